@@ -1,0 +1,207 @@
+// The xphost control language: one line in, one answer out.
+#include <cmath>
+#include <cstdio>
+#include <sstream>
+
+#include "XPLMDataAccess.h"
+#include "host_state.h"
+
+namespace xphost {
+
+namespace {
+
+const char* const kHelp =
+    "control lines:\n"
+    "  set NAME VALUE        write a dataref (NAME[i] for one element, arrays as 1,2,3, byte "
+    "data as text)\n"
+    "  get NAME              read a dataref (NAME[i] for one element)\n"
+    "  run SECONDS           advance simulated time\n"
+    "  frames N              run N frames\n"
+    "  fps N                 set the frame rate\n"
+    "  time                  simulated time and frame count\n"
+    "  command NAME once|begin|end   run a command\n"
+    "  message N             send message N to the plug-in\n"
+    "  menu PATH             choose a menu item, e.g. Corvane/Status\n"
+    "  items [PATH]          list the items of a menu (none: the plug-ins menu)\n"
+    "  click CAPTION         press the visible button whose caption contains CAPTION\n"
+    "  check 0|1 CAPTION     set the visible check box whose caption contains CAPTION\n"
+    "  close                 press the close box of the first visible window\n"
+    "  window                the visible windows as text\n"
+    "  widgets               the visible widgets with class, geometry and state\n"
+    "  trace                 the command events since the last trace\n"
+    "  log                   the plug-in's debug output since the last log\n"
+    "  reload                reload the plug-in now\n"
+    "  quit                  disable, stop and unload the plug-in and exit\n"
+    "  # ...                 a comment";
+
+// The next word of a line and the rest after it.
+std::string Word(std::string* rest) {
+    std::string text = detail::Trim(*rest);
+    std::size_t end = text.find_first_of(" \t");
+    std::string word = text.substr(0, end);
+    *rest = end == std::string::npos ? std::string() : detail::Trim(text.substr(end));
+    return word;
+}
+
+std::string Clock() {
+    char buffer[96];
+    std::snprintf(buffer, sizeof buffer, "time %.3f s, frame %lld", SimulatedTime(), FrameCount());
+    return buffer;
+}
+
+// Runs frames for a control line, asking the frame hook before each one.
+void ControlFrames(long long frames) {
+    for (long long k = 0; k < frames; ++k) {
+        auto& hook = detail::S().controlFrameHook;
+        if (hook && !hook()) break;
+        RunFrame();
+    }
+}
+
+std::string Joined(const std::string& text) {
+    std::string joined = text;
+    while (!joined.empty() && joined.back() == '\n') joined.pop_back();
+    return joined;
+}
+
+std::string Set(std::string rest) {
+    std::string name = Word(&rest);
+    if (name.empty() || rest.empty()) return "error: set NAME VALUE";
+    std::string error;
+    if (!detail::WriteText(name, rest, &error)) return "error: " + error;
+    std::string value;
+    if (!detail::ReadText(name, &value, &error)) return "error: " + error;
+    return detail::Trim(name) + " = " + value;
+}
+
+std::string Get(std::string rest) {
+    std::string name = Word(&rest);
+    if (name.empty()) return "error: get NAME";
+    std::string value, error;
+    if (!detail::ReadText(name, &value, &error)) return "error: " + error;
+    return name + " = " + value;
+}
+
+std::string Run(const std::string& rest, bool seconds) {
+    double amount = 0.0;
+    if (!detail::ParseNumber(rest, &amount) || amount < 0) {
+        return seconds ? "error: run SECONDS" : "error: frames N";
+    }
+    double frames = seconds ? std::round(amount * FrameRate()) : std::floor(amount);
+    ControlFrames(frames > 1e12 ? 1000000000000LL : static_cast<long long>(frames));
+    return "ok: " + Clock();
+}
+
+std::string Command(std::string rest) {
+    std::string name = Word(&rest);
+    std::string how = Word(&rest);
+    if (how != "once" && how != "begin" && how != "end") {
+        return "error: command NAME once|begin|end";
+    }
+    if (!RunCommand(name, how)) return "error: unknown command " + name;
+    return "ok";
+}
+
+std::string Message(const std::string& rest) {
+    double number = 0.0;
+    if (!detail::ParseNumber(rest, &number) || number != std::floor(number)) {
+        return "error: message N";
+    }
+    if (!PluginEnabled()) return "error: no enabled plug-in";
+    SendPluginMessage(static_cast<int>(number));
+    return "ok";
+}
+
+std::string Items(const std::string& path) {
+    std::vector<std::string> items = MenuItems(path);
+    if (items.empty()) return "error: no menu " + path;
+    std::string text;
+    for (const auto& item : items) {
+        std::string itemPath = path.empty() ? item : path + "/" + item;
+        int check = MenuItemCheck(itemPath);
+        if (!text.empty()) text += '\n';
+        text += item;
+        if (check == xplm_Menu_Checked) text += " [x]";
+        if (check == xplm_Menu_Unchecked) text += " [ ]";
+    }
+    return text;
+}
+
+std::string Check(std::string rest) {
+    std::string state = Word(&rest);
+    if ((state != "0" && state != "1") || rest.empty()) return "error: check 0|1 CAPTION";
+    if (!SetCheckBox(rest, state == "1" ? 1 : 0)) return "error: no check box " + rest;
+    return "ok";
+}
+
+std::string Trace() {
+    std::string text;
+    for (const auto& event : TakeCommandTrace()) {
+        if (!text.empty()) text += '\n';
+        text += event.name + " " + PhaseName(event.phase) + " " + event.cause;
+    }
+    return text.empty() ? "(no command events)" : text;
+}
+
+std::string Log() {
+    auto& s = detail::S();
+    if (s.logCursor > s.log.size()) s.logCursor = s.log.size();
+    std::string text = s.log.substr(s.logCursor);
+    s.logCursor = s.log.size();
+    text = Joined(text);
+    return text.empty() ? "(no log output)" : text;
+}
+
+}  // namespace
+
+std::string ExecuteLine(const std::string& line) {
+    std::string rest = detail::Trim(line);
+    if (rest.empty() || rest[0] == '#') return "";
+    std::string word = Word(&rest);
+    if (word == "set") return Set(rest);
+    if (word == "get") return Get(rest);
+    if (word == "run") return Run(rest, true);
+    if (word == "frames") return Run(rest, false);
+    if (word == "fps") {
+        double fps = 0.0;
+        if (!detail::ParseNumber(rest, &fps) || !(fps > 0)) return "error: fps N";
+        SetFrameRate(fps);
+        return "ok: " + detail::FormatDouble(fps) + " fps";
+    }
+    if (word == "time") return Clock();
+    if (word == "command") return Command(rest);
+    if (word == "message") return Message(rest);
+    if (word == "menu") {
+        if (!ChooseMenu(rest)) return "error: no menu item " + rest;
+        return ReloadPending() ? "ok (reload at the end of the next frame)" : "ok";
+    }
+    if (word == "items") return Items(rest);
+    if (word == "click") {
+        if (rest.empty()) return "error: click CAPTION";
+        return ClickButton(rest) ? "ok" : "error: no button " + rest;
+    }
+    if (word == "check") return Check(rest);
+    if (word == "close") return PressCloseBox() ? "ok" : "error: no window with a close box";
+    if (word == "window") {
+        std::string text = Joined(WindowText());
+        return text.empty() ? "(no visible window)" : text;
+    }
+    if (word == "widgets") {
+        std::string text = Joined(WidgetListText());
+        return text.empty() ? "(no visible window)" : text;
+    }
+    if (word == "trace") return Trace();
+    if (word == "log") return Log();
+    if (word == "reload") {
+        if (!PluginLoaded()) return "error: no plug-in";
+        return ReloadPlugin() ? "ok: reloaded" : "error: the plug-in did not start again";
+    }
+    if (word == "quit") {
+        detail::S().quit = true;
+        return "bye";
+    }
+    if (word == "help") return kHelp;
+    return "error: unknown control line '" + detail::Trim(line) + "' (try help)";
+}
+
+}  // namespace xphost

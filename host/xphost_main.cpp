@@ -1,0 +1,358 @@
+// xphost: runs one plug-in headless, the way the simulator loads it, and answers control lines
+// from a script and from standard input.
+#include <errno.h>
+#include <poll.h>
+#include <signal.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "xphost.h"
+
+namespace {
+
+std::string Usage() {
+    return std::string() +
+    "usage: xphost --plugin PATH [--datarefs FILE]... [--fps N] [--realtime] [--script FILE]\n"
+    "              [--live]\n"
+    "\n"
+    "Loads a simulator plug-in (an .xpl) with dlopen the way the simulator does, calls\n"
+    "XPluginStart and XPluginEnable, and runs it on a simulated clock.\n"
+    "\n"
+    "  --plugin PATH     the plug-in to load (required)\n"
+    "  --datarefs FILE   the simulator's datarefs and commands; may be given more than once.\n"
+    "                    Without it: $XPHOST_DATAREFS, else the source tree's\n"
+    "                    examples/datarefs.txt; now: " + xphost::DefaultDatarefFile() + "\n" +
+    "  --fps N           frames per second of the simulated clock (default 60)\n"
+    "  --realtime        pace the frames in real time at --fps; without it simulated time\n"
+    "                    advances only through run and frames lines, as fast as the machine\n"
+    "                    allows, while control lines are being read\n"
+    "  --script FILE     control lines to run first, before those from standard input\n"
+    "  --live            while frames run in real time, redraw the plug-in's windows in the\n"
+    "                    terminal about twice a second\n"
+    "  --help            this text\n"
+    "\n"
+    "Control lines come from --script, then from standard input, and are read between frames;\n"
+    "each answer is written to standard output and flushed before the next frame runs. Once\n"
+    "the input has ended (a script that ends with quit excepted) xphost keeps running in real\n"
+    "time until SIGINT or SIGTERM, which disable and stop the plug-in and exit with status 0.\n"
+    "The plug-in's debug output goes to standard error.\n"
+    "\n";
+}
+
+struct Options {
+    std::string plugin;
+    std::vector<std::string> datarefs;
+    double fps = 60.0;
+    bool realtime = false;
+    bool live = false;
+    std::string script;
+};
+
+volatile sig_atomic_t gSignal = 0;
+
+extern "C" void OnSignal(int) { gSignal = 1; }
+
+using Clock = std::chrono::steady_clock;
+
+class Runner {
+public:
+    explicit Runner(const Options& options) : options_(options) {}
+
+    int Run();
+
+private:
+    void Answer(const std::string& line);
+    bool Stopping() const { return gSignal != 0 || xphost::QuitRequested(); }
+    void InstallSignals();
+    bool SignalPending();
+    // Waits until deadline (or for ever) for input on stdin (when watchStdin) or a signal.
+    void Wait(Clock::time_point deadline, bool forever, bool watchStdin);
+    bool TakeLine(std::string* line);
+    bool FrameHook();
+    void PacedStep();
+    void Draw(bool force);
+    Clock::duration Period() const {
+        return std::chrono::duration_cast<Clock::duration>(
+            std::chrono::duration<double>(1.0 / xphost::FrameRate()));
+    }
+
+    Options options_;
+    sigset_t openMask_{};
+    bool stdinOpen_ = true;
+    std::string input_;
+    bool pacing_ = false;
+    Clock::time_point nextFrame_{};
+    Clock::time_point nextDraw_{};
+    long long hookCalls_ = 0;
+};
+
+void Runner::InstallSignals() {
+    struct sigaction action {};
+    action.sa_handler = OnSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = 0;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+    signal(SIGPIPE, SIG_IGN);
+    // The signals stay blocked except while waiting, so none is lost between a check and a wait.
+    sigset_t blocked;
+    sigemptyset(&blocked);
+    sigaddset(&blocked, SIGINT);
+    sigaddset(&blocked, SIGTERM);
+    sigprocmask(SIG_BLOCK, &blocked, &openMask_);
+    sigdelset(&openMask_, SIGINT);
+    sigdelset(&openMask_, SIGTERM);
+}
+
+bool Runner::SignalPending() {
+    sigset_t pending;
+    sigemptyset(&pending);
+    sigpending(&pending);
+    if (sigismember(&pending, SIGINT) || sigismember(&pending, SIGTERM)) gSignal = 1;
+    return gSignal != 0;
+}
+
+void Runner::Wait(Clock::time_point deadline, bool forever, bool watchStdin) {
+    timespec timeout{};
+    if (!forever) {
+        auto left = deadline - Clock::now();
+        if (left < Clock::duration::zero()) left = Clock::duration::zero();
+        auto nanoseconds = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
+        timeout.tv_sec = static_cast<time_t>(nanoseconds / 1000000000);
+        timeout.tv_nsec = static_cast<long>(nanoseconds % 1000000000);
+    }
+    pollfd fd{};
+    fd.fd = STDIN_FILENO;
+    fd.events = POLLIN;
+    int ready = ppoll(watchStdin ? &fd : nullptr, watchStdin ? 1 : 0, forever ? nullptr : &timeout,
+                      &openMask_);
+    if (ready <= 0 || !watchStdin) return;
+    if ((fd.revents & POLLNVAL) != 0) {
+        stdinOpen_ = false;
+        return;
+    }
+    if ((fd.revents & (POLLIN | POLLHUP | POLLERR)) == 0) return;
+    char buffer[4096];
+    ssize_t got = read(STDIN_FILENO, buffer, sizeof buffer);
+    if (got > 0) {
+        input_.append(buffer, static_cast<std::size_t>(got));
+    } else if (got == 0 || (errno != EINTR && errno != EAGAIN)) {
+        stdinOpen_ = false;
+    }
+}
+
+bool Runner::TakeLine(std::string* line) {
+    std::size_t end = input_.find('\n');
+    if (end == std::string::npos) {
+        if (stdinOpen_ || input_.empty()) return false;
+        end = input_.size();  // the last line of the input had no newline
+    }
+    *line = input_.substr(0, end);
+    input_.erase(0, end < input_.size() ? end + 1 : end);
+    return true;
+}
+
+void Runner::Answer(const std::string& line) {
+    std::string answer = xphost::ExecuteLine(line);
+    if (answer.empty()) return;
+    answer += '\n';
+    std::fwrite(answer.data(), 1, answer.size(), stdout);
+    std::fflush(stdout);
+}
+
+void Runner::Draw(bool force) {
+    if (!options_.live || !pacing_) return;
+    auto now = Clock::now();
+    if (!force && now < nextDraw_) return;
+    nextDraw_ = now + std::chrono::milliseconds(500);
+    char header[128];
+    std::snprintf(header, sizeof header, "xphost: %.1f s simulated, frame %lld\n\n",
+                  xphost::SimulatedTime(), xphost::FrameCount());
+    std::string text = xphost::WindowText();
+    std::string screen = std::string("\033[H\033[2J") + header +
+                         (text.empty() ? std::string("(no visible window)\n") : text);
+    std::fwrite(screen.data(), 1, screen.size(), stdout);
+    std::fflush(stdout);
+}
+
+// Before each frame of a run or frames line: in real time, wait for the frame's moment.
+bool Runner::FrameHook() {
+    if (!pacing_) {
+        if ((++hookCalls_ & 255) == 0 && SignalPending()) return false;
+        return gSignal == 0;
+    }
+    auto now = Clock::now();
+    if (now - nextFrame_ > std::chrono::milliseconds(250)) nextFrame_ = now;  // fell behind
+    while (gSignal == 0 && Clock::now() < nextFrame_) Wait(nextFrame_, false, false);
+    if (gSignal != 0) return false;
+    nextFrame_ += Period();
+    Draw(false);
+    return true;
+}
+
+// One step of running in real time: a frame when its moment has come, else a wait for it or for
+// input.
+void Runner::PacedStep() {
+    auto now = Clock::now();
+    if (now >= nextFrame_) {
+        if (now - nextFrame_ > std::chrono::milliseconds(250)) nextFrame_ = now;
+        nextFrame_ += Period();
+        xphost::RunFrame();
+        Draw(false);
+        return;
+    }
+    Wait(nextFrame_, false, stdinOpen_);
+}
+
+int Runner::Run() {
+    InstallSignals();
+    xphost::SetDebugEcho(true);
+    xphost::SetFrameRate(options_.fps);
+    std::vector<std::string> files = options_.datarefs;
+    if (files.empty()) files.push_back(xphost::DefaultDatarefFile());
+    for (const auto& file : files) {
+        std::string error;
+        if (!xphost::LoadDatarefFile(file, &error)) {
+            std::fprintf(stderr, "xphost: %s\n", error.c_str());
+            if (error.rfind("cannot open", 0) == 0) return 2;
+        }
+    }
+    std::vector<std::string> script;
+    if (!options_.script.empty()) {
+        std::ifstream in(options_.script);
+        if (!in) {
+            std::fprintf(stderr, "xphost: cannot open script %s\n", options_.script.c_str());
+            return 2;
+        }
+        for (std::string line; std::getline(in, line);) script.push_back(line);
+    }
+    std::string error;
+    if (!xphost::LoadPlugin(options_.plugin, &error)) {
+        std::fprintf(stderr, "xphost: %s\n", error.c_str());
+        return 1;
+    }
+    if (!xphost::StartPlugin()) {
+        std::fprintf(stderr, "xphost: XPluginStart of %s returned 0\n", options_.plugin.c_str());
+        xphost::UnloadPlugin();
+        return 1;
+    }
+    if (!xphost::EnablePlugin()) {
+        std::fprintf(stderr, "xphost: XPluginEnable returned 0; the plug-in stays disabled\n");
+    }
+    xphost::SetControlFrameHook([this] { return FrameHook(); });
+    pacing_ = options_.realtime;
+    nextFrame_ = Clock::now();
+
+    for (const auto& line : script) {
+        if (Stopping()) break;
+        Answer(line);
+        SignalPending();
+    }
+    while (!Stopping()) {
+        std::string line;
+        if (TakeLine(&line)) {
+            Answer(line);
+            SignalPending();
+            continue;
+        }
+        if (options_.realtime || !stdinOpen_) {
+            if (!pacing_) {
+                pacing_ = true;
+                nextFrame_ = Clock::now();
+                Draw(true);
+            }
+            PacedStep();
+        } else {
+            Wait(Clock::time_point(), true, true);
+        }
+    }
+    xphost::UnloadPlugin();
+    std::fflush(stdout);
+    return 0;
+}
+
+bool ParseOptions(int argc, char** argv, Options* options, bool* help) {
+    for (int k = 1; k < argc; ++k) {
+        std::string arg = argv[k];
+        std::string value;
+        bool inlineValue = false;
+        std::size_t equals = arg.find('=');
+        if (arg.rfind("--", 0) == 0 && equals != std::string::npos) {
+            value = arg.substr(equals + 1);
+            arg = arg.substr(0, equals);
+            inlineValue = true;
+        }
+        auto next = [&](std::string* out) {
+            if (inlineValue) {
+                *out = value;
+                return true;
+            }
+            if (k + 1 >= argc) {
+                std::fprintf(stderr, "xphost: %s needs a value\n", arg.c_str());
+                return false;
+            }
+            *out = argv[++k];
+            return true;
+        };
+        if (arg == "--help" || arg == "-h") {
+            *help = true;
+        } else if (arg == "--plugin") {
+            if (!next(&options->plugin)) return false;
+        } else if (arg == "--datarefs") {
+            std::string file;
+            if (!next(&file)) return false;
+            options->datarefs.push_back(file);
+        } else if (arg == "--fps") {
+            std::string text;
+            if (!next(&text)) return false;
+            char* end = nullptr;
+            options->fps = std::strtod(text.c_str(), &end);
+            if (text.empty() || *end != '\0' || !(options->fps > 0) || options->fps > 100000) {
+                std::fprintf(stderr, "xphost: bad --fps %s\n", text.c_str());
+                return false;
+            }
+        } else if (arg == "--realtime") {
+            options->realtime = true;
+        } else if (arg == "--live") {
+            options->live = true;
+        } else if (arg == "--script") {
+            if (!next(&options->script)) return false;
+        } else {
+            std::fprintf(stderr, "xphost: unknown argument %s\n", arg.c_str());
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    bool help = false;
+    if (!ParseOptions(argc, argv, &options, &help)) {
+        std::fputs(Usage().c_str(), stderr);
+        return 2;
+    }
+    if (help) {
+        std::fputs(Usage().c_str(), stdout);
+        std::fputs(xphost::ExecuteLine("help").c_str(), stdout);
+        std::fputs("\n", stdout);
+        return 0;
+    }
+    if (options.plugin.empty()) {
+        std::fprintf(stderr, "xphost: --plugin PATH is required\n");
+        std::fputs(Usage().c_str(), stderr);
+        return 2;
+    }
+    Runner runner(options);
+    return runner.Run();
+}

@@ -1,0 +1,219 @@
+#include "config/board_tables.h"
+
+#include <cstring>
+
+std::vector<std::vector<std::vector<std::string>>> Data;
+std::vector<std::vector<std::string>> Datatags;
+std::vector<std::vector<int>> Mode;
+std::vector<std::vector<void*>> InputDataPointer;
+std::vector<std::vector<int>> InputDrefTypes;
+std::vector<std::vector<std::vector<float>>> InputDataRange;
+std::vector<std::vector<int>> InputArrayNum;
+std::vector<std::vector<float>> InputDefault;
+std::vector<std::vector<int>> InputIncrementDir;
+std::vector<std::vector<int>> Contval;
+std::vector<std::vector<std::vector<int>>> InputSkip;
+
+std::vector<std::vector<std::vector<std::string>>> OutDrefs;
+std::vector<std::vector<bool>> OutputActive;
+std::vector<std::vector<void*>> Drefread;
+std::vector<std::vector<int>> Type;
+std::vector<std::vector<int>> Arraynum;
+std::vector<std::vector<int>> Precision;
+std::vector<std::vector<std::string>> Previous;
+std::vector<std::vector<std::vector<float>>> OutRange1;
+std::vector<std::vector<std::vector<float>>> OutRange2;
+
+std::vector<std::vector<std::vector<std::string>>> OutputModeLed;
+
+std::vector<std::string> AnalogAdditional;
+std::vector<std::string> MatrixAdditional;
+std::vector<std::string> SevenSegAdditional;
+std::vector<std::string> StepperAdditional;
+std::vector<std::vector<uint8_t>> LedPortData;
+std::vector<unsigned int> StepperCommon;
+std::vector<unsigned int> LEDCommon;
+std::vector<unsigned int> SevenSegCommon;
+std::vector<unsigned int> OutDevice;
+std::vector<bool> AllowOutput;
+std::vector<bool> AllowPing;
+std::vector<bool> LedPortSend;
+std::vector<bool> sendall;
+std::vector<char> allow_output;
+std::vector<sockaddr_in> UdpIP;
+std::vector<int> SerialIndex;
+std::vector<int> BoardStatusLine;
+std::vector<std::string> BoardLinkName;
+
+std::vector<std::string> ArduinoConfigFile;
+std::vector<unsigned int> ArduinoID;
+
+std::vector<std::vector<int>> Continuous;
+std::vector<std::string> ContinuousTag;
+int OutArrayUse = 0;
+
+namespace {
+
+// The scalar values of a fresh or reset row.
+void SetFreshScalars(int b, unsigned int id) {
+    StepperCommon[b] = 100;
+    LEDCommon[b] = 100;
+    SevenSegCommon[b] = 100;
+    OutDevice[b] = id;
+    AllowOutput[b] = (id == 0);
+    AllowPing[b] = false;
+    LedPortSend[b] = false;
+    sendall[b] = true;
+    allow_output[b] = 'w';
+}
+
+}  // namespace
+
+int BoardCount() { return static_cast<int>(Data.size()); }
+
+bool BoardExists(int b) { return b >= 0 && b < BoardCount(); }
+
+bool InputExists(int b, int i) {
+    if (!BoardExists(b) || i < 0) return false;
+    const size_t n = static_cast<size_t>(i);
+    return n < Data[b].size() && n < Datatags[b].size() && n < Mode[b].size() &&
+           n < InputDataPointer[b].size() && n < InputDrefTypes[b].size() &&
+           n < InputDataRange[b].size() && n < InputArrayNum[b].size() &&
+           n < InputDefault[b].size() && n < InputIncrementDir[b].size() &&
+           n < Contval[b].size() && n < InputSkip[b].size();
+}
+
+bool OutputExists(int b, int j) {
+    if (!BoardExists(b) || j < 0) return false;
+    const size_t n = static_cast<size_t>(j);
+    return n < OutDrefs[b].size() && n < OutputActive[b].size() && n < Drefread[b].size() &&
+           n < Type[b].size() && n < Arraynum[b].size() && n < Precision[b].size() &&
+           n < Previous[b].size() && n < OutRange1[b].size() && n < OutRange2[b].size();
+}
+
+int LedPortOf(int b, int led) {
+    if (!BoardExists(b) || led < 1) return -1;
+    const int port = (led - 1) / 8;
+    return port < static_cast<int>(LedPortData[b].size()) ? port : -1;
+}
+
+void CreateBoardRow(unsigned int id, const sockaddr_in& address, int serialIndex) {
+    Data.emplace_back();
+    Datatags.emplace_back();
+    Mode.emplace_back();
+    InputDataPointer.emplace_back();
+    InputDrefTypes.emplace_back();
+    InputDataRange.emplace_back();
+    InputArrayNum.emplace_back();
+    InputDefault.emplace_back();
+    InputIncrementDir.emplace_back();
+    Contval.emplace_back();
+    InputSkip.emplace_back();
+    OutDrefs.emplace_back();
+    OutputActive.emplace_back();
+    Drefread.emplace_back();
+    Type.emplace_back();
+    Arraynum.emplace_back();
+    Precision.emplace_back();
+    Previous.emplace_back();
+    OutRange1.emplace_back();
+    OutRange2.emplace_back();
+    OutputModeLed.emplace_back();
+    AnalogAdditional.emplace_back();
+    MatrixAdditional.emplace_back();
+    SevenSegAdditional.emplace_back();
+    StepperAdditional.emplace_back();
+    LedPortData.emplace_back();
+    StepperCommon.push_back(0);
+    LEDCommon.push_back(0);
+    SevenSegCommon.push_back(0);
+    OutDevice.push_back(0);
+    AllowOutput.push_back(false);
+    AllowPing.push_back(false);
+    LedPortSend.push_back(false);
+    sendall.push_back(true);
+    allow_output.push_back('w');
+    UdpIP.push_back(address);
+    SerialIndex.push_back(serialIndex);
+    BoardStatusLine.push_back(-1);
+    BoardLinkName.emplace_back();
+    SetFreshScalars(BoardCount() - 1, id);
+}
+
+void ResetBoardRow(int b, unsigned int id) {
+    if (!BoardExists(b)) return;
+    Data[b].clear();
+    Datatags[b].clear();
+    Mode[b].clear();
+    InputDataPointer[b].clear();
+    InputDrefTypes[b].clear();
+    InputDataRange[b].clear();
+    InputArrayNum[b].clear();
+    InputDefault[b].clear();
+    InputIncrementDir[b].clear();
+    Contval[b].clear();
+    InputSkip[b].clear();
+    OutDrefs[b].clear();
+    OutputActive[b].clear();
+    Drefread[b].clear();
+    Type[b].clear();
+    Arraynum[b].clear();
+    Precision[b].clear();
+    Previous[b].clear();
+    OutRange1[b].clear();
+    OutRange2[b].clear();
+    OutputModeLed[b].clear();
+    AnalogAdditional[b].clear();
+    MatrixAdditional[b].clear();
+    SevenSegAdditional[b].clear();
+    StepperAdditional[b].clear();
+    LedPortData[b].clear();
+    SetFreshScalars(b, id);
+}
+
+void ClearBoardTables() {
+    Data.clear();
+    Datatags.clear();
+    Mode.clear();
+    InputDataPointer.clear();
+    InputDrefTypes.clear();
+    InputDataRange.clear();
+    InputArrayNum.clear();
+    InputDefault.clear();
+    InputIncrementDir.clear();
+    Contval.clear();
+    InputSkip.clear();
+    OutDrefs.clear();
+    OutputActive.clear();
+    Drefread.clear();
+    Type.clear();
+    Arraynum.clear();
+    Precision.clear();
+    Previous.clear();
+    OutRange1.clear();
+    OutRange2.clear();
+    OutputModeLed.clear();
+    AnalogAdditional.clear();
+    MatrixAdditional.clear();
+    SevenSegAdditional.clear();
+    StepperAdditional.clear();
+    LedPortData.clear();
+    StepperCommon.clear();
+    LEDCommon.clear();
+    SevenSegCommon.clear();
+    OutDevice.clear();
+    AllowOutput.clear();
+    AllowPing.clear();
+    LedPortSend.clear();
+    sendall.clear();
+    allow_output.clear();
+    UdpIP.clear();
+    SerialIndex.clear();
+    BoardStatusLine.clear();
+    BoardLinkName.clear();
+    ArduinoConfigFile.clear();
+    ArduinoID.clear();
+    Continuous.clear();
+    ContinuousTag.clear();
+    OutArrayUse = 0;
+}

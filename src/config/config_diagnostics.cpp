@@ -1,0 +1,8 @@
+#include "config/config_diagnostics.h"
+
+std::vector<ConfigNote>* ConfigDiagnostics = nullptr;
+
+void AddConfigNote(int line, const std::string& text, ConfigNoteKind kind, const std::string& reason) {
+    if (!ConfigDiagnostics) return;
+    ConfigDiagnostics->push_back(ConfigNote{line, text, kind, reason});
+}

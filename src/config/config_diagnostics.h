@@ -1,0 +1,47 @@
+// Optional report of what the data.cfg readers make of each line, for checking tools.
+//
+// The readers (LoadConfig's sectioning, ReadConfigFile, the entry parsers and the option passes)
+// add one note per line they accept, skip or find odd, but only while ConfigDiagnostics points at
+// a list. It is null in the plug-in, where every report costs one pointer test.
+#pragma once
+
+#include <string>
+#include <vector>
+
+enum class ConfigNoteKind {
+    Entry,    // what the line became (a header, a setting, input i, output j, ...)
+    Skipped,  // the line or part of it is not used
+    Suspect,  // used, but probably not what was meant
+};
+
+struct ConfigNote {
+    // 1-based line number: a data.cfg line for the sectioning (SplitConfigSections, LoadConfig);
+    // for ReadConfigFile the position in its text's lines as SplitBy(text, "\n") gives them
+    // (ConfigSection::fileLines maps it back to the file); 0 for a note about the whole section.
+    int line = 0;
+    std::string text;  // the line as read
+    ConfigNoteKind kind = ConfigNoteKind::Entry;
+    std::string reason;
+};
+
+// Where the notes go; null (the default) switches reporting off.
+extern std::vector<ConfigNote>* ConfigDiagnostics;
+
+inline bool ConfigDiagnosing() { return ConfigDiagnostics != nullptr; }
+
+// Appends a note when reporting is on.
+void AddConfigNote(int line, const std::string& text, ConfigNoteKind kind, const std::string& reason);
+
+// Points ConfigDiagnostics at a list for the lifetime of this object, then restores it.
+class ConfigDiagnosticsScope {
+public:
+    explicit ConfigDiagnosticsScope(std::vector<ConfigNote>& notes) : saved_(ConfigDiagnostics) {
+        ConfigDiagnostics = &notes;
+    }
+    ~ConfigDiagnosticsScope() { ConfigDiagnostics = saved_; }
+    ConfigDiagnosticsScope(const ConfigDiagnosticsScope&) = delete;
+    ConfigDiagnosticsScope& operator=(const ConfigDiagnosticsScope&) = delete;
+
+private:
+    std::vector<ConfigNote>* saved_;
+};

@@ -1,0 +1,65 @@
+#include "config/config_fields.h"
+
+#include <climits>
+#include <cstdlib>
+
+bool ReadUnsigned(const std::string& text, unsigned int& value) {
+    value = 0;
+    size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+    if (i < text.size() && text[i] == '+') ++i;
+    const size_t first = i;
+    unsigned long long number = 0;
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
+        number = number * 10 + static_cast<unsigned>(text[i] - '0');
+        if (number > UINT_MAX) number = UINT_MAX + 1ULL;  // saturate, keep reading the digits
+        ++i;
+    }
+    if (i == first) return false;
+    value = number > UINT_MAX ? UINT_MAX : static_cast<unsigned int>(number);
+    return true;
+}
+
+unsigned int UnsignedOrZero(const std::string& text) {
+    unsigned int value = 0;
+    ReadUnsigned(text, value);
+    return value;
+}
+
+int IntOf(const std::string& text) {
+    const long number = std::strtol(text.c_str(), nullptr, 10);
+    if (number > INT_MAX) return INT_MAX;
+    if (number < INT_MIN) return INT_MIN;
+    return static_cast<int>(number);
+}
+
+float FloatOf(const std::string& text) { return static_cast<float>(std::strtod(text.c_str(), nullptr)); }
+
+bool SplitOutputTag(const std::string& written, unsigned int& pin, char& type) {
+    pin = 0;
+    type = 'D';
+    if (written.empty() || written[0] < '0' || written[0] > '9') return false;
+    unsigned int number = 0;
+    ReadUnsigned(written, number);
+    if (number > 255) return false;
+    pin = number;
+    const char last = written.back();
+    type = (last >= '0' && last <= '9') ? 'D' : last;
+    return true;
+}
+
+bool ConvertArduinoTag(const std::string& written, std::string& converted) {
+    unsigned int pin = 0;
+    char type = 'D';
+    if (!SplitOutputTag(written, pin, type)) {
+        converted = written;
+        return false;
+    }
+    converted = std::string(1, static_cast<char>(pin)) + type;
+    return true;
+}
+
+std::string ShowOutputTag(const std::string& tag, unsigned int id) {
+    if (id == 0 || tag.size() != 2) return tag;
+    return std::to_string(static_cast<unsigned char>(tag[0])) + tag[1];
+}

@@ -1,0 +1,25 @@
+// Number reading and tag conversion shared by the data.cfg entry parsers and option passes.
+#pragma once
+
+#include <string>
+
+// Reads an unsigned decimal number from the start of text (leading blanks and tabs and one '+'
+// allowed). False, and value 0, when no digit follows; values beyond 32 bits become 4294967295.
+bool ReadUnsigned(const std::string& text, unsigned int& value);
+// The unsigned number at the start of text, or 0 when none reads.
+unsigned int UnsignedOrZero(const std::string& text);
+// atoi: the signed decimal number at the start of text, 0 when none reads; kept in int range.
+int IntOf(const std::string& text);
+// atof: the floating-point number at the start of text, 0 when none reads.
+float FloatOf(const std::string& text);
+
+// Pin or LED number and type letter of a written output tag such as "13L" or "7": the number at
+// the start of the tag and its last character, or 'D' when that is a digit. False when the tag
+// does not begin with a number of 0 to 255 (it cannot be carried in one byte).
+bool SplitOutputTag(const std::string& written, unsigned int& pin, char& type);
+// The two-character form of an Arduino output tag: the byte of the pin number, then the type
+// letter ("13L" becomes 13, 'L'; "7" becomes 7, 'D'). False (converted unchanged) as above.
+bool ConvertArduinoTag(const std::string& written, std::string& converted);
+// A readable form of a stored output tag: the converted form of an Arduino board as the pin
+// number and the letter ("13L"), a Helvan panel's tag as it is.
+std::string ShowOutputTag(const std::string& tag, unsigned int id);

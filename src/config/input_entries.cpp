@@ -1,0 +1,312 @@
+#include "config/input_entries.h"
+
+#include <vector>
+
+#include "XPLMDataAccess.h"
+#include "XPLMUtilities.h"
+#include "config/board_tables.h"
+#include "config/config_fields.h"
+#include "config/text_utils.h"
+#include "simdata/custom_refs.h"
+
+namespace {
+
+constexpr unsigned int kAnalogChannels = 16;
+
+bool EndsWith(const std::string& text, char c) { return !text.empty() && text.back() == c; }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// One input as it is built; pushed into every per-input table at once.
+struct InputEntry {
+    std::vector<std::string> fields;
+    std::string tag;  // the final tag, for Datatags
+    int mode = 0;
+    void* pointer = nullptr;
+    int types = 0;
+    std::vector<float> range;
+    int arrayNum = 0;
+    float defaultValue = 1.0f;
+    int incrementDir = 0;
+    int contval = -1;
+    std::vector<int> skip;
+};
+
+// The documented form of a pin reference: a pin number followed by one of N, l, L ("13L").
+bool IsPinReference(const std::string& name) {
+    if (name.size() < 2) return false;
+    const char c = name.back();
+    if (c != 'N' && c != 'l' && c != 'L') return false;
+    for (size_t k = 0; k + 1 < name.size(); ++k)
+        if (!IsDigit(name[k])) return false;
+    return true;
+}
+
+std::string JoinFloats(const std::vector<float>& values) {
+    std::string text;
+    for (size_t k = 0; k < values.size(); ++k) {
+        if (k) text += ",";
+        std::string number = std::to_string(values[k]);
+        while (number.size() > 1 && number.back() == '0') number.pop_back();
+        if (!number.empty() && number.back() == '.') number.pop_back();
+        text += number;
+    }
+    return text;
+}
+
+// Step 7.5: the three settings of an analog channel, bytes 3n, 3n + 1, 3n + 2.
+void ApplyAnalogSettings(const BoardParse& parse, const std::vector<std::string>& f) {
+    if (f.size() < 5) return;  // no settings on this line
+    std::string& block = AnalogAdditional[parse.board];
+    unsigned int n = 0;
+    if (f[0].size() < 2 || !IsDigit(f[0][1]) || !ReadUnsigned(f[0].substr(1), n)) {
+        parse.Note(ConfigNoteKind::Skipped, "analog settings ignored: no channel number after 'A'");
+        return;
+    }
+    if (n >= kAnalogChannels || 3 * n + 2 >= block.size()) {
+        parse.Note(ConfigNoteKind::Skipped, "analog settings ignored: channel " + std::to_string(n) +
+                                                " is above 15");
+        return;
+    }
+    unsigned int values[3] = {0, 0, 0};
+    for (size_t k = 4; k < f.size() && k < 7; ++k) {
+        if (!ReadUnsigned(f[k], values[k - 4]))
+            parse.Note(ConfigNoteKind::Suspect, "analog setting '" + f[k] + "' (field " +
+                                                    std::to_string(k) + ") does not read; 0 used");
+    }
+    unsigned int u = values[0];
+    if (u > 100) u = u / 100 + 100;
+    if (u >= 51 && u <= 100) u = 101;
+    block[3 * n] = static_cast<char>(u & 0xFF);
+    if (f.size() >= 6) block[3 * n + 1] = static_cast<char>(values[1] & 0xFF);
+    if (f.size() >= 7) block[3 * n + 2] = static_cast<char>(values[2] & 0xFF);
+    if (ConfigDiagnosing())
+        parse.Note(ConfigNoteKind::Entry,
+                   "analog channel " + std::to_string(n) + " settings: " +
+                       std::to_string(static_cast<unsigned char>(block[3 * n])) + " " +
+                       std::to_string(static_cast<unsigned char>(block[3 * n + 1])) + " " +
+                       std::to_string(static_cast<unsigned char>(block[3 * n + 2])));
+    if (f.size() > 7) parse.Note(ConfigNoteKind::Suspect, "fields after field 6 are ignored");
+}
+
+// Step 7: an entry bound to a dataref.
+void ReadDatarefEntry(const BoardParse& parse, InputEntry& entry, void* ref) {
+    const std::vector<std::string>& f = entry.fields;
+    entry.pointer = ref;
+    entry.types = XPLMGetDataRefTypes(ref);
+    if (f.size() < 3) {
+        entry.defaultValue = 1.0f;
+    } else {
+        std::vector<std::string> values = SplitBy(f[2], ",");
+        if (values.empty()) {
+            parse.Note(ConfigNoteKind::Suspect, "value field '" + f[2] + "' holds no value; 1 used");
+            entry.defaultValue = 1.0f;
+        } else {
+            std::string first = values[0];
+            const bool stepping = EndsWith(first, '+') || EndsWith(first, '-');
+            if (values.size() >= 2) {
+                if (!stepping) {
+                    for (const std::string& v : values) entry.range.push_back(FloatOf(v));
+                } else {
+                    entry.range.push_back(FloatOf(values[1]));
+                    if (values.size() >= 3) entry.range.push_back(FloatOf(values[2]));
+                    if (values.size() > 3)
+                        parse.Note(ConfigNoteKind::Suspect,
+                                   "a stepping value takes a lower and an upper limit only; "
+                                   "further values are ignored");
+                }
+            }
+            if (EndsWith(first, '+')) {
+                entry.incrementDir = 1;
+                first.pop_back();
+            } else if (EndsWith(first, '-')) {
+                entry.incrementDir = -1;
+                first.pop_back();
+            }
+            entry.defaultValue = FloatOf(first);
+            if (f[1].find("ignition_key") != std::string::npos && entry.defaultValue == 4.0f)
+                entry.contval = 1;
+            entry.arrayNum = f.size() >= 4 ? IntOf(f[3]) : 1;
+            if (!f[0].empty() && f[0][0] == 'A') ApplyAnalogSettings(parse, f);
+        }
+    }
+    if (entry.arrayNum < 1) entry.arrayNum = 1;
+}
+
+// Step 8: a name that is neither a command nor a dataref.
+void ReadInternalEntry(BoardParse& parse, InputEntry& entry) {
+    std::string& name = entry.fields[1];
+    entry.arrayNum = -1;
+    if (name[0] == 'O') {
+        const size_t p = name.find('_');
+        if (p == std::string::npos) {
+            parse.oList.push_back(name);
+        } else if (parse.IsArduino()) {
+            // The tag after '_' takes the two-character form of Part 4.7, by the same rule, so
+            // that it can equal the stored tag of the output it names.
+            std::string converted;
+            if (ConvertArduinoTag(name.substr(p + 1), converted)) {
+                name = name.substr(0, p + 1) + converted;
+                parse.oList.push_back(converted);
+            } else {
+                parse.Note(ConfigNoteKind::Suspect, "output tag '" + name.substr(p + 1) +
+                                                        "' does not begin with a pin number of 0 to "
+                                                        "255: this input selects no output");
+            }
+        } else {
+            // A Helvan panel keeps its output tags as written (Part 4.7).
+            parse.oList.push_back(name.substr(p + 1));
+        }
+        return;
+    }
+    if (IsPinReference(name)) {
+        entry.contval = 1;
+        if (parse.IsArduino())
+            name = std::string(1, static_cast<char>(name.back() + IntOf(name)));
+        return;
+    }
+    const char last = name.back();
+    if (last == 'N' || last == 'l' || last == 'L')
+        parse.Note(ConfigNoteKind::Suspect,
+                   "'" + name + "' ends in " + std::string(1, last) +
+                       " but is no pin number and letter: taken as a comparison reference");
+    else if (name.find_first_of("<>=") == std::string::npos)
+        parse.Note(ConfigNoteKind::Suspect,
+                   "'" + name + "' is not a command or dataref of the simulator: "
+                                "it becomes an internal input");
+}
+
+// Step 10: group, encoder, skip and analog-default rules on the tag.
+void ApplyTagRules(BoardParse& parse, InputEntry& entry, int i) {
+    std::string& tag = entry.tag;
+    const int b = parse.board;
+    if (tag[0] == 'B' || tag[0] == 'D' || tag[0] == 'A') {
+        for (ListItem& item : parse.rList)
+            if (item.text == tag) {
+                entry.contval = 2;
+                item.used = true;
+            }
+        for (TGroup& group : parse.tList) {
+            if (group.tag != tag) continue;
+            if (group.members == 0) {
+                entry.mode = 1;
+                group.leader = i;
+            }
+            ++group.members;
+            const char last = tag.back();
+            tag = tag.substr(0, tag.size() - 1) + "/" + std::to_string(group.members) + last;
+            if (group.leader == i)
+                entry.mode += 10;
+            else
+                Mode[b][group.leader] += 10;
+            break;  // the tag has changed: no later element can equal it
+        }
+    }
+    if (tag[0] == 'e') tag[0] = 'E';
+    if (tag[0] == 'E') {
+        const std::string prefix = tag.substr(0, tag.find('/'));
+        bool known = false;
+        for (const std::string& e : parse.eList) known = known || e == prefix;
+        if (!known) {
+            entry.mode = 1;
+            parse.eList.push_back(prefix);
+        }
+    }
+    const std::string stem = tag.substr(0, tag.size() - 1);
+    for (ListItem& item : parse.sList) {
+        const std::vector<std::string> parts = SplitBy(item.text, ",");
+        if (parts.size() < 2 || parts[0] != stem) continue;
+        entry.skip.push_back(IntOf(parts[1]));
+        entry.skip.push_back(0);
+        item.used = true;
+    }
+    if (tag[0] == 'A')
+        for (ListItem& item : parse.qList)
+            if (item.text == tag) {
+                entry.defaultValue = 2.0f;
+                item.used = true;
+            }
+}
+
+std::string Describe(const BoardParse& parse, const InputEntry& entry, int i) {
+    std::string text = "input " + std::to_string(i) + ", tag " + entry.tag + ": ";
+    const std::string& name = entry.fields[1];
+    if (entry.arrayNum == 0) {
+        text += "command " + name;
+        if (entry.contval == 1) text += " (held while pressed)";
+    } else if (entry.arrayNum > 0) {
+        text += "dataref " + name + " element " + std::to_string(entry.arrayNum);
+        if (entry.incrementDir != 0)
+            text += std::string(", steps by ") + (entry.incrementDir > 0 ? "+" : "-") +
+                    JoinFloats({entry.defaultValue});
+        else
+            text += ", value " + JoinFloats({entry.defaultValue});
+        if (!entry.range.empty()) text += ", range " + JoinFloats(entry.range);
+    } else if (name[0] == 'O') {
+        text += "selects output " + ShowOutputTag(name.substr(name.find('_') + 1), parse.id);
+    } else if (entry.contval == 1) {
+        text += "internal pin reference " + entry.fields[1];
+    } else {
+        text += "internal reference " + name;
+    }
+    if (entry.contval == 2) text += " (repeated while held)";
+    if (entry.mode > 1) text += " (leads a group)";
+    if (!entry.skip.empty()) text += " (skip count " + std::to_string(entry.skip[0]) + ")";
+    return text;
+}
+
+}  // namespace
+
+bool ParseInputEntry(BoardParse& parse, std::string text) {
+    const int b = parse.board;
+    if (!BoardExists(b)) return false;
+    if (!text.empty() && text.back() == '\n') text.pop_back();
+    if (!text.empty() && text.back() == '\r') text.pop_back();
+
+    InputEntry entry;
+    entry.fields = SplitBy(text, " ");
+    std::vector<std::string>& f = entry.fields;
+    if (f.size() < 2) {
+        parse.Note(ConfigNoteKind::Skipped, "input entry without a name field");
+        return false;
+    }
+    if (f[1] == "not_selected") {
+        parse.Note(ConfigNoteKind::Skipped, "input not selected");
+        return false;
+    }
+    const int i = static_cast<int>(Datatags[b].size());
+
+    XPLMCommandRef command = XPLMFindCommand(f[1].c_str());
+    XPLMDataRef ref = command ? nullptr : XPLMFindDataRef(f[1].c_str());
+    if (f[0][0] == 'd') f[0][0] = 'D';
+    if (f[0][0] == 'b') f[0][0] = 'B';
+
+    if (command) {
+        entry.pointer = command;
+        if (CommandIsHold(f[1])) entry.contval = 1;
+        if (f.size() > 2)
+            parse.Note(ConfigNoteKind::Suspect, "a command takes no value fields; they are ignored");
+    } else if (ref) {
+        ReadDatarefEntry(parse, entry, ref);
+    } else {
+        ReadInternalEntry(parse, entry);
+    }
+
+    entry.tag = f[0];
+    ApplyTagRules(parse, entry, i);
+
+    Data[b].push_back(entry.fields);
+    Datatags[b].push_back(entry.tag);
+    Mode[b].push_back(entry.mode);
+    InputDataPointer[b].push_back(entry.pointer);
+    InputDrefTypes[b].push_back(entry.types);
+    InputDataRange[b].push_back(entry.range);
+    InputArrayNum[b].push_back(entry.arrayNum);
+    InputDefault[b].push_back(entry.defaultValue);
+    InputIncrementDir[b].push_back(entry.incrementDir);
+    Contval[b].push_back(entry.contval);
+    InputSkip[b].push_back(entry.skip);
+
+    parse.RememberSource(parse.inputSources);
+    if (ConfigDiagnosing()) parse.Note(ConfigNoteKind::Entry, Describe(parse, entry, i));
+    return true;
+}

@@ -1,0 +1,116 @@
+#include "config/input_options.h"
+
+#include <algorithm>
+#include <string>
+
+#include "config/board_tables.h"
+#include "config/config_fields.h"
+
+namespace {
+
+constexpr unsigned int kAnalogChannels = 16;
+
+const std::vector<EntrySource>* InputSources(const BoardParse* parse) {
+    return parse ? &parse->inputSources : nullptr;
+}
+
+// Step 1.1: a pin reference names the output whose tag it equals.
+void CompletePinReference(const BoardParse* parse, int b, int i, const std::string& s) {
+    if (s.size() == 1) {  // the converted form of an Arduino board
+        InputIncrementDir[b][i] = 32767;
+        return;
+    }
+    InputIncrementDir[b][i] = -1;
+    for (size_t j = 0; j < OutDrefs[b].size(); ++j)
+        if (!OutDrefs[b][j].empty() && OutDrefs[b][j][0] == s) InputIncrementDir[b][i] = static_cast<int>(j);
+    if (InputIncrementDir[b][i] < 0)
+        NoteEntry(InputSources(parse), i, ConfigNoteKind::Suspect,
+                  "pin reference " + s + " names no output of this board");
+}
+
+// Step 1.2: a comparison reference follows the group leader of the inputs it names.
+void CompleteComparison(const BoardParse* parse, int b, int i) {
+    std::string& s = Data[b][i][1];
+    char op = '=';
+    std::string prefix = s;
+    const size_t at = s.find_first_of("<>=");
+    if (at != std::string::npos) {
+        op = s[at];
+        prefix = s.substr(0, at);
+        if (at + 1 == s.size()) s += "1";
+    }
+    int largest = 0;
+    bool named = false;
+    for (size_t j = 0; j < Datatags[b].size(); ++j) {
+        const std::string& other = Datatags[b][j];
+        if (other.compare(0, prefix.size(), prefix) != 0) continue;
+        named = true;
+        if (Mode[b][j] > 0) Mode[b][i] = static_cast<int>(j);
+        const size_t slash = other.find('/');
+        if (slash != std::string::npos && slash + 1 < other.size() && other[slash + 1] >= '0' &&
+            other[slash + 1] <= '9')
+            largest = std::max(largest, other[slash + 1] - '0');
+    }
+    if (op != '=') InputIncrementDir[b][i] = largest;
+    if (!named && at != std::string::npos)
+        NoteEntry(InputSources(parse), i, ConfigNoteKind::Suspect,
+                  "comparison reference " + s + ": no input tag begins with '" + prefix + "'");
+}
+
+// Step 2: the first byte of an analog channel from the tag's '+', '-' or '/' part.
+void CompleteAnalog(const BoardParse* parse, int b, int i) {
+    std::string s = Datatags[b][i].substr(1);
+    int v = 0;
+    const size_t at = s.find_first_of("+-/");
+    if (at != std::string::npos) {
+        v = s[at] == '/' ? IntOf(s.substr(at + 1)) : -1;
+        s = s.substr(0, at);
+    }
+    if (v == 0) return;  // the byte stays as the entry left it
+    unsigned int n = 0;
+    if (s.empty() || s[0] < '0' || s[0] > '9' || !ReadUnsigned(s, n)) {
+        NoteEntry(InputSources(parse), i, ConfigNoteKind::Skipped,
+                  "analog tag " + Datatags[b][i] + " has no channel number: its mode is ignored");
+        return;
+    }
+    std::string& block = AnalogAdditional[b];
+    if (n >= kAnalogChannels || 3 * n >= block.size()) {
+        NoteEntry(InputSources(parse), i, ConfigNoteKind::Skipped,
+                  "analog tag " + Datatags[b][i] + ": channel " + std::to_string(n) +
+                      " is above 15, its mode is ignored");
+        return;
+    }
+    if (v < 0) {
+        block[3 * n] = 1;
+        return;
+    }
+    int value = v > 255 - 127 ? 255 : v + 127;
+    if (v > 255 - 127)
+        NoteEntry(InputSources(parse), i, ConfigNoteKind::Suspect,
+                  "analog mode /" + std::to_string(v) + " is above 128; 128 used");
+    value = std::max(value, static_cast<int>(static_cast<unsigned char>(block[3 * n])));
+    block[3 * n] = static_cast<char>(value);
+}
+
+}  // namespace
+
+void SetInputOptions(int board) { SetInputOptions(board, nullptr); }
+
+void SetInputOptions(int board, const BoardParse* parse) {
+    if (!BoardExists(board)) return;
+    const int b = board;
+    for (size_t k = 0; k < Datatags[b].size(); ++k) {
+        const int i = static_cast<int>(k);
+        if (InputArrayNum[b][i] < 0) {
+            if (Data[b][i].size() < 2 || Data[b][i][1].empty()) continue;
+            const std::string s = Data[b][i][1];
+            const char last = s.back();
+            if (last == 'N' || last == 'l' || last == 'L')
+                CompletePinReference(parse, b, i, s);
+            else
+                CompleteComparison(parse, b, i);
+        } else if (!Datatags[b][i].empty() && Datatags[b][i][0] == 'A') {
+            CompleteAnalog(parse, b, i);
+        }
+    }
+}

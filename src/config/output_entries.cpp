@@ -1,0 +1,220 @@
+#include "config/output_entries.h"
+
+#include <cstdlib>
+#include <vector>
+
+#include "XPLMDataAccess.h"
+#include "config/board_tables.h"
+#include "config/config_fields.h"
+#include "config/text_utils.h"
+#include "simdata/custom_refs.h"
+
+namespace {
+
+// Precisions beyond this size cut nothing more (Part 3.4); the bound keeps the arithmetic in range.
+constexpr int kPrecisionLimit = 1000000;
+constexpr long long kMaxStepsPerTurn = 65535;
+
+char LastOf(const std::string& text) { return text.empty() ? '\0' : text.back(); }
+
+// Digit count and decimal position of an Arduino 7-segment entry, clamped and written back in
+// plain decimal; false when the entry cannot be a display.
+bool CheckSevenSegment(const BoardParse& parse, std::vector<std::string>& f) {
+    if (f.size() < 6) {
+        parse.Note(ConfigNoteKind::Skipped,
+                   "7-segment entry needs six fields (tag, precision, dataref, element, digits, "
+                   "decimal position); line ignored");
+        return false;
+    }
+    unsigned int digits = 0;
+    if (!ReadUnsigned(f[4], digits) || digits == 0) {
+        parse.Note(ConfigNoteKind::Skipped,
+                   "7-segment digit count '" + f[4] + "' does not read as 1 or more; line ignored");
+        return false;
+    }
+    if (digits > kMaxSevenSegDigits) {
+        parse.Note(ConfigNoteKind::Suspect,
+                   "7-segment digit count " + f[4] + " is above 8; 8 used");
+        digits = kMaxSevenSegDigits;
+    }
+    unsigned int point = 0;
+    if (!ReadUnsigned(f[5], point))
+        parse.Note(ConfigNoteKind::Suspect,
+                   "7-segment decimal position '" + f[5] + "' does not read; 0 (none) used");
+    if (point > digits) {
+        parse.Note(ConfigNoteKind::Suspect, "7-segment decimal position " + f[5] +
+                                                " is beyond the digit count; " +
+                                                std::to_string(digits) + " used");
+        point = digits;
+    }
+    f[4] = std::to_string(digits);
+    f[5] = std::to_string(point);
+    return true;
+}
+
+// The steps per revolution of field 6, as a size (a negative count counts as its size).
+unsigned int StepsPerTurn(const BoardParse& parse, const std::string& field) {
+    const long long steps = std::llabs(static_cast<long long>(IntOf(field)));
+    if (IntOf(field) < 0)
+        parse.Note(ConfigNoteKind::Suspect,
+                   "negative steps per revolution " + field + ": its size is used");
+    // The same bound as the stepper block of Part 4.4, which carries the count in 16 bits.
+    return static_cast<unsigned int>(steps > kMaxStepsPerTurn ? kMaxStepsPerTurn : steps);
+}
+
+// Step 6: the two range lists, the second scaled for steppers.
+void ReadRanges(const BoardParse& parse, const std::vector<std::string>& f, char type,
+                std::vector<float>& range1, std::vector<float>& range2) {
+    if (f.size() < 6 || type == 'N') return;
+    const std::vector<std::string> first = SplitBy(f[4], ",");
+    const std::vector<std::string> second = SplitBy(f[5], ",");
+    const unsigned int k = f.size() >= 7 ? StepsPerTurn(parse, f[6]) : 0;
+    if (first.size() != second.size() || first.empty()) {
+        parse.Note(ConfigNoteKind::Suspect, "range lists of " + std::to_string(first.size()) +
+                                                " and " + std::to_string(second.size()) +
+                                                " values: no mapping");
+        return;
+    }
+    for (size_t n = 0; n < first.size(); ++n) {
+        range1.push_back(FloatOf(first[n]));
+        float value = FloatOf(second[n]);
+        if (k != 0) value = static_cast<float>(value * static_cast<double>(k) / 360.0);
+        range2.push_back(value);
+    }
+    if (first.size() == 1 && type != 'L' && type != 'l') range2 = {0.0f, range2[0]};
+}
+
+std::string DescribeOutput(const BoardParse& parse, const std::vector<std::string>& f, int j,
+                           bool active) {
+    std::string text = "output " + std::to_string(j) + ", tag " + ShowOutputTag(f[0], parse.id) +
+                       ": dataref " + f[2] + " element " + f[3] + ", precision " + f[1];
+    if (LastOf(f[0]) == 'N') text += ", " + f[4] + " digits, point at " + f[5];
+    if (!active) text += " (repeated tag: starts inactive)";
+    return text;
+}
+
+}  // namespace
+
+bool ParseOutputEntry(BoardParse& parse, std::string text) {
+    const int b = parse.board;
+    if (!BoardExists(b)) return false;
+    // A line feed or carriage return left at the end (a Helvan panel's text is not trimmed) would
+    // end up in the last field, a dataref name among them.
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+
+    std::vector<std::string> f = SplitBy(text, " ");
+    if (f.size() < 2) {
+        parse.Note(ConfigNoteKind::Skipped, "output entry without a dataref field; line ignored");
+        return false;
+    }
+    if (f.size() > 2 && f[2] == "not_selected") {
+        parse.Note(ConfigNoteKind::Skipped, "output not selected");
+        return false;
+    }
+    if (parse.IsArduino()) {
+        std::string converted;
+        if (!ConvertArduinoTag(f[0], converted)) {
+            parse.Note(ConfigNoteKind::Skipped, "output tag '" + f[0] +
+                                                    "' does not begin with a pin number of 0 to "
+                                                    "255; line ignored");
+            return false;
+        }
+        f[0] = converted;
+    }
+    const char type = LastOf(f[0]);
+
+    if (f.size() == 2) {
+        OutputModeLed[b].push_back(f);
+        parse.RememberSource(parse.ledModeSources);
+        if (ConfigDiagnosing())
+            parse.Note(ConfigNoteKind::Entry,
+                       "LED mode entry " + std::to_string(OutputModeLed[b].size() - 1) + ", tag " +
+                           ShowOutputTag(f[0], parse.id) + ": " + f[1]);
+        if (f[1].find('=') == std::string::npos)
+            parse.Note(ConfigNoteKind::Suspect,
+                       "LED mode reference '" + f[1] + "' has no '=': it is shown for mode 0");
+        return true;
+    }
+    if (type == 'N' && parse.IsArduino() && !CheckSevenSegment(parse, f)) return false;
+
+    std::vector<float> range1;
+    std::vector<float> range2;
+    if (f.size() < 4) f.push_back("1");
+    if (f.size() == 5) {
+        if (type == 'S') f.push_back("500,2500");
+        else if (type == 'P') f.push_back("0,255");
+        else if (type == 'L' || type == 'l') f.push_back(f[4]);
+    }
+    ReadRanges(parse, f, type, range1, range2);
+    if ((type == 'G' || type == 'g') && f.size() < 6)
+        parse.Note(ConfigNoteKind::Suspect,
+                   "stepper entry with fewer than six fields: no stepper settings are sent");
+    if (f.size() > 7 && type != 'N')
+        parse.Note(ConfigNoteKind::Suspect, "fields after field 6 are ignored");
+
+    bool active = true;
+    for (const std::vector<std::string>& other : OutDrefs[b])
+        if (!other.empty() && other[0] == f[0]) active = false;
+
+    const int j = static_cast<int>(OutDrefs[b].size());
+    OutDrefs[b].push_back(f);
+    OutputActive[b].push_back(active);
+    OutRange1[b].push_back(range1);
+    OutRange2[b].push_back(range2);
+    // Filled by the completion; pushed now so that every per-output table has the same length.
+    Drefread[b].push_back(nullptr);
+    Type[b].push_back(0);
+    Arraynum[b].push_back(1);
+    Precision[b].push_back(0);
+    Previous[b].push_back("0");
+
+    parse.RememberSource(parse.outputSources);
+    if (ConfigDiagnosing()) parse.Note(ConfigNoteKind::Entry, DescribeOutput(parse, f, j, active));
+    return true;
+}
+
+void CompleteOutputs(const BoardParse& parse) {
+    const int b = parse.board;
+    if (!BoardExists(b)) return;
+    const size_t count = OutDrefs[b].size();
+    Drefread[b].resize(count, nullptr);
+    Type[b].resize(count, 0);
+    Arraynum[b].resize(count, 1);
+    Precision[b].resize(count, 0);
+    Previous[b].resize(count, "0");
+    OutputActive[b].resize(count, true);
+    for (size_t j = 0; j < count; ++j) {
+        const std::vector<std::string>& f = OutDrefs[b][j];
+        int element = IntOf(f[3]);
+        if (element < 1) element = 1;
+        if (element > kMaxOutputElements) {
+            NoteEntry(&parse.outputSources, j, ConfigNoteKind::Suspect,
+                      "element " + f[3] + " is above 1023; 1023 used");
+            element = kMaxOutputElements;
+        }
+        Arraynum[b][j] = element;
+        Previous[b][j] = "0";
+        int precision = IntOf(f[1]);
+        if (precision < -kPrecisionLimit) precision = -kPrecisionLimit;  // no overflow below
+        if (precision > kPrecisionLimit) precision = kPrecisionLimit;
+        if (parse.IsArduino() && precision <= 0) --precision;
+        if (f[2].compare(0, 8, "corvane/") == 0) AddCustomRef(f[2]);
+        XPLMDataRef ref = XPLMFindDataRef(f[2].c_str());
+        Drefread[b][j] = ref;
+        Type[b][j] = ref ? XPLMGetDataRefTypes(ref) : 0;
+        if (!ref)
+            NoteEntry(&parse.outputSources, j, ConfigNoteKind::Suspect,
+                      "dataref " + f[2] + " is not known to the simulator: nothing is sent");
+        if (Type[b][j] == 32 && precision > kMaxByteDataLength) {
+            NoteEntry(&parse.outputSources, j, ConfigNoteKind::Suspect,
+                      "byte data length " + f[1] + " is above 1024; 1024 used");
+            precision = kMaxByteDataLength;
+        }
+        Precision[b][j] = precision;
+        if (!OutputActive[b][j]) {
+            bool selected = false;
+            for (const std::string& tag : parse.oList) selected = selected || tag == f[0];
+            if (!selected) OutputActive[b][j] = true;
+        }
+    }
+}

@@ -1,0 +1,21 @@
+// The O section of a board section of data.cfg: one entry per output or LED mode entry (Part 4.7).
+#pragma once
+
+#include <string>
+
+#include "config/board_parse.h"
+
+constexpr int kMaxOutputElements = 1023;  // elements an output may print (the value list's size)
+constexpr unsigned int kMaxSevenSegDigits = 8;  // digits of one 7-segment display
+constexpr int kMaxByteDataLength = 1024;  // bytes read from a byte-data dataref
+
+// Parses one O line into a new output (three or more fields) or LED mode entry (two fields) of
+// board parse.board, appended after the existing ones (so a repeated [O] header adds to them).
+// Rejected lines add nothing: one field only, "not_selected" as dataref, an Arduino tag that does
+// not begin with a pin number of 0 to 255, and on Arduino boards 7-segment entries with fewer than
+// six fields or without a digit count. False when nothing was added.
+bool ParseOutputEntry(BoardParse& parse, std::string text);
+
+// The completion after the option passes: element, precision, dataref handle and type, the
+// plug-in's own datarefs, and the active flags by the O list. parse.board's outputs, all of them.
+void CompleteOutputs(const BoardParse& parse);

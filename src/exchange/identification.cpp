@@ -1,0 +1,208 @@
+#include "exchange/identification.h"
+
+#include <algorithm>
+#include <iostream>
+
+#include "config/board_tables.h"
+#include "config/config_file.h"
+#include "exchange/wire_protocol.h"
+#include "plugin/status_text.h"
+#include "transport/connection.h"
+#include "transport/lan_socket.h"
+#include "transport/serial_ports.h"
+
+unsigned int lib_ver = 124;
+std::vector<int> wrong_versions;
+
+namespace {
+
+constexpr int kPinCount = 54;
+
+// A version x100 as text with a '.' after its first digit: 124 -> "1.24".
+std::string VersionText(unsigned int version) {
+    std::string digits = std::to_string(version);
+    return digits.substr(0, 1) + "." + digits.substr(1);
+}
+
+void SetPin(std::string& pins, long pin, char code) {
+    if (pin >= 0 && pin < kPinCount) pins[static_cast<size_t>(pin)] = code;
+}
+
+// Decimal number at the start of text; -1 when no digit reads.
+long LeadingDecimal(const std::string& text) {
+    long value = 0;
+    size_t i = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9' && value < 100000; ++i)
+        value = value * 10 + (text[i] - '0');
+    return i == 0 ? -1 : value;
+}
+
+void AddInputPins(std::string& pins, int b) {
+    for (size_t i = 0; i < Datatags[b].size(); ++i) {
+        const std::string& tagText = Datatags[b][i];
+        if (tagText.empty()) continue;
+        if (tagText[0] == 'D') {
+            std::string number = tagText.substr(1);
+            number.erase(std::remove_if(number.begin(), number.end(),
+                                        [](char c) { return c == '+' || c == '-'; }),
+                         number.end());
+            SetPin(pins, LeadingDecimal(number), 1);
+        } else if (tagText[0] == 'E') {
+            const std::string rest = tagText.substr(1);
+            const std::string number = rest.substr(0, rest.find_first_of("+-/"));
+            const long pin = LeadingDecimal(number);
+            if (pin < 0) continue;
+            const std::string field0 =
+                (i < Data[b].size() && !Data[b][i].empty()) ? Data[b][i][0] : std::string();
+            const char first = field0.empty() ? '\0' : field0[0];
+            SetPin(pins, pin, first == 'E' ? 2 : first == 'e' ? 3 : 0);
+        }
+    }
+}
+
+char OutputPinCode(char type) {
+    switch (type) {
+        case 'G': return 10;
+        case 'L': return 7;
+        case 'N': return 7;
+        case 'P': return 8;
+        case 'S': return 12;
+        case 'g': return 9;
+        default: return -1;
+    }
+}
+
+// Sends a handshake reply over the current link; on a serial port the bytes the board sent
+// before it knew its number are thrown away.
+void SendHandshakeReply(int b, const std::string& reply) {
+    if (MessageIsSerial) {
+        SendToPort(SerialCurrent, reply.data(), static_cast<int>(reply.size()));
+        DiscardPortInput(SerialCurrent);
+    } else if (BoardExists(b)) {
+        Send_LAN(reply.data(), static_cast<int>(reply.size()), UdpIP[b]);
+    }
+}
+
+void RefuseVersion(int b, unsigned char version, unsigned int id) {
+    if (std::find(wrong_versions.begin(), wrong_versions.end(), b) != wrong_versions.end()) return;
+    const int ordinal = message_line_number + 1 - 2;
+    const int line = NextBoardLine();
+    std::string text = "   " + std::to_string(ordinal) + ". Wrong library version - ";
+    if (version > 118) text += VersionText(version) + " ";
+    text += "(req. min. " + VersionText(lib_ver) + ")";
+    SetStatusLine(line, text);
+    wrong_versions.push_back(b);
+    // The link is registered under b; an empty row keeps that index taken, so the next board
+    // cannot share it. Its gate letter is a zero byte, which no message can carry, so a refused
+    // board never opens its outputs.
+    if (!BoardExists(b)) {
+        sockaddr_in none{};
+        CreateBoardRow(id, MessageIsSerial ? none : serv_addr,
+                       MessageIsSerial ? static_cast<int>(SerialCurrent) : -1);
+        AllowOutput[b] = false;
+    }
+    if (BoardExists(b)) allow_output[b] = '\0';
+}
+
+}  // namespace
+
+std::string BuildPinModes(int b) {
+    std::string pins(kPinCount, '\0');
+    if (!BoardExists(b)) return pins;
+    const std::string& matrix = MatrixAdditional[b];
+    if (matrix.size() >= 5) {
+        const auto byte = [&](int k) { return static_cast<unsigned char>(matrix[k]); };
+        for (int pin = byte(0); pin <= byte(1); ++pin) SetPin(pins, pin, 5);
+        for (int pin = byte(2); pin <= byte(3); ++pin) SetPin(pins, pin, 6);
+    }
+    SetPin(pins, StepperCommon[b], 11);
+    SetPin(pins, LEDCommon[b], 7);
+    SetPin(pins, SevenSegCommon[b], 13);
+    if (matrix.size() >= 5) SetPin(pins, static_cast<unsigned char>(matrix[4]), 4);
+    AddInputPins(pins, b);
+    for (const auto& fields : OutDrefs[b]) {
+        if (fields.empty() || fields[0].size() < 2) continue;
+        const char code = OutputPinCode(fields[0][1]);
+        if (code >= 0) SetPin(pins, static_cast<unsigned char>(fields[0][0]), code);
+    }
+    for (const auto& fields : OutputModeLed[b]) {
+        if (fields.empty() || fields[0].size() < 2 || fields[0][1] != 'L') continue;
+        SetPin(pins, static_cast<unsigned char>(fields[0][0]), 7);
+    }
+    return pins;
+}
+
+void SendConfig(unsigned int serial, unsigned int board) {
+    std::cerr << "\nSending config";
+    const int b = static_cast<int>(board);
+    std::string message = "~" + BuildPinModes(b) + CodeCurrent.substr(0, 5);
+    message += static_cast<char>(board + 1);
+    bytes_sent = 0;
+    if (serial == 1) {
+        SendToPort(SerialCurrent, message.data(), static_cast<int>(message.size()));
+        DiscardPortInput(SerialCurrent);
+    } else if (BoardExists(b)) {
+        Send_LAN(message.data(), static_cast<int>(message.size()), UdpIP[b]);
+    }
+    std::cerr << "\nConfig sent: " << bytes_sent << " bytes";
+}
+
+void HandleIdentification(const std::string& message) {
+    const std::string t = message.substr(1);
+    if (t.size() < 3) return;
+    const char idDigit = t[2];
+    // An identification without a decimal board ID carries no usable identity.
+    if (idDigit < '0' || idDigit > '9') return;
+    const unsigned int id = static_cast<unsigned int>(idDigit - '0');
+    const int b = ConnectionExists(true);
+    if (b < 0) return;
+    if (t.size() <= 9) {
+        const unsigned char version = static_cast<unsigned char>(t[1]);
+        if (version < 128 && version < lib_ver) {
+            RefuseVersion(b, version, id);
+            return;
+        }
+        const auto section = std::find(ArduinoID.begin(), ArduinoID.end(), id);
+        const std::string text =
+            section == ArduinoID.end() ? std::string()
+                                       : ArduinoConfigFile[section - ArduinoID.begin()];
+        ReadConfigFile(text, b, id);
+        if (!BoardExists(b)) return;
+        SendConfig(static_cast<unsigned int>(MessageIsSerial), static_cast<unsigned int>(b));
+        return;
+    }
+    std::string text = t;
+    if (text[0] != '[') text = "[O]\n" + text;
+    ReadConfigFile(text, b, 0);
+    if (!BoardExists(b)) return;
+    std::string reply = "~" + CodeCurrent.substr(0, 5);
+    reply += static_cast<char>(b + 1);
+    bytes_sent = 0;
+    SendHandshakeReply(b, reply);
+    if (bytes_sent != 0) std::cerr << "\nID sent: " << b + 1;
+}
+
+void AnswerConfigRequest(int b, char request) {
+    if (!BoardExists(b)) return;
+    if (request == 'a') {
+        std::string reply = "A";
+        const std::string& block = AnalogAdditional[b];
+        reply += block.size() >= 48 ? block.substr(0, 48) : std::string(48, '\0');
+        SendToCurrentLink(reply.data(), static_cast<int>(reply.size()));
+        std::cerr << "\nSending analog: " << bytes_sent << " bytes";
+        return;
+    }
+    const bool sevenSegment = (request == 'n');
+    if (!sevenSegment && request != 's') return;
+    const std::string& block = sevenSegment ? SevenSegAdditional[b] : StepperAdditional[b];
+    const size_t n = std::min<size_t>(block.size(), 255);
+    std::cerr << (sevenSegment ? "\nReceived request for 7-segment config: "
+                               : "\nReceived request for Stepper config: ")
+              << block.size() << " bytes available.";
+    std::string reply(1, sevenSegment ? 'N' : 'S');
+    reply += static_cast<char>(n);
+    reply += n >= 3 ? block.substr(0, n) : std::string(n, '\0');
+    SendToCurrentLink(reply.data(), static_cast<int>(reply.size()));
+    std::cerr << (sevenSegment ? "\nSending 7-segment config: " : "\nSending Stepper config: ")
+              << bytes_sent << " bytes";
+}

@@ -1,0 +1,96 @@
+#include "exchange/input_dispatch.h"
+
+#include "config/board_tables.h"
+#include "config/scratch_state.h"
+#include "config/text_utils.h"
+#include "exchange/held_inputs.h"
+#include "exchange/wire_protocol.h"
+#include "plugin/status_text.h"
+#include "simdata/apply_input.h"
+
+namespace {
+
+bool BeginsWithDOrB(const std::string& text) {
+    return !text.empty() && (text[0] == 'D' || text[0] == 'B');
+}
+
+// Group redirection: a message for the group's shared tag goes to the member at the leader's
+// current position.
+bool RedirectToGroupMember(int b, int i, std::string& field0) {
+    if (Mode[b][i] <= 0 || InputArrayNum[b][i] < 0) return false;
+    const std::string& groupTag = Datatags[b][i];
+    if (groupTag.empty() || groupTag[0] == '/') return false;
+    const std::string prefix = groupTag.substr(0, groupTag.find('/'));
+    if (field0.empty() || field0.substr(0, field0.size() - 1) != prefix) return false;
+    const int number = BeginsWithDOrB(field0) ? Mode[b][i] % 10 : Mode[b][i];
+    field0 = prefix + "/" + std::to_string(number) + field0.back();
+    return true;
+}
+
+// Advances the group leader g to its next member, back to 1 after the last.
+void AdvanceGroup(int b, int g) {
+    Mode[b][g] += 1;
+    if (Mode[b][g] / 10 < Mode[b][g] % 10) Mode[b][g] -= Mode[b][g] / 10;
+}
+
+// Applies the skip filter of input i to count c; false when the message is absorbed.
+bool PassSkipFilter(int b, int i, unsigned int& c) {
+    std::vector<int>& skip = InputSkip[b][i];
+    if (skip.size() < 2) return true;
+    const unsigned int s = skip[0] < 0 ? 0 : static_cast<unsigned int>(skip[0]);
+    if (c < s) {
+        skip[1] += static_cast<int>(c);
+        if (skip[1] < static_cast<int>(s)) return false;
+        skip[1] = 0;
+        c = 1;
+    } else if (s == 0) {
+        c = 1;
+    } else if (c < 10) {
+        c = c / s;
+    }
+    return true;
+}
+
+void ShowLastMessage(unsigned char n, const std::string& message) {
+    std::string text = StatusLine(kLastMessageLine).substr(0, kLastMessageLabel);
+    text += static_cast<char>('0' + n);
+    text += ": " + message;
+    SetStatusLine(kLastMessageLine, text);
+}
+
+}  // namespace
+
+unsigned int RepeatCountOf(const std::string& field0, const std::vector<std::string>& fields) {
+    if (field0.empty() || field0[0] != 'E' || fields.size() < 2 || fields[1].empty()) return 1;
+    return static_cast<unsigned char>(fields[1][0]);
+}
+
+void HandleInputMessage(const std::string& message) {
+    if (message.size() < 3) return;
+    const unsigned char n = static_cast<unsigned char>(message[0]);
+    if (n >= 128 || n == 0 || n > static_cast<unsigned int>(BoardCount())) return;
+    const int b = n - 1;
+    std::string text = message.substr(1);
+    text[0] = MapTypeLetter(text[0]);
+    ShowLastMessage(n, text);
+    tag = SplitBy(text, " ");
+    if (tag.empty()) return;
+    if (tag.size() == 1) ReleaseHeldInput(b, tag[0]);
+
+    int g = -1;
+    for (int i = 0; InputExists(b, i) && !tag.empty(); ++i) {
+        if (g == -1 && RedirectToGroupMember(b, i, tag[0]))
+            g = i;
+        if (Datatags[b][i] != tag[0]) continue;
+        const int a = InputArrayNum[b][i];
+        if (Contval[b][i] >= 0 && PressHeldInput(b, i, tag[0])) continue;
+        if (a < 0) {
+            ApplyInternalInput(b, i);
+            continue;
+        }
+        unsigned int c = RepeatCountOf(tag[0], tag);
+        if (!PassSkipFilter(b, i, c)) continue;
+        WriteToXPlane(b, i, a, c);
+        if (g >= 0 && BeginsWithDOrB(tag[0])) AdvanceGroup(b, g);
+    }
+}

@@ -1,0 +1,102 @@
+#include "exchange/value_format.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+// Threshold of a one-item range: 1.0 inside [low, high], 0.0 outside; a reversed pair lights
+// always.
+float Threshold(float v, float low, float high) {
+    if (low > high) return 1.0f;
+    return (v >= low && v <= high) ? 1.0f : 0.0f;
+}
+
+// Linear interpolation in the first segment of the breakpoints that holds v; below the first
+// breakpoint the first value, anywhere else the last value.
+float Breakpoints(float v, const std::vector<float>& points, const std::vector<float>& values) {
+    const size_t n = points.size() < values.size() ? points.size() : values.size();
+    if (n == 0) return v;
+    for (size_t s = 1; s < n; ++s) {
+        const float low = points[s - 1];
+        const float high = points[s];
+        if (!(low <= v && v <= high)) continue;
+        // A segment of zero width holds only its breakpoint: it gives the segment's first value
+        // instead of dividing by zero.
+        if (high == low) return values[s - 1];
+        return values[s - 1] + (v - low) / (high - low) * (values[s] - values[s - 1]);
+    }
+    if (v < points[0]) return values[0];
+    return values[n - 1];
+}
+
+// A stepper's turn scaling: whole turns of range1[0] are dropped (positive values only), the rest
+// is scaled to steps, and negative results are moved back by one full turn of steps.
+float StepperSteps(float v, float turn, float steps) {
+    if (v >= turn) v = std::fmod(v, turn);
+    v = v * steps / turn;
+    if (v < 0) v = v - steps;
+    return v;
+}
+
+}  // namespace
+
+float MapOutputValue(float v, const std::vector<float>& range1, const std::vector<float>& range2,
+                     bool stepper) {
+    if (std::isnan(v)) v = 0.0f;
+    float mapped = v;
+    if (range1.empty()) {
+        mapped = v;
+    } else if (range1.size() == 1) {
+        if (stepper) {
+            if (range2.size() >= 2) mapped = StepperSteps(v, range1[0], range2[1]);
+        } else if (!range2.empty()) {
+            mapped = Threshold(v, range1[0], range2[0]);
+        }
+    } else {
+        mapped = Breakpoints(v, range1, range2);
+    }
+    // A mapping that gives no number (a turn of zero, an infinite reading) is sent as zero.
+    if (!std::isfinite(mapped)) mapped = 0.0f;
+    return mapped;
+}
+
+void AppendFormattedValue(float v, int precision, std::string& text) {
+    char cut[40];
+    int length = 0;
+    if (std::isfinite(v)) {
+        // The default stream format: six significant digits, fixed notation while the decimal
+        // exponent is from -4 to 5, no trailing zeros.
+        length = std::snprintf(cut, sizeof cut, "%g", static_cast<double>(v));
+        if (length < 0 || length >= static_cast<int>(sizeof cut)) length = 0;
+    }
+    if (length == 0 || std::memchr(cut, 'e', static_cast<size_t>(length)) != nullptr) {
+        std::memcpy(cut, "0.0", 4);
+        length = 3;
+    }
+    const char* point =
+        static_cast<const char*>(std::memchr(cut, '.', static_cast<size_t>(length)));
+    const long long digits = point != nullptr ? point - cut : length;
+    const long long keep = digits + 1 + static_cast<long long>(precision);
+    if (keep < length) {
+        if (keep <= 0) {
+            cut[0] = '0';
+            length = 1;
+        } else {
+            length = static_cast<int>(keep);
+            // Negative precisions below -1 stand for cut tens, hundreds, ...: fill them with 0.
+            // keep > 0 bounds the count below the digits that were there.
+            for (long long zeros = -1 - static_cast<long long>(precision); zeros > 0; --zeros)
+                cut[length++] = '0';
+        }
+        cut[length] = '\0';
+    }
+    const char* start = cut;
+    if (cut[0] == '-' && std::strtod(cut, nullptr) == 0.0) {
+        ++start;
+        --length;
+    }
+    text.append(start, static_cast<size_t>(length));
+}

@@ -1,0 +1,58 @@
+#include "exchange/wire_protocol.h"
+
+#include <cstdlib>
+#include <cstring>
+
+std::string CodeCurrent = "MNQPRU";
+const char* const InputOriginal = "EDABC";
+const char InitialMessage[] = "XP";
+const char PingChar[] = "XX";
+
+void DrawCodeLetters() {
+    if (CodeCurrent.size() < 6) CodeCurrent.resize(6, 'U');
+    int r = CodeCurrent[5];
+    do {
+        r = std::rand() % 55 + 65;
+    } while (r == CodeCurrent[5]);
+    CodeCurrent[5] = static_cast<char>(r);
+    for (int p = 0; p < 5; ++p) {
+        r += std::rand() % 10 + 1;
+        if (r >= 123) r = 64;
+        CodeCurrent[p] = static_cast<char>(r);
+    }
+}
+
+char MapTypeLetter(char typeByte) {
+    for (int k = 0; k < 5 && k < static_cast<int>(CodeCurrent.size()); ++k)
+        if (typeByte == CodeCurrent[k]) return InputOriginal[k];
+    return typeByte;
+}
+
+bool ExtractSerialFrame(std::string& buffer, std::string& message) {
+    message.clear();
+    size_t start = std::string::npos;
+    for (size_t i = 0; i < buffer.size(); ++i) {
+        if (buffer[i] == '{') {
+            start = i;
+        } else if (buffer[i] == '}') {
+            if (start != std::string::npos) message = buffer.substr(start + 1, i - start - 1);
+            buffer.erase(0, i + 1);
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string MessageFromDatagram(const char* data, size_t length) {
+    const void* zero = std::memchr(data, 0, length);
+    const size_t end = zero ? static_cast<size_t>(static_cast<const char*>(zero) - data) : length;
+    return std::string(data, end);
+}
+
+MessageKind ClassifyMessage(const std::string& message) {
+    if (!message.empty() && message[0] == '|')
+        return message.size() >= 4 ? MessageKind::Identification : MessageKind::Ignored;
+    if (message.size() == 2 && message[0] == '~') return MessageKind::Control;
+    if (message.size() <= 2) return MessageKind::Ignored;
+    return MessageKind::Input;
+}

@@ -1,0 +1,61 @@
+// The five entry points through which the simulator drives the plug-in.
+#include <cmath>
+#include <cstring>
+
+#include "XPLMDataAccess.h"
+#include "XPLMDefs.h"
+#include "XPLMPlugin.h"
+#include "XPLMProcessing.h"
+#include "exchange/held_inputs.h"
+#include "plugin/lifecycle.h"
+#include "plugin/settings.h"
+#include "plugin/status_window.h"
+#include "simdata/custom_refs.h"
+
+namespace {
+
+void CopyText(char* out, const char* text) {
+    std::strncpy(out, text, 255);
+    out[255] = '\0';
+}
+
+}  // namespace
+
+PLUGIN_API int XPluginStart(char* outName, char* outSig, char* outDesc) {
+    CopyText(outName, "Corvane");
+    CopyText(outSig, "Tamsworth.Corvane");
+    CopyText(outDesc,
+             "A plugin for reading and writing configured sets of X-Plane DataRefs and commands, "
+             "connecting to client programs over LAN or USB. A new branch of the earlier Pellam "
+             "plugin.");
+    if (FirstLaunch == 1) {
+        CreatePluginMenu();
+        plugin_id = XPLMGetMyID();
+    }
+    FlightTimeDref = XPLMFindDataRef("sim/time/total_flight_time");
+    FrameTimeDref = XPLMFindDataRef("sim/operation/misc/frame_rate_period");
+    InitiateCustom();
+    if (FirstLaunch == 1) XPLMRegisterFlightLoopCallback(FlightLoopInit, -1.0f, nullptr);
+    return 1;
+}
+
+PLUGIN_API int XPluginEnable(void) {
+    if (FirstLaunch == 0) ResetPlugin();
+    return 1;
+}
+
+PLUGIN_API void XPluginDisable(void) { CloseTransports(); }
+
+PLUGIN_API void XPluginStop(void) {
+    UnregisterCustomDrefs();
+    DestroyStatusWindow();
+    CloseTransports();
+}
+
+PLUGIN_API void XPluginReceiveMessage(XPLMPluginID, int inMessage, void*) {
+    if (!RESET_EVENTS) return;
+    const float flightTime = XPLMGetDataf(FlightTimeDref);
+    if (!(flightTime < 5.0f)) return;
+    if (inMessage == XPLM_MSG_AIRPORT_LOADED || inMessage == XPLM_MSG_SCENERY_LOADED)
+        PingInputs(1);
+}

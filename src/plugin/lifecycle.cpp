@@ -1,0 +1,163 @@
+#include "plugin/lifecycle.h"
+
+#include <unistd.h>
+
+#include <cstring>
+#include <exception>
+#include <fstream>
+#include <iostream>
+
+#include "XPLMPlugin.h"
+#include "XPLMProcessing.h"
+#include "XPWidgets.h"
+#include "XPStandardWidgets.h"
+#include "config/board_tables.h"
+#include "config/config_file.h"
+#include "config/scratch_state.h"
+#include "exchange/flight_loop.h"
+#include "exchange/held_inputs.h"
+#include "exchange/identification.h"
+#include "exchange/wire_protocol.h"
+#include "plugin/settings.h"
+#include "plugin/status_text.h"
+#include "plugin/status_window.h"
+#include "transport/lan_socket.h"
+#include "transport/serial_ports.h"
+
+int FirstLaunch = 1;
+XPLMPluginID plugin_id = 0;
+XPLMDataRef FlightTimeDref = nullptr;
+XPLMDataRef FrameTimeDref = nullptr;
+char cwd[2048] = {};
+std::string foldername;
+std::string filepath;
+bool send_usb_request = false;
+
+namespace {
+
+bool EndsWith(const std::string& text, const char* suffix) {
+    const size_t n = std::strlen(suffix);
+    return text.size() >= n && text.compare(text.size() - n, n, suffix) == 0;
+}
+
+// Opens foldername/config.ini and reads it; false when there is no such file.
+bool ReadSettingsFile() {
+    filepath = foldername + "/config.ini";
+    std::ifstream file(filepath, std::ios::binary);
+    if (!file) return false;
+    ReadSettings(file);
+    return true;
+}
+
+void FindFolderAndSettings() {
+    XPLMGetPluginInfo(plugin_id, nullptr, cwd, nullptr, nullptr);
+    cwd[sizeof cwd - 1] = '\0';
+    foldername = PluginFolderFromPath(cwd);
+    if (ReadSettingsFile()) return;
+    if (getcwd(cwd, sizeof cwd) == nullptr) cwd[0] = '\0';
+    foldername = std::string(cwd) + "/Resources/plugins/" + "Corvane";
+    ReadSettingsFile();
+}
+
+// Tells every known board to identify itself again.
+void ProbeKnownBoards() {
+    for (int b = 0; b < static_cast<int>(SerialIndex.size()); ++b) {
+        const int p = SerialIndex[b];
+        if (p >= 0) {
+            if (SendToPort(static_cast<unsigned int>(p), InitialMessage, 2))
+                DiscardPortInput(static_cast<unsigned int>(p));
+        } else if (b < static_cast<int>(UdpIP.size()) && sock > 0) {
+            Send_LAN(InitialMessage, 2, UdpIP[b]);
+        }
+    }
+}
+
+}  // namespace
+
+void ClearPluginState() {
+    ClearConfigReaderState();
+    USB_FIX = false;
+    UsedUSB.clear();
+    try {
+        ClearUSB();
+    } catch (...) {
+    }
+    try {
+        CloseLanSocket();
+    } catch (...) {
+    }
+    sock = 0;
+    ClearLanState();
+    foldername.clear();
+    filepath.clear();
+    std::memset(cwd, 0, sizeof cwd);
+    ClearBoardTables();
+    PingTimeout = 0;
+    ResetSettings();
+    ResetFlightLoopState();
+    ResetStream();
+    line.clear();
+    st.clear();
+    tag.clear();
+    splitpair.clear();
+    CloseSerialDescriptors();
+    ClearSerialState();
+    message_line_number = 2;
+    wrong_versions.clear();
+}
+
+std::string PluginFolderFromPath(std::string path) {
+    if (EndsWith(path, "xpl") || EndsWith(path, "XPL")) {
+        if (path.size() >= 8) path.erase(path.size() - 8);
+    }
+    if (EndsWith(path, "32") || EndsWith(path, "64")) {
+        if (path.size() >= 3) path.erase(path.size() - 3);
+    }
+    return path;
+}
+
+float FlightLoopInit(float, float, int, void*) {
+    InitializePlugin();
+    FirstLaunch = 0;
+    XPLMRegisterFlightLoopCallback(MyFlightLoopCallback, 1.0f, nullptr);
+    return 0.0f;
+}
+
+void InitializePlugin() {
+    InitStatusLines();
+    FindFolderAndSettings();
+    if (ToggleUSB) XPSetWidgetProperty(ToggleUSB, xpProperty_ButtonState, USBcountVar > 0 ? 1 : 0);
+    SetUpLan();
+    SetStatusLine(0, StatusLine(0) + My_IP_str);
+    if (USBcountVar > 0) ScanSerialDevices();
+    send_usb_request = true;
+    std::cerr << "\nCorvane Plugin initialized";
+    DrawCodeLetters();
+    LoadConfig();
+}
+
+void ResetPlugin() {
+    try {
+        ProbeKnownBoards();
+        std::cerr << "\n\nCorvane reconnecting...";
+        ClearPluginState();
+    } catch (const std::exception& error) {
+        std::cerr << error.what();
+    }
+    try {
+        InitializePlugin();
+    } catch (const std::exception& error) {
+        std::cerr << error.what();
+    }
+}
+
+void CloseTransports() {
+    try {
+        CloseLanSocket();
+    } catch (...) {
+    }
+    try {
+        CloseSerialDescriptors();
+    } catch (...) {
+    }
+}

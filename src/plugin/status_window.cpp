@@ -1,0 +1,105 @@
+#include "plugin/status_window.h"
+
+#include <cstring>
+#include <string>
+
+#include "XPLMMenus.h"
+#include "XPLMPlugin.h"
+#include "XPStandardWidgets.h"
+#include "XPWidgets.h"
+#include "plugin/lifecycle.h"
+#include "plugin/settings.h"
+#include "plugin/status_text.h"
+
+XPWidgetID InstructionsWidget = nullptr;
+XPWidgetID ToggleUSB = nullptr;
+XPWidgetID ReconnectButton = nullptr;
+int gMenuItem = 0;
+
+namespace {
+
+// The item references are these texts themselves.
+char kStatusItem[] = "1";
+char kReconnectItem[] = "2";
+char kReloadItem[] = "3";
+
+}  // namespace
+
+void CreatePluginMenu() {
+    const int item = XPLMAppendMenuItem(XPLMFindPluginsMenu(), "Corvane", nullptr, 1);
+    XPLMMenuID menu =
+        XPLMCreateMenu("Corvane", XPLMFindPluginsMenu(), item, InstructionsMenuHandler, nullptr);
+    XPLMAppendMenuItem(menu, "Status", kStatusItem, 1);
+    XPLMAppendMenuItem(menu, "Reconnect", kReconnectItem, 1);
+    XPLMAppendMenuItem(menu, "Reload Plugins", kReloadItem, 1);
+}
+
+void InstructionsMenuHandler(void*, void* inItemRef) {
+    if (!inItemRef) return;
+    const char* item = static_cast<const char*>(inItemRef);
+    if (std::strcmp(item, "1") == 0) {
+        if (gMenuItem == 0) {
+            CreateInstructionsWidget(400, 612, 410, 510);
+            gMenuItem = 1;
+        } else if (XPIsWidgetVisible(InstructionsWidget) == 0) {
+            XPShowWidget(InstructionsWidget);
+        }
+    }
+    if (std::strcmp(item, "2") == 0) ResetPlugin();
+    if (std::strcmp(item, "3") == 0) XPLMReloadPlugins();
+}
+
+void CreateInstructionsWidget(int x, int y, int w, int h) {
+    const std::string title = "Corvane v" + plugin_ver + "   -   cockpit boards for X-Plane";
+    InstructionsWidget = XPCreateWidget(x, y, x + w, y - h, 1, title.c_str(), 1, nullptr,
+                                        xpWidgetClass_MainWindow);
+    XPSetWidgetProperty(InstructionsWidget, xpProperty_MainWindowHasCloseBoxes, 1);
+    for (int i = 0; i < static_cast<int>(InstructionsText.size()) && i < kStatusLineCount; ++i) {
+        const int t = y - 30 - 20 * i;
+        InstructionsTextWidget[i] =
+            XPCreateWidget(x + 10, t, x + w - 10, t - 12, 1, InstructionsText[i].c_str(), 0,
+                           InstructionsWidget, xpWidgetClass_Caption);
+    }
+    ToggleUSB = XPCreateWidget(x + 20, y - 334, x + 30, y - 346, 1,
+                               "   Enable USB   (disable before uploading code to Arduino)", 0,
+                               InstructionsWidget, xpWidgetClass_Button);
+    XPSetWidgetProperty(ToggleUSB, xpProperty_ButtonType, xpRadioButton);
+    XPSetWidgetProperty(ToggleUSB, xpProperty_ButtonBehavior, xpButtonBehaviorCheckBox);
+    XPSetWidgetProperty(ToggleUSB, xpProperty_ButtonState, USBcountVar > 0 ? 1 : 0);
+    XPAddWidgetCallback(ToggleUSB, ToggleUSBHandler);
+    ReconnectButton = XPCreateWidget(x + 300, y - 28, x + 390, y - 48, 1, "Reconnect", 0,
+                                     InstructionsWidget, xpWidgetClass_Button);
+    XPSetWidgetProperty(ReconnectButton, xpProperty_ButtonType, xpPushButton);
+    XPSetWidgetProperty(ReconnectButton, xpProperty_ButtonBehavior, xpButtonBehaviorPushButton);
+    XPAddWidgetCallback(ReconnectButton, ReconnectButtonHandler);
+    XPAddWidgetCallback(InstructionsWidget, InstructionsHandler);
+}
+
+void DestroyStatusWindow() {
+    if (gMenuItem != 1) return;
+    XPDestroyWidget(InstructionsWidget, 1);
+    gMenuItem = 0;
+    InstructionsWidget = nullptr;
+    ToggleUSB = nullptr;
+    ReconnectButton = nullptr;
+    for (XPWidgetID& caption : InstructionsTextWidget) caption = nullptr;
+}
+
+int InstructionsHandler(XPWidgetMessage inMessage, XPWidgetID, intptr_t, intptr_t) {
+    if (inMessage != xpMessage_CloseButtonPushed) return 0;
+    if (gMenuItem == 1) XPHideWidget(InstructionsWidget);
+    return 1;
+}
+
+int ReconnectButtonHandler(XPWidgetMessage inMessage, XPWidgetID, intptr_t, intptr_t) {
+    if (inMessage != xpMsg_PushButtonPressed) return 0;
+    ResetPlugin();
+    return 1;
+}
+
+int ToggleUSBHandler(XPWidgetMessage inMessage, XPWidgetID, intptr_t, intptr_t inParam2) {
+    if (inMessage != xpMsg_ButtonStateChanged) return 0;
+    if (!RewriteUsbSetting(static_cast<long>(inParam2))) return 0;
+    ResetPlugin();
+    return 1;
+}

@@ -1,0 +1,114 @@
+#include "simdata/apply_input.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "XPLMUtilities.h"
+#include "config/board_tables.h"
+#include "config/scratch_state.h"
+#include "simdata/dataref_access.h"
+#include "simdata/dataref_memory.h"
+
+namespace {
+
+// The value token of a value message read as a float from its start (blanks skipped, the number
+// ends at the first character that cannot continue it). False when no finite number reads.
+bool ParseValue(const std::string& token, float* value) {
+    ResetStream();
+    ss << token;
+    float parsed = 0.0f;
+    const bool ok = static_cast<bool>(ss >> parsed) && std::isfinite(parsed);
+    ResetStream();
+    if (ok) *value = parsed;
+    return ok;
+}
+
+// Brings a stepped value back into (lower, upper): a value above upper loses upper - lower, then a
+// value below lower gains upper (the rule of Part 5.2; the two agree for lower 0). A step larger
+// than the span (a big repeat count) can leave the value outside after that single correction;
+// whole spans are then taken off or added until it lies inside.
+float Wrap(float value, float lower, float upper) {
+    if (value > upper) value -= upper - lower;
+    if (value < lower) value += upper;
+    const double span = static_cast<double>(upper) - static_cast<double>(lower);
+    if (!(span > 0.0)) return value;
+    if (value > upper) {
+        const double spans = std::ceil((static_cast<double>(value) - upper) / span);
+        value = static_cast<float>(value - spans * span);
+    } else if (value < lower) {
+        const double spans = std::ceil((lower - static_cast<double>(value)) / span);
+        value = static_cast<float>(value + spans * span);
+    }
+    return value;
+}
+
+}  // namespace
+
+namespace {
+
+// True when every per-input table this file reads has the entry (the tables are parallel; a row
+// built inconsistently must not be read past its end).
+bool EntryComplete(int b, int i) {
+    const size_t n = static_cast<size_t>(i);
+    return InputExists(b, i) && n < InputDataPointer[b].size() && n < InputDataRange[b].size() &&
+           n < InputDefault[b].size() && n < InputIncrementDir[b].size();
+}
+
+}  // namespace
+
+void WriteToXPlane(int board, int input, int arrayIndex, unsigned int count) {
+    if (!EntryComplete(board, input) || arrayIndex < 0) return;
+    const unsigned int b = static_cast<unsigned int>(board);
+    const unsigned int i = static_cast<unsigned int>(input);
+    const unsigned int element = static_cast<unsigned int>(arrayIndex);
+    count = std::min(count, kMaxRepeatCount);
+
+    // 1. Command entry.
+    if (arrayIndex == 0) {
+        XPLMCommandRef command = InputDataPointer[b][i];
+        if (!command) return;
+        for (unsigned int n = 0; n < count; ++n) XPLMCommandOnce(command);
+        return;
+    }
+
+    const char kind = (!tag.empty() && !tag[0].empty()) ? tag[0][0] : '\0';
+    const std::vector<float>& range = InputDataRange[b][i];
+
+    // 2. Value message.
+    if (tag.size() >= 2 && kind != 'E') {
+        float value = 0.0f;
+        if (!ParseValue(tag[1], &value)) return;  // not a number: the message is ignored
+        if (kind == 'A' || kind == 'R') {
+            if (range.size() != 2) return;  // no bounds to map onto: nothing is written
+            float fraction = value / 1000.0f;
+            if (InputDefault[b][i] == 2.0f) fraction *= fraction;
+            value = range[0] + (range[1] - range[0]) * fraction;
+        }
+        WriteDataref(b, i, element, value);
+        return;
+    }
+
+    // 3. Stepping entry (one token, or an 'E' message).
+    const int direction = InputIncrementDir[b][i];
+    if (direction != 0) {
+        const float current = ReadDataref(b, i, element);
+        if (range.size() == 1) {
+            if (direction > 0 && current >= range[0]) return;
+            if (direction < 0 && current <= range[0]) return;
+        }
+        float step = static_cast<float>(direction) * InputDefault[b][i];
+        if (tag.size() >= 2) step *= static_cast<float>(count);
+        float value = current + step;
+        if (range.size() == 2) value = Wrap(value, range[0], range[1]);
+        WriteDataref(b, i, element, value);
+        return;
+    }
+
+    // 4. Memory, or a plain press.
+    if (kind == 'M')
+        SaveDataref(b, i, element);
+    else if (kind == 'P')
+        RestoreDataref(b, i, element);
+    else
+        WriteDataref(b, i, element, InputDefault[b][i]);
+}

@@ -1,0 +1,15 @@
+// The dataref memory: per-board files in the plug-in folder that store dataref values ("M" inputs)
+// and recall them ("P" inputs), newest first.
+#pragma once
+
+#include <string>
+
+// The memory file of a board: foldername + "/memory" + board + ".txt" (also left in filepath).
+std::string MemoryFilePath(unsigned int board);
+// Puts the current value of the input's dataref at the head of its key's line, keeping
+// InputDefault (the depth) values. The file is rewritten through a temporary file in the same
+// folder, so a store that fails leaves the old file as it was.
+void SaveDataref(unsigned int board, unsigned int input, unsigned int arrayIndex);
+// Writes the stored value at the recall cursor (the input's InputDefault, 1-based) into the
+// input's dataref and moves the cursor on, back to 1 after the oldest value.
+void RestoreDataref(unsigned int board, unsigned int input, unsigned int arrayIndex);

@@ -1,0 +1,120 @@
+#include "transport/lan_socket.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <ifaddrs.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "config/board_tables.h"
+#include "plugin/settings.h"
+#include "transport/serial_ports.h"
+
+int sock = 0;
+sockaddr_in serv_addr{};
+socklen_t addrLength = 0;
+std::string My_IP;
+std::string My_IP_str;
+std::string Base_IP;
+std::vector<int> UsedAddr;
+std::vector<int> NetworkIndices;
+
+namespace {
+
+// Leading decimal digits of text read as a number; -1 when there are none or they overflow.
+int LeadingNumber(const std::string& text) {
+    long value = 0;
+    size_t i = 0;
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
+        value = value * 10 + (text[i] - '0');
+        if (value > 1000000) return -1;
+        ++i;
+    }
+    return i == 0 ? -1 : static_cast<int>(value);
+}
+
+void FindInterfaceAddress() {
+    ifaddrs* list = nullptr;
+    if (getifaddrs(&list) != 0) return;
+    for (ifaddrs* entry = list; entry; entry = entry->ifa_next) {
+        if (!entry->ifa_addr || entry->ifa_addr->sa_family != AF_INET) continue;
+        char text[INET_ADDRSTRLEN] = {};
+        const auto* address = reinterpret_cast<const sockaddr_in*>(entry->ifa_addr);
+        if (inet_ntop(AF_INET, &address->sin_addr, text, sizeof text)) My_IP = text;
+    }
+    freeifaddrs(list);
+}
+
+}  // namespace
+
+int HostNumberOf(const std::string& dotted) {
+    const size_t dot = dotted.rfind('.');
+    return LeadingNumber(dot == std::string::npos ? dotted : dotted.substr(dot + 1));
+}
+
+void SetUpLan() {
+    sock = socket(AF_INET, SOCK_DGRAM, 0);
+    FindInterfaceAddress();
+    const int reuse = 1;
+    setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse);
+    const int flags = fcntl(sock, F_GETFL, 0);
+    fcntl(sock, F_SETFL, flags | O_NONBLOCK);
+    std::memset(&serv_addr, 0, sizeof serv_addr);
+    serv_addr.sin_family = AF_INET;
+    serv_addr.sin_port = htons(static_cast<uint16_t>(UDP_PORT & 0xFFFF));
+    serv_addr.sin_addr.s_addr = htonl(INADDR_ANY);
+    bind(sock, reinterpret_cast<sockaddr*>(&serv_addr), sizeof serv_addr);
+
+    const long dots = std::count(SpecifiedIP.begin(), SpecifiedIP.end(), '.');
+    My_IP_str = (SpecifiedIP.size() > 6 && dots >= 3) ? SpecifiedIP : My_IP;
+
+    int seen = 0;
+    for (size_t p = 0; p < My_IP_str.size(); ++p) {
+        if (My_IP_str[p] != '.' || ++seen != 3) continue;
+        Base_IP = My_IP_str.substr(0, p + 1);
+        UsedAddr.push_back(LeadingNumber(My_IP_str.substr(p + 1)));
+        NetworkIndices.push_back(-1);
+        break;
+    }
+    addrLength = sizeof(sockaddr_in);
+}
+
+void Send_LAN(const char* data, int length, sockaddr_in to) {
+    if (sock <= 0) {
+        bytes_sent = -1;
+        return;
+    }
+    bytes_sent = static_cast<int>(sendto(sock, data, static_cast<size_t>(length), 0,
+                                         reinterpret_cast<sockaddr*>(&to), sizeof to));
+}
+
+int LanConnectionExists(bool add) {
+    char text[INET_ADDRSTRLEN] = {};
+    inet_ntop(AF_INET, &serv_addr.sin_addr, text, sizeof text);
+    const int host = HostNumberOf(text);
+    for (size_t k = 0; k < UsedAddr.size(); ++k) {
+        if (UsedAddr[k] != host) continue;
+        return k == 0 ? -1 : NetworkIndices[k];
+    }
+    if (!add) return -1;
+    const int n = BoardCount();
+    UsedAddr.push_back(host);
+    NetworkIndices.push_back(n);
+    return n;
+}
+
+void CloseLanSocket() {
+    if (sock > 0) close(sock);
+    sock = -1;
+}
+
+void ClearLanState() {
+    My_IP.clear();
+    My_IP_str.clear();
+    Base_IP.clear();
+    UsedAddr.clear();
+    NetworkIndices.clear();
+    addrLength = 0;
+}

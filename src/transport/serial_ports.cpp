@@ -1,0 +1,203 @@
+#include "transport/serial_ports.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+
+#include "config/board_tables.h"
+#include "plugin/settings.h"
+
+std::vector<int> comport;
+std::vector<termios> options;
+std::vector<std::string> ComPortName;
+std::vector<int> SerialIndices;
+std::vector<std::string> SerialBuffer;
+
+std::vector<std::string> UsedUSB;
+int USBLength = 0;
+int max_cycles = 1;
+int cycle = 1;
+unsigned int SerialCurrent = 0;
+int MessageIsSerial = 0;
+int bytes_sent = 0;
+
+namespace {
+
+bool StartsWith(const std::string& text, const char* prefix) { return text.rfind(prefix, 0) == 0; }
+
+void ConfigurePort(size_t p) {
+    const int fd = comport[p];
+    tcgetattr(fd, &options[p]);
+    if (Baudrate == 115200 || Baudrate == 57600 || Baudrate == 38400) {
+        const speed_t speed = Baudrate == 115200 ? B115200 : Baudrate == 57600 ? B57600 : B38400;
+        cfsetispeed(&options[p], speed);
+        cfsetospeed(&options[p], speed);
+    }
+    options[p].c_cflag |= (CLOCAL | CREAD);
+    options[p].c_cflag &= ~CSIZE;
+    options[p].c_cflag |= CS8;
+    options[p].c_iflag |= IGNPAR;
+    options[p].c_iflag &= ~PARMRK;
+    options[p].c_lflag = 0;
+    options[p].c_oflag = 0;
+    tcflush(fd, TCIFLUSH);
+    tcsetattr(fd, TCSANOW, &options[p]);
+}
+
+// The paths that count as the board's own adapter: its port path and, for macOS names with a
+// '.', both twin entries (tty. and cu.) in the same folder.
+void AddUsedPaths(const std::string& path) {
+    UsedUSB.push_back(path);
+    const size_t slash = path.rfind('/');
+    const std::string folder = path.substr(0, slash + 1);
+    const std::string name = path.substr(slash + 1);
+    const size_t dot = name.find('.');
+    if (dot == std::string::npos) return;
+    const std::string suffix = name.substr(dot);
+    UsedUSB.push_back(folder + "tty" + suffix);
+    UsedUSB.push_back(folder + "cu" + suffix);
+}
+
+void ClosePort(size_t p) {
+    if (comport[p] >= 0) close(comport[p]);
+    comport[p] = -1;
+}
+
+}  // namespace
+
+std::string DeviceFolder() {
+    const char* env = std::getenv("CORVANE_DEVICE_DIR");
+    std::string folder = (env && *env) ? env : "/dev/";
+    if (folder.back() != '/') folder += '/';
+    return folder;
+}
+
+bool IsSerialCandidate(const std::string& name) {
+    if (name.size() <= 5) return false;
+    static const char* const prefixes[] = {"tty.usb", "tty.wchusb", "cu.usb", "cu.wchusb",
+                                           "ttyUSB", "ttyACM"};
+    for (const char* prefix : prefixes)
+        if (StartsWith(name, prefix)) return true;
+    return false;
+}
+
+void ScanSerialDevices() {
+    const std::string folder = DeviceFolder();
+    DIR* dir = opendir(folder.c_str());
+    if (!dir) return;
+    while (dirent* entry = readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (!IsSerialCandidate(name)) continue;
+        const std::string path = folder + name;
+        std::cerr << "\nFound serial port: " << path;
+        const int fd = open_port(path);
+        if (fd < 0) continue;
+        comport.push_back(fd);
+        options.push_back(termios{});
+        ConfigurePort(comport.size() - 1);
+        ++max_cycles;
+        ComPortName.push_back(path);
+        SerialIndices.push_back(-1);
+        SerialBuffer.emplace_back();
+        std::cerr << "\nSerial port " << path << " opened";
+    }
+    closedir(dir);
+}
+
+int open_port(std::string path) {
+    const int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    if (fd == -1) {
+        perror("open_port: Unable to open serial port - ");
+        return -1;
+    }
+    fcntl(fd, F_SETFL, O_NONBLOCK);
+    return fd;
+}
+
+void Send_USB(int fd, const char* data, int length) {
+    bytes_sent = static_cast<int>(write(fd, data, static_cast<size_t>(length)));
+}
+
+bool SendToPort(unsigned int p, const char* data, int length) {
+    if (p >= comport.size() || comport[p] < 0) return false;
+    Send_USB(comport[p], data, length);
+    return true;
+}
+
+void DiscardPortInput(unsigned int p) {
+    if (p >= comport.size()) return;
+    SerialBuffer[p].clear();
+    if (comport[p] >= 0) tcflush(comport[p], TCIOFLUSH);
+}
+
+int SerialConnectionExists(bool add) {
+    const unsigned int p = SerialCurrent;
+    if (p >= SerialIndices.size()) return -1;
+    if (SerialIndices[p] >= 0) return SerialIndices[p];
+    if (!add) return -1;
+    ++USBLength;
+    AddUsedPaths(ComPortName[p]);
+    if (USBLength >= USBcountVar) ClearUSB();
+    if (SerialCurrent >= SerialIndices.size()) return -1;
+    SerialBuffer[SerialCurrent].clear();
+    const int n = BoardCount();
+    SerialIndices[SerialCurrent] = n;
+    return n;
+}
+
+void ClearUSB() {
+    if (USB_FIX) {
+        std::cerr << "\nUSB_FIX active. All ports remain open.";
+        return;
+    }
+    std::cerr << "\nClearing unused serial ports";
+    const size_t current = SerialCurrent;
+    bool currentStays = current < comport.size();
+    size_t currentPosition = current;
+    bool removedAny = false;
+    size_t original = 0;  // index the port at p had before this walk
+    for (size_t p = 0; p < comport.size(); ++original) {
+        if (std::find(UsedUSB.begin(), UsedUSB.end(), ComPortName[p]) != UsedUSB.end()) {
+            ++p;
+            continue;
+        }
+        removedAny = true;
+        if (original == current) currentStays = false;
+        if (original < current) --currentPosition;
+        for (int& index : SerialIndex)
+            if (index > static_cast<int>(p)) --index;
+        std::cerr << "\nClosing " << ComPortName[p];
+        ClosePort(p);
+        ComPortName.erase(ComPortName.begin() + p);
+        SerialIndices.erase(SerialIndices.begin() + p);
+        SerialBuffer.erase(SerialBuffer.begin() + p);
+        comport.erase(comport.begin() + p);
+        options.erase(options.begin() + p);
+        --max_cycles;
+        --cycle;
+    }
+    if (removedAny) SerialCurrent = currentStays ? static_cast<unsigned int>(currentPosition) : 0;
+}
+
+void CloseSerialDescriptors() {
+    for (size_t p = 0; p < comport.size(); ++p) ClosePort(p);
+}
+
+void ClearSerialState() {
+    comport.clear();
+    options.clear();
+    ComPortName.clear();
+    SerialIndices.clear();
+    SerialBuffer.clear();
+    UsedUSB.clear();
+    USBLength = 0;
+    max_cycles = 1;
+    cycle = 1;
+    SerialCurrent = 0;
+    MessageIsSerial = 0;
+}

@@ -1,0 +1,73 @@
+// Runs the statically linked plug-in inside the headless host, with a plug-in folder of its own
+// and emulated boards on loopback, one flight-loop call per simulated frame.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "boardsim.h"
+
+namespace corvane_test {
+
+// A UDP port that is free on every local address at the time of the call.
+int FreeUdpPort();
+// A new empty folder under the system's temporary folder.
+std::string MakeTempFolder(const std::string& prefix);
+// Removes a folder and everything in it.
+void RemoveFolder(const std::string& path);
+// Writes text to path, replacing the file.
+void WriteFile(const std::string& path, const std::string& text);
+// The whole content of a file, or an empty text when it does not open.
+std::string ReadFile(const std::string& path);
+// The dataref and command list the host reads by default.
+std::string DefaultDatarefFile();
+
+// Gives the plug-in's globals the values a fresh load of the library would give them, so that
+// each test starts like a new simulator session.
+void RestoreLoadState();
+
+struct PluginOptions {
+    std::string dataCfg;          // content of data.cfg ("" writes none)
+    std::string settings;         // extra config.ini lines, after IP_ADDRESS and PORT
+    bool writeSettings = true;    // false: no config.ini at all
+    std::string extraDatarefs;    // more host datarefs and commands, in the host's file format
+    bool usbOff = true;           // adds "USB_DEVICE_COUNT = 0" unless settings name the key
+};
+
+// One plug-in run: created started, enabled and past its deferred start-up, with the main
+// callback called once; destroyed disabled, stopped and with the host emptied.
+class PluginRun {
+public:
+    explicit PluginRun(const PluginOptions& options);
+    ~PluginRun();
+    PluginRun(const PluginRun&) = delete;
+    PluginRun& operator=(const PluginRun&) = delete;
+
+    // The plug-in folder (…/Resources/plugins/Corvane) and its settings port.
+    const std::string& folder() const { return folder_; }
+    int port() const { return port_; }
+
+    // An emulated board at 127.0.0.host on the plug-in's port, polled by every Call().
+    boardsim::Board& AddLanBoard(int host, int boardId, int version = 124);
+    boardsim::Board& AddPanel(int host, const std::string& panelConfig);
+    boardsim::Board& AddBoard(const boardsim::Options& options);
+
+    // One flight-loop call (one frame at 40 fps), then every board reads what it got.
+    void Call(int count = 1);
+    // Calls until done() is true or the limit is reached; true when done.
+    bool CallUntil(const std::function<bool()>& done, int limit = 2000);
+    // Lets every board poll without running a frame.
+    void PollBoards();
+    // Calls until every board added so far has its board number (is configured).
+    bool ConnectAll(int limit = 2000);
+
+private:
+    std::string root_;
+    std::string folder_;
+    int port_ = 0;
+    std::vector<std::unique_ptr<boardsim::Board>> boards_;
+};
+
+}  // namespace corvane_test
