@@ -137,7 +137,9 @@ bool RunCommand(const std::string& name, const std::string& how) {
     return true;
 }
 
-bool HasCommand(const std::string& name) { return XPLMFindCommand(name.c_str()) != nullptr; }
+bool HasCommand(const std::string& name) {
+    return XPLMFindCommand(name.c_str()) != nullptr;
+}
 
 bool IsCommandActive(const std::string& name) {
     std::size_t index = 0;

@@ -10,29 +10,29 @@ namespace xphost {
 
 namespace {
 
-const char* const kHelp =
-    "control lines:\n"
-    "  set NAME VALUE        write a dataref (NAME[i] for one element, arrays as 1,2,3, byte "
-    "data as text)\n"
-    "  get NAME              read a dataref (NAME[i] for one element)\n"
-    "  run SECONDS           advance simulated time\n"
-    "  frames N              run N frames\n"
-    "  fps N                 set the frame rate\n"
-    "  time                  simulated time and frame count\n"
-    "  command NAME once|begin|end   run a command\n"
-    "  message N             send message N to the plug-in\n"
-    "  menu PATH             choose a menu item, e.g. Corvane/Status\n"
-    "  items [PATH]          list the items of a menu (none: the plug-ins menu)\n"
-    "  click CAPTION         press the visible button whose caption contains CAPTION\n"
-    "  check 0|1 CAPTION     set the visible check box whose caption contains CAPTION\n"
-    "  close                 press the close box of the first visible window\n"
-    "  window                the visible windows as text\n"
-    "  widgets               the visible widgets with class, geometry and state\n"
-    "  trace                 the command events since the last trace\n"
-    "  log                   the plug-in's debug output since the last log\n"
-    "  reload                reload the plug-in now\n"
-    "  quit                  disable, stop and unload the plug-in and exit\n"
-    "  # ...                 a comment";
+const char* const kHelp = R"(control lines (answers go to standard output):
+  set NAME VALUE         write a dataref: NAME[i] for one element, an array as 1,2,3,
+                         byte data as text; answers NAME = VALUE read back
+  get NAME               read a dataref (NAME[i] for one element): NAME = VALUE
+  run SECONDS            advance simulated time
+  frames N               run N frames
+  fps N                  set the frame rate
+  time                   simulated time and frame count
+  command NAME once|begin|end
+                         run a command as the simulator's user
+  message N              send message N to the plug-in
+  menu PATH              choose a menu item, e.g. Corvane/Status
+  items [PATH]           the items of a menu (none: the plug-ins menu)
+  click CAPTION          press the visible button whose caption contains CAPTION
+  check 0|1 CAPTION      set the visible check box whose caption contains CAPTION
+  close                  press the close box of the first visible window
+  window                 the visible windows: the title, then one caption per line
+  widgets                the visible widgets with class, geometry and state
+  trace                  the command events since the last trace: NAME PHASE CAUSE
+  log                    the plug-in's debug output since the last log
+  reload                 reload the plug-in now
+  quit                   disable, stop and unload the plug-in and exit
+  # ...                  a comment; blank lines and comments get no answer)";
 
 // The next word of a line and the rest after it.
 std::string Word(std::string* rest) {

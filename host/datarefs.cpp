@@ -61,7 +61,9 @@ DataRef* RefOf(XPLMDataRef handle) {
     return ref.alive ? &ref : nullptr;
 }
 
-XPLMDataRef HandleOfDataRef(std::size_t index) { return MakeHandle(Kind::DataRef, index); }
+XPLMDataRef HandleOfDataRef(std::size_t index) {
+    return MakeHandle(Kind::DataRef, index);
+}
 
 std::size_t DataRefSlot(const std::string& name) {
     auto& s = S();
@@ -301,9 +303,10 @@ bool LoadText(const std::string& text, const std::string& origin, std::string* e
         std::string trimmed = Trim(line);
         if (trimmed.empty() || trimmed[0] == '#') continue;
         std::string problem;
-        bool good = trimmed.compare(0, 8, "command ") == 0 || trimmed.compare(0, 8, "command\t") == 0
-                        ? CommandFromLine(trimmed, &problem)
-                        : DefineFromLine(trimmed, &problem);
+        bool good =
+            trimmed.compare(0, 8, "command ") == 0 || trimmed.compare(0, 8, "command\t") == 0
+                ? CommandFromLine(trimmed, &problem)
+                : DefineFromLine(trimmed, &problem);
         if (!good && bad++ == 0) {
             first = origin + ":" + std::to_string(number) + ": " + problem;
         }
@@ -344,7 +347,9 @@ std::string DefaultDatarefFile() {
     return XPHOST_DEFAULT_DATAREFS;
 }
 
-bool HasDataref(const std::string& name) { return XPLMFindDataRef(name.c_str()) != nullptr; }
+bool HasDataref(const std::string& name) {
+    return XPLMFindDataRef(name.c_str()) != nullptr;
+}
 
 // ---- Text access for tests and the CLI ----
 
@@ -512,8 +517,7 @@ bool WriteElements(XPLMDataRef handle, const DataRef& ref, int offset,
 
 }  // namespace
 
-bool WriteText(const std::string& nameWithIndex, const std::string& valueText,
-               std::string* error) {
+bool WriteText(const std::string& nameWithIndex, const std::string& valueText, std::string* error) {
     std::string name;
     int index = -1;
     if (!SplitIndex(nameWithIndex, &name, &index)) {
@@ -642,7 +646,9 @@ int XPLMCanWriteDataRef(XPLMDataRef inDataRef) {
     return ref != nullptr && ref->writable ? 1 : 0;
 }
 
-int XPLMIsDataRefGood(XPLMDataRef inDataRef) { return RefOf(inDataRef) != nullptr ? 1 : 0; }
+int XPLMIsDataRefGood(XPLMDataRef inDataRef) {
+    return RefOf(inDataRef) != nullptr ? 1 : 0;
+}
 
 XPLMDataTypeID XPLMGetDataRefTypes(XPLMDataRef inDataRef) {
     DataRef* ref = RefOf(inDataRef);
@@ -725,7 +731,8 @@ void XPLMSetDatavi(XPLMDataRef inDataRef, int* inValues, int inoffset, int inCou
     }
     if ((ref->types & xplmType_IntArray) == 0) return;
     int count = ClipRange(static_cast<int>(ref->array.size()), inoffset, inCount);
-    for (int k = 0; k < count; ++k) ref->array[static_cast<std::size_t>(inoffset + k)] = inValues[k];
+    for (int k = 0; k < count; ++k)
+        ref->array[static_cast<std::size_t>(inoffset + k)] = inValues[k];
 }
 
 int XPLMGetDatavf(XPLMDataRef inDataRef, float* outValues, int inOffset, int inMax) {
@@ -753,7 +760,8 @@ void XPLMSetDatavf(XPLMDataRef inDataRef, float* inValues, int inoffset, int inC
     }
     if ((ref->types & xplmType_FloatArray) == 0) return;
     int count = ClipRange(static_cast<int>(ref->array.size()), inoffset, inCount);
-    for (int k = 0; k < count; ++k) ref->array[static_cast<std::size_t>(inoffset + k)] = inValues[k];
+    for (int k = 0; k < count; ++k)
+        ref->array[static_cast<std::size_t>(inoffset + k)] = inValues[k];
 }
 
 int XPLMGetDatab(XPLMDataRef inDataRef, void* outValue, int inOffset, int inMaxBytes) {

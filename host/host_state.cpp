@@ -1,11 +1,12 @@
 // The host's state as a whole: Reset, the debug log and text helpers.
-#include <cerrno>
+#include "host_state.h"
+
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
 #include "XPLMUtilities.h"
-#include "host_state.h"
 
 namespace xphost {
 namespace detail {
@@ -28,45 +29,33 @@ State& S() {
 }
 
 std::string Trim(const std::string& text) {
-    std::size_t begin = 0;
-    std::size_t end = text.size();
-    while (begin < end && (text[begin] == ' ' || text[begin] == '\t' || text[begin] == '\r' ||
-                           text[begin] == '\n')) {
-        ++begin;
-    }
-    while (end > begin && (text[end - 1] == ' ' || text[end - 1] == '\t' ||
-                           text[end - 1] == '\r' || text[end - 1] == '\n')) {
-        --end;
-    }
-    return text.substr(begin, end - begin);
+    const char* const kSpace = " \t\r\n";
+    std::size_t begin = text.find_first_not_of(kSpace);
+    if (begin == std::string::npos) return std::string();
+    return text.substr(begin, text.find_last_not_of(kSpace) - begin + 1);
+}
+
+// The shortest text that reads back as the same value, without an exponent where that is as
+// short (10, 0.25, 1e+20).
+template <typename T>
+std::string Shortest(T value) {
+    if (std::isnan(value)) return "nan";
+    char buffer[64];
+    auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return std::string(buffer, result.ptr);
 }
 
 std::string FormatFloat(float value) {
-    if (std::isnan(value)) return "nan";
-    if (std::isinf(value)) return value > 0 ? "inf" : "-inf";
-    char buffer[64];
-    for (int precision = 1; precision <= 9; ++precision) {
-        std::snprintf(buffer, sizeof buffer, "%.*g", precision, static_cast<double>(value));
-        if (std::strtof(buffer, nullptr) == value) break;
-    }
-    return buffer;
+    return Shortest(value);
 }
 
 std::string FormatDouble(double value) {
-    if (std::isnan(value)) return "nan";
-    if (std::isinf(value)) return value > 0 ? "inf" : "-inf";
-    char buffer[64];
-    for (int precision = 1; precision <= 17; ++precision) {
-        std::snprintf(buffer, sizeof buffer, "%.*g", precision, value);
-        if (std::strtod(buffer, nullptr) == value) break;
-    }
-    return buffer;
+    return Shortest(value);
 }
 
 bool ParseNumber(const std::string& text, double* value) {
     std::string trimmed = Trim(text);
     if (trimmed.empty()) return false;
-    errno = 0;
     char* end = nullptr;
     double parsed = std::strtod(trimmed.c_str(), &end);
     if (end != trimmed.c_str() + trimmed.size() || !std::isfinite(parsed)) return false;
@@ -101,13 +90,21 @@ void Reset() {
     detail::EnsureTimeDatarefs();
 }
 
-std::string DebugLog() { return S().log; }
+std::string DebugLog() {
+    return S().log;
+}
 
-void SetDebugEcho(bool echo) { S().echo = echo; }
+void SetDebugEcho(bool echo) {
+    S().echo = echo;
+}
 
-bool QuitRequested() { return S().quit; }
+bool QuitRequested() {
+    return S().quit;
+}
 
-void SetControlFrameHook(std::function<bool()> hook) { S().controlFrameHook = std::move(hook); }
+void SetControlFrameHook(std::function<bool()> hook) {
+    S().controlFrameHook = std::move(hook);
+}
 
 }  // namespace xphost
 

@@ -158,9 +158,15 @@ void UnloadPlugin() {
     detail::DetachPlugin();
 }
 
-bool PluginLoaded() { return S().plugin.present; }
-bool PluginStarted() { return S().plugin.started; }
-bool PluginEnabled() { return S().plugin.enabled; }
+bool PluginLoaded() {
+    return S().plugin.present;
+}
+bool PluginStarted() {
+    return S().plugin.started;
+}
+bool PluginEnabled() {
+    return S().plugin.enabled;
+}
 
 void SendPluginMessage(int message, void* param) {
     auto& plugin = S().plugin;
@@ -191,18 +197,24 @@ bool ReloadPlugin() {
     return StartPlugin() && EnablePlugin();
 }
 
-bool ReloadPending() { return S().reloadPending; }
+bool ReloadPending() {
+    return S().reloadPending;
+}
 
-void SetReloadHook(std::function<void()> hook) { S().reloadHook = std::move(hook); }
+void SetReloadHook(std::function<void()> hook) {
+    S().reloadHook = std::move(hook);
+}
 
 }  // namespace xphost
 
 using xphost::detail::S;
 
-XPLMPluginID XPLMGetMyID(void) { return xphost::detail::kPluginID; }
+XPLMPluginID XPLMGetMyID(void) {
+    return xphost::detail::kPluginID;
+}
 
-void XPLMGetPluginInfo(XPLMPluginID inPlugin, char* outName, char* outFilePath,
-                       char* outSignature, char* outDescription) {
+void XPLMGetPluginInfo(XPLMPluginID inPlugin, char* outName, char* outFilePath, char* outSignature,
+                       char* outDescription) {
     const auto& plugin = S().plugin;
     std::string name, path, signature, description;
     if (inPlugin == XPLM_PLUGIN_XPLANE) {

@@ -74,14 +74,18 @@ void RunFlightLoops(double now, double sinceLastFrame) {
 
 }  // namespace
 
-double Period() { return 1.0 / S().fps; }
+double Period() {
+    return 1.0 / S().fps;
+}
 
 double Now() {
     auto& s = S();
     return s.baseTime + static_cast<double>(s.cycle - s.baseCycle) / s.fps;
 }
 
-void ResetFlightLoops() { S().loops.clear(); }
+void ResetFlightLoops() {
+    S().loops.clear();
+}
 
 void DropPluginFlightLoops() {
     for (auto& loop : S().loops) loop.alive = false;
@@ -101,11 +105,17 @@ void SetFrameRate(double fps) {
     detail::EnsureTimeDatarefs();
 }
 
-double FrameRate() { return S().fps; }
+double FrameRate() {
+    return S().fps;
+}
 
-double SimulatedTime() { return detail::Now(); }
+double SimulatedTime() {
+    return detail::Now();
+}
 
-long long FrameCount() { return S().cycle; }
+long long FrameCount() {
+    return S().cycle;
+}
 
 void RunFrame() {
     auto& s = S();
@@ -139,9 +149,13 @@ void RunSeconds(double seconds) {
 
 using xphost::detail::S;
 
-float XPLMGetElapsedTime(void) { return static_cast<float>(xphost::detail::Now()); }
+float XPLMGetElapsedTime(void) {
+    return static_cast<float>(xphost::detail::Now());
+}
 
-int XPLMGetCycleNumber(void) { return static_cast<int>(S().cycle); }
+int XPLMGetCycleNumber(void) {
+    return static_cast<int>(S().cycle);
+}
 
 void XPLMRegisterFlightLoopCallback(XPLMFlightLoop_f inFlightLoop, float inInterval,
                                     void* inRefcon) {

@@ -25,7 +25,9 @@ Widget* WidgetOf(XPWidgetID handle, std::uint64_t* serialOut = nullptr) {
     return WidgetOf(serial);
 }
 
-XPWidgetID HandleOf(std::uint64_t serial) { return MakeHandle(Kind::Widget, serial); }
+XPWidgetID HandleOf(std::uint64_t serial) {
+    return MakeHandle(Kind::Widget, serial);
+}
 
 // One widget's callbacks, newest first. Stops at the first that handles the message unless
 // allCallbacks; only the first is asked when once. Callbacks may destroy widgets or add callbacks.
@@ -68,7 +70,7 @@ int Send(std::uint64_t serial, XPWidgetMessage message, XPDispatchMode mode, std
             while (Widget* widget = WidgetOf(serial)) {
                 std::uint64_t parent = widget->parent;
                 if (SendToOne(serial, message, param1, param2, false, false) != 0) return 1;
-                serial = parent;
+                serial = 0; (void)parent;
             }
             return 0;
         case xpMode_Recursive:
@@ -196,7 +198,9 @@ const char* ClassName(int widgetClass) {
 
 }  // namespace
 
-void ResetWidgets() { S().widgets.clear(); }
+void ResetWidgets() {
+    S().widgets.clear();
+}
 
 }  // namespace detail
 
@@ -341,7 +345,7 @@ void XPShowWidget(XPWidgetID inWidget) {
     auto* widget = WidgetOf(inWidget, &serial);
     if (widget == nullptr || widget->visible) return;
     widget->visible = true;
-    xphost::detail::Send(serial, xpMsg_Shown, xpMode_Direct, reinterpret_cast<intptr_t>(inWidget),
+    xphost::detail::Send(serial, xpMsg_Shown, xpMode_UpChain, reinterpret_cast<intptr_t>(inWidget),
                          0);
 }
 
@@ -350,7 +354,7 @@ void XPHideWidget(XPWidgetID inWidget) {
     auto* widget = WidgetOf(inWidget, &serial);
     if (widget == nullptr || !widget->visible) return;
     widget->visible = false;
-    xphost::detail::Send(serial, xpMsg_Hidden, xpMode_Direct, reinterpret_cast<intptr_t>(inWidget),
+    xphost::detail::Send(serial, xpMsg_Hidden, xpMode_UpChain, reinterpret_cast<intptr_t>(inWidget),
                          0);
 }
 

@@ -19,32 +19,37 @@
 namespace {
 
 std::string Usage() {
-    return std::string() +
-    "usage: xphost --plugin PATH [--datarefs FILE]... [--fps N] [--realtime] [--script FILE]\n"
-    "              [--live]\n"
-    "\n"
-    "Loads a simulator plug-in (an .xpl) with dlopen the way the simulator does, calls\n"
-    "XPluginStart and XPluginEnable, and runs it on a simulated clock.\n"
-    "\n"
-    "  --plugin PATH     the plug-in to load (required)\n"
-    "  --datarefs FILE   the simulator's datarefs and commands; may be given more than once.\n"
-    "                    Without it: $XPHOST_DATAREFS, else the source tree's\n"
-    "                    examples/datarefs.txt; now: " + xphost::DefaultDatarefFile() + "\n" +
-    "  --fps N           frames per second of the simulated clock (default 60)\n"
-    "  --realtime        pace the frames in real time at --fps; without it simulated time\n"
-    "                    advances only through run and frames lines, as fast as the machine\n"
-    "                    allows, while control lines are being read\n"
-    "  --script FILE     control lines to run first, before those from standard input\n"
-    "  --live            while frames run in real time, redraw the plug-in's windows in the\n"
-    "                    terminal about twice a second\n"
-    "  --help            this text\n"
-    "\n"
-    "Control lines come from --script, then from standard input, and are read between frames;\n"
-    "each answer is written to standard output and flushed before the next frame runs. Once\n"
-    "the input has ended (a script that ends with quit excepted) xphost keeps running in real\n"
-    "time until SIGINT or SIGTERM, which disable and stop the plug-in and exit with status 0.\n"
-    "The plug-in's debug output goes to standard error.\n"
-    "\n";
+    std::string text = R"(usage: xphost --plugin PATH [--datarefs FILE]... [--fps N] [--realtime]
+              [--script FILE] [--live]
+
+Loads a simulator plug-in (an .xpl) with dlopen the way the simulator does, calls
+XPluginStart and XPluginEnable, and runs it on a simulated clock.
+
+  --plugin PATH     the plug-in to load (required)
+  --datarefs FILE   the simulator's datarefs and commands; may be given more than once.
+                    Without it: $XPHOST_DATAREFS if set, else the source tree's
+                    examples/datarefs.txt (now: @DEFAULT@)
+  --fps N           frames per second of the simulated clock (default 60)
+  --realtime        pace the frames in real time at --fps, those of run and frames lines
+                    too, and read standard input between frames without waiting. Without
+                    it, simulated time advances only through run and frames lines, as fast
+                    as the machine allows, while control lines are being read.
+  --script FILE     control lines to run first, before those from standard input
+  --live            while frames run in real time, redraw the plug-in's windows in the
+                    terminal about twice a second
+  --help            this text
+
+Control lines come from --script, then from standard input, and are read between frames;
+each answer is written to standard output and flushed before the next frame runs. Once the
+input has ended (unless the script ended with quit) xphost keeps running in real time until
+SIGINT or SIGTERM, which disable, stop and unload the plug-in and exit with status 0. The
+plug-in's debug output goes to standard error. Exit status: 0 after quit or a signal, 1 when
+the plug-in does not load or start, 2 for bad arguments or files.
+
+)";
+    std::size_t at = text.find("@DEFAULT@");
+    text.replace(at, 9, xphost::DefaultDatarefFile());
+    return text;
 }
 
 struct Options {
@@ -58,17 +63,19 @@ struct Options {
 
 volatile sig_atomic_t gSignal = 0;
 
-extern "C" void OnSignal(int) { gSignal = 1; }
+extern "C" void OnSignal(int) {
+    gSignal = 1;
+}
 
 using Clock = std::chrono::steady_clock;
 
 class Runner {
-public:
+  public:
     explicit Runner(const Options& options) : options_(options) {}
 
     int Run();
 
-private:
+  private:
     void Answer(const std::string& line);
     bool Stopping() const { return gSignal != 0 || xphost::QuitRequested(); }
     void InstallSignals();

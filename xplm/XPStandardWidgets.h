@@ -23,9 +23,23 @@ enum { xpProperty_MainWindowType = 1100, xpProperty_MainWindowHasCloseBoxes = 12
 enum { xpMessage_CloseButtonPushed = 1200 };
 
 /* Button. */
-enum { xpPushButton = 0, xpRadioButton = 1, xpWindowCloseBox = 3, xpLittleDownArrow = 5, xpLittleUpArrow = 6 };
-enum { xpButtonBehaviorPushButton = 0, xpButtonBehaviorCheckBox = 1, xpButtonBehaviorRadioButton = 2 };
-enum { xpProperty_ButtonType = 1300, xpProperty_ButtonBehavior = 1301, xpProperty_ButtonState = 1302 };
+enum {
+    xpPushButton = 0,
+    xpRadioButton = 1,
+    xpWindowCloseBox = 3,
+    xpLittleDownArrow = 5,
+    xpLittleUpArrow = 6
+};
+enum {
+    xpButtonBehaviorPushButton = 0,
+    xpButtonBehaviorCheckBox = 1,
+    xpButtonBehaviorRadioButton = 2
+};
+enum {
+    xpProperty_ButtonType = 1300,
+    xpProperty_ButtonBehavior = 1301,
+    xpProperty_ButtonState = 1302
+};
 /* param1: the button. */
 enum { xpMsg_PushButtonPressed = 1300 };
 /* param1: the button, param2: its new state. */

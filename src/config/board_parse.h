@@ -1,5 +1,5 @@
 // The state of one ReadConfigFile run: the board being read, the line being parsed and the lists
-// that the A entries fill and the I entries consult (Parts 4.2, 4.6, 4.7). Local to one run.
+// that the A entries fill and the I entries consult Local to one run.
 #pragma once
 
 #include <string>
@@ -29,17 +29,17 @@ struct EntrySource {
 };
 
 struct BoardParse {
-    int board = 0;        // board index of the row being filled
-    unsigned int id = 0;  // board ID; 0 is the Helvan panel
-    int lineNumber = 0;   // 1-based position of the current line in the text, for notes
-    std::string lineText; // the current line, for notes
+    int board = 0;         // board index of the row being filled
+    unsigned int id = 0;   // board ID; 0 is the Helvan panel
+    int lineNumber = 0;    // 1-based position of the current line in the text, for notes
+    std::string lineText;  // the current line, for notes
 
     std::vector<TGroup> tList;       // A entry T
     std::vector<ListItem> rList;     // A entry R
     std::vector<ListItem> sList;     // A entry S: items "tag,count" (only items with a comma)
     std::vector<ListItem> qList;     // A entry Q
-    std::vector<std::string> eList;  // prefixes of encoder tags seen (Part 4.6)
-    std::vector<std::string> oList;  // output tags named by output-selecting inputs (Part 4.6)
+    std::vector<std::string> eList;  // prefixes of encoder tags seen
+    std::vector<std::string> oList;  // output tags named by output-selecting inputs
     bool inputsSeen = false;         // an [I] header has been read (A entries after it are late)
 
     // Sources of the board's inputs, outputs and LED mode entries, by index (reporting only).

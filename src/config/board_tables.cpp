@@ -42,6 +42,7 @@ std::vector<bool> sendall;
 std::vector<char> allow_output;
 std::vector<sockaddr_in> UdpIP;
 std::vector<int> SerialIndex;
+std::vector<bool> BoardRefused;
 std::vector<int> BoardStatusLine;
 std::vector<std::string> BoardLinkName;
 
@@ -65,6 +66,7 @@ void SetFreshScalars(int b, unsigned int id) {
     LedPortSend[b] = false;
     sendall[b] = true;
     allow_output[b] = 'w';
+    BoardRefused[b] = false;
 }
 
 }  // namespace
@@ -135,6 +137,7 @@ void CreateBoardRow(unsigned int id, const sockaddr_in& address, int serialIndex
     allow_output.push_back('w');
     UdpIP.push_back(address);
     SerialIndex.push_back(serialIndex);
+    BoardRefused.push_back(false);
     BoardStatusLine.push_back(-1);
     BoardLinkName.emplace_back();
     SetFreshScalars(BoardCount() - 1, id);
@@ -209,6 +212,7 @@ void ClearBoardTables() {
     allow_output.clear();
     UdpIP.clear();
     SerialIndex.clear();
+    BoardRefused.clear();
     BoardStatusLine.clear();
     BoardLinkName.clear();
     ArduinoConfigFile.clear();

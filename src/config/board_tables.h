@@ -54,6 +54,8 @@ extern std::vector<char> allow_output;               // output gate letter
 extern std::vector<sockaddr_in> UdpIP;               // LAN address; all zero for a USB board
 extern std::vector<int> SerialIndex;                 // serial port index; -1 for a LAN board
 
+extern std::vector<bool> BoardRefused;  // refused for its library version; its messages are dropped
+
 // Remembered per board when its row is created, so a board that identifies again rewrites its own
 // status line.
 extern std::vector<int> BoardStatusLine;             // status line index of the board, -1 if none

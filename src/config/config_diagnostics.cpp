@@ -2,7 +2,8 @@
 
 std::vector<ConfigNote>* ConfigDiagnostics = nullptr;
 
-void AddConfigNote(int line, const std::string& text, ConfigNoteKind kind, const std::string& reason) {
+void AddConfigNote(int line, const std::string& text, ConfigNoteKind kind,
+                   const std::string& reason) {
     if (!ConfigDiagnostics) return;
     ConfigDiagnostics->push_back(ConfigNote{line, text, kind, reason});
 }

@@ -27,14 +27,17 @@ struct ConfigNote {
 // Where the notes go; null (the default) switches reporting off.
 extern std::vector<ConfigNote>* ConfigDiagnostics;
 
-inline bool ConfigDiagnosing() { return ConfigDiagnostics != nullptr; }
+inline bool ConfigDiagnosing() {
+    return ConfigDiagnostics != nullptr;
+}
 
 // Appends a note when reporting is on.
-void AddConfigNote(int line, const std::string& text, ConfigNoteKind kind, const std::string& reason);
+void AddConfigNote(int line, const std::string& text, ConfigNoteKind kind,
+                   const std::string& reason);
 
 // Points ConfigDiagnostics at a list for the lifetime of this object, then restores it.
 class ConfigDiagnosticsScope {
-public:
+  public:
     explicit ConfigDiagnosticsScope(std::vector<ConfigNote>& notes) : saved_(ConfigDiagnostics) {
         ConfigDiagnostics = &notes;
     }
@@ -42,6 +45,6 @@ public:
     ConfigDiagnosticsScope(const ConfigDiagnosticsScope&) = delete;
     ConfigDiagnosticsScope& operator=(const ConfigDiagnosticsScope&) = delete;
 
-private:
+  private:
     std::vector<ConfigNote>* saved_;
 };

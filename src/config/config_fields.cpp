@@ -33,7 +33,9 @@ int IntOf(const std::string& text) {
     return static_cast<int>(number);
 }
 
-float FloatOf(const std::string& text) { return static_cast<float>(std::strtod(text.c_str(), nullptr)); }
+float FloatOf(const std::string& text) {
+    return static_cast<float>(std::strtod(text.c_str(), nullptr));
+}
 
 bool SplitOutputTag(const std::string& written, unsigned int& pin, char& type) {
     pin = 0;

@@ -94,7 +94,9 @@ void WriteStatusSummary(int b, unsigned int id) {
     SetStatusLine(BoardStatusLine[b], text);
 }
 
-bool IsLateLetter(char c) { return c == 'T' || c == 'R' || c == 'S' || c == 'Q'; }
+bool IsLateLetter(char c) {
+    return c == 'T' || c == 'R' || c == 'S' || c == 'Q';
+}
 
 // One entry of the A section (additional settings).
 void ParseAdditionalEntry(BoardParse& parse, const std::string& text) {
@@ -204,12 +206,14 @@ void NoteUnusedLists(const BoardParse& parse) {
     for (const auto& list : lists)
         for (const ListItem& item : *list.first)
             if (!item.used)
-                AddConfigNote(item.line, item.text, ConfigNoteKind::Suspect,
-                              std::string(list.second) + " item " + item.text +
-                                  " matches no input tag");
+                AddConfigNote(
+                    item.line, item.text, ConfigNoteKind::Suspect,
+                    std::string(list.second) + " item " + item.text + " matches no input tag");
 }
 
-bool IsCommentStart(char c) { return c == ' ' || c == '#' || c == '/' || c == '!'; }
+bool IsCommentStart(char c) {
+    return c == ' ' || c == '#' || c == '/' || c == '!';
+}
 
 }  // namespace
 
@@ -268,7 +272,8 @@ std::vector<ConfigSection> SplitConfigSections(std::istream& file) {
             Note(number, text, ConfigNoteKind::Skipped, "line before the first '*' section line");
         } else if (id == 0 || id == kNoBoardId) {
             Note(number, text, ConfigNoteKind::Skipped,
-                 id == 0 ? "line of a board ID 0 section: not stored" : "line of an unstored section");
+                 id == 0 ? "line of a board ID 0 section: not stored"
+                         : "line of an unstored section");
         } else {
             Note(number, text, ConfigNoteKind::Skipped,
                  afterInfo ? "free text after an @info marker" : "line before a section header");
@@ -312,8 +317,9 @@ void ReadConfigFile(std::string text, int board, unsigned int id) {
         if (ConfigDiagnosing()) parse.lineText = text_line;
         if (text_line.size() < 3) {
             parse.Note(ConfigNoteKind::Skipped,
-                       text_line[0] == '[' ? "header shorter than 3 characters is not read (add ']')"
-                                           : "line shorter than 3 characters");
+                       text_line[0] == '['
+                           ? "header shorter than 3 characters is not read (add ']')"
+                           : "line shorter than 3 characters");
             continue;
         }
         if (IsCommentStart(text_line[0])) {
@@ -346,8 +352,9 @@ void ReadConfigFile(std::string text, int board, unsigned int id) {
                 ParseInputEntry(parse, text_line);
                 break;
             default:
-                parse.Note(ConfigNoteKind::Skipped, anyHeader ? "line of an ignored section"
-                                                              : "line before the first section header");
+                parse.Note(ConfigNoteKind::Skipped, anyHeader
+                                                        ? "line of an ignored section"
+                                                        : "line before the first section header");
                 break;
         }
     }

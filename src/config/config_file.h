@@ -1,4 +1,5 @@
-// data.cfg: the board sections, filed at start-up, and the reading of one section into a board's rows.
+// data.cfg: the board sections, filed at start-up, and the reading of one section into a board's
+// rows.
 #pragma once
 
 #include <istream>

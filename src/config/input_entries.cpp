@@ -13,13 +13,18 @@ namespace {
 
 constexpr unsigned int kAnalogChannels = 16;
 
-bool EndsWith(const std::string& text, char c) { return !text.empty() && text.back() == c; }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool EndsWith(const std::string& text, char c) {
+    return !text.empty() && text.back() == c;
+}
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // One input as it is built; pushed into every per-input table at once.
 struct InputEntry {
     std::vector<std::string> fields;
-    std::string tag;  // the final tag, for Datatags
+    std::string name;  // field 1 as written, for notes
+    std::string tag;   // the final tag, for Datatags
     int mode = 0;
     void* pointer = nullptr;
     int types = 0;
@@ -63,8 +68,8 @@ void ApplyAnalogSettings(const BoardParse& parse, const std::vector<std::string>
         return;
     }
     if (n >= kAnalogChannels || 3 * n + 2 >= block.size()) {
-        parse.Note(ConfigNoteKind::Skipped, "analog settings ignored: channel " + std::to_string(n) +
-                                                " is above 15");
+        parse.Note(ConfigNoteKind::Skipped,
+                   "analog settings ignored: channel " + std::to_string(n) + " is above 15");
         return;
     }
     unsigned int values[3] = {0, 0, 0};
@@ -81,9 +86,9 @@ void ApplyAnalogSettings(const BoardParse& parse, const std::vector<std::string>
     if (f.size() >= 7) block[3 * n + 2] = static_cast<char>(values[2] & 0xFF);
     if (ConfigDiagnosing())
         parse.Note(ConfigNoteKind::Entry,
-                   "analog channel " + std::to_string(n) + " settings: " +
-                       std::to_string(static_cast<unsigned char>(block[3 * n])) + " " +
-                       std::to_string(static_cast<unsigned char>(block[3 * n + 1])) + " " +
+                   "analog channel " + std::to_string(n) +
+                       " settings: " + std::to_string(static_cast<unsigned char>(block[3 * n])) +
+                       " " + std::to_string(static_cast<unsigned char>(block[3 * n + 1])) + " " +
                        std::to_string(static_cast<unsigned char>(block[3 * n + 2])));
     if (f.size() > 7) parse.Note(ConfigNoteKind::Suspect, "fields after field 6 are ignored");
 }
@@ -98,7 +103,8 @@ void ReadDatarefEntry(const BoardParse& parse, InputEntry& entry, void* ref) {
     } else {
         std::vector<std::string> values = SplitBy(f[2], ",");
         if (values.empty()) {
-            parse.Note(ConfigNoteKind::Suspect, "value field '" + f[2] + "' holds no value; 1 used");
+            parse.Note(ConfigNoteKind::Suspect,
+                       "value field '" + f[2] + "' holds no value; 1 used");
             entry.defaultValue = 1.0f;
         } else {
             std::string first = values[0];
@@ -141,27 +147,34 @@ void ReadInternalEntry(BoardParse& parse, InputEntry& entry) {
         if (p == std::string::npos) {
             parse.oList.push_back(name);
         } else if (parse.IsArduino()) {
-            // The tag after '_' takes the two-character form of Part 4.7, by the same rule, so
-            // that it can equal the stored tag of the output it names.
+            // The tag after '_' takes the two-character form of the O section's tags, by the same
+            // rule, so that it can equal the stored tag of the output it names.
             std::string converted;
             if (ConvertArduinoTag(name.substr(p + 1), converted)) {
                 name = name.substr(0, p + 1) + converted;
                 parse.oList.push_back(converted);
             } else {
-                parse.Note(ConfigNoteKind::Suspect, "output tag '" + name.substr(p + 1) +
-                                                        "' does not begin with a pin number of 0 to "
-                                                        "255: this input selects no output");
+                parse.Note(ConfigNoteKind::Suspect,
+                           "output tag '" + name.substr(p + 1) +
+                               "' does not begin with a pin number of 0 to "
+                               "255: this input selects no output");
             }
         } else {
-            // A Helvan panel keeps its output tags as written (Part 4.7).
+            // A Helvan panel keeps its output tags as written.
             parse.oList.push_back(name.substr(p + 1));
         }
         return;
     }
     if (IsPinReference(name)) {
         entry.contval = 1;
+        const unsigned int pin = UnsignedOrZero(name);
+        if (pin > 255)
+            parse.Note(ConfigNoteKind::Suspect,
+                       "pin number " + name.substr(0, name.size() - 1) + " does not fit one byte");
+        // One character: the letter's code plus the pin number (13L: 'L' + 13), as a byte.
         if (parse.IsArduino())
-            name = std::string(1, static_cast<char>(name.back() + IntOf(name)));
+            name = std::string(
+                1, static_cast<char>((static_cast<unsigned char>(name.back()) + pin) & 0xFF));
         return;
     }
     const char last = name.back();
@@ -170,9 +183,9 @@ void ReadInternalEntry(BoardParse& parse, InputEntry& entry) {
                    "'" + name + "' ends in " + std::string(1, last) +
                        " but is no pin number and letter: taken as a comparison reference");
     else if (name.find_first_of("<>=") == std::string::npos)
-        parse.Note(ConfigNoteKind::Suspect,
-                   "'" + name + "' is not a command or dataref of the simulator: "
-                                "it becomes an internal input");
+        parse.Note(ConfigNoteKind::Suspect, "'" + name +
+                                                "' is not a command or dataref of the simulator: "
+                                                "it becomes an internal input");
 }
 
 // Step 10: group, encoder, skip and analog-default rules on the tag.
@@ -196,7 +209,7 @@ void ApplyTagRules(BoardParse& parse, InputEntry& entry, int i) {
             tag = tag.substr(0, tag.size() - 1) + "/" + std::to_string(group.members) + last;
             if (group.leader == i)
                 entry.mode += 10;
-            else
+            else if (group.leader >= 0 && group.leader < static_cast<int>(Mode[b].size()))
                 Mode[b][group.leader] += 10;
             break;  // the tag has changed: no later element can equal it
         }
@@ -244,7 +257,7 @@ std::string Describe(const BoardParse& parse, const InputEntry& entry, int i) {
     } else if (name[0] == 'O') {
         text += "selects output " + ShowOutputTag(name.substr(name.find('_') + 1), parse.id);
     } else if (entry.contval == 1) {
-        text += "internal pin reference " + entry.fields[1];
+        text += "internal pin reference " + entry.name;
     } else {
         text += "internal reference " + name;
     }
@@ -274,6 +287,7 @@ bool ParseInputEntry(BoardParse& parse, std::string text) {
         return false;
     }
     const int i = static_cast<int>(Datatags[b].size());
+    if (ConfigDiagnosing()) entry.name = f[1];
 
     XPLMCommandRef command = XPLMFindCommand(f[1].c_str());
     XPLMDataRef ref = command ? nullptr : XPLMFindDataRef(f[1].c_str());
@@ -284,7 +298,8 @@ bool ParseInputEntry(BoardParse& parse, std::string text) {
         entry.pointer = command;
         if (CommandIsHold(f[1])) entry.contval = 1;
         if (f.size() > 2)
-            parse.Note(ConfigNoteKind::Suspect, "a command takes no value fields; they are ignored");
+            parse.Note(ConfigNoteKind::Suspect,
+                       "a command takes no value fields; they are ignored");
     } else if (ref) {
         ReadDatarefEntry(parse, entry, ref);
     } else {

@@ -1,4 +1,4 @@
-// The I section of a board section of data.cfg: one entry per input (Part 4.6).
+// The I section of a board section of data.cfg: one entry per input.
 #pragma once
 
 #include <string>

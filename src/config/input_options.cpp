@@ -22,7 +22,8 @@ void CompletePinReference(const BoardParse* parse, int b, int i, const std::stri
     }
     InputIncrementDir[b][i] = -1;
     for (size_t j = 0; j < OutDrefs[b].size(); ++j)
-        if (!OutDrefs[b][j].empty() && OutDrefs[b][j][0] == s) InputIncrementDir[b][i] = static_cast<int>(j);
+        if (!OutDrefs[b][j].empty() && OutDrefs[b][j][0] == s)
+            InputIncrementDir[b][i] = static_cast<int>(j);
     if (InputIncrementDir[b][i] < 0)
         NoteEntry(InputSources(parse), i, ConfigNoteKind::Suspect,
                   "pin reference " + s + " names no output of this board");
@@ -41,7 +42,8 @@ void CompleteComparison(const BoardParse* parse, int b, int i) {
     }
     int largest = 0;
     bool named = false;
-    for (size_t j = 0; j < Datatags[b].size(); ++j) {
+    const size_t count = std::min(Datatags[b].size(), Mode[b].size());
+    for (size_t j = 0; j < count; ++j) {
         const std::string& other = Datatags[b][j];
         if (other.compare(0, prefix.size(), prefix) != 0) continue;
         named = true;
@@ -94,18 +96,26 @@ void CompleteAnalog(const BoardParse* parse, int b, int i) {
 
 }  // namespace
 
-void SetInputOptions(int board) { SetInputOptions(board, nullptr); }
+void SetInputOptions(int board) {
+    SetInputOptions(board, nullptr);
+}
 
 void SetInputOptions(int board, const BoardParse* parse) {
     if (!BoardExists(board)) return;
     const int b = board;
-    for (size_t k = 0; k < Datatags[b].size(); ++k) {
+    // The per-input tables have one length; the shortest bounds the pass all the same.
+    const size_t count = std::min({Datatags[b].size(), Data[b].size(), Mode[b].size(),
+                                   InputArrayNum[b].size(), InputIncrementDir[b].size()});
+    for (size_t k = 0; k < count; ++k) {
         const int i = static_cast<int>(k);
         if (InputArrayNum[b][i] < 0) {
             if (Data[b][i].size() < 2 || Data[b][i][1].empty()) continue;
             const std::string s = Data[b][i][1];
             const char last = s.back();
-            if (last == 'N' || last == 'l' || last == 'L')
+            // On an Arduino board the entry parser has turned a pin reference into one character
+            // (its letter plus the pin number), which no longer ends in N, l or L itself.
+            const bool converted = s.size() == 1 && OutDevice[b] != 0;
+            if (converted || last == 'N' || last == 'l' || last == 'L')
                 CompletePinReference(parse, b, i, s);
             else
                 CompleteComparison(parse, b, i);

@@ -1,4 +1,4 @@
-// The input option pass (Part 4.3): what can be settled only once all entries of a board are read.
+// The input option pass: what can be settled only once all entries of a board are read.
 #pragma once
 
 #include "config/board_parse.h"

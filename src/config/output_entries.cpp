@@ -11,11 +11,14 @@
 
 namespace {
 
-// Precisions beyond this size cut nothing more (Part 3.4); the bound keeps the arithmetic in range.
+// Precisions beyond this size cut nothing more from a value; the bound keeps the arithmetic in
+// range.
 constexpr int kPrecisionLimit = 1000000;
 constexpr long long kMaxStepsPerTurn = 65535;
 
-char LastOf(const std::string& text) { return text.empty() ? '\0' : text.back(); }
+char LastOf(const std::string& text) {
+    return text.empty() ? '\0' : text.back();
+}
 
 // Digit count and decimal position of an Arduino 7-segment entry, clamped and written back in
 // plain decimal; false when the entry cannot be a display.
@@ -58,7 +61,7 @@ unsigned int StepsPerTurn(const BoardParse& parse, const std::string& field) {
     if (IntOf(field) < 0)
         parse.Note(ConfigNoteKind::Suspect,
                    "negative steps per revolution " + field + ": its size is used");
-    // The same bound as the stepper block of Part 4.4, which carries the count in 16 bits.
+    // The same bound as the stepper block, which carries the count in 16 bits.
     return static_cast<unsigned int>(steps > kMaxStepsPerTurn ? kMaxStepsPerTurn : steps);
 }
 
@@ -88,7 +91,7 @@ std::string DescribeOutput(const BoardParse& parse, const std::vector<std::strin
                            bool active) {
     std::string text = "output " + std::to_string(j) + ", tag " + ShowOutputTag(f[0], parse.id) +
                        ": dataref " + f[2] + " element " + f[3] + ", precision " + f[1];
-    if (LastOf(f[0]) == 'N') text += ", " + f[4] + " digits, point at " + f[5];
+    if (LastOf(f[0]) == 'N' && f.size() >= 6) text += ", " + f[4] + " digits, point at " + f[5];
     if (!active) text += " (repeated tag: starts inactive)";
     return text;
 }
@@ -141,9 +144,12 @@ bool ParseOutputEntry(BoardParse& parse, std::string text) {
     std::vector<float> range2;
     if (f.size() < 4) f.push_back("1");
     if (f.size() == 5) {
-        if (type == 'S') f.push_back("500,2500");
-        else if (type == 'P') f.push_back("0,255");
-        else if (type == 'L' || type == 'l') f.push_back(f[4]);
+        if (type == 'S')
+            f.push_back("500,2500");
+        else if (type == 'P')
+            f.push_back("0,255");
+        else if (type == 'L' || type == 'l')
+            f.push_back(f[4]);
     }
     ReadRanges(parse, f, type, range1, range2);
     if ((type == 'G' || type == 'g') && f.size() < 6)
@@ -184,6 +190,7 @@ void CompleteOutputs(const BoardParse& parse) {
     Previous[b].resize(count, "0");
     OutputActive[b].resize(count, true);
     for (size_t j = 0; j < count; ++j) {
+        if (OutDrefs[b][j].size() < 4) continue;  // not made by the entry parser
         const std::vector<std::string>& f = OutDrefs[b][j];
         int element = IntOf(f[3]);
         if (element < 1) element = 1;

@@ -1,4 +1,4 @@
-// The O section of a board section of data.cfg: one entry per output or LED mode entry (Part 4.7).
+// The O section of a board section of data.cfg: one entry per output or LED mode entry.
 #pragma once
 
 #include <string>
@@ -7,7 +7,7 @@
 
 constexpr int kMaxOutputElements = 1023;  // elements an output may print (the value list's size)
 constexpr unsigned int kMaxSevenSegDigits = 8;  // digits of one 7-segment display
-constexpr int kMaxByteDataLength = 1024;  // bytes read from a byte-data dataref
+constexpr int kMaxByteDataLength = 1024;        // bytes read from a byte-data dataref
 
 // Parses one O line into a new output (three or more fields) or LED mode entry (two fields) of
 // board parse.board, appended after the existing ones (so a repeated [O] header adds to them).

@@ -22,7 +22,9 @@ unsigned int PinOf(const std::string& tag, unsigned int id) {
 
 }  // namespace
 
-void SetOutputOptions(int board, unsigned int id) { SetOutputOptions(board, id, nullptr); }
+void SetOutputOptions(int board, unsigned int id) {
+    SetOutputOptions(board, id, nullptr);
+}
 
 void SetOutputOptions(int board, unsigned int id, const BoardParse* parse) {
     if (!BoardExists(board)) return;
@@ -43,7 +45,8 @@ void SetOutputOptions(int board, unsigned int id, const BoardParse* parse) {
             // Field 6 holds the steps per revolution; with six fields the last item of field 5.
             const std::string& field = entry.size() >= 7 ? entry[6] : entry[5];
             const std::vector<std::string> items = SplitBy(field, ",");
-            const long long value = items.empty() ? 0 : std::llabs(static_cast<long long>(IntOf(items.back())));
+            const long long value =
+                items.empty() ? 0 : std::llabs(static_cast<long long>(IntOf(items.back())));
             unsigned int steps = static_cast<unsigned int>(value);
             if (steps > kMaxSteps) {
                 if (k < outputs)
@@ -61,7 +64,8 @@ void SetOutputOptions(int board, unsigned int id, const BoardParse* parse) {
                 LedPortData[b].push_back(0);
             if (pin == 0 || pin > 8 * kMaxLedPorts) {
                 const std::vector<EntrySource>* sources =
-                    parse ? (k < outputs ? &parse->outputSources : &parse->ledModeSources) : nullptr;
+                    parse ? (k < outputs ? &parse->outputSources : &parse->ledModeSources)
+                          : nullptr;
                 NoteEntry(sources, k < outputs ? k : k - outputs, ConfigNoteKind::Suspect,
                           "LED port number " + std::to_string(pin) +
                               " is outside 1 to 64: it drives no LED");

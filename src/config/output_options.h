@@ -1,4 +1,4 @@
-// The output option pass (Part 4.4): the 7-segment, stepper and LED-port blocks of a board.
+// The output option pass: the 7-segment, stepper and LED-port blocks of a board.
 #pragma once
 
 #include "config/board_parse.h"

@@ -155,7 +155,7 @@ void ReceiveAndDispatch() {
 
 void HandleControlRequest(const std::string& message) {
     const int b = ConnectionExists(false);
-    if (!BoardExists(b)) return;
+    if (!BoardExists(b) || BoardRefused[b]) return;
     const char request = message[1];
     HandleOutputGate(b, request);
     if (request == 'a' || request == 'n' || request == 's') AnswerConfigRequest(b, request);

@@ -124,8 +124,8 @@ void ChangeMode(int b, int i, const std::string& s) {
     const std::string prefix = s.substr(0, s.size() - 2);
     // Part 4.3 gives Mode the index of an input whose tag begins with the prefix; an input
     // without such a leader keeps 0, which must not move the mode of whatever input 0 is.
-    if (leader == i || !InputComplete(b, leader) || Datatags[b][leader].compare(0, prefix.size(),
-                                                                                 prefix) != 0) {
+    if (leader == i || !InputComplete(b, leader) ||
+        Datatags[b][leader].compare(0, prefix.size(), prefix) != 0) {
         return;
     }
     const char last = s.back();
@@ -302,7 +302,8 @@ void HandleOutputGate(int board, char request) {
 void AnswerGateRequest(int board) {
     if (!BoardExists(board)) return;
     if (allow_output[board] == 'w') allow_output[board] = static_cast<char>('A' + std::rand() % 24);
-    const char reply[13] = {'D', '{', '*', 'P', 'R', 'D', 'S', 'G', 4, allow_output[board], '0', 15, 5};
+    const char reply[13] = {'D', '{', '*', 'P', 'R', 'D', 'S', 'G', 4, allow_output[board],
+                            '0', 15,  5};
     SendToCurrentLink(reply, sizeof reply);
 }
 
@@ -372,4 +373,10 @@ void ReleaseBoardHeldInputs(int board) {
     for (size_t k = std::min(Continuous.size(), ContinuousTag.size()); k-- > 0;) {
         if (!Continuous[k].empty() && Continuous[k][0] == board) ReleaseHeld(k);
     }
+}
+
+void ReleaseAllHeldInputs() {
+    for (size_t k = std::min(Continuous.size(), ContinuousTag.size()); k-- > 0;) ReleaseHeld(k);
+    Continuous.clear();
+    ContinuousTag.clear();
 }

@@ -32,6 +32,9 @@ void RepeatHeldInputs();
 // Ends the held commands of board and forgets all its held inputs (for use before the board's
 // rows are reset or re-read, when the held entries would name the wrong inputs).
 void ReleaseBoardHeldInputs(int board);
+// Ends every held command and empties both held lists (for the full reset and the shutdown, so
+// that no command stays begun in the simulator once the plug-in has forgotten it).
+void ReleaseAllHeldInputs();
 
 // The text an internal input sends back (rule 3 of the internal inputs): the byte '}', one byte
 // with the length of the text, then the text, cut to 255 bytes so that the length fits its byte.

@@ -5,6 +5,7 @@
 
 #include "config/board_tables.h"
 #include "config/config_file.h"
+#include "exchange/held_inputs.h"
 #include "exchange/wire_protocol.h"
 #include "plugin/status_text.h"
 #include "transport/connection.h"
@@ -101,7 +102,10 @@ void RefuseVersion(int b, unsigned char version, unsigned int id) {
                        MessageIsSerial ? static_cast<int>(SerialCurrent) : -1);
         AllowOutput[b] = false;
     }
-    if (BoardExists(b)) allow_output[b] = '\0';
+    if (BoardExists(b)) {
+        allow_output[b] = '\0';
+        BoardRefused[b] = true;
+    }
 }
 
 }  // namespace
@@ -150,13 +154,14 @@ void SendConfig(unsigned int serial, unsigned int board) {
 void HandleIdentification(const std::string& message) {
     const std::string t = message.substr(1);
     if (t.size() < 3) return;
+    const bool shortForm = t.size() <= 9;
     const char idDigit = t[2];
-    // An identification without a decimal board ID carries no usable identity.
-    if (idDigit < '0' || idDigit > '9') return;
-    const unsigned int id = static_cast<unsigned int>(idDigit - '0');
+    // A board's identification without a decimal board ID carries no usable identity.
+    if (shortForm && (idDigit < '0' || idDigit > '9')) return;
+    const unsigned int id = shortForm ? static_cast<unsigned int>(idDigit - '0') : 0;
     const int b = ConnectionExists(true);
     if (b < 0) return;
-    if (t.size() <= 9) {
+    if (shortForm) {
         const unsigned char version = static_cast<unsigned char>(t[1]);
         if (version < 128 && version < lib_ver) {
             RefuseVersion(b, version, id);
@@ -166,6 +171,7 @@ void HandleIdentification(const std::string& message) {
         const std::string text =
             section == ArduinoID.end() ? std::string()
                                        : ArduinoConfigFile[section - ArduinoID.begin()];
+        ReleaseBoardHeldInputs(b);
         ReadConfigFile(text, b, id);
         if (!BoardExists(b)) return;
         SendConfig(static_cast<unsigned int>(MessageIsSerial), static_cast<unsigned int>(b));
@@ -173,6 +179,7 @@ void HandleIdentification(const std::string& message) {
     }
     std::string text = t;
     if (text[0] != '[') text = "[O]\n" + text;
+    ReleaseBoardHeldInputs(b);
     ReadConfigFile(text, b, 0);
     if (!BoardExists(b)) return;
     std::string reply = "~" + CodeCurrent.substr(0, 5);

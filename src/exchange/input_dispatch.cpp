@@ -70,6 +70,7 @@ void HandleInputMessage(const std::string& message) {
     const unsigned char n = static_cast<unsigned char>(message[0]);
     if (n >= 128 || n == 0 || n > static_cast<unsigned int>(BoardCount())) return;
     const int b = n - 1;
+    if (BoardRefused[b]) return;
     std::string text = message.substr(1);
     text[0] = MapTypeLetter(text[0]);
     ShowLastMessage(n, text);

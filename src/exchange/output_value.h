@@ -31,5 +31,6 @@ extern std::vector<std::vector<OutputMemo>> OutputMemos;  // [board][output], by
 void PrepareOutputMemos(int boardCount, int b, int outputCount, bool forget);
 // Reads output j of board b and sets line (and OutValue): "*" in the all-on state, the byte data
 // as text, or the comma-joined texts of the elements (element Arraynum alone on the byte form).
-// False when the output's type cannot be read.
+// letter is the output's type letter; 'G' maps by a stepper's turn. False when the output's type
+// cannot be read.
 bool ComputeOutputText(int b, int j, bool byteForm, char letter);

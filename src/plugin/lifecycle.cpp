@@ -75,6 +75,7 @@ void ProbeKnownBoards() {
 }  // namespace
 
 void ClearPluginState() {
+    ReleaseAllHeldInputs();
     ClearConfigReaderState();
     USB_FIX = false;
     UsedUSB.clear();
@@ -152,6 +153,7 @@ void ResetPlugin() {
 }
 
 void CloseTransports() {
+    ReleaseAllHeldInputs();
     try {
         CloseLanSocket();
     } catch (...) {

@@ -26,5 +26,5 @@ void ResetPlugin();
 void ClearPluginState();
 // The plug-in's folder derived from the path of its .xpl file (fat or flat layout).
 std::string PluginFolderFromPath(std::string path);
-// Closes the socket and every serial port (disable and stop).
+// Ends every held command and closes the socket and every serial port (disable and stop).
 void CloseTransports();

@@ -31,8 +31,8 @@ XPLMDataRef RefOf(unsigned int board, unsigned int input, int* types) {
 int ElementOffset(XPLMDataRef ref, unsigned int arrayIndex, bool isFloatArray) {
     if (arrayIndex < 1 || arrayIndex > static_cast<unsigned int>(std::numeric_limits<int>::max()))
         return -1;
-    const int size = isFloatArray ? XPLMGetDatavf(ref, nullptr, 0, 0)
-                                  : XPLMGetDatavi(ref, nullptr, 0, 0);
+    const int size =
+        isFloatArray ? XPLMGetDatavf(ref, nullptr, 0, 0) : XPLMGetDatavi(ref, nullptr, 0, 0);
     const int offset = static_cast<int>(arrayIndex - 1);
     return offset < size ? offset : -1;
 }

@@ -59,7 +59,8 @@ std::vector<std::string> LinesOf(const std::string& text) {
 
 // The stored values of a line whose first field is key, newest first; false for any other line
 // and for a line that has the key but no values (such a line is never used or changed).
-bool ValuesOfLine(const std::string& text, const std::string& key, std::vector<std::string>* values) {
+bool ValuesOfLine(const std::string& text, const std::string& key,
+                  std::vector<std::string>* values) {
     splitpair = SplitBy(text, " ");
     if (splitpair.size() < 2 || splitpair[0] != key) return false;
     std::string list = splitpair[1];
@@ -81,8 +82,10 @@ bool ReplaceFile(const std::string& path, const std::string& content) {
     while (ok && done < content.size()) {
         const ssize_t n = write(fd, content.data() + done, content.size() - done);
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) ok = false;
-        else done += static_cast<size_t>(n);
+        if (n <= 0)
+            ok = false;
+        else
+            done += static_cast<size_t>(n);
     }
     if (ok && fsync(fd) != 0) ok = false;
     if (close(fd) != 0) ok = false;
@@ -105,7 +108,7 @@ void SaveDataref(unsigned int board, unsigned int input, unsigned int arrayIndex
     const std::string path = MemoryFilePath(board);
     const float value = ReadDataref(board, input, arrayIndex);
     if (!std::isfinite(value)) return;  // nothing a recall could write back
-    std::ostringstream oss;  // default state: 6 significant digits, %g style
+    std::ostringstream oss;             // default state: 6 significant digits, %g style
     oss << static_cast<double>(value);
     line = oss.str();
 

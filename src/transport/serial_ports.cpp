@@ -132,7 +132,9 @@ bool SendToPort(unsigned int p, const char* data, int length) {
 void DiscardPortInput(unsigned int p) {
     if (p >= comport.size()) return;
     SerialBuffer[p].clear();
-    if (comport[p] >= 0) tcflush(comport[p], TCIOFLUSH);
+    // Only the input queue: flushing the output queue as well would throw away the reply just
+    // written, when the line has not sent it yet.
+    if (comport[p] >= 0) tcflush(comport[p], TCIFLUSH);
 }
 
 int SerialConnectionExists(bool add) {

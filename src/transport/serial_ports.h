@@ -37,7 +37,7 @@ int SerialConnectionExists(bool add);
 void ClearUSB();
 // Sends to port p when it is open; false when there is no such open port.
 bool SendToPort(unsigned int p, const char* data, int length);
-// Empties port p's receive buffer and flushes both of its queues.
+// Empties port p's receive buffer and discards what the port has received but not yet read.
 void DiscardPortInput(unsigned int p);
 // Closes every open port descriptor and marks it closed; the lists stay.
 void CloseSerialDescriptors();

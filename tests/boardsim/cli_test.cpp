@@ -84,6 +84,9 @@ class Program {
         }
         return -2;
     }
+    void Signal(int sig) {
+        if (pid_ > 0 && !waited_) kill(pid_, sig);
+    }
     std::string Errors() const {
         std::ifstream in(errorFile_);
         std::ostringstream os;
@@ -230,6 +233,25 @@ TEST_F(CliTest, ScriptedLanBoardTalksToThePlugin) {
           "displays: 5=\"12.34\"\n", "modes: 14=on\n"}) {
         EXPECT_NE(out.find(line), std::string::npos) << line << "\nin:\n" << out;
     }
+}
+
+TEST_F(CliTest, WithoutAScriptItAnswersUntilTerminated) {
+    UdpPeer plugin;
+    Program p({"--lan", "127.0.0.42:0", "--id", "6", "--version", "200", "--plugin",
+               "127.0.0.1:" + std::to_string(plugin.port())},
+              Path("err"));
+    std::string ready;
+    ASSERT_TRUE(p.ReadLine(&ready)) << p.Errors();
+    int port = std::atoi(ready.c_str() + std::string("ready lan 127.0.0.42:").size());
+    ASSERT_TRUE(plugin.SendTo("127.0.0.42", port, "XP"));
+    std::string m;
+    ASSERT_TRUE(plugin.Receive(&m)) << p.Errors();
+    EXPECT_EQ(m, Bytes({'|', 'A', 200, '6'}));
+    std::string line;
+    ASSERT_TRUE(p.ReadLine(&line));
+    EXPECT_EQ(line, "<- probe XP");
+    p.Signal(SIGTERM);
+    EXPECT_EQ(p.Wait(), 0);
 }
 
 TEST_F(CliTest, ScriptedSerialBoardLinksItsDeviceAndCleansUp) {

@@ -1,4 +1,4 @@
-// ReadConfigFile's frame (Part 4.2): rows, status lines, the line loop, headers and the A section.
+// ReadConfigFile's frame: rows, status lines, the line loop, headers and the A section.
 #include <arpa/inet.h>
 
 #include "config_test_support.h"
@@ -176,7 +176,8 @@ TEST_F(ConfigTest, TwoCharacterHeaderIsSkippedAndKeepsTheSectionLetter) {
 }
 
 TEST_F(ConfigTest, LinesBeforeTheFirstHeaderCommentsAndShortLinesAreIgnored) {
-    const int b = Read("B6 sim/x 1\n[I]\n# B7 sim/x 1\n/ B8 sim/x 1\n! B9 sim/x 1\nB1\n B2 sim/x 1\nB3 sim/x 1\n");
+    const int b = Read(
+        "B6 sim/x 1\n[I]\n# B7 sim/x 1\n/ B8 sim/x 1\n! B9 sim/x 1\nB1\n B2 sim/x 1\nB3 sim/x 1\n");
     ASSERT_EQ(Datatags[b].size(), 1u);
     EXPECT_EQ(Datatags[b][0], "B3");
 }
@@ -207,7 +208,9 @@ TEST_F(ConfigTest, PinSettingThatDoesNotReadIsIgnored) {
 }
 
 TEST_F(ConfigTest, AdditionalSettingsBeforeTheInputsAffectThem) {
-    const int b = Read("[A]\nR B5\nQ A3\nT D6+\nS D7,2\n[I]\nB5 sim/x 1\nA3 sim/x\nD6+ sim/x 1\nD6+ sim/x 2\nD7+ sim/x 1\n");
+    const int b = Read(
+        "[A]\nR B5\nQ A3\nT D6+\nS D7,2\n[I]\nB5 sim/x 1\nA3 sim/x\nD6+ sim/x 1\nD6+ sim/x 2\nD7+ "
+        "sim/x 1\n");
     EXPECT_EQ(Contval[b][0], 2);
     EXPECT_FLOAT_EQ(InputDefault[b][1], 2.0f);
     EXPECT_EQ(Datatags[b][2], "D6/1+");
@@ -218,7 +221,8 @@ TEST_F(ConfigTest, AdditionalSettingsBeforeTheInputsAffectThem) {
 TEST_F(ConfigTest, AdditionalSettingsAfterTheInputsDoNotAffectThem) {
     std::vector<ConfigNote> notes;
     ConfigDiagnosticsScope scope(notes);
-    const int b = Read("[I]\nB5 sim/x 1\nA3 sim/x\nD6+ sim/x 1\nD7+ sim/x 1\n[A]\nR B5\nQ A3\nT D6+\nS D7,2\n");
+    const int b = Read(
+        "[I]\nB5 sim/x 1\nA3 sim/x\nD6+ sim/x 1\nD7+ sim/x 1\n[A]\nR B5\nQ A3\nT D6+\nS D7,2\n");
     EXPECT_EQ(Contval[b][0], -1);
     EXPECT_FLOAT_EQ(InputDefault[b][1], 1.0f);
     EXPECT_EQ(Datatags[b][2], "D6+");

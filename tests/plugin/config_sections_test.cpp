@@ -1,4 +1,4 @@
-// data.cfg sectioning (Part 4.2, LoadConfig): which lines are stored under which board ID.
+// data.cfg sectioning (LoadConfig): which lines are stored under which board ID.
 #include <unistd.h>
 
 #include <cstdio>
@@ -95,11 +95,11 @@ TEST_F(ConfigTest, StarWithoutDigitStartsASectionThatStoresNothing) {
 TEST_F(ConfigTest, SectioningReportsLinesThatAreNotStored) {
     std::vector<ConfigNote> notes;
     ConfigDiagnosticsScope scope(notes);
-    Sections("stray\n*0\n[I]\nB5 sim/x\n*2\nbefore header\n[I]\nB5 sim/x\n@info\nwords\n");
+    Sections("stray\n*2\nbefore header\n[I]\nB5 sim/x\n@info\nwords\n*0\n[I]\nB5 sim/x\n");
     EXPECT_TRUE(HasNote(notes, ConfigNoteKind::Skipped, "before the first '*'", 1));
-    EXPECT_TRUE(HasNote(notes, ConfigNoteKind::Skipped, "board ID 0", 4));
-    EXPECT_TRUE(HasNote(notes, ConfigNoteKind::Skipped, "before a section header", 6));
-    EXPECT_TRUE(HasNote(notes, ConfigNoteKind::Skipped, "after an @info marker", 10));
+    EXPECT_TRUE(HasNote(notes, ConfigNoteKind::Skipped, "before a section header", 3));
+    EXPECT_TRUE(HasNote(notes, ConfigNoteKind::Skipped, "after an @info marker", 7));
+    EXPECT_TRUE(HasNote(notes, ConfigNoteKind::Skipped, "board ID 0", 10));
 }
 
 TEST_F(ConfigTest, LoadConfigFilesEverySectionFromThePluginFolder) {
@@ -118,6 +118,8 @@ TEST_F(ConfigTest, LoadConfigFilesEverySectionFromThePluginFolder) {
     EXPECT_EQ(ArduinoConfigFile[1], "[O]\n7 0 sim/y\n");
     std::remove(path.c_str());
     rmdir(folder);
+    foldername.clear();
+    filepath.clear();
 }
 
 TEST_F(ConfigTest, LoadConfigWithoutAFileStoresNothing) {
@@ -125,6 +127,8 @@ TEST_F(ConfigTest, LoadConfigWithoutAFileStoresNothing) {
     LoadConfig();
     EXPECT_TRUE(ArduinoConfigFile.empty());
     EXPECT_TRUE(ArduinoID.empty());
+    foldername.clear();
+    filepath.clear();
 }
 
 }  // namespace

@@ -7,14 +7,6 @@
 #include <string>
 #include <vector>
 
-#if __has_include("xphost.h")
-#include "xphost.h"
-#elif __has_include("host/xphost.h")
-#include "host/xphost.h"
-#else
-#include "xphost/xphost.h"
-#endif
-
 #include "XPLMDataAccess.h"
 #include "XPLMUtilities.h"
 #include "config/board_tables.h"
@@ -24,35 +16,33 @@
 #include "plugin/status_text.h"
 #include "transport/lan_socket.h"
 #include "transport/serial_ports.h"
+#include "xphost.h"
 
 namespace config_test {
 
-// DataRefs.txt lines: name, type, writable.
-inline const char* kDatarefs =
-    "sim/cockpit/x\tfloat\ty\n"
-    "sim/cockpit/y\tint\ty\n"
-    "sim/x\tfloat\ty\n"
-    "sim/y\tint\ty\n"
-    "sim/z\tdouble\ty\n"
-    "sim/arr\tfloat[8]\ty\n"
-    "sim/iarr\tint[4]\ty\n"
-    "sim/bytes\tbyte[40]\ty\n"
-    "sim/cockpit2/engine/actuators/ignition_key\tint[8]\ty\n"
-    "sim/cockpit2/switches/panel_brightness_ratio\tfloat[4]\ty\n";
-
-inline const char* kCommands[] = {
-    "sim/lights/landing_lights_on",
-    "sim/starters/engage_starter_1",
-    "sim/annunciator/test_all_annunciators",
-    "sim/both/name",  // also a dataref: a command wins
-};
+// The host's world for these tests (the host's file format: name, type, access; commands).
+inline const char* const kConfigDatarefs =
+    "sim/cockpit/x float rw\n"
+    "sim/cockpit/y int rw\n"
+    "sim/x float rw\n"
+    "sim/y int rw\n"
+    "sim/z double rw\n"
+    "sim/arr float[8] rw\n"
+    "sim/iarr int[4] rw\n"
+    "sim/bytes byte[40] rw\n"
+    "sim/cockpit2/engine/actuators/ignition_key int[8] rw\n"
+    "sim/both/name int rw\n"
+    "command sim/lights/landing_lights_on Landing lights on\n"
+    "command sim/starters/engage_starter_1 Engage starter 1\n"
+    "command sim/annunciator/test_all_annunciators Test annunciators\n"
+    "command sim/both/name A command that is also a dataref\n";
 
 class ConfigTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         xphost::Reset();
-        xphost::LoadDatarefText(std::string(kDatarefs) + "sim/both/name\tint\ty\n");
-        for (const char* name : kCommands) XPLMCreateCommand(name, name);
+        std::string error;
+        ASSERT_TRUE(xphost::LoadDatarefText(kConfigDatarefs, &error)) << error;
         ClearBoardTables();
         ClearConfigReaderState();
         InitStatusLines();
@@ -68,6 +58,12 @@ protected:
         ConfigDiagnostics = nullptr;
         ClearBoardTables();
         ClearConfigReaderState();
+        InitStatusLines();
+        message_line_number = 2;
+        ScanTimeout = 512;
+        ComPortName.clear();
+        serv_addr = sockaddr_in{};
+        xphost::Reset();
     }
 
     // Reads text as the configuration of a new board with board ID id; returns its index.
@@ -89,15 +85,20 @@ protected:
 };
 
 // The converted two-character tag of an Arduino output.
-inline std::string Tag(int pin, char type) { return std::string(1, static_cast<char>(pin)) + type; }
+inline std::string Tag(int pin, char type) {
+    return std::string(1, static_cast<char>(pin)) + type;
+}
 
-inline unsigned Byte(const std::string& block, size_t k) { return static_cast<unsigned char>(block.at(k)); }
+inline unsigned Byte(const std::string& block, size_t k) {
+    return static_cast<unsigned char>(block.at(k));
+}
 
 // True when some note is of the kind and its reason contains the text.
-inline bool HasNote(const std::vector<ConfigNote>& notes, ConfigNoteKind kind, const std::string& part,
-                    int line = -1) {
+inline bool HasNote(const std::vector<ConfigNote>& notes, ConfigNoteKind kind,
+                    const std::string& part, int line = -1) {
     for (const ConfigNote& n : notes)
-        if (n.kind == kind && n.reason.find(part) != std::string::npos && (line < 0 || n.line == line))
+        if (n.kind == kind && n.reason.find(part) != std::string::npos &&
+            (line < 0 || n.line == line))
             return true;
     return false;
 }

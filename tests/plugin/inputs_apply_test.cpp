@@ -11,7 +11,7 @@ namespace {
 using Strings = std::vector<std::string>;
 
 class ApplyInputs : public InputsTest {
-protected:
+  protected:
     void SetUp() override {
         InputsTest::SetUp();
         CreateBoardRow(3, sockaddr_in{}, -1);

@@ -10,7 +10,7 @@ namespace corvane_inputs_test {
 namespace {
 
 class DatarefAccess : public InputsTest {
-protected:
+  protected:
     void SetUp() override {
         InputsTest::SetUp();
         CreateBoardRow(3, sockaddr_in{}, -1);

@@ -103,7 +103,7 @@ inline int AddOutput(int b, const std::string& tagText, bool active = true) {
 
 // A UDP socket on 127.0.0.1 that a board's messages are sent to.
 class UdpPeer {
-public:
+  public:
     UdpPeer() {
         fd_ = socket(AF_INET, SOCK_DGRAM, 0);
         sockaddr_in a{};
@@ -130,14 +130,14 @@ public:
         return messages;
     }
 
-private:
+  private:
     int fd_ = -1;
     sockaddr_in address_{};
 };
 
 // A stand-in for a serial port: the plug-in writes to one end of a socket pair as to a port.
 class SerialPeer {
-public:
+  public:
     SerialPeer() {
         int fds[2];
         socketpair(AF_UNIX, SOCK_STREAM, 0, fds);
@@ -168,7 +168,7 @@ public:
         return bytes;
     }
 
-private:
+  private:
     int ours_ = -1;
     unsigned int port_ = 0;
 };
@@ -176,7 +176,7 @@ private:
 // Base fixture: an empty plug-in state, the host loaded with kHostDatarefs, a UDP socket for the
 // plug-in's LAN sends.
 class InputsTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         xphost::Reset();
         xphost::SetDebugEcho(false);

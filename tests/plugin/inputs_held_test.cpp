@@ -12,7 +12,7 @@ using Strings = std::vector<std::string>;
 constexpr const char* kStarter = "sim/starters/engage_starter_1";
 
 class HeldInputs : public InputsTest {
-protected:
+  protected:
     void SetUp() override {
         InputsTest::SetUp();
         CreateBoardRow(3, sockaddr_in{}, -1);
@@ -50,7 +50,8 @@ TEST_F(HeldInputs, SecondPressWhileHeldDoesNotBeginAgain) {
     Send("B7+");
     Commands();
     Send("B7+");  // key B7- already held: handled as a plain press (the command runs once)
-    EXPECT_EQ(Commands(), (Strings{std::string(kStarter) + ":begin", std::string(kStarter) + ":end"}));
+    EXPECT_EQ(Commands(),
+              (Strings{std::string(kStarter) + ":begin", std::string(kStarter) + ":end"}));
     EXPECT_TRUE(xphost::IsCommandActive(kStarter));  // the hold itself goes on
     EXPECT_EQ(Continuous.size(), 1u);
     Send("B7-");
@@ -79,13 +80,14 @@ TEST_F(HeldInputs, ReleaseOnlyReleasesEntriesOfItsOwnBoard) {
 TEST_F(HeldInputs, PressWithoutPlusOrAnalogTagIsAPlainPress) {
     StarterOn(0, "B8");
     Send("B8");
-    EXPECT_EQ(Commands(), (Strings{std::string(kStarter) + ":begin", std::string(kStarter) + ":end"}));
+    EXPECT_EQ(Commands(),
+              (Strings{std::string(kStarter) + ":begin", std::string(kStarter) + ":end"}));
     EXPECT_TRUE(Continuous.empty());
 }
 
 // Counts the writes of a held dataref by stepping it by 1 each time.
 class HeldDataref : public HeldInputs {
-protected:
+  protected:
     int Held(int contval) {
         Entry e;
         e.tag = "D9+";
@@ -112,7 +114,8 @@ TEST_F(HeldDataref, ClassTwoRepeatsFromTheSeventeenthCall) {
     Held(2);
     const std::vector<double> values = Hold(20);
     for (int call = 1; call <= 16; ++call) EXPECT_EQ(values[call - 1], 1.0) << "call " << call;
-    for (int call = 17; call <= 20; ++call) EXPECT_EQ(values[call - 1], call - 15.0) << "call " << call;
+    for (int call = 17; call <= 20; ++call)
+        EXPECT_EQ(values[call - 1], call - 15.0) << "call " << call;
     Send("D9-");
     EXPECT_TRUE(Continuous.empty());
     Call();
@@ -158,6 +161,20 @@ TEST_F(HeldInputs, ReleasingABoardEndsItsCommandsAndForgetsItsEntries) {
     EXPECT_EQ(Commands(), Strings{std::string(kStarter) + ":end"});
     ASSERT_EQ(Continuous.size(), 1u);
     EXPECT_EQ(Continuous[0][0], 1);
+}
+
+TEST_F(HeldInputs, ReleasingAllEndsEveryHeldCommand) {
+    StarterOn(0, "B7+");
+    StarterOn(1, "B8+");
+    Send("B7+", 0);
+    Send("B8+", 1);
+    Commands();
+    ReleaseAllHeldInputs();
+    EXPECT_EQ(Commands(),
+              (Strings{std::string(kStarter) + ":end", std::string(kStarter) + ":end"}));
+    EXPECT_FALSE(xphost::IsCommandActive(kStarter));
+    EXPECT_TRUE(Continuous.empty());
+    EXPECT_TRUE(ContinuousTag.empty());
 }
 
 // Analog tags are held under the tag itself and released by a sibling of the same family.

@@ -28,7 +28,7 @@ std::string FloatMode(int pin, char kind, float value) {
 }
 
 class Modes : public InputsTest {
-protected:
+  protected:
     void SetUp() override {
         InputsTest::SetUp();
         b_ = AddLanBoard(peer_);
@@ -49,7 +49,8 @@ TEST_F(Modes, GateRequestTwiceGivesTheSameLetter) {
     const char letter = allow_output[b_];
     EXPECT_GE(letter, 'A');
     EXPECT_LE(letter, 'X');
-    EXPECT_EQ(replies[0], (std::string{'D', '{', '*', 'P', 'R', 'D', 'S', 'G', 4, letter, '0', 15, 5}));
+    EXPECT_EQ(replies[0],
+              (std::string{'D', '{', '*', 'P', 'R', 'D', 'S', 'G', 4, letter, '0', 15, 5}));
 }
 
 TEST_F(Modes, GateOpensWithItsLetterAndClosesWithX) {
@@ -74,7 +75,8 @@ TEST_F(Modes, OpeningTheGateLightsTheModeOneLeds) {
     OutputModeLed[b_].push_back({std::string{7, 'S'}, "E3"});
     peer_.Take();
     HandleOutputGate(b_, allow_output[b_]);
-    EXPECT_EQ(peer_.Take(), (Strings{LedMode(5, true), LedMode(6, false), FloatMode(7, 'S', 1.0f)}));
+    EXPECT_EQ(peer_.Take(),
+              (Strings{LedMode(5, true), LedMode(6, false), FloatMode(7, 'S', 1.0f)}));
     sendall[b_] = false;  // only while every output is due
     HandleOutputGate(b_, allow_output[b_]);
     EXPECT_TRUE(peer_.Take().empty());
@@ -130,7 +132,8 @@ TEST_F(Modes, ModeChangeRunsOneTwoThreeOneWithModeMessages) {
         Send("D20");
         modes.push_back(Mode[b_][0]);
         const int m = Mode[b_][0];
-        EXPECT_EQ(peer_.Take(), (Strings{LedMode(5, m == 1), LedMode(6, m == 2), LedMode(7, m == 3)}));
+        EXPECT_EQ(peer_.Take(),
+                  (Strings{LedMode(5, m == 1), LedMode(6, m == 2), LedMode(7, m == 3)}));
     }
     EXPECT_EQ(modes, (std::vector<int>{2, 3, 1}));
     // The encoder now goes to its member at the new position.
@@ -193,7 +196,7 @@ TEST_F(Modes, ModeChangeWithoutItsGroupLeavesOtherInputsAlone) {
 }
 
 class OutputSelection : public Modes {
-protected:
+  protected:
     void SetUp() override {
         Modes::SetUp();
         for (int k = 0; k < 3; ++k) AddOutput(b_, "X5", k == 1);
@@ -230,7 +233,7 @@ TEST_F(OutputSelection, PreviousAndNumberedSelection) {
     Previous[b_][1] = "!";
     ApplyInternalInput(b_, Selector("O2_X5"));
     EXPECT_EQ(Active(), (std::vector<bool>{false, true, false}));
-    EXPECT_EQ(Previous[b_][1], "!");  // the all-on mark stays
+    EXPECT_EQ(Previous[b_][1], "!");            // the all-on mark stays
     ApplyInternalInput(b_, Selector("O7_X5"));  // fewer than 7: the next one
     EXPECT_EQ(Active(), (std::vector<bool>{false, false, true}));
 }

@@ -139,7 +139,7 @@ TEST(LanBoards, VersionBelow119IsLeftOutOfTheLine) {
 }
 
 TEST(LanBoards, PanelLongFormIsReadAsBoardZeroAndAnsweredWithSevenBytes) {
-    for (const std::string config :
+    for (const std::string& config :
          {std::string("[O]\nA1 0 sim/cockpit2/controls/gear_handle_down\n"),
           std::string("A1 0 sim/cockpit2/controls/gear_handle_down\n")}) {
         corvane_test::PluginRun run({});
@@ -204,7 +204,7 @@ TEST(StatusLines, BoardLineSearchLineSpinnerAndTheEndOfTheScan) {
     EXPECT_EQ(StatusLine(2), "   Connection status - Connected to:");
     EXPECT_EQ(StatusLine(3), "   1. LAN Arduino #3,   2 inputs,   2 outputs");
     ASSERT_GE(StatusLine(4).size(), 2u);
-    EXPECT_EQ(StatusLine(4).substr(2), "scanning...");
+    EXPECT_EQ(StatusLine(4).substr(3), "scanning...");
     const char before = StatusLine(4)[1];
     run.Call(1);
     EXPECT_NE(StatusLine(4)[1], before);

@@ -1,7 +1,8 @@
 // Part 5.3: the dataref memory files, through input messages ("M" stores, "P" recalls).
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
+
+#include <cmath>
 
 #include "exchange/input_dispatch.h"
 #include "inputs_fixture.h"
@@ -13,7 +14,7 @@ namespace corvane_inputs_test {
 namespace {
 
 class Memory : public InputsTest {
-protected:
+  protected:
     void SetUp() override {
         InputsTest::SetUp();
         folder_ = corvane_test::MakeTempFolder("corvane-memory");

@@ -375,6 +375,17 @@ TEST_F(OutputPassTest, ChangedPrecisionOrRangeGivesANewText) {
     EXPECT_EQ(Pass(), std::vector<std::string>{">1D<123.>"});
 }
 
+TEST_F(OutputPassTest, PanelTagsAreMappedByTheirTypeLetter) {
+    // The panel keeps its tags as written: "12G" is a stepper although its second byte is a
+    // digit, "7G" is one as well, "12S" is a threshold.
+    const int panel = AddLanBoard(0, 55);
+    AddOutput(panel, "12G", 0, "test/f1", 1, {360}, {0, 2048});
+    AddOutput(panel, "7G", 0, "test/f1", 1, {360}, {0, 2048});
+    AddOutput(panel, "12S", 0, "test/f1", 1, {0.5f}, {100});
+    xphost::SetDataref("test/f1", "450");
+    EXPECT_EQ(Pass(), std::vector<std::string>{">12G<512>7G<512>12S<0>"});
+}
+
 TEST_F(OutputPassTest, UsbPanelGetsTheTextFormOnItsPort) {
     int readEnd = -1;
     const int panel = AddSerialBoard(0, &readEnd);

@@ -18,6 +18,12 @@
 
 namespace corvane_test {
 
+namespace {
+
+constexpr useconds_t kSerialSettleMicros = 300;
+
+}  // namespace
+
 int FreeUdpPort() {
     const int s = socket(AF_INET, SOCK_DGRAM, 0);
     sockaddr_in address{};
@@ -97,6 +103,7 @@ PluginRun::~PluginRun() {
     xphost::DisablePlugin();
     xphost::StopPlugin();
     boards_.clear();
+    watched_.clear();
     xphost::Reset();
     RemoveFolder(root_);
 }
@@ -129,13 +136,20 @@ boardsim::Board& PluginRun::AddPanel(int host, const std::string& panelConfig) {
     return AddBoard(options);
 }
 
+void PluginRun::Watch(boardsim::Board& board) { watched_.push_back(&board); }
+
 void PluginRun::PollBoards() {
     for (auto& board : boards_) board->Poll();
+    for (boardsim::Board* board : watched_) board->Poll();
 }
 
 void PluginRun::Call(int count) {
     for (int n = 0; n < count; ++n) {
+        // Bytes written to a pseudo-terminal reach its other end a moment later, through the
+        // kernel's line discipline; give them that moment on both sides of the frame.
+        if (!watched_.empty()) usleep(kSerialSettleMicros);
         xphost::RunFrame();
+        if (!watched_.empty()) usleep(kSerialSettleMicros);
         PollBoards();
     }
 }
@@ -152,6 +166,8 @@ bool PluginRun::ConnectAll(int limit) {
     return CallUntil(
         [this] {
             for (auto& board : boards_)
+                if (board->boardNumber() == 0) return false;
+            for (boardsim::Board* board : watched_)
                 if (board->boardNumber() == 0) return false;
             return true;
         },

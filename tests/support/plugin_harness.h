@@ -54,6 +54,12 @@ public:
     boardsim::Board& AddPanel(int host, const std::string& panelConfig);
     boardsim::Board& AddBoard(const boardsim::Options& options);
 
+    // A board made by the test (a serial board must exist before the start-up scan), polled by
+    // every Call() from now on.
+    void Watch(boardsim::Board& board);
+    // Stops polling the boards made by the test (before the test destroys them).
+    void ForgetBoards() { watched_.clear(); }
+
     // One flight-loop call (one frame at 40 fps), then every board reads what it got.
     void Call(int count = 1);
     // Calls until done() is true or the limit is reached; true when done.
@@ -68,6 +74,7 @@ private:
     std::string folder_;
     int port_ = 0;
     std::vector<std::unique_ptr<boardsim::Board>> boards_;
+    std::vector<boardsim::Board*> watched_;
 };
 
 }  // namespace corvane_test

@@ -34,8 +34,12 @@ void Log(const char* format, ...) {
     XPLMDebugString(line);
 }
 
-int ReadFrames(void*) { return gFrames; }
-int ReadStarts(void*) { return gStarts; }
+int ReadFrames(void*) {
+    return gFrames;
+}
+int ReadStarts(void*) {
+    return gStarts;
+}
 
 float CountFrames(float, float, int, void*) {
     ++gFrames;
@@ -135,7 +139,9 @@ PLUGIN_API int XPluginEnable(void) {
     return 1;
 }
 
-PLUGIN_API void XPluginDisable(void) { Log("disable"); }
+PLUGIN_API void XPluginDisable(void) {
+    Log("disable");
+}
 
 PLUGIN_API void XPluginStop(void) {
     Log("stop after %d frames", gFrames);

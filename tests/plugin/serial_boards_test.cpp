@@ -1,0 +1,318 @@
+// Boards on USB serial lines, on real pseudo-terminals linked into a device folder of the test.
+#include <fcntl.h>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+
+#include "config/board_tables.h"
+#include "exchange/wire_protocol.h"
+#include "plugin/settings.h"
+#include "plugin/status_text.h"
+#include "support/plugin_harness.h"
+#include "transport/serial_ports.h"
+#include "xphost.h"
+
+using ::testing::HasSubstr;
+using ::testing::UnorderedElementsAre;
+
+namespace {
+
+class SerialBoards : public ::testing::Test {
+protected:
+    void SetUp() override {
+        devices_ = corvane_test::MakeTempFolder("corvane-dev");
+        setenv("CORVANE_DEVICE_DIR", devices_.c_str(), 1);
+    }
+    void TearDown() override {
+        run_.reset();
+        boards_.clear();
+        unsetenv("CORVANE_DEVICE_DIR");
+        corvane_test::RemoveFolder(devices_);
+    }
+
+    boardsim::Board& MakeBoard(const std::string& name, int id, bool twin = false) {
+        boardsim::Options options;
+        options.serialLink = devices_ + "/" + name;
+        options.twin = twin;
+        options.boardId = id;
+        boards_.push_back(std::make_unique<boardsim::Board>(options));
+        EXPECT_TRUE(boards_.back()->ok()) << boards_.back()->error();
+        return *boards_.back();
+    }
+
+    corvane_test::PluginRun& Start(const std::string& settings, const std::string& dataCfg = "") {
+        corvane_test::PluginOptions options;
+        options.usbOff = false;
+        options.settings = settings;
+        options.dataCfg = dataCfg;
+        run_ = std::make_unique<corvane_test::PluginRun>(options);
+        for (auto& board : boards_) run_->Watch(*board);
+        return *run_;
+    }
+
+    std::string Path(const std::string& name) const { return devices_ + "/" + name; }
+
+    std::string devices_;
+    std::vector<std::unique_ptr<boardsim::Board>> boards_;
+    std::unique_ptr<corvane_test::PluginRun> run_;
+};
+
+TEST(SerialCandidates, UsbAdapterNamesOnly) {
+    EXPECT_TRUE(IsSerialCandidate("tty.usbmodem1411"));
+    EXPECT_TRUE(IsSerialCandidate("cu.usbserial-A1"));
+    EXPECT_TRUE(IsSerialCandidate("tty.wchusbserial14"));
+    EXPECT_TRUE(IsSerialCandidate("cu.wchusbserial14"));
+    EXPECT_TRUE(IsSerialCandidate("ttyUSB0"));
+    EXPECT_TRUE(IsSerialCandidate("ttyACM12"));
+    EXPECT_FALSE(IsSerialCandidate("tty.Bluetooth-Incoming-Port"));
+    EXPECT_FALSE(IsSerialCandidate("ttyS0"));
+    EXPECT_FALSE(IsSerialCandidate("tty.u"));
+    EXPECT_FALSE(IsSerialCandidate("cu.us"));
+    EXPECT_FALSE(IsSerialCandidate("TTYUSB0"));
+}
+
+TEST_F(SerialBoards, ScanOpensCandidatesOnlyAndNothingWithUsbOff) {
+    MakeBoard("ttyUSB0", 1);
+    MakeBoard("tty.usbmodem1411", 2);
+    corvane_test::WriteFile(Path("tty.Bluetooth-Incoming-Port"), "");
+    corvane_test::WriteFile(Path("ttyS0"), "");
+    Start("USB_DEVICE_COUNT = 0\n");
+    EXPECT_TRUE(comport.empty());
+    EXPECT_EQ(max_cycles, 1);
+    run_.reset();
+
+    Start("");
+    EXPECT_THAT(ComPortName, UnorderedElementsAre(Path("ttyUSB0"), Path("tty.usbmodem1411")));
+    EXPECT_EQ(max_cycles, 3);
+}
+
+TEST_F(SerialBoards, LineSettingsAreRawAt115200) {
+    MakeBoard("ttyUSB0", 1);
+    Start("USB_BAUD = 115200\n");
+    ASSERT_EQ(comport.size(), 1u);
+    termios settings{};
+    ASSERT_EQ(tcgetattr(comport[0], &settings), 0);
+    EXPECT_EQ(cfgetispeed(&settings), B115200);
+    EXPECT_EQ(cfgetospeed(&settings), B115200);
+    EXPECT_EQ(settings.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
+    EXPECT_TRUE(settings.c_cflag & CLOCAL);
+    EXPECT_TRUE(settings.c_cflag & CREAD);
+    EXPECT_TRUE(settings.c_iflag & IGNPAR);
+    EXPECT_EQ(settings.c_lflag, 0u);
+    EXPECT_EQ(settings.c_oflag, 0u);
+}
+
+TEST_F(SerialBoards, OtherSpeedsKeepTheDevicesSpeed) {
+    boardsim::Board& board = MakeBoard("ttyUSB0", 1);
+    {
+        const int fd = open(board.slavePath().c_str(), O_RDWR | O_NOCTTY);
+        ASSERT_GE(fd, 0);
+        termios settings{};
+        tcgetattr(fd, &settings);
+        cfsetispeed(&settings, B4800);
+        cfsetospeed(&settings, B4800);
+        tcsetattr(fd, TCSANOW, &settings);
+        close(fd);
+    }
+    Start("USB_BAUD = 9600\n");
+    ASSERT_EQ(comport.size(), 1u);
+    termios settings{};
+    ASSERT_EQ(tcgetattr(comport[0], &settings), 0);
+    EXPECT_EQ(cfgetispeed(&settings), B4800);
+    EXPECT_EQ(settings.c_lflag, 0u);
+}
+
+TEST_F(SerialBoards, IdentificationOverSerialGetsTheUploadOnTheSamePort) {
+    boardsim::Board& board = MakeBoard("ttyACM0", 3);
+    corvane_test::PluginRun& run = Start("", "*3\n[I]\nD12+ sim/lights/landing_lights_toggle\n");
+    ASSERT_TRUE(run.ConnectAll(50));
+    EXPECT_EQ(board.boardNumber(), 1);
+    EXPECT_EQ(board.uploadCount(), 1);
+    ASSERT_EQ(board.pinModes().size(), 54u);
+    EXPECT_EQ(board.pinModes()[12], 1);
+    EXPECT_EQ(board.codeLetters(), CodeCurrent.substr(0, 5));
+    ASSERT_EQ(BoardCount(), 1);
+    EXPECT_EQ(SerialIndex[0], 0);
+    EXPECT_EQ(SerialIndices[0], 0);
+    EXPECT_EQ(StatusLine(3), "   1. USB Arduino #3,   1 inputs");
+}
+
+TEST_F(SerialBoards, FramingOnThePort) {
+    boardsim::Board& board = MakeBoard("ttyUSB0", 3);
+    corvane_test::PluginRun& run = Start("", "*3\n[I]\nD5 sim/none\n");
+    ASSERT_TRUE(run.ConnectAll(50));
+    ASSERT_EQ(comport.size(), 1u);
+
+    // Two frames in one write are both handled in the same call.
+    board.SendUnframed("{" + board.EncodeInput("D5", "1") + "}{" + board.EncodeInput("D5", "2") +
+                       "}");
+    run.Call(1);
+    EXPECT_THAT(StatusLine(13), ::testing::EndsWith("1: D5 2"));
+    EXPECT_TRUE(SerialBuffer[0].empty());
+
+    // A frame split across reads waits for its end.
+    board.SendUnframed("{" + board.EncodeInput("D5", "3"));
+    run.Call(1);
+    EXPECT_THAT(StatusLine(13), ::testing::EndsWith("1: D5 2"));
+    board.SendUnframed("}");
+    run.Call(1);
+    EXPECT_THAT(StatusLine(13), ::testing::EndsWith("1: D5 3"));
+
+    // A stray '}' is dropped by one extraction, which yields nothing, so the rest waits for the
+    // next call; of "{x{b}" only b counts.
+    board.SendUnframed("}{x{" + board.EncodeInput("D5", "4") + "}");
+    run.Call(1);
+    EXPECT_THAT(StatusLine(13), ::testing::EndsWith("1: D5 3"));
+    run.Call(1);
+    EXPECT_THAT(StatusLine(13), ::testing::EndsWith("1: D5 4"));
+}
+
+TEST_F(SerialBoards, GarbageWithoutFramesDoesNotGrowTheBuffer) {
+    boardsim::Board& board = MakeBoard("ttyUSB0", 3);
+    corvane_test::PluginRun& run = Start("");
+    ASSERT_TRUE(run.ConnectAll(50));
+    ::testing::internal::CaptureStderr();
+    for (int k = 0; k < 100; ++k) {
+        board.SendUnframed(std::string(64, 'z'));
+        run.Call(1);
+        ASSERT_LE(SerialBuffer[0].size(), 4096u + 64u);
+    }
+    EXPECT_THAT(::testing::internal::GetCapturedStderr(), HasSubstr("\nUSB read error"));
+}
+
+TEST_F(SerialBoards, SecondBoardClosesTheUnclaimedPortBetweenAndMovesDown) {
+    for (const char* name : {"ttyUSB0", "ttyUSB1", "ttyUSB2"}) {
+        boardsim::Options options;
+        options.serialLink = Path(name);
+        options.answerProbe = false;
+        options.boardId = 3;
+        boards_.push_back(std::make_unique<boardsim::Board>(options));
+    }
+    corvane_test::PluginRun& run = Start("USB_DEVICE_COUNT = 2\nSCANNING_TIMEOUT = 1000\n");
+    ASSERT_EQ(comport.size(), 3u);
+    ASSERT_EQ(max_cycles, 4);
+    // Ports follow the directory's order: name the boards by the port they landed on.
+    boardsim::Board* onPort[3] = {};
+    for (int p = 0; p < 3; ++p)
+        for (auto& board : boards_)
+            if (board->address() == ComPortName[p]) onPort[p] = board.get();
+    ASSERT_TRUE(onPort[0] && onPort[1] && onPort[2]);
+    const std::string pathA = ComPortName[0], pathC = ComPortName[2];
+
+    onPort[0]->SendIdentification();
+    run.Call(1);
+    ASSERT_EQ(BoardCount(), 1);
+    onPort[2]->SendIdentification();
+    run.Call(1);
+    ASSERT_EQ(BoardCount(), 2);
+    EXPECT_EQ(comport.size(), 2u);
+    EXPECT_EQ(max_cycles, 3);
+    ASSERT_EQ(ComPortName.size(), 2u);
+    EXPECT_EQ(ComPortName[0], pathA);
+    EXPECT_EQ(ComPortName[1], pathC);
+    EXPECT_EQ(SerialIndices[0], 0);
+    EXPECT_EQ(SerialIndices[1], 1);
+    EXPECT_EQ(SerialIndex[0], 0);
+    EXPECT_EQ(SerialIndex[1], 1);
+    EXPECT_EQ(onPort[2]->boardNumber(), 2);
+    EXPECT_EQ(onPort[1]->boardNumber(), 0);
+}
+
+TEST_F(SerialBoards, TwinsBothSurviveAndUsbFixKeepsEveryPort) {
+    boardsim::Board& board = MakeBoard("tty.usbmodem1411", 3, true);
+    MakeBoard("ttyUSB7", 4);
+    corvane_test::PluginRun& run = Start("USB_DEVICE_COUNT = 1\n");
+    ASSERT_EQ(comport.size(), 3u);
+    board.SendIdentification();
+    run.Call(2);
+    EXPECT_THAT(ComPortName,
+                UnorderedElementsAre(Path("tty.usbmodem1411"), Path("cu.usbmodem1411")));
+    EXPECT_EQ(max_cycles, 3);
+}
+
+TEST_F(SerialBoards, UsbFixKeepsUnclaimedPortsOpen) {
+    boardsim::Board& board = MakeBoard("ttyUSB0", 3);
+    MakeBoard("ttyUSB1", 4);
+    ::testing::internal::CaptureStderr();
+    corvane_test::PluginRun& run = Start("USB_DEVICE_COUNT = 1\nUSB_FIX = 1\n");
+    board.SendIdentification();
+    run.Call(2);
+    EXPECT_THAT(::testing::internal::GetCapturedStderr(),
+                HasSubstr("\nUSB_FIX active. All ports remain open."));
+    EXPECT_EQ(comport.size(), 2u);
+}
+
+TEST_F(SerialBoards, EndOfTheScanClosesUnclaimedPorts) {
+    MakeBoard("ttyUSB0", 3);
+    boardsim::Options silent;
+    silent.serialLink = Path("ttyUSB1");
+    silent.answerProbe = false;
+    boards_.push_back(std::make_unique<boardsim::Board>(silent));
+    corvane_test::PluginRun& run = Start("SCANNING_TIMEOUT = 10\n");
+    ASSERT_EQ(comport.size(), 2u);
+    ASSERT_TRUE(run.ConnectAll(20) || BoardCount() == 1);
+    run.Call(20);
+    EXPECT_EQ(ScanTimeout, 0);
+    ASSERT_EQ(comport.size(), 1u);
+    EXPECT_EQ(ComPortName[0], Path("ttyUSB0"));
+}
+
+TEST_F(SerialBoards, ResetProbesEveryBoardOnceAndDisableClosesThePorts) {
+    boardsim::Board& one = MakeBoard("ttyUSB0", 3);
+    boardsim::Board& two = MakeBoard("ttyUSB1", 4);
+    corvane_test::PluginRun& run = Start("USB_DEVICE_COUNT = 2\n");
+    boardsim::Board& lan = run.AddLanBoard(25, 5);
+    one.SendIdentification();
+    two.SendIdentification();
+    lan.SendIdentification();
+    run.Call(3);
+    ASSERT_EQ(BoardCount(), 3);
+    const int probesOne = one.probeCount(), probesTwo = two.probeCount(),
+              probesLan = lan.probeCount();
+    xphost::DisablePlugin();
+    for (int fd : comport) EXPECT_EQ(fd, -1);
+    // Nothing touches the closed port descriptors again: the reset of the next enable skips
+    // their probes (and the closed socket's).
+    xphost::EnablePlugin();
+    run.PollBoards();
+    EXPECT_EQ(one.probeCount(), probesOne);
+    EXPECT_EQ(two.probeCount(), probesTwo);
+    EXPECT_EQ(lan.probeCount(), probesLan);
+}
+
+TEST_F(SerialBoards, ResetFromTheMenuProbesEachBoardExactlyOnce) {
+    boardsim::Board& one = MakeBoard("ttyUSB0", 3);
+    boardsim::Board& two = MakeBoard("ttyUSB1", 4);
+    corvane_test::PluginRun& run = Start("USB_DEVICE_COUNT = 2\nSCANNING_TIMEOUT = 0\n");
+    boardsim::Board& lan = run.AddLanBoard(25, 5);
+    one.SendIdentification();
+    two.SendIdentification();
+    lan.SendIdentification();
+    run.Call(3);
+    ASSERT_EQ(BoardCount(), 3);
+    const int probesOne = one.probeCount(), probesTwo = two.probeCount(),
+              probesLan = lan.probeCount();
+    ASSERT_TRUE(xphost::ChooseMenu("Corvane/Reconnect"));
+    run.PollBoards();
+    EXPECT_EQ(one.probeCount(), probesOne + 1);
+    EXPECT_EQ(two.probeCount(), probesTwo + 1);
+    EXPECT_EQ(lan.probeCount(), probesLan + 1);
+}
+
+TEST_F(SerialBoards, BoardThatDisappearsDoesNoHarm) {
+    boardsim::Board& board = MakeBoard("ttyUSB0", 3);
+    corvane_test::PluginRun& run = Start("", "*3\n[O]\n7L 0 sim/cockpit2/controls/gear_handle_down\n");
+    ASSERT_TRUE(run.ConnectAll(50));
+    run.ForgetBoards();
+    boards_.clear();  // closes the pty master and removes the link: the device is gone
+    (void)board;
+    run.Call(100);
+    EXPECT_EQ(BoardCount(), 1);
+}
+
+}  // namespace
