@@ -1,0 +1,155 @@
+// The menu and the status window, as a person at the screen uses them.
+#include "plugin/status_window.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "config/board_tables.h"
+#include "plugin/lifecycle.h"
+#include "plugin/settings.h"
+#include "plugin/status_text.h"
+#include "support/plugin_harness.h"
+#include "xphost.h"
+
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+namespace {
+
+int CountOf(const std::string& text, const std::string& part) {
+    int count = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++count;
+    return count;
+}
+
+TEST(StatusWindow, StatusBuildsItOnceAndTheCloseBoxHidesIt) {
+    corvane_test::PluginRun run({});
+    EXPECT_EQ(xphost::WindowText(), "");
+    ASSERT_TRUE(xphost::ChooseMenu("Corvane/Status"));
+    const std::string shown = xphost::WindowText();
+    EXPECT_THAT(shown, HasSubstr("Corvane v1.22"));
+    EXPECT_THAT(shown, HasSubstr("   X-Plane IP: 127.0.0.1\n"));
+    EXPECT_THAT(shown, HasSubstr("   Last message received from device \n"));
+    EXPECT_THAT(shown, HasSubstr("Enable USB"));
+    EXPECT_EQ(xphost::RootWidgetCount(), 1);
+
+    ASSERT_TRUE(xphost::PressCloseBox());
+    EXPECT_EQ(xphost::WindowText(), "");
+    ASSERT_TRUE(xphost::ChooseMenu("Corvane/Status"));
+    EXPECT_EQ(xphost::WindowText(), shown);
+    ASSERT_TRUE(xphost::ChooseMenu("Corvane/Status"));  // while visible: nothing
+    EXPECT_EQ(xphost::RootWidgetCount(), 1);
+    EXPECT_EQ(CountOf(xphost::WindowText(), "Corvane v1.22"), 1);
+}
+
+TEST(StatusWindow, GeometryFollowsTheMenusArguments) {
+    corvane_test::PluginRun run({});
+    ASSERT_TRUE(xphost::ChooseMenu("Corvane/Status"));
+    const std::string widgets = xphost::WidgetListText();
+    // The window spans 400..810 across and 612..102 down; the check box sits on line 15.
+    EXPECT_THAT(widgets, HasSubstr("400"));
+    EXPECT_THAT(widgets, HasSubstr("810"));
+    EXPECT_THAT(widgets, HasSubstr("612"));
+    EXPECT_THAT(widgets, HasSubstr("102"));
+}
+
+TEST(StatusWindow, CaptionsFollowTheLinesWhileTheWindowIsOpen) {
+    corvane_test::PluginRun run({});
+    ASSERT_TRUE(xphost::ChooseMenu("Corvane/Status"));
+    const std::string before = xphost::WindowText();
+    run.Call(3);  // the search spinner turns in line 3
+    EXPECT_NE(xphost::WindowText(), before);
+    EXPECT_THAT(xphost::WindowText(), HasSubstr(StatusLine(3) + "\n"));
+}
+
+TEST(StatusWindow, ReconnectFromTheMenuAndTheButtonRunsOneResetEach) {
+    corvane_test::PluginRun run({});
+    boardsim::Board& board = run.AddLanBoard(25, 3);
+    board.SendIdentification();
+    run.Call(2);
+    ASSERT_EQ(BoardCount(), 1);
+    ASSERT_EQ(StatusLine(2), "   Connection status - Connected to:");
+
+    ::testing::internal::CaptureStderr();
+    ASSERT_TRUE(xphost::ChooseMenu("Corvane/Reconnect"));
+    std::string log = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(CountOf(log, "Corvane reconnecting..."), 1);
+    EXPECT_EQ(BoardCount(), 0);
+    EXPECT_EQ(StatusLine(2), "   Connection status - Awaiting connection");
+    EXPECT_EQ(StatusLine(0), "   X-Plane IP: 127.0.0.1");
+
+    ASSERT_TRUE(xphost::ChooseMenu("Corvane/Status"));
+    ::testing::internal::CaptureStderr();
+    ASSERT_TRUE(xphost::ClickButton("Reconnect"));
+    log = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(CountOf(log, "Corvane reconnecting..."), 1);
+    EXPECT_THAT(xphost::WindowText(), HasSubstr("   X-Plane IP: 127.0.0.1\n"));
+}
+
+TEST(StatusWindow, UsbCheckBoxRewritesTheSettingsAndResets) {
+    corvane_test::PluginOptions options;
+    options.usbOff = false;
+    corvane_test::PluginRun run(options);
+    const std::string settingsPath = run.folder() + "/config.ini";
+    const std::string original = corvane_test::ReadFile(settingsPath);
+    ASSERT_TRUE(xphost::ChooseMenu("Corvane/Status"));
+    EXPECT_EQ(xphost::CheckBoxState("Enable USB"), 1);
+
+    ::testing::internal::CaptureStderr();
+    ASSERT_TRUE(xphost::SetCheckBox("Enable USB", 0));
+    EXPECT_EQ(CountOf(::testing::internal::GetCapturedStderr(), "Corvane reconnecting..."), 1);
+    EXPECT_EQ(corvane_test::ReadFile(settingsPath), original + "USB_DEVICE_COUNT = 0\n");
+    EXPECT_EQ(USBcountVar, 0);
+    EXPECT_EQ(xphost::CheckBoxState("Enable USB"), 0);
+
+    ASSERT_TRUE(xphost::SetCheckBox("Enable USB", 1));
+    EXPECT_EQ(corvane_test::ReadFile(settingsPath), original);
+    EXPECT_EQ(USBcountVar, 1024);
+    EXPECT_EQ(xphost::CheckBoxState("Enable USB"), 1);
+}
+
+TEST(StatusWindow, UsbCheckBoxWithoutASettingsFileDoesNothing) {
+    corvane_test::PluginRun run({});
+    ASSERT_TRUE(xphost::ChooseMenu("Corvane/Status"));
+    corvane_test::RemoveFolder(run.folder() + "/config.ini");
+    std::remove((run.folder() + "/config.ini").c_str());
+    ::testing::internal::CaptureStderr();
+    xphost::SetCheckBox("Enable USB", 0);
+    EXPECT_THAT(::testing::internal::GetCapturedStderr(), Not(HasSubstr("reconnecting")));
+}
+
+TEST(StatusWindow, FirstBoardTurnsLineTwoAndTheSearchLineMovesDown) {
+    corvane_test::PluginRun run({});
+    ASSERT_TRUE(xphost::ChooseMenu("Corvane/Status"));
+    boardsim::Board& board = run.AddLanBoard(25, 3);
+    board.SendIdentification();
+    run.Call(1);
+    const std::string text = xphost::WindowText();
+    EXPECT_THAT(text, HasSubstr("   Connection status - Connected to:\n"));
+    EXPECT_THAT(text, HasSubstr("   1. LAN Arduino #3\n"));
+    const char before = StatusLine(4)[1];
+    run.Call(1);
+    EXPECT_NE(StatusLine(4)[1], before);
+    EXPECT_EQ(StatusLine(4).substr(3), "scanning...");
+}
+
+TEST(StatusWindow, ReloadPluginsGoesThroughStopAndComesBackWorking) {
+    corvane_test::PluginRun run({});
+    xphost::SetReloadHook(corvane_test::RestoreLoadState);
+    ASSERT_TRUE(xphost::ChooseMenu("Corvane/Status"));
+    ::testing::internal::CaptureStderr();
+    ASSERT_TRUE(xphost::ChooseMenu("Corvane/Reload Plugins"));
+    run.Call(1);  // the reload happens at the end of the frame
+    EXPECT_EQ(gMenuItem, 0);
+    xphost::RunSeconds(1.1);  // deferred start-up, then the main callback
+    const std::string log = ::testing::internal::GetCapturedStderr();
+    EXPECT_THAT(log, HasSubstr("Corvane Plugin initialized"));
+    boardsim::Board& board = run.AddLanBoard(25, 3);
+    board.SendIdentification();
+    run.Call(2);
+    EXPECT_EQ(board.boardNumber(), 1);
+    EXPECT_EQ(xphost::MenuItems("Corvane").size(), 3u);
+}
+
+}  // namespace
