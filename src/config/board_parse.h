@@ -41,6 +41,7 @@ struct BoardParse {
     std::vector<std::string> eList;  // prefixes of encoder tags seen
     std::vector<std::string> oList;  // output tags named by output-selecting inputs
     bool inputsSeen = false;         // an [I] header has been read (A entries after it are late)
+    std::vector<int> convertedPins;  // inputs whose pin reference became one character (Arduino)
 
     // Sources of the board's inputs, outputs and LED mode entries, by index (reporting only).
     std::vector<EntrySource> inputSources;

@@ -71,9 +71,13 @@ void SetFreshScalars(int b, unsigned int id) {
 
 }  // namespace
 
-int BoardCount() { return static_cast<int>(Data.size()); }
+int BoardCount() {
+    return static_cast<int>(Data.size());
+}
 
-bool BoardExists(int b) { return b >= 0 && b < BoardCount(); }
+bool BoardExists(int b) {
+    return b >= 0 && b < BoardCount();
+}
 
 bool InputExists(int b, int i) {
     if (!BoardExists(b) || i < 0) return false;
@@ -81,8 +85,8 @@ bool InputExists(int b, int i) {
     return n < Data[b].size() && n < Datatags[b].size() && n < Mode[b].size() &&
            n < InputDataPointer[b].size() && n < InputDrefTypes[b].size() &&
            n < InputDataRange[b].size() && n < InputArrayNum[b].size() &&
-           n < InputDefault[b].size() && n < InputIncrementDir[b].size() &&
-           n < Contval[b].size() && n < InputSkip[b].size();
+           n < InputDefault[b].size() && n < InputIncrementDir[b].size() && n < Contval[b].size() &&
+           n < InputSkip[b].size();
 }
 
 bool OutputExists(int b, int j) {

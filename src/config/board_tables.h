@@ -10,65 +10,66 @@
 #include <vector>
 
 // Per-board, per-input tables, indexed [board][input].
-extern std::vector<std::vector<std::vector<std::string>>> Data;  // parsed fields of each input entry
-extern std::vector<std::vector<std::string>> Datatags;           // final tag an input message matches
-extern std::vector<std::vector<int>> Mode;                       // group role and T-group position
-extern std::vector<std::vector<void*>> InputDataPointer;         // XPLMCommandRef or XPLMDataRef, or null
-extern std::vector<std::vector<int>> InputDrefTypes;             // dataref type bits; 0 for commands
+extern std::vector<std::vector<std::vector<std::string>>>
+    Data;                                                 // parsed fields of each input entry
+extern std::vector<std::vector<std::string>> Datatags;    // final tag an input message matches
+extern std::vector<std::vector<int>> Mode;                // group role and T-group position
+extern std::vector<std::vector<void*>> InputDataPointer;  // XPLMCommandRef or XPLMDataRef, or null
+extern std::vector<std::vector<int>> InputDrefTypes;      // dataref type bits; 0 for commands
 extern std::vector<std::vector<std::vector<float>>> InputDataRange;  // value list of field 2
-extern std::vector<std::vector<int>> InputArrayNum;   // 0 command, -1 internal, else 1-based element
-extern std::vector<std::vector<float>> InputDefault;  // step or set value
-extern std::vector<std::vector<int>> InputIncrementDir;          // +1 / -1 stepping direction
-extern std::vector<std::vector<int>> Contval;                    // repeat class: -1, 1 held, 2 R-listed
-extern std::vector<std::vector<std::vector<int>>> InputSkip;     // (count, 0) pairs from S entries
+extern std::vector<std::vector<int>> InputArrayNum;  // 0 command, -1 internal, else 1-based element
+extern std::vector<std::vector<float>> InputDefault;     // step or set value
+extern std::vector<std::vector<int>> InputIncrementDir;  // +1 / -1 stepping direction
+extern std::vector<std::vector<int>> Contval;            // repeat class: -1, 1 held, 2 R-listed
+extern std::vector<std::vector<std::vector<int>>> InputSkip;  // (count, 0) pairs from S entries
 
 // Per-board, per-output tables, indexed [board][output].
 extern std::vector<std::vector<std::vector<std::string>>> OutDrefs;  // fields of each output entry
-extern std::vector<std::vector<bool>> OutputActive;              // output is sent
-extern std::vector<std::vector<void*>> Drefread;                 // XPLMDataRef of the output, or null
-extern std::vector<std::vector<int>> Type;                       // dataref type bits of the output
-extern std::vector<std::vector<int>> Arraynum;                   // 1-based array element
-extern std::vector<std::vector<int>> Precision;                  // output precision
-extern std::vector<std::vector<std::string>> Previous;           // text of the value last sent
-extern std::vector<std::vector<std::vector<float>>> OutRange1;   // first range list
-extern std::vector<std::vector<std::vector<float>>> OutRange2;   // second range list
+extern std::vector<std::vector<bool>> OutputActive;                  // output is sent
+extern std::vector<std::vector<void*>> Drefread;        // XPLMDataRef of the output, or null
+extern std::vector<std::vector<int>> Type;              // dataref type bits of the output
+extern std::vector<std::vector<int>> Arraynum;          // 1-based array element
+extern std::vector<std::vector<int>> Precision;         // output precision
+extern std::vector<std::vector<std::string>> Previous;  // text of the value last sent
+extern std::vector<std::vector<std::vector<float>>> OutRange1;  // first range list
+extern std::vector<std::vector<std::vector<float>>> OutRange2;  // second range list
 
 // LED mode entries (two-field O entries), indexed [board][k].
 extern std::vector<std::vector<std::vector<std::string>>> OutputModeLed;
 
 // Per-board byte blocks and scalars, indexed [board].
-extern std::vector<std::string> AnalogAdditional;    // 16 channels x 3 setting bytes
-extern std::vector<std::string> MatrixAdditional;    // 5 matrix configuration bytes
-extern std::vector<std::string> SevenSegAdditional;  // one pin byte per 7-segment output
-extern std::vector<std::string> StepperAdditional;   // pin + steps per revolution (16 bit LE)
+extern std::vector<std::string> AnalogAdditional;      // 16 channels x 3 setting bytes
+extern std::vector<std::string> MatrixAdditional;      // 5 matrix configuration bytes
+extern std::vector<std::string> SevenSegAdditional;    // one pin byte per 7-segment output
+extern std::vector<std::string> StepperAdditional;     // pin + steps per revolution (16 bit LE)
 extern std::vector<std::vector<uint8_t>> LedPortData;  // LED port states, 8 LEDs per set
-extern std::vector<unsigned int> StepperCommon;      // stepper direction pin
-extern std::vector<unsigned int> LEDCommon;          // LED port pin
-extern std::vector<unsigned int> SevenSegCommon;     // 7-segment common pin
-extern std::vector<unsigned int> OutDevice;          // board ID (0 = Helvan panel)
-extern std::vector<bool> AllowOutput;                // outputs may be sent to the board
-extern std::vector<bool> AllowPing;                  // the board is pinged
-extern std::vector<bool> LedPortSend;                // LED port data is due
-extern std::vector<bool> sendall;                    // every output is due on the next cycle
-extern std::vector<char> allow_output;               // output gate letter
-extern std::vector<sockaddr_in> UdpIP;               // LAN address; all zero for a USB board
-extern std::vector<int> SerialIndex;                 // serial port index; -1 for a LAN board
+extern std::vector<unsigned int> StepperCommon;        // stepper direction pin
+extern std::vector<unsigned int> LEDCommon;            // LED port pin
+extern std::vector<unsigned int> SevenSegCommon;       // 7-segment common pin
+extern std::vector<unsigned int> OutDevice;            // board ID (0 = Helvan panel)
+extern std::vector<bool> AllowOutput;                  // outputs may be sent to the board
+extern std::vector<bool> AllowPing;                    // the board is pinged
+extern std::vector<bool> LedPortSend;                  // LED port data is due
+extern std::vector<bool> sendall;                      // every output is due on the next cycle
+extern std::vector<char> allow_output;                 // output gate letter
+extern std::vector<sockaddr_in> UdpIP;                 // LAN address; all zero for a USB board
+extern std::vector<int> SerialIndex;                   // serial port index; -1 for a LAN board
 
 extern std::vector<bool> BoardRefused;  // refused for its library version; its messages are dropped
 
 // Remembered per board when its row is created, so a board that identifies again rewrites its own
 // status line.
-extern std::vector<int> BoardStatusLine;             // status line index of the board, -1 if none
-extern std::vector<std::string> BoardLinkName;       // "LAN" address text or serial device path
+extern std::vector<int> BoardStatusLine;        // status line index of the board, -1 if none
+extern std::vector<std::string> BoardLinkName;  // "LAN" address text or serial device path
 
 // Configuration text, indexed by section position in data.cfg.
-extern std::vector<std::string> ArduinoConfigFile;   // the section's lines, each ending in '\n'
-extern std::vector<unsigned int> ArduinoID;          // the section's board ID
+extern std::vector<std::string> ArduinoConfigFile;  // the section's lines, each ending in '\n'
+extern std::vector<unsigned int> ArduinoID;         // the section's board ID
 
 // Other tables the rows refer to.
-extern std::vector<std::vector<int>> Continuous;     // held inputs: (board, input, repeat counter)
-extern std::vector<std::string> ContinuousTag;       // tag of each held input, parallel to Continuous
-extern int OutArrayUse;                              // scratch element count of the output pass
+extern std::vector<std::vector<int>> Continuous;  // held inputs: (board, input, repeat counter)
+extern std::vector<std::string> ContinuousTag;    // tag of each held input, parallel to Continuous
+extern int OutArrayUse;                           // scratch element count of the output pass
 
 // Number of board rows (the length of Data).
 int BoardCount();

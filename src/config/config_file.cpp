@@ -50,7 +50,7 @@ std::string HeadOf(int b) {
            (SerialIndex[b] >= 0 ? "USB" : "LAN");
 }
 
-// Step 2 and 3: the board's row, created with its link or reset.
+// The board's row, created with its link or reset.
 void PrepareRow(int board, unsigned int id) {
     if (board != BoardCount()) {
         ResetBoardRow(board, id);
@@ -75,7 +75,7 @@ void PrepareRow(int board, unsigned int id) {
     BoardLineHead[board] = "   " + std::to_string(message_line_number - 2) + ". " + DebugAddress;
 }
 
-// Step 5: "Connected to:", the board's own line and, while scanning, the search line.
+// "Connected to:", the board's own line and, while scanning, the search line.
 void WriteStatusHead(int b) {
     const std::string two = StatusLine(2);
     SetStatusLine(2, two.substr(0, std::min(kStatusLabelLength, two.size())) + "Connected to:");
@@ -83,7 +83,7 @@ void WriteStatusHead(int b) {
     if (ScanTimeout > 0) SetStatusLine(SearchLine(), "   scanning...");
 }
 
-// Steps 8 and 9: the board's kind and counts behind its head.
+// The board's kind and counts behind its head.
 void WriteStatusSummary(int b, unsigned int id) {
     if (BoardStatusLine[b] < 0) return;
     std::string text = HeadOf(b);

@@ -58,7 +58,7 @@ std::string JoinFloats(const std::vector<float>& values) {
     return text;
 }
 
-// Step 7.5: the three settings of an analog channel, bytes 3n, 3n + 1, 3n + 2.
+// The three settings of an analog channel, bytes 3n, 3n + 1, 3n + 2.
 void ApplyAnalogSettings(const BoardParse& parse, const std::vector<std::string>& f) {
     if (f.size() < 5) return;  // no settings on this line
     std::string& block = AnalogAdditional[parse.board];
@@ -93,7 +93,7 @@ void ApplyAnalogSettings(const BoardParse& parse, const std::vector<std::string>
     if (f.size() > 7) parse.Note(ConfigNoteKind::Suspect, "fields after field 6 are ignored");
 }
 
-// Step 7: an entry bound to a dataref.
+// An entry bound to a dataref.
 void ReadDatarefEntry(const BoardParse& parse, InputEntry& entry, void* ref) {
     const std::vector<std::string>& f = entry.fields;
     entry.pointer = ref;
@@ -138,7 +138,7 @@ void ReadDatarefEntry(const BoardParse& parse, InputEntry& entry, void* ref) {
     if (entry.arrayNum < 1) entry.arrayNum = 1;
 }
 
-// Step 8: a name that is neither a command nor a dataref.
+// A name that is neither a command nor a dataref.
 void ReadInternalEntry(BoardParse& parse, InputEntry& entry) {
     std::string& name = entry.fields[1];
     entry.arrayNum = -1;
@@ -172,9 +172,11 @@ void ReadInternalEntry(BoardParse& parse, InputEntry& entry) {
             parse.Note(ConfigNoteKind::Suspect,
                        "pin number " + name.substr(0, name.size() - 1) + " does not fit one byte");
         // One character: the letter's code plus the pin number (13L: 'L' + 13), as a byte.
-        if (parse.IsArduino())
+        if (parse.IsArduino()) {
             name = std::string(
                 1, static_cast<char>((static_cast<unsigned char>(name.back()) + pin) & 0xFF));
+            parse.convertedPins.push_back(static_cast<int>(Datatags[parse.board].size()));
+        }
         return;
     }
     const char last = name.back();
@@ -188,7 +190,7 @@ void ReadInternalEntry(BoardParse& parse, InputEntry& entry) {
                                                 "it becomes an internal input");
 }
 
-// Step 10: group, encoder, skip and analog-default rules on the tag.
+// Group, encoder, skip and analog-default rules on the tag.
 void ApplyTagRules(BoardParse& parse, InputEntry& entry, int i) {
     std::string& tag = entry.tag;
     const int b = parse.board;

@@ -14,7 +14,7 @@ const std::vector<EntrySource>* InputSources(const BoardParse* parse) {
     return parse ? &parse->inputSources : nullptr;
 }
 
-// Step 1.1: a pin reference names the output whose tag it equals.
+// A pin reference names the output whose tag it equals.
 void CompletePinReference(const BoardParse* parse, int b, int i, const std::string& s) {
     if (s.size() == 1) {  // the converted form of an Arduino board
         InputIncrementDir[b][i] = 32767;
@@ -29,7 +29,7 @@ void CompletePinReference(const BoardParse* parse, int b, int i, const std::stri
                   "pin reference " + s + " names no output of this board");
 }
 
-// Step 1.2: a comparison reference follows the group leader of the inputs it names.
+// A comparison reference follows the group leader of the inputs it names.
 void CompleteComparison(const BoardParse* parse, int b, int i) {
     std::string& s = Data[b][i][1];
     char op = '=';
@@ -59,7 +59,7 @@ void CompleteComparison(const BoardParse* parse, int b, int i) {
                   "comparison reference " + s + ": no input tag begins with '" + prefix + "'");
 }
 
-// Step 2: the first byte of an analog channel from the tag's '+', '-' or '/' part.
+// The first byte of an analog channel from the tag's '+', '-' or '/' part.
 void CompleteAnalog(const BoardParse* parse, int b, int i) {
     std::string s = Datatags[b][i].substr(1);
     int v = 0;

@@ -65,7 +65,7 @@ unsigned int StepsPerTurn(const BoardParse& parse, const std::string& field) {
     return static_cast<unsigned int>(steps > kMaxStepsPerTurn ? kMaxStepsPerTurn : steps);
 }
 
-// Step 6: the two range lists, the second scaled for steppers.
+// The two range lists, the second scaled for steppers.
 void ReadRanges(const BoardParse& parse, const std::vector<std::string>& f, char type,
                 std::vector<float>& range1, std::vector<float>& range2) {
     if (f.size() < 6 || type == 'N') return;

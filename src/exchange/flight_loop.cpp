@@ -40,12 +40,17 @@ char recs_usb[kSerialReadSize];
 
 char NextSpinnerCharacter(char c) {
     switch (c) {
-        case '|': return '/';
-        case '/': return '-';
-        case '-': return '\\';
+        case '|':
+            return '/';
+        case '/':
+            return '-';
+        case '-':
+            return '\\';
         case ' ':
-        case '\\': return '|';
-        default: return c;
+        case '\\':
+            return '|';
+        default:
+            return c;
     }
 }
 
@@ -94,8 +99,8 @@ void ScanStep() {
 void ReceiveDatagram() {
     if (sock <= 0) return;
     addrLength = sizeof serv_addr;
-    const ssize_t n = recvfrom(sock, recs, sizeof recs, 0, reinterpret_cast<sockaddr*>(&serv_addr),
-                               &addrLength);
+    const ssize_t n =
+        recvfrom(sock, recs, sizeof recs, 0, reinterpret_cast<sockaddr*>(&serv_addr), &addrLength);
     recsize = static_cast<int>(n);
     if (n > 0) st = MessageFromDatagram(recs, static_cast<size_t>(n));
 }
@@ -166,10 +171,17 @@ void HandleControlRequest(const std::string& message) {
 
 void DispatchMessage(const std::string& message) {
     switch (ClassifyMessage(message)) {
-        case MessageKind::Identification: HandleIdentification(message); break;
-        case MessageKind::Control: HandleControlRequest(message); break;
-        case MessageKind::Input: HandleInputMessage(message); break;
-        case MessageKind::Ignored: break;
+        case MessageKind::Identification:
+            HandleIdentification(message);
+            break;
+        case MessageKind::Control:
+            HandleControlRequest(message);
+            break;
+        case MessageKind::Input:
+            HandleInputMessage(message);
+            break;
+        case MessageKind::Ignored:
+            break;
     }
 }
 

@@ -23,7 +23,7 @@ int PingTimeout = 0;
 namespace {
 
 constexpr char kRequestAll[] = "XR";
-// InputIncrementDir of a pin-referring internal input of an Arduino board (Part 4.3).
+// InputIncrementDir of a pin-referring internal input of an Arduino board.
 constexpr int kAllPinOutputs = 32767;
 constexpr size_t kMaxTextReply = 255;
 
@@ -122,8 +122,8 @@ void ChangeMode(int b, int i, const std::string& s) {
     if (s.size() < 3) return;  // 'E', the operator and the digit at least
     const int leader = Mode[b][i];
     const std::string prefix = s.substr(0, s.size() - 2);
-    // Part 4.3 gives Mode the index of an input whose tag begins with the prefix; an input
-    // without such a leader keeps 0, which must not move the mode of whatever input 0 is.
+    // The input option pass gives Mode the index of an input whose tag begins with the prefix; an
+    // input without such a leader keeps 0, which must not move the mode of whatever input 0 is.
     if (leader == i || !InputComplete(b, leader) ||
         Datatags[b][leader].compare(0, prefix.size(), prefix) != 0) {
         return;
@@ -137,7 +137,7 @@ void ChangeMode(int b, int i, const std::string& s) {
         if (op == '=') {
             m = d;
         } else if ((op == '>' || op == '<') && modes >= 1) {
-            // One step beyond either end wraps once (Part 3.5); a step larger than the number of
+            // One step beyond either end wraps once; a step larger than the number of
             // modes keeps wrapping so that the mode stays between 1 and the number of modes.
             m += (op == '>') ? d : -d;
             m = ((m - 1) % modes + modes) % modes + 1;
@@ -250,9 +250,9 @@ void SendMode(unsigned int board, unsigned int entry, unsigned int value, unsign
         message[3] = value == reference ? ')' : '(';
         length = 4;
     } else if (kind == 'l') {
-        // An LED of the LED port: bit (pin - 1) % 8 of port byte ceil(pin / 8) - 1; Part 3.4
-        // sends the port data. Pins outside the board's ports (0, or beyond its port bytes) are
-        // ignored.
+        // An LED of the LED port: bit (pin - 1) % 8 of port byte ceil(pin / 8) - 1; the output
+        // pass sends the port data. Pins outside the board's ports (0, or beyond its port bytes)
+        // are ignored.
         if (pin < 1 || b >= static_cast<int>(LedPortData.size())) return;
         const size_t port = (pin + 7u) / 8u - 1u;
         if (port >= LedPortData[b].size()) return;

@@ -38,7 +38,7 @@ void ReleaseAllHeldInputs();
 
 // The text an internal input sends back (rule 3 of the internal inputs): the byte '}', one byte
 // with the length of the text, then the text, cut to 255 bytes so that the length fits its byte.
-// Outbound messages carry no framing beyond themselves (Part 3.1): a board tells them apart by
+// Outbound messages carry no framing beyond themselves: a board tells them apart by
 // the first byte and, for variable lengths, by the length byte. No other message to a board
 // begins with '}', and the length byte counts the bytes after the two header bytes, as byte 1 of
 // the '{' frames does; so the same form serves both links (one write on USB, one datagram on the

@@ -63,13 +63,20 @@ void AddInputPins(std::string& pins, int b) {
 
 char OutputPinCode(char type) {
     switch (type) {
-        case 'G': return 10;
-        case 'L': return 7;
-        case 'N': return 7;
-        case 'P': return 8;
-        case 'S': return 12;
-        case 'g': return 9;
-        default: return -1;
+        case 'G':
+            return 10;
+        case 'L':
+            return 7;
+        case 'N':
+            return 7;
+        case 'P':
+            return 8;
+        case 'S':
+            return 12;
+        case 'g':
+            return 9;
+        default:
+            return -1;
     }
 }
 
@@ -168,9 +175,9 @@ void HandleIdentification(const std::string& message) {
             return;
         }
         const auto section = std::find(ArduinoID.begin(), ArduinoID.end(), id);
-        const std::string text =
-            section == ArduinoID.end() ? std::string()
-                                       : ArduinoConfigFile[section - ArduinoID.begin()];
+        const std::string text = section == ArduinoID.end()
+                                     ? std::string()
+                                     : ArduinoConfigFile[section - ArduinoID.begin()];
         ReleaseBoardHeldInputs(b);
         ReadConfigFile(text, b, id);
         if (!BoardExists(b)) return;

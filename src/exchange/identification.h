@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-extern unsigned int lib_ver;            // lowest board library version accepted (x100)
+extern unsigned int lib_ver;             // lowest board library version accepted (x100)
 extern std::vector<int> wrong_versions;  // board indexes refused for their library version
 
 // Handles an identification message ('|' and at least 3 more bytes) from the current link.

@@ -80,8 +80,7 @@ void HandleInputMessage(const std::string& message) {
 
     int g = -1;
     for (int i = 0; InputExists(b, i) && !tag.empty(); ++i) {
-        if (g == -1 && RedirectToGroupMember(b, i, tag[0]))
-            g = i;
+        if (g == -1 && RedirectToGroupMember(b, i, tag[0])) g = i;
         if (Datatags[b][i] != tag[0]) continue;
         const int a = InputArrayNum[b][i];
         if (Contval[b][i] >= 0 && PressHeldInput(b, i, tag[0])) continue;

@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <string>
 
-extern std::string CodeCurrent;         // code letters of this start-up; [5] seeds the next draw
+extern std::string CodeCurrent;          // code letters of this start-up; [5] seeds the next draw
 extern const char* const InputOriginal;  // the input type letters the code letters stand for
 extern const char InitialMessage[];      // the probe "XP"
 extern const char PingChar[];            // the ping "XX"

@@ -44,7 +44,9 @@ PLUGIN_API int XPluginEnable(void) {
     return 1;
 }
 
-PLUGIN_API void XPluginDisable(void) { CloseTransports(); }
+PLUGIN_API void XPluginDisable(void) {
+    CloseTransports();
+}
 
 PLUGIN_API void XPluginStop(void) {
     UnregisterCustomDrefs();
@@ -56,6 +58,5 @@ PLUGIN_API void XPluginReceiveMessage(XPLMPluginID, int inMessage, void*) {
     if (!RESET_EVENTS) return;
     const float flightTime = XPLMGetDataf(FlightTimeDref);
     if (!(flightTime < 5.0f)) return;
-    if (inMessage == XPLM_MSG_AIRPORT_LOADED || inMessage == XPLM_MSG_SCENERY_LOADED)
-        PingInputs(1);
+    if (inMessage == XPLM_MSG_AIRPORT_LOADED || inMessage == XPLM_MSG_SCENERY_LOADED) PingInputs(1);
 }

@@ -9,8 +9,8 @@
 
 #include "XPLMPlugin.h"
 #include "XPLMProcessing.h"
-#include "XPWidgets.h"
 #include "XPStandardWidgets.h"
+#include "XPWidgets.h"
 #include "config/board_tables.h"
 #include "config/config_file.h"
 #include "config/scratch_state.h"

@@ -102,7 +102,8 @@ bool RewriteUsbSetting(long newState) {
     while (std::getline(in, text)) {
         splitpair = SplitBy(text, "=");
         const bool isComment = !text.empty() && text[0] == '#';
-        if (!isComment && splitpair.size() >= 2 && WithoutBlanks(splitpair[0]) == "USB_DEVICE_COUNT")
+        if (!isComment && splitpair.size() >= 2 &&
+            WithoutBlanks(splitpair[0]) == "USB_DEVICE_COUNT")
             continue;
         kept += text + "\n";
     }

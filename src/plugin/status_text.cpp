@@ -29,7 +29,8 @@ void InitStatusLines() {
     InstructionsText.push_back(kRule);
     InstructionsText.push_back(" ");
     InstructionsText.push_back("   Corvane connects X-Plane to home-built cockpit boards:");
-    InstructionsText.push_back("   Arduino boards and the Helvan panel, over USB or the local network.");
+    InstructionsText.push_back(
+        "   Arduino boards and the Helvan panel, over USB or the local network.");
     InstructionsText.push_back("   Boards are configured from data.cfg in the plug-in's folder;");
     InstructionsText.push_back("   settings are in config.ini beside it.");
     InstructionsText.push_back("   Press Reconnect after changing either file.");
@@ -50,7 +51,8 @@ const std::string& StatusLine(int i) {
 
 void ShowStatusLine(int i) {
     if (i < 0 || i >= kStatusLineCount || i >= static_cast<int>(InstructionsText.size())) return;
-    if (InstructionsTextWidget[i]) XPSetWidgetDescriptor(InstructionsTextWidget[i], InstructionsText[i].c_str());
+    if (InstructionsTextWidget[i])
+        XPSetWidgetDescriptor(InstructionsTextWidget[i], InstructionsText[i].c_str());
 }
 
 int NextBoardLine() {

@@ -7,11 +7,11 @@
 #include "XPWidgetDefs.h"
 
 constexpr int kStatusLineCount = 23;
-constexpr int kLastMessageLine = 13;       // "   Last message received from device "
-constexpr size_t kLastMessageLabel = 37;   // length of line 13's label
+constexpr int kLastMessageLine = 13;      // "   Last message received from device "
+constexpr size_t kLastMessageLabel = 37;  // length of line 13's label
 
-extern std::vector<std::string> InstructionsText;                // the status lines
-extern XPWidgetID InstructionsTextWidget[kStatusLineCount];      // caption of each line
+extern std::vector<std::string> InstructionsText;            // the status lines
+extern XPWidgetID InstructionsTextWidget[kStatusLineCount];  // caption of each line
 extern int message_line_number;  // index of the last board line; the search line is one below
 extern std::string plugin_ver;   // version shown in the window title
 

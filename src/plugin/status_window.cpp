@@ -51,8 +51,8 @@ void InstructionsMenuHandler(void*, void* inItemRef) {
 
 void CreateInstructionsWidget(int x, int y, int w, int h) {
     const std::string title = "Corvane v" + plugin_ver + "   -   cockpit boards for X-Plane";
-    InstructionsWidget = XPCreateWidget(x, y, x + w, y - h, 1, title.c_str(), 1, nullptr,
-                                        xpWidgetClass_MainWindow);
+    InstructionsWidget =
+        XPCreateWidget(x, y, x + w, y - h, 1, title.c_str(), 1, nullptr, xpWidgetClass_MainWindow);
     XPSetWidgetProperty(InstructionsWidget, xpProperty_MainWindowHasCloseBoxes, 1);
     for (int i = 0; i < static_cast<int>(InstructionsText.size()) && i < kStatusLineCount; ++i) {
         const int t = y - 30 - 20 * i;

@@ -24,7 +24,7 @@ bool ParseValue(const std::string& token, float* value) {
 }
 
 // Brings a stepped value back into (lower, upper): a value above upper loses upper - lower, then a
-// value below lower gains upper (the rule of Part 5.2; the two agree for lower 0). A step larger
+// value below lower gains upper (the wrap-around rule; the two agree for lower 0). A step larger
 // than the span (a big repeat count) can leave the value outside after that single correction;
 // whole spans are then taken off or added until it lies inside.
 float Wrap(float value, float lower, float upper) {

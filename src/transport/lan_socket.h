@@ -7,14 +7,14 @@
 #include <string>
 #include <vector>
 
-extern int sock;                        // the UDP socket; 0 before the start-up, -1 once closed
-extern sockaddr_in serv_addr;           // bind address, then probe destination and last sender
-extern socklen_t addrLength;            // length passed with serv_addr to every reception
-extern std::string My_IP;               // last IPv4 address of the interface list
-extern std::string My_IP_str;           // the own address shown on status line 0
-extern std::string Base_IP;             // My_IP_str up to and including its third dot
-extern std::vector<int> UsedAddr;       // host numbers taken: [0] own, then one per LAN board
-extern std::vector<int> NetworkIndices; // board index of each UsedAddr entry; -1 for entry 0
+extern int sock;                         // the UDP socket; 0 before the start-up, -1 once closed
+extern sockaddr_in serv_addr;            // bind address, then probe destination and last sender
+extern socklen_t addrLength;             // length passed with serv_addr to every reception
+extern std::string My_IP;                // last IPv4 address of the interface list
+extern std::string My_IP_str;            // the own address shown on status line 0
+extern std::string Base_IP;              // My_IP_str up to and including its third dot
+extern std::vector<int> UsedAddr;        // host numbers taken: [0] own, then one per LAN board
+extern std::vector<int> NetworkIndices;  // board index of each UsedAddr entry; -1 for entry 0
 
 // Creates and binds the socket and finds the own address, prefix and own registry entry.
 void SetUpLan();

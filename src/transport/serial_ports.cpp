@@ -28,7 +28,9 @@ int bytes_sent = 0;
 
 namespace {
 
-bool StartsWith(const std::string& text, const char* prefix) { return text.rfind(prefix, 0) == 0; }
+bool StartsWith(const std::string& text, const char* prefix) {
+    return text.rfind(prefix, 0) == 0;
+}
 
 void ConfigurePort(size_t p) {
     const int fd = comport[p];
@@ -79,8 +81,8 @@ std::string DeviceFolder() {
 
 bool IsSerialCandidate(const std::string& name) {
     if (name.size() <= 5) return false;
-    static const char* const prefixes[] = {"tty.usb", "tty.wchusb", "cu.usb", "cu.wchusb",
-                                           "ttyUSB", "ttyACM"};
+    static const char* const prefixes[] = {"tty.usb",   "tty.wchusb", "cu.usb",
+                                           "cu.wchusb", "ttyUSB",     "ttyACM"};
     for (const char* prefix : prefixes)
         if (StartsWith(name, prefix)) return true;
     return false;

@@ -7,11 +7,11 @@
 #include <vector>
 
 // Per-port lists, one entry per open port, in the order the ports were opened.
-extern std::vector<int> comport;                 // descriptor; -1 once closed
-extern std::vector<termios> options;             // terminal settings applied to the port
-extern std::vector<std::string> ComPortName;     // device path
-extern std::vector<int> SerialIndices;           // board index on the port; -1 until one identifies
-extern std::vector<std::string> SerialBuffer;    // received bytes not yet framed
+extern std::vector<int> comport;               // descriptor; -1 once closed
+extern std::vector<termios> options;           // terminal settings applied to the port
+extern std::vector<std::string> ComPortName;   // device path
+extern std::vector<int> SerialIndices;         // board index on the port; -1 until one identifies
+extern std::vector<std::string> SerialBuffer;  // received bytes not yet framed
 
 extern std::vector<std::string> UsedUSB;  // device paths that belong to identified boards
 extern int USBLength;                     // USB boards registered since the start-up

@@ -200,8 +200,10 @@ TEST_F(InputTest, PinReferenceNamesItsOutput) {
     EXPECT_EQ(InputIncrementDir[b][0], 4);
     b = ReadPanel("[I]\nB7 13L\n[O]\n1L 0 sim/x\n");
     EXPECT_EQ(InputIncrementDir[b][0], -1);
-    b = ReadInputs("B7 13L\n");
+    b = ReadInputs("B7 13L\nB8 O\nB9 x\n");
     EXPECT_EQ(InputIncrementDir[b][0], 32767);
+    EXPECT_EQ(InputIncrementDir[b][1], 0);  // one character, but no pin reference
+    EXPECT_EQ(InputIncrementDir[b][2], 0);
 }
 
 // Option pass: comparison references follow their group leader.

@@ -14,29 +14,6 @@ sockaddr_in Address(const char* text) {
     return a;
 }
 
-void ExpectEqualLengths(int b) {
-    const size_t inputs = Datatags[b].size();
-    EXPECT_EQ(Data[b].size(), inputs);
-    EXPECT_EQ(Mode[b].size(), inputs);
-    EXPECT_EQ(InputDataPointer[b].size(), inputs);
-    EXPECT_EQ(InputDrefTypes[b].size(), inputs);
-    EXPECT_EQ(InputDataRange[b].size(), inputs);
-    EXPECT_EQ(InputArrayNum[b].size(), inputs);
-    EXPECT_EQ(InputDefault[b].size(), inputs);
-    EXPECT_EQ(InputIncrementDir[b].size(), inputs);
-    EXPECT_EQ(Contval[b].size(), inputs);
-    EXPECT_EQ(InputSkip[b].size(), inputs);
-    const size_t outputs = OutDrefs[b].size();
-    EXPECT_EQ(OutputActive[b].size(), outputs);
-    EXPECT_EQ(Drefread[b].size(), outputs);
-    EXPECT_EQ(Type[b].size(), outputs);
-    EXPECT_EQ(Arraynum[b].size(), outputs);
-    EXPECT_EQ(Precision[b].size(), outputs);
-    EXPECT_EQ(Previous[b].size(), outputs);
-    EXPECT_EQ(OutRange1[b].size(), outputs);
-    EXPECT_EQ(OutRange2[b].size(), outputs);
-}
-
 TEST_F(ConfigTest, EmptyTextGivesACompleteRow) {
     const int b = Read("");
     ASSERT_EQ(BoardCount(), 1);
@@ -276,6 +253,20 @@ TEST_F(ConfigTest, ExplainReportsEveryLine) {
     EXPECT_TRUE(HasNote(notes, ConfigNoteKind::Skipped, "ignored section", 7));
     EXPECT_TRUE(HasNote(notes, ConfigNoteKind::Entry, "output 0, tag 13L: dataref sim/y", 9));
     EXPECT_TRUE(HasNote(notes, ConfigNoteKind::Skipped, "without a dataref field", 10));
+}
+
+TEST_F(ConfigTest, ExplainReportsMissingFieldsAndNumbersThatDoNotRead) {
+    const auto notes = Explain(
+        "[A]\nB 1 2\nS D7,x D8\n[I]\nB22\nA5 sim/x 0,1 1 x\n[O]\n4G 0 sim/x 1\n"
+        "3N 0 sim/x 1 12 2\n5N 0 sim/x 1\n");
+    EXPECT_TRUE(HasNote(notes, ConfigNoteKind::Skipped, "needs five numbers", 2));
+    EXPECT_TRUE(HasNote(notes, ConfigNoteKind::Suspect, "count does not read", 3));
+    EXPECT_TRUE(HasNote(notes, ConfigNoteKind::Skipped, "no tag,count form", 3));
+    EXPECT_TRUE(HasNote(notes, ConfigNoteKind::Skipped, "without a name field", 5));
+    EXPECT_TRUE(HasNote(notes, ConfigNoteKind::Suspect, "does not read; 0 used", 6));
+    EXPECT_TRUE(HasNote(notes, ConfigNoteKind::Suspect, "stepper entry with fewer than six", 8));
+    EXPECT_TRUE(HasNote(notes, ConfigNoteKind::Suspect, "is above 8", 9));
+    EXPECT_TRUE(HasNote(notes, ConfigNoteKind::Skipped, "needs six fields", 10));
 }
 
 TEST_F(ConfigTest, ReportingIsOffByDefault) {

@@ -7,30 +7,13 @@ namespace config_test {
 namespace {
 
 void ExpectInvariants(int b) {
-    const size_t inputs = Datatags[b].size();
-    EXPECT_EQ(Data[b].size(), inputs);
-    EXPECT_EQ(Mode[b].size(), inputs);
-    EXPECT_EQ(InputDataPointer[b].size(), inputs);
-    EXPECT_EQ(InputDrefTypes[b].size(), inputs);
-    EXPECT_EQ(InputDataRange[b].size(), inputs);
-    EXPECT_EQ(InputArrayNum[b].size(), inputs);
-    EXPECT_EQ(InputDefault[b].size(), inputs);
-    EXPECT_EQ(InputIncrementDir[b].size(), inputs);
-    EXPECT_EQ(Contval[b].size(), inputs);
-    EXPECT_EQ(InputSkip[b].size(), inputs);
-    const size_t outputs = OutDrefs[b].size();
-    EXPECT_EQ(OutputActive[b].size(), outputs);
-    EXPECT_EQ(Drefread[b].size(), outputs);
-    EXPECT_EQ(Type[b].size(), outputs);
-    EXPECT_EQ(Arraynum[b].size(), outputs);
-    EXPECT_EQ(Precision[b].size(), outputs);
-    EXPECT_EQ(Previous[b].size(), outputs);
-    EXPECT_EQ(OutRange1[b].size(), outputs);
-    EXPECT_EQ(OutRange2[b].size(), outputs);
+    ExpectEqualLengths(b);
     EXPECT_EQ(MatrixAdditional[b].size(), 5u);
     EXPECT_EQ(AnalogAdditional[b].size(), 48u);
     EXPECT_LE(LedPortData[b].size(), 8u);
     EXPECT_EQ(StepperAdditional[b].size() % 3, 0u);
+    const size_t outputs = OutDrefs[b].size();
+    const size_t inputs = Datatags[b].size();
     for (size_t j = 0; j < outputs; ++j) {
         EXPECT_GE(OutDrefs[b][j].size(), 4u);
         EXPECT_GE(Arraynum[b][j], 1);

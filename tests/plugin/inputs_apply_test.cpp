@@ -1,4 +1,4 @@
-// Part 5.2 through the dispatch of Part 3.2: input messages applied to commands and datarefs.
+// input messages applied to commands and datarefs.
 #include <gtest/gtest.h>
 
 #include "exchange/input_dispatch.h"

@@ -1,4 +1,4 @@
-// Part 5.1: reading and writing an input's dataref by its type bits, as a float.
+// reading and writing an input's dataref by its type bits, as a float.
 #include <gtest/gtest.h>
 
 #include <cmath>

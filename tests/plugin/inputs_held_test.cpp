@@ -1,4 +1,4 @@
-// Part 3.5: held inputs: commands begun on press and ended on release, held datarefs repeated
+// held inputs: commands begun on press and ended on release, held datarefs repeated
 // once per flight-loop call, release by key and by family.
 #include <gtest/gtest.h>
 

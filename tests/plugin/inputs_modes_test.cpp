@@ -1,4 +1,4 @@
-// Part 3.5: the output gate, mode messages, mode-changing and output-selecting internal inputs
+// the output gate, mode messages, mode-changing and output-selecting internal inputs
 // and the text an internal input sends back.
 #include <gtest/gtest.h>
 
@@ -120,7 +120,7 @@ TEST_F(Modes, ModeChangeRunsOneTwoThreeOneWithModeMessages) {
     change.tag = "D20";
     change.fields = {"D20", "E3>1"};
     change.internal = true;
-    change.mode = 0;       // the leader's input index (Part 4.3)
+    change.mode = 0;       // the leader's input index
     change.direction = 3;  // three modes
     AddInput(b_, change);
     OutputModeLed[b_].push_back({std::string{5, 'L'}, "E3=1"});
@@ -184,7 +184,7 @@ TEST_F(Modes, ModeChangeWithoutItsGroupLeavesOtherInputsAlone) {
     other.dataref = "sim/test/float";
     other.mode = 31;  // input 0 leads a T group, not the E3 encoders
     AddInput(b_, other);
-    const int change = ModeInput(b_, "E3>1", 3, 0);  // Part 4.3 found no leader: Mode stays 0
+    const int change = ModeInput(b_, "E3>1", 3, 0);  // no leader found: Mode stays 0
     const int beyond = ModeInput(b_, "E3>1", 3, 57);
     const int shortName = ModeInput(b_, "E>", 3, 0);
     ApplyInternalInput(b_, change);
@@ -288,7 +288,7 @@ TEST_F(Modes, HeldPinReferenceMarksItsOutput) {
     e.tag = "D7+";
     e.fields = {"D7+", "13L"};
     e.contval = 1;
-    e.direction = 1;  // Part 4.3 on a panel: the output index
+    e.direction = 1;  // on a panel: the output index
     AddInput(b_, e);
     Send("D7+");
     EXPECT_EQ(Previous[b_][1], "!");

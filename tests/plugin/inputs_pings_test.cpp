@@ -1,4 +1,4 @@
-// Part 3.5: pings to LAN boards with their gate open, and the request for all inputs.
+// pings to LAN boards with their gate open, and the request for all inputs.
 #include <gtest/gtest.h>
 
 #include "inputs_fixture.h"

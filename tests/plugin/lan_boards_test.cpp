@@ -30,7 +30,9 @@ const char* const kBoardThree =
     "7L 0 sim/cockpit2/controls/gear_handle_down\n"
     "6L 0 sim/cockpit/electrical/beacon_lights_on\n";
 
-std::string Pins(const std::string& upload) { return upload.substr(1, 54); }
+std::string Pins(const std::string& upload) {
+    return upload.substr(1, 54);
+}
 
 TEST(LanBoards, ProbedBoardIdentifiesAndReceivesItsUpload) {
     corvane_test::PluginOptions options;

@@ -54,10 +54,10 @@ TEST(Lifecycle, WithoutSettingsTheWorkingDirectoryFolderIsUsed) {
     const std::string fallback = work + "/Resources/plugins/Corvane";
     std::filesystem::create_directories(fallback);
     // The fallback folder's own settings keep the network on loopback.
-    corvane_test::WriteFile(fallback + "/config.ini",
-                            "IP_ADDRESS = 127.0.0.1\nPORT = " +
-                                std::to_string(corvane_test::FreeUdpPort()) +
-                                "\nUSB_DEVICE_COUNT = 0\n");
+    corvane_test::WriteFile(
+        fallback + "/config.ini",
+        "IP_ADDRESS = 127.0.0.1\nPORT = " + std::to_string(corvane_test::FreeUdpPort()) +
+            "\nUSB_DEVICE_COUNT = 0\n");
     corvane_test::WriteFile(fallback + "/data.cfg", "*3\n[I]\nD5 sim/none\n");
     char previous[4096];
     ASSERT_NE(getcwd(previous, sizeof previous), nullptr);

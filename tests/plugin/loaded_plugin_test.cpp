@@ -47,16 +47,17 @@ TEST(LoadedPlugin, RunsInXphostThroughDlopen) {
     const std::string folder = root + "/Resources/plugins/Corvane";
     std::filesystem::create_directories(folder + "/64");
     std::filesystem::copy_file(CORVANE_PLUGIN_XPL, folder + "/64/lin.xpl");
-    corvane_test::WriteFile(folder + "/config.ini",
-                            "IP_ADDRESS = 127.0.0.1\nPORT = " +
-                                std::to_string(corvane_test::FreeUdpPort()) +
-                                "\nUSB_DEVICE_COUNT = 0\n");
-    corvane_test::WriteFile(root + "/script.txt", "run 2\nitems Corvane\nmenu Corvane/Status\nwindow\nquit\n");
+    corvane_test::WriteFile(
+        folder + "/config.ini",
+        "IP_ADDRESS = 127.0.0.1\nPORT = " + std::to_string(corvane_test::FreeUdpPort()) +
+            "\nUSB_DEVICE_COUNT = 0\n");
+    corvane_test::WriteFile(root + "/script.txt",
+                            "run 2\nitems Corvane\nmenu Corvane/Status\nwindow\nquit\n");
     std::string output;
-    const int status = RunCommand("'" CORVANE_XPHOST "' --plugin '" + folder +
-                                      "/64/lin.xpl' --script '" + root + "/script.txt' " +
-                                      "</dev/null 2>'" + root + "/stderr.txt'",
-                                  &output);
+    const int status =
+        RunCommand("'" CORVANE_XPHOST "' --plugin '" + folder + "/64/lin.xpl' --script '" + root +
+                       "/script.txt' " + "</dev/null 2>'" + root + "/stderr.txt'",
+                   &output);
     const std::string errors = corvane_test::ReadFile(root + "/stderr.txt");
     EXPECT_EQ(status, 0) << errors;
     EXPECT_THAT(errors, HasSubstr("Corvane Plugin initialized"));

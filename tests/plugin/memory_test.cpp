@@ -1,4 +1,4 @@
-// Part 5.3: the dataref memory files, through input messages ("M" stores, "P" recalls).
+// the dataref memory files, through input messages ("M" stores, "P" recalls).
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 

@@ -23,7 +23,7 @@ using ::testing::UnorderedElementsAre;
 namespace {
 
 class SerialBoards : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         devices_ = corvane_test::MakeTempFolder("corvane-dev");
         setenv("CORVANE_DEVICE_DIR", devices_.c_str(), 1);
@@ -306,7 +306,8 @@ TEST_F(SerialBoards, ResetFromTheMenuProbesEachBoardExactlyOnce) {
 
 TEST_F(SerialBoards, BoardThatDisappearsDoesNoHarm) {
     boardsim::Board& board = MakeBoard("ttyUSB0", 3);
-    corvane_test::PluginRun& run = Start("", "*3\n[O]\n7L 0 sim/cockpit2/controls/gear_handle_down\n");
+    corvane_test::PluginRun& run =
+        Start("", "*3\n[O]\n7L 0 sim/cockpit2/controls/gear_handle_down\n");
     ASSERT_TRUE(run.ConnectAll(50));
     run.ForgetBoards();
     boards_.clear();  // closes the pty master and removes the link: the device is gone

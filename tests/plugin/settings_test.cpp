@@ -11,7 +11,7 @@
 namespace {
 
 class SettingsTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ResetSettings();
         Baudrate = 115200;
@@ -28,8 +28,9 @@ protected:
 };
 
 TEST_F(SettingsTest, ReadsEveryKeyWithLineFeedOrCarriageReturnLineEnds) {
-    Read("IP_ADDRESS = 127.0.0.1\r\nPORT = 49001\r\nUSB_BAUD = 57600\r\nUSB_DEVICE_COUNT = 2\r\n"
-         "SCANNING_TIMEOUT = 90\r\nUSB_FIX = 1\r\nRESET_EVENTS = 0\r\n");
+    Read(
+        "IP_ADDRESS = 127.0.0.1\r\nPORT = 49001\r\nUSB_BAUD = 57600\r\nUSB_DEVICE_COUNT = 2\r\n"
+        "SCANNING_TIMEOUT = 90\r\nUSB_FIX = 1\r\nRESET_EVENTS = 0\r\n");
     EXPECT_EQ(SpecifiedIP, "127.0.0.1");
     EXPECT_EQ(UDP_PORT, 49001);
     EXPECT_EQ(Baudrate, 57600u);
@@ -49,8 +50,9 @@ TEST_F(SettingsTest, BlanksInsideValuesAndTrailingTextAreTolerated) {
 }
 
 TEST_F(SettingsTest, UnknownKeysCommentsAndHalfLinesAreSkipped) {
-    Read("scanning_timeout = 7\n#SCANNING_TIMEOUT = 8\n = 9\nSCANNING_TIMEOUT\n\n"
-         "SCANNING_TIMEOUT = abc\nPORT = 99999999999\n");
+    Read(
+        "scanning_timeout = 7\n#SCANNING_TIMEOUT = 8\n = 9\nSCANNING_TIMEOUT\n\n"
+        "SCANNING_TIMEOUT = abc\nPORT = 99999999999\n");
     EXPECT_EQ(ScanTimeout, 512);
     EXPECT_EQ(UDP_PORT, 5080);
 }
@@ -92,7 +94,7 @@ TEST_F(SettingsTest, NegativeBaudrateIsNotTaken) {
 }
 
 class UsbRewriteTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         dir_ = corvane_test::MakeTempFolder("corvane-settings");
         foldername = dir_;

@@ -55,7 +55,9 @@ TEST(Classification, ByFirstByteAndLength) {
     EXPECT_EQ(ClassifyMessage("~"), MessageKind::Ignored);
     EXPECT_EQ(ClassifyMessage("ab"), MessageKind::Ignored);
     EXPECT_EQ(ClassifyMessage("~ab"), MessageKind::Input);
-    EXPECT_EQ(ClassifyMessage("\x01" "D5+"), MessageKind::Input);
+    EXPECT_EQ(ClassifyMessage("\x01"
+                              "D5+"),
+              MessageKind::Input);
 }
 
 TEST(CodeLetters, MapBackAtTheFirstEqualPosition) {

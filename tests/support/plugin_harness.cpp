@@ -60,7 +60,9 @@ std::string ReadFile(const std::string& path) {
     return text.str();
 }
 
-std::string DefaultDatarefFile() { return std::string(CORVANE_SOURCE_DIR) + "/examples/datarefs.txt"; }
+std::string DefaultDatarefFile() {
+    return std::string(CORVANE_SOURCE_DIR) + "/examples/datarefs.txt";
+}
 
 void RestoreLoadState() {
     ClearPluginState();
@@ -90,9 +92,9 @@ PluginRun::PluginRun(const PluginOptions& options) {
     if (!options.extraDatarefs.empty() && !xphost::LoadDatarefText(options.extraDatarefs, &error))
         throw std::runtime_error("extra datarefs: " + error);
     xphost::SetFrameRate(40.0);
-    xphost::AttachPlugin({XPluginStart, XPluginStop, XPluginEnable, XPluginDisable,
-                          XPluginReceiveMessage},
-                         folder_ + "/64/lin.xpl");
+    xphost::AttachPlugin(
+        {XPluginStart, XPluginStop, XPluginEnable, XPluginDisable, XPluginReceiveMessage},
+        folder_ + "/64/lin.xpl");
     xphost::StartPlugin();
     xphost::EnablePlugin();
     // The deferred start-up runs in the first frame; the main callback one second later.
@@ -136,7 +138,9 @@ boardsim::Board& PluginRun::AddPanel(int host, const std::string& panelConfig) {
     return AddBoard(options);
 }
 
-void PluginRun::Watch(boardsim::Board& board) { watched_.push_back(&board); }
+void PluginRun::Watch(boardsim::Board& board) {
+    watched_.push_back(&board);
+}
 
 void PluginRun::PollBoards() {
     for (auto& board : boards_) board->Poll();

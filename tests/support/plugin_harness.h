@@ -29,17 +29,17 @@ std::string DefaultDatarefFile();
 void RestoreLoadState();
 
 struct PluginOptions {
-    std::string dataCfg;          // content of data.cfg ("" writes none)
-    std::string settings;         // extra config.ini lines, after IP_ADDRESS and PORT
-    bool writeSettings = true;    // false: no config.ini at all
-    std::string extraDatarefs;    // more host datarefs and commands, in the host's file format
-    bool usbOff = true;           // adds "USB_DEVICE_COUNT = 0" unless settings name the key
+    std::string dataCfg;        // content of data.cfg ("" writes none)
+    std::string settings;       // extra config.ini lines, after IP_ADDRESS and PORT
+    bool writeSettings = true;  // false: no config.ini at all
+    std::string extraDatarefs;  // more host datarefs and commands, in the host's file format
+    bool usbOff = true;         // adds "USB_DEVICE_COUNT = 0" unless settings name the key
 };
 
 // One plug-in run: created started, enabled and past its deferred start-up, with the main
 // callback called once; destroyed disabled, stopped and with the host emptied.
 class PluginRun {
-public:
+  public:
     explicit PluginRun(const PluginOptions& options);
     ~PluginRun();
     PluginRun(const PluginRun&) = delete;
@@ -69,7 +69,7 @@ public:
     // Calls until every board added so far has its board number (is configured).
     bool ConnectAll(int limit = 2000);
 
-private:
+  private:
     std::string root_;
     std::string folder_;
     int port_ = 0;
