@@ -131,12 +131,12 @@ void UpdateTimeDatarefs(double frameSeconds) {
 
 namespace {
 
-struct TypeSpec {
+struct TypeShape {
     int types = 0;
     int size = 0;  // elements of an array, bytes of byte data
 };
 
-bool ParseType(const std::string& text, TypeSpec* spec, std::string* error) {
+bool ParseType(const std::string& text, TypeShape* shape, std::string* error) {
     std::stringstream parts(text);
     std::string part;
     int arraySize = -1;
@@ -170,7 +170,7 @@ bool ParseType(const std::string& text, TypeSpec* spec, std::string* error) {
             *error = "unknown type '" + part + "'";
             return false;
         }
-        if ((spec->types & bit) != 0) {
+        if ((shape->types & bit) != 0) {
             *error = "type '" + part + "' given twice";
             return false;
         }
@@ -181,15 +181,15 @@ bool ParseType(const std::string& text, TypeSpec* spec, std::string* error) {
             }
             arraySize = size;
         }
-        spec->types |= bit;
+        shape->types |= bit;
     }
-    int kinds = ((spec->types & kScalarTypes) != 0) + ((spec->types & kArrayTypes) != 0) +
-                ((spec->types & xplmType_Data) != 0);
+    int kinds = ((shape->types & kScalarTypes) != 0) + ((shape->types & kArrayTypes) != 0) +
+                ((shape->types & xplmType_Data) != 0);
     if (kinds != 1) {
         *error = kinds == 0 ? "missing type" : "'" + text + "' mixes scalars, arrays and byte data";
         return false;
     }
-    spec->size = arraySize > 0 ? arraySize : 0;
+    shape->size = arraySize > 0 ? arraySize : 0;
     return true;
 }
 
@@ -234,8 +234,8 @@ bool DefineFromLine(const std::string& line, std::string* error) {
     std::string value;
     std::getline(words, value);
     value = Trim(value);
-    TypeSpec spec;
-    if (!ParseType(type, &spec, error)) return false;
+    TypeShape shape;
+    if (!ParseType(type, &shape, error)) return false;
     if (access != "rw" && access != "ro") {
         *error = "access must be rw or ro, not '" + access + "'";
         return false;
@@ -243,34 +243,34 @@ bool DefineFromLine(const std::string& line, std::string* error) {
     DataRef parsed;
     parsed.name = name;
     parsed.alive = true;
-    parsed.types = spec.types;
+    parsed.types = shape.types;
     parsed.writable = access == "rw";
-    if ((spec.types & xplmType_Data) != 0) {
-        if (static_cast<int>(value.size()) > spec.size) {
-            *error = "text longer than " + std::to_string(spec.size) + " bytes";
+    if ((shape.types & xplmType_Data) != 0) {
+        if (static_cast<int>(value.size()) > shape.size) {
+            *error = "text longer than " + std::to_string(shape.size) + " bytes";
             return false;
         }
-        parsed.bytes.assign(static_cast<std::size_t>(spec.size), 0);
+        parsed.bytes.assign(static_cast<std::size_t>(shape.size), 0);
         std::memcpy(parsed.bytes.data(), value.data(), value.size());
     } else if (!value.empty()) {
         std::vector<double> numbers;
-        if (!ParseNumberList(value, IntegralOnly(spec.types), &numbers, error)) return false;
-        if ((spec.types & kArrayTypes) != 0) {
-            if (static_cast<int>(numbers.size()) > spec.size) {
-                *error = "more than " + std::to_string(spec.size) + " values";
+        if (!ParseNumberList(value, IntegralOnly(shape.types), &numbers, error)) return false;
+        if ((shape.types & kArrayTypes) != 0) {
+            if (static_cast<int>(numbers.size()) > shape.size) {
+                *error = "more than " + std::to_string(shape.size) + " values";
                 return false;
             }
         } else if (numbers.size() != 1) {
             *error = "one value expected";
             return false;
         }
-        if ((spec.types & kArrayTypes) != 0) {
+        if ((shape.types & kArrayTypes) != 0) {
             parsed.array = numbers;
         } else {
             parsed.scalar = numbers[0];
         }
     }
-    if ((spec.types & kArrayTypes) != 0) parsed.array.resize(static_cast<std::size_t>(spec.size));
+    if ((shape.types & kArrayTypes) != 0) parsed.array.resize(static_cast<std::size_t>(shape.size));
     S().datarefs[DataRefSlot(name)] = std::move(parsed);
     return true;
 }

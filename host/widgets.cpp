@@ -70,7 +70,7 @@ int Send(std::uint64_t serial, XPWidgetMessage message, XPDispatchMode mode, std
             while (Widget* widget = WidgetOf(serial)) {
                 std::uint64_t parent = widget->parent;
                 if (SendToOne(serial, message, param1, param2, false, false) != 0) return 1;
-                serial = 0; (void)parent;
+                serial = parent;
             }
             return 0;
         case xpMode_Recursive:

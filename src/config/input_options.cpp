@@ -10,6 +10,16 @@ namespace {
 
 constexpr unsigned int kAnalogChannels = 16;
 
+// Whether internal input i holds a pin reference in its one-character Arduino form. Without the
+// parse record: any one-character name on an Arduino board but "O" (an output selection).
+bool IsConvertedPin(const BoardParse* parse, int b, int i, const std::string& s) {
+    if (s.size() != 1 || !BoardExists(b) || OutDevice[b] == 0) return false;
+    if (parse)
+        return std::find(parse->convertedPins.begin(), parse->convertedPins.end(), i) !=
+               parse->convertedPins.end();
+    return s != "O";
+}
+
 const std::vector<EntrySource>* InputSources(const BoardParse* parse) {
     return parse ? &parse->inputSources : nullptr;
 }
@@ -114,7 +124,7 @@ void SetInputOptions(int board, const BoardParse* parse) {
             const char last = s.back();
             // On an Arduino board the entry parser has turned a pin reference into one character
             // (its letter plus the pin number), which no longer ends in N, l or L itself.
-            const bool converted = s.size() == 1 && OutDevice[b] != 0;
+            const bool converted = IsConvertedPin(parse, b, i, s);
             if (converted || last == 'N' || last == 'l' || last == 'L')
                 CompletePinReference(parse, b, i, s);
             else

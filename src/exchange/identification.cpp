@@ -215,7 +215,8 @@ void AnswerConfigRequest(int b, char request) {
               << block.size() << " bytes available.";
     std::string reply(1, sevenSegment ? 'N' : 'S');
     reply += static_cast<char>(n);
-    reply += n >= 3 ? block.substr(0, n) : std::string(n, '\0');
+    // The block goes out whatever its length: a board with one or two displays needs its pins.
+    reply += block.substr(0, n);
     SendToCurrentLink(reply.data(), static_cast<int>(reply.size()));
     std::cerr << (sevenSegment ? "\nSending 7-segment config: " : "\nSending Stepper config: ")
               << bytes_sent << " bytes";

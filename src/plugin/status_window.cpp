@@ -54,10 +54,12 @@ void CreateInstructionsWidget(int x, int y, int w, int h) {
     InstructionsWidget =
         XPCreateWidget(x, y, x + w, y - h, 1, title.c_str(), 1, nullptr, xpWidgetClass_MainWindow);
     XPSetWidgetProperty(InstructionsWidget, xpProperty_MainWindowHasCloseBoxes, 1);
-    for (int i = 0; i < static_cast<int>(InstructionsText.size()) && i < kStatusLineCount; ++i) {
+    // Every caption exists even before the start-up has written the lines, so that the start-up
+    // can fill them.
+    for (int i = 0; i < kStatusLineCount; ++i) {
         const int t = y - 30 - 20 * i;
         InstructionsTextWidget[i] =
-            XPCreateWidget(x + 10, t, x + w - 10, t - 12, 1, InstructionsText[i].c_str(), 0,
+            XPCreateWidget(x + 10, t, x + w - 10, t - 12, 1, StatusLine(i).c_str(), 0,
                            InstructionsWidget, xpWidgetClass_Caption);
     }
     ToggleUSB = XPCreateWidget(x + 20, y - 334, x + 30, y - 346, 1,

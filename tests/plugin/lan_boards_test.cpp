@@ -180,6 +180,20 @@ TEST(LanBoards, ConfigurationBlockRequestsAreAnsweredWithTheirLengths) {
     EXPECT_EQ(lengths[2], StepperAdditional[0].size() + 2);
 }
 
+TEST(LanBoards, ShortSevenSegmentBlockStillCarriesItsPin) {
+    corvane_test::PluginOptions options;
+    options.dataCfg = "*3\n[O]\n9N 0 sim/cockpit2/radios/actuators/com1_frequency_hz 1 4 2\n";
+    corvane_test::PluginRun run(options);
+    boardsim::Board& board = run.AddLanBoard(25, 3);
+    board.SendIdentification();
+    run.Call(2);
+    ASSERT_EQ(SevenSegAdditional[0].size(), 1u);
+    board.SendControl('n');
+    run.Call(1);
+    ASSERT_EQ(board.sevenSegConfig().size(), 1u);
+    EXPECT_EQ(board.sevenSegConfig()[0], 9);
+}
+
 TEST(LanBoards, ControlRequestFromAnUnknownSenderIsDropped) {
     corvane_test::PluginRun run({});
     boardsim::Board& stranger = run.AddLanBoard(40, 3);

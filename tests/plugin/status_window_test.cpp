@@ -43,6 +43,29 @@ TEST(StatusWindow, StatusBuildsItOnceAndTheCloseBoxHidesIt) {
     EXPECT_EQ(CountOf(xphost::WindowText(), "Corvane v1.22"), 1);
 }
 
+TEST(StatusWindow, WindowOpenedBeforeTheStartUpShowsTheLinesOnceTheyAreWritten) {
+    const std::string folder = corvane_test::MakeTempFolder("corvane-early");
+    corvane_test::WriteFile(folder + "/config.ini",
+                            "IP_ADDRESS = 127.0.0.1\nPORT = " +
+                                std::to_string(corvane_test::FreeUdpPort()) +
+                                "\nUSB_DEVICE_COUNT = 0\n");
+    xphost::Reset();
+    corvane_test::RestoreLoadState();
+    xphost::AttachPlugin({XPluginStart, XPluginStop, XPluginEnable, XPluginDisable,
+                          XPluginReceiveMessage},
+                         folder + "/64/lin.xpl");
+    xphost::StartPlugin();
+    xphost::EnablePlugin();
+    ASSERT_TRUE(xphost::ChooseMenu("Corvane/Status"));
+    xphost::RunFrame();  // the deferred start-up writes the lines
+    EXPECT_THAT(xphost::WindowText(), HasSubstr("   Connection status - Awaiting connection\n"));
+    EXPECT_THAT(xphost::WindowText(), HasSubstr("   X-Plane IP: 127.0.0.1\n"));
+    xphost::DisablePlugin();
+    xphost::StopPlugin();
+    xphost::Reset();
+    corvane_test::RemoveFolder(folder);
+}
+
 TEST(StatusWindow, GeometryFollowsTheMenusArguments) {
     corvane_test::PluginRun run({});
     ASSERT_TRUE(xphost::ChooseMenu("Corvane/Status"));
