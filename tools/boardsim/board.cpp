@@ -398,6 +398,10 @@ int Board::Poll() {
     int handled = 0;
     if (serial_) {
         FlushPending();
+        if (afterConfiguredDue_ && std::chrono::steady_clock::now() >= afterConfiguredAt_) {
+            afterConfiguredDue_ = false;
+            RunAfterConfigured();
+        }
         char buf[4096];
         for (;;) {
             ssize_t n = read(fd_, buf, sizeof buf);
@@ -432,6 +436,15 @@ int Board::Poll() {
 }
 
 void Board::AfterConfigured() {
+    if (serial_) {
+        afterConfiguredDue_ = true;
+        afterConfiguredAt_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(20);
+        return;
+    }
+    RunAfterConfigured();
+}
+
+void Board::RunAfterConfigured() {
     if (options_.requestBlocks) RequestBlocks();
     if (options_.autoGate && !isPanel()) {
         openGateOnReply_ = true;

@@ -46,6 +46,7 @@
 // that has arrived.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -239,6 +240,7 @@ class Board {
     void Note(const std::string& line);
     void Count(const std::string& kind) { ++kindCounts_[kind]; }
     void AfterConfigured();
+    void RunAfterConfigured();
 
     Options options_;
     BoardConfig config_;
@@ -256,6 +258,10 @@ class Board {
     uint32_t senderAddr_ = 0;  // network order
     uint16_t senderPort_ = 0;  // network order
     bool openGateOnReply_ = false;
+    // On a serial link the automatic requests after the upload wait a moment, as a real board's
+    // would: the plug-in empties the port's input queue right after it has written the upload.
+    bool afterConfiguredDue_ = false;
+    std::chrono::steady_clock::time_point afterConfiguredAt_;
 
     int boardNumber_ = 0;
     std::string codes_;
