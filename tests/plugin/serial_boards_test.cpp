@@ -1,8 +1,8 @@
 // Boards on USB serial lines, on real pseudo-terminals linked into a device folder of the test.
 #include <fcntl.h>
-#include <poll.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -30,6 +30,14 @@ void AwaitPortInput(size_t p) {
     pollfd waiting{comport[p], POLLIN, 0};
     poll(&waiting, 1, 2000);
 }
+
+// Two USB boards and one LAN board, all identified, with the probes each had so far.
+struct ThreeBoards {
+    boardsim::Board* one;
+    boardsim::Board* two;
+    boardsim::Board* lan;
+    int probesOne, probesTwo, probesLan;
+};
 
 class SerialBoards : public ::testing::Test {
   protected:
@@ -67,6 +75,18 @@ class SerialBoards : public ::testing::Test {
     }
 
     std::string Path(const std::string& name) const { return devices_ + "/" + name; }
+
+    ThreeBoards ConnectThreeBoards(const std::string& settings) {
+        boardsim::Board& one = MakeBoard("ttyUSB0", 3);
+        boardsim::Board& two = MakeBoard("ttyUSB1", 4);
+        corvane_test::PluginRun& run = Start(settings);
+        boardsim::Board& lan = run.AddLanBoard(25, 5);
+        one.SendIdentification();
+        two.SendIdentification();
+        lan.SendIdentification();
+        run.CallUntil([] { return BoardCount() == 3; });
+        return {&one, &two, &lan, one.probeCount(), two.probeCount(), lan.probeCount()};
+    }
 
     std::string devices_;
     std::vector<std::unique_ptr<boardsim::Board>> boards_;
@@ -278,16 +298,12 @@ TEST_F(SerialBoards, EndOfTheScanClosesUnclaimedPorts) {
 }
 
 TEST_F(SerialBoards, ResetProbesEveryBoardOnceAndDisableClosesThePorts) {
-    boardsim::Board& one = MakeBoard("ttyUSB0", 3);
-    boardsim::Board& two = MakeBoard("ttyUSB1", 4);
-    corvane_test::PluginRun& run = Start("USB_DEVICE_COUNT = 2\n");
-    boardsim::Board& lan = run.AddLanBoard(25, 5);
-    one.SendIdentification();
-    two.SendIdentification();
-    lan.SendIdentification();
-    ASSERT_TRUE(run.CallUntil([] { return BoardCount() == 3; }));
-    const int probesOne = one.probeCount(), probesTwo = two.probeCount(),
-              probesLan = lan.probeCount();
+    const ThreeBoards boards = ConnectThreeBoards("USB_DEVICE_COUNT = 2\n");
+    ASSERT_EQ(BoardCount(), 3);
+    boardsim::Board &one = *boards.one, &two = *boards.two, &lan = *boards.lan;
+    const int probesOne = boards.probesOne, probesTwo = boards.probesTwo,
+              probesLan = boards.probesLan;
+    corvane_test::PluginRun& run = *run_;
     xphost::DisablePlugin();
     for (int fd : comport) EXPECT_EQ(fd, -1);
     // Nothing touches the closed port descriptors again: the reset of the next enable skips
@@ -300,16 +316,12 @@ TEST_F(SerialBoards, ResetProbesEveryBoardOnceAndDisableClosesThePorts) {
 }
 
 TEST_F(SerialBoards, ResetFromTheMenuProbesEachBoardExactlyOnce) {
-    boardsim::Board& one = MakeBoard("ttyUSB0", 3);
-    boardsim::Board& two = MakeBoard("ttyUSB1", 4);
-    corvane_test::PluginRun& run = Start("USB_DEVICE_COUNT = 2\nSCANNING_TIMEOUT = 0\n");
-    boardsim::Board& lan = run.AddLanBoard(25, 5);
-    one.SendIdentification();
-    two.SendIdentification();
-    lan.SendIdentification();
-    ASSERT_TRUE(run.CallUntil([] { return BoardCount() == 3; }));
-    const int probesOne = one.probeCount(), probesTwo = two.probeCount(),
-              probesLan = lan.probeCount();
+    const ThreeBoards boards = ConnectThreeBoards("USB_DEVICE_COUNT = 2\nSCANNING_TIMEOUT = 0\n");
+    ASSERT_EQ(BoardCount(), 3);
+    boardsim::Board &one = *boards.one, &two = *boards.two, &lan = *boards.lan;
+    const int probesOne = boards.probesOne, probesTwo = boards.probesTwo,
+              probesLan = boards.probesLan;
+    corvane_test::PluginRun& run = *run_;
     ASSERT_TRUE(xphost::ChooseMenu("Corvane/Reconnect"));
     for (int k = 0; k < 2000; ++k) {
         run.PollBoards();
