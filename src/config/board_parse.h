@@ -53,6 +53,10 @@ struct BoardParse {
     void Note(ConfigNoteKind kind, const std::string& reason) const {
         if (ConfigDiagnosing()) AddConfigNote(lineNumber, lineText, kind, reason);
     }
+    // The Entry note of the table entry just made from the current line.
+    void NoteMade(ConfigNoteEntry entry, int index, const std::string& reason) const {
+        if (ConfigDiagnosing()) AddEntryNote(lineNumber, lineText, entry, index, reason);
+    }
     // Remembers the current line as the source of the entry just appended (reporting only).
     void RememberSource(std::vector<EntrySource>& sources) const {
         if (ConfigDiagnosing()) sources.push_back(EntrySource{lineNumber, lineText});

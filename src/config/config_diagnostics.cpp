@@ -7,3 +7,10 @@ void AddConfigNote(int line, const std::string& text, ConfigNoteKind kind,
     if (!ConfigDiagnostics) return;
     ConfigDiagnostics->push_back(ConfigNote{line, text, kind, reason});
 }
+
+void AddEntryNote(int line, const std::string& text, ConfigNoteEntry entry, int index,
+                  const std::string& reason) {
+    if (!ConfigDiagnostics) return;
+    ConfigDiagnostics->push_back(
+        ConfigNote{line, text, ConfigNoteKind::Entry, reason, entry, index});
+}

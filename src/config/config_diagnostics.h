@@ -12,6 +12,15 @@ enum class ConfigNoteKind {
     Entry,    // what the line became (a header, a setting, input i, output j, ...)
     Skipped,  // the line or part of it is not used
     Suspect,  // used, but probably not what was meant
+    Comment,  // not read, as the writer meant: a comment, free text, an entry not selected
+};
+
+// The board table entry that an Entry note describes.
+enum class ConfigNoteEntry {
+    None,
+    Input,    // input `index` of the board
+    Output,   // output `index`
+    LedMode,  // LED mode entry `index`
 };
 
 struct ConfigNote {
@@ -22,6 +31,8 @@ struct ConfigNote {
     std::string text;  // the line as read
     ConfigNoteKind kind = ConfigNoteKind::Entry;
     std::string reason;
+    ConfigNoteEntry entry = ConfigNoteEntry::None;  // set on the Entry note of a new table entry
+    int index = -1;                                 // the entry's index in its table
 };
 
 // Where the notes go; null (the default) switches reporting off.
@@ -34,6 +45,9 @@ inline bool ConfigDiagnosing() {
 // Appends a note when reporting is on.
 void AddConfigNote(int line, const std::string& text, ConfigNoteKind kind,
                    const std::string& reason);
+// Appends the Entry note of a new input, output or LED mode entry when reporting is on.
+void AddEntryNote(int line, const std::string& text, ConfigNoteEntry entry, int index,
+                  const std::string& reason);
 
 // Points ConfigDiagnostics at a list for the lifetime of this object, then restores it.
 class ConfigDiagnosticsScope {

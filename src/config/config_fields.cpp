@@ -37,6 +37,12 @@ float FloatOf(const std::string& text) {
     return static_cast<float>(std::strtod(text.c_str(), nullptr));
 }
 
+bool StartsWithNumber(const std::string& text) {
+    char* end = nullptr;
+    std::strtod(text.c_str(), &end);
+    return end != text.c_str();
+}
+
 bool SplitOutputTag(const std::string& written, unsigned int& pin, char& type) {
     pin = 0;
     type = 'D';

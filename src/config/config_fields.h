@@ -12,6 +12,8 @@ unsigned int UnsignedOrZero(const std::string& text);
 int IntOf(const std::string& text);
 // atof: the floating-point number at the start of text, 0 when none reads.
 float FloatOf(const std::string& text);
+// True when IntOf or FloatOf finds a number at the start of text (false: they give 0).
+bool StartsWithNumber(const std::string& text);
 
 // Pin or LED number and type letter of a written output tag such as "13L" or "7": the number at
 // the start of the tag and its last character, or 'D' when that is a digit. False when the tag

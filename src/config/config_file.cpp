@@ -211,6 +211,52 @@ void NoteUnusedLists(const BoardParse& parse) {
                     std::string(list.second) + " item " + item.text + " matches no input tag");
 }
 
+// A held command (begun on the press of a '+' tag) ends when the '-' tag of its release arrives;
+// an entry of its own for that release runs the same command once more (reporting only).
+void NoteHeldReleases(int b, const BoardParse& parse) {
+    if (!ConfigDiagnosing()) return;
+    const size_t count =
+        std::min({Datatags[b].size(), Data[b].size(), InputArrayNum[b].size(), Contval[b].size()});
+    const auto command = [&](size_t k) {
+        return InputArrayNum[b][k] == 0 && Data[b][k].size() >= 2 && !Datatags[b][k].empty();
+    };
+    for (size_t i = 0; i < count; ++i) {
+        const std::string& release = Datatags[b][i];
+        if (!command(i) || release.back() != '-') continue;
+        const std::string press = release.substr(0, release.size() - 1) + "+";
+        for (size_t j = 0; j < count; ++j) {
+            if (!command(j) || Contval[b][j] < 0 || Datatags[b][j] != press ||
+                Data[b][j][1] != Data[b][i][1])
+                continue;
+            NoteEntry(&parse.inputSources, i, ConfigNoteKind::Suspect,
+                      press + " holds " + Data[b][i][1] +
+                          " from press to release: this entry runs it once more when " + release +
+                          " arrives");
+            break;
+        }
+    }
+}
+
+// On an Arduino board a pin reference such as 13L is kept as one character, the letter's code plus
+// the pin number, and marks the outputs whose type letter is that character (reporting only).
+void NotePinReferences(int b, const BoardParse& parse) {
+    if (!ConfigDiagnosing() || !parse.IsArduino()) return;
+    for (int i : parse.convertedPins) {
+        if (!InputExists(b, i) || Data[b][i].size() < 2 || Data[b][i][1].size() != 1) continue;
+        const char c = Data[b][i][1][0];
+        bool marks = false;
+        for (const std::vector<std::string>& f : OutDrefs[b])
+            marks = marks || (!f.empty() && !f[0].empty() && f[0].back() == c);
+        if (!marks)
+            NoteEntry(&parse.inputSources, i, ConfigNoteKind::Suspect,
+                      "on an Arduino board a pin reference marks the outputs whose type letter "
+                      "has the code " +
+                          std::to_string(static_cast<unsigned char>(c)) +
+                          " (its letter's code plus the pin number); there are none: it lights "
+                          "nothing");
+    }
+}
+
 bool IsCommentStart(char c) {
     return c == ' ' || c == '#' || c == '/' || c == '!';
 }
@@ -248,7 +294,7 @@ std::vector<ConfigSection> SplitConfigSections(std::istream& file) {
                 Note(number, text, ConfigNoteKind::Skipped,
                      "no board ID digit after '*': this section is not stored");
             }
-            sections.push_back(ConfigSection{id, std::string(), {}});
+            sections.push_back(ConfigSection{id, std::string(), {}, number});
             continue;
         }
         if (text[0] == '@') {
@@ -268,6 +314,10 @@ std::vector<ConfigSection> SplitConfigSections(std::istream& file) {
         if (letter != '0' && id != 0 && id != kNoBoardId && !sections.empty()) {
             sections.back().text += text + "\n";
             sections.back().fileLines.push_back(number);
+        } else if (afterInfo && letter == '0') {
+            Note(number, text, ConfigNoteKind::Comment, "free text after an @info marker");
+        } else if (IsCommentStart(text[0])) {
+            Note(number, text, ConfigNoteKind::Comment, "comment");
         } else if (sections.empty()) {
             Note(number, text, ConfigNoteKind::Skipped, "line before the first '*' section line");
         } else if (id == 0 || id == kNoBoardId) {
@@ -275,8 +325,7 @@ std::vector<ConfigSection> SplitConfigSections(std::istream& file) {
                  id == 0 ? "line of a board ID 0 section: not stored"
                          : "line of an unstored section");
         } else {
-            Note(number, text, ConfigNoteKind::Skipped,
-                 afterInfo ? "free text after an @info marker" : "line before a section header");
+            Note(number, text, ConfigNoteKind::Skipped, "line before a section header");
         }
     }
     return sections;
@@ -323,7 +372,7 @@ void ReadConfigFile(std::string text, int board, unsigned int id) {
             continue;
         }
         if (IsCommentStart(text_line[0])) {
-            parse.Note(ConfigNoteKind::Skipped, "comment");
+            parse.Note(ConfigNoteKind::Comment, "comment");
             continue;
         }
         if (text_line[0] == '[') {
@@ -364,6 +413,8 @@ void ReadConfigFile(std::string text, int board, unsigned int id) {
     if (!OutDrefs[board].empty()) CompleteOutputs(parse);
     WriteStatusSummary(board, id);
     NoteUnusedLists(parse);
+    NoteHeldReleases(board, parse);
+    NotePinReferences(board, parse);
 }
 
 void ClearConfigReaderState() {

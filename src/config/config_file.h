@@ -17,6 +17,7 @@ struct ConfigSection {
     unsigned int id = 0;         // the digit after '*'; kNoBoardId when there is none
     std::string text;            // the stored lines, trimmed, each followed by '\n'
     std::vector<int> fileLines;  // data.cfg line number (1-based) of each stored line, in order
+    int line = 0;                // data.cfg line number of the section's '*' line
 };
 
 // Files the text of every board section of data.cfg under its board ID.

@@ -6,6 +6,7 @@
 #include "XPLMUtilities.h"
 #include "config/board_tables.h"
 #include "config/config_fields.h"
+#include "config/dataref_elements.h"
 #include "config/text_utils.h"
 #include "simdata/custom_refs.h"
 
@@ -93,6 +94,34 @@ void ApplyAnalogSettings(const BoardParse& parse, const std::vector<std::string>
     if (f.size() > 7) parse.Note(ConfigNoteKind::Suspect, "fields after field 6 are ignored");
 }
 
+// Values of field 2 that read as no number (they count as 0); the sign of a stepping value aside.
+void NoteUnreadValues(const BoardParse& parse, const std::vector<std::string>& values,
+                      bool stepping) {
+    if (!ConfigDiagnosing()) return;
+    for (size_t k = 0; k < values.size(); ++k) {
+        std::string value = values[k];
+        if (k == 0 && stepping) value.pop_back();
+        if (!StartsWithNumber(value))
+            parse.Note(ConfigNoteKind::Suspect,
+                       "value '" + values[k] + "' does not read as a number; 0 used");
+    }
+}
+
+// An analog input maps its readings onto two values, on one of the board's 16 channels.
+void NoteAnalogInput(const BoardParse& parse, const InputEntry& entry) {
+    if (!ConfigDiagnosing()) return;
+    const std::vector<std::string>& f = entry.fields;
+    if (entry.range.size() != 2)
+        parse.Note(ConfigNoteKind::Suspect,
+                   "an analog input needs the two values lower,upper to map its readings onto (" +
+                       std::to_string(entry.range.size()) + " given): readings write nothing");
+    unsigned int n = 0;
+    if (f[0][0] == 'A' && f.size() < 5 && f[0].size() > 1 && IsDigit(f[0][1]) &&
+        ReadUnsigned(f[0].substr(1), n) && n >= kAnalogChannels)
+        parse.Note(ConfigNoteKind::Suspect,
+                   "analog channel " + std::to_string(n) + " is above 15: boards have 0 to 15");
+}
+
 // An entry bound to a dataref.
 void ReadDatarefEntry(const BoardParse& parse, InputEntry& entry, void* ref) {
     const std::vector<std::string>& f = entry.fields;
@@ -109,6 +138,7 @@ void ReadDatarefEntry(const BoardParse& parse, InputEntry& entry, void* ref) {
         } else {
             std::string first = values[0];
             const bool stepping = EndsWith(first, '+') || EndsWith(first, '-');
+            NoteUnreadValues(parse, values, stepping);
             if (values.size() >= 2) {
                 if (!stepping) {
                     for (const std::string& v : values) entry.range.push_back(FloatOf(v));
@@ -132,10 +162,24 @@ void ReadDatarefEntry(const BoardParse& parse, InputEntry& entry, void* ref) {
             if (f[1].find("ignition_key") != std::string::npos && entry.defaultValue == 4.0f)
                 entry.contval = 1;
             entry.arrayNum = f.size() >= 4 ? IntOf(f[3]) : 1;
+            if (f.size() >= 4 && !StartsWithNumber(f[3]))
+                parse.Note(ConfigNoteKind::Suspect,
+                           "array element '" + f[3] + "' does not read as a number; 1 used");
             if (!f[0].empty() && f[0][0] == 'A') ApplyAnalogSettings(parse, f);
         }
     }
     if (entry.arrayNum < 1) entry.arrayNum = 1;
+    if (ConfigDiagnosing()) {
+        const std::string problem =
+            ElementProblem(static_cast<XPLMDataRef>(ref), entry.types, entry.arrayNum, f[1]);
+        if (!problem.empty()) parse.Note(ConfigNoteKind::Suspect, problem);
+        // A store only reads its dataref; every other dataref input writes it.
+        const bool writes = f[0][0] != 'M' || entry.incrementDir != 0;
+        if (writes && !XPLMCanWriteDataRef(static_cast<XPLMDataRef>(ref)))
+            parse.Note(ConfigNoteKind::Suspect,
+                       f[1] + " is read-only in the simulator: this input's writes are ignored");
+    }
+    if (!f[0].empty() && (f[0][0] == 'A' || f[0][0] == 'R')) NoteAnalogInput(parse, entry);
 }
 
 // A name that is neither a command nor a dataref.
@@ -146,6 +190,9 @@ void ReadInternalEntry(BoardParse& parse, InputEntry& entry) {
         const size_t p = name.find('_');
         if (p == std::string::npos) {
             parse.oList.push_back(name);
+            parse.Note(ConfigNoteKind::Suspect,
+                       "output selection '" + name +
+                           "' has no '_' before the output tag: it selects nothing");
         } else if (parse.IsArduino()) {
             // The tag after '_' takes the two-character form of the O section's tags, by the same
             // rule, so that it can equal the stored tag of the output it names.
@@ -257,7 +304,10 @@ std::string Describe(const BoardParse& parse, const InputEntry& entry, int i) {
             text += ", value " + JoinFloats({entry.defaultValue});
         if (!entry.range.empty()) text += ", range " + JoinFloats(entry.range);
     } else if (name[0] == 'O') {
-        text += "selects output " + ShowOutputTag(name.substr(name.find('_') + 1), parse.id);
+        const size_t p = name.find('_');
+        text += p == std::string::npos
+                    ? "output selection " + name
+                    : "selects output " + ShowOutputTag(name.substr(p + 1), parse.id);
     } else if (entry.contval == 1) {
         text += "internal pin reference " + entry.name;
     } else {
@@ -285,7 +335,7 @@ bool ParseInputEntry(BoardParse& parse, std::string text) {
         return false;
     }
     if (f[1] == "not_selected") {
-        parse.Note(ConfigNoteKind::Skipped, "input not selected");
+        parse.Note(ConfigNoteKind::Comment, "input not selected");
         return false;
     }
     const int i = static_cast<int>(Datatags[b].size());
@@ -324,6 +374,6 @@ bool ParseInputEntry(BoardParse& parse, std::string text) {
     InputSkip[b].push_back(entry.skip);
 
     parse.RememberSource(parse.inputSources);
-    if (ConfigDiagnosing()) parse.Note(ConfigNoteKind::Entry, Describe(parse, entry, i));
+    if (ConfigDiagnosing()) parse.NoteMade(ConfigNoteEntry::Input, i, Describe(parse, entry, i));
     return true;
 }

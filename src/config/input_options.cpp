@@ -34,7 +34,8 @@ void CompletePinReference(const BoardParse* parse, int b, int i, const std::stri
     for (size_t j = 0; j < OutDrefs[b].size(); ++j)
         if (!OutDrefs[b][j].empty() && OutDrefs[b][j][0] == s)
             InputIncrementDir[b][i] = static_cast<int>(j);
-    if (InputIncrementDir[b][i] < 0)
+    // An output selection (O_9N) ends in its output's letter too; it is not a pin reference.
+    if (InputIncrementDir[b][i] < 0 && s[0] != 'O')
         NoteEntry(InputSources(parse), i, ConfigNoteKind::Suspect,
                   "pin reference " + s + " names no output of this board");
 }

@@ -6,6 +6,7 @@
 #include "XPLMDataAccess.h"
 #include "config/board_tables.h"
 #include "config/config_fields.h"
+#include "config/dataref_elements.h"
 #include "config/text_utils.h"
 #include "simdata/custom_refs.h"
 
@@ -85,6 +86,30 @@ void ReadRanges(const BoardParse& parse, const std::vector<std::string>& f, char
         range2.push_back(value);
     }
     if (first.size() == 1 && type != 'L' && type != 'l') range2 = {0.0f, range2[0]};
+    // One value each is a threshold for lamps and a turn for 'G' steppers; any other type
+    // compares the value with the range 'first value to 0' and sends only 0 or 1.
+    if (first.size() == 1 && type != 'L' && type != 'l' && type != 'G')
+        parse.Note(ConfigNoteKind::Suspect,
+                   "one range value each is a threshold for L and l lamps and a turn for G "
+                   "steppers; this output sends only 0 or 1");
+}
+
+// Number fields of an output entry that read as no number (precision, element, range items and
+// steps per revolution; a 7-segment entry's own fields are checked with the display).
+void NoteUnreadNumbers(const BoardParse& parse, const std::vector<std::string>& f, char type) {
+    if (!ConfigDiagnosing()) return;
+    const auto note = [&](const std::string& what, const std::string& value,
+                          const std::string& used) {
+        parse.Note(ConfigNoteKind::Suspect,
+                   what + " '" + value + "' does not read as a number; " + used + " used");
+    };
+    if (!StartsWithNumber(f[1])) note("precision", f[1], "0");
+    if (f.size() >= 4 && !StartsWithNumber(f[3])) note("element", f[3], "1");
+    if (type == 'N') return;
+    for (size_t k = 4; k < f.size() && k < 6; ++k)
+        for (const std::string& item : SplitBy(f[k], ","))
+            if (!StartsWithNumber(item)) note("range value", item, "0");
+    if (f.size() >= 7 && !StartsWithNumber(f[6])) note("steps per revolution", f[6], "no scaling");
 }
 
 std::string DescribeOutput(const BoardParse& parse, const std::vector<std::string>& f, int j,
@@ -111,7 +136,7 @@ bool ParseOutputEntry(BoardParse& parse, std::string text) {
         return false;
     }
     if (f.size() > 2 && f[2] == "not_selected") {
-        parse.Note(ConfigNoteKind::Skipped, "output not selected");
+        parse.Note(ConfigNoteKind::Comment, "output not selected");
         return false;
     }
     if (parse.IsArduino()) {
@@ -130,9 +155,9 @@ bool ParseOutputEntry(BoardParse& parse, std::string text) {
         OutputModeLed[b].push_back(f);
         parse.RememberSource(parse.ledModeSources);
         if (ConfigDiagnosing())
-            parse.Note(ConfigNoteKind::Entry,
-                       "LED mode entry " + std::to_string(OutputModeLed[b].size() - 1) + ", tag " +
-                           ShowOutputTag(f[0], parse.id) + ": " + f[1]);
+            parse.NoteMade(ConfigNoteEntry::LedMode, static_cast<int>(OutputModeLed[b].size() - 1),
+                           "LED mode entry " + std::to_string(OutputModeLed[b].size() - 1) +
+                               ", tag " + ShowOutputTag(f[0], parse.id) + ": " + f[1]);
         if (f[1].find('=') == std::string::npos)
             parse.Note(ConfigNoteKind::Suspect,
                        "LED mode reference '" + f[1] + "' has no '=': it is shown for mode 0");
@@ -140,6 +165,7 @@ bool ParseOutputEntry(BoardParse& parse, std::string text) {
     }
     if (type == 'N' && parse.IsArduino() && !CheckSevenSegment(parse, f)) return false;
 
+    NoteUnreadNumbers(parse, f, type);
     std::vector<float> range1;
     std::vector<float> range2;
     if (f.size() < 4) f.push_back("1");
@@ -175,7 +201,8 @@ bool ParseOutputEntry(BoardParse& parse, std::string text) {
     Previous[b].push_back("0");
 
     parse.RememberSource(parse.outputSources);
-    if (ConfigDiagnosing()) parse.Note(ConfigNoteKind::Entry, DescribeOutput(parse, f, j, active));
+    if (ConfigDiagnosing())
+        parse.NoteMade(ConfigNoteEntry::Output, j, DescribeOutput(parse, f, j, active));
     return true;
 }
 
@@ -212,6 +239,11 @@ void CompleteOutputs(const BoardParse& parse) {
         if (!ref)
             NoteEntry(&parse.outputSources, j, ConfigNoteKind::Suspect,
                       "dataref " + f[2] + " is not known to the simulator: nothing is sent");
+        if (ConfigDiagnosing()) {
+            const std::string problem = ElementProblem(ref, Type[b][j], element, f[2]);
+            if (!problem.empty())
+                NoteEntry(&parse.outputSources, j, ConfigNoteKind::Suspect, problem);
+        }
         if (Type[b][j] == 32 && precision > kMaxByteDataLength) {
             NoteEntry(&parse.outputSources, j, ConfigNoteKind::Suspect,
                       "byte data length " + f[1] + " is above 1024; 1024 used");

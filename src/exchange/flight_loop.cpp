@@ -34,6 +34,8 @@ constexpr size_t kDatagramSize = 81920;
 constexpr size_t kSerialReadSize = 64;
 // A port buffer holding this much without a complete frame is garbage, not a message.
 constexpr size_t kSerialBufferLimit = 4096;
+// Messages one link may deliver in one call.
+constexpr int kMaxMessagesPerLink = 10000;
 
 char recs[kDatagramSize];
 char recs_usb[kSerialReadSize];
@@ -139,6 +141,7 @@ void ReceiveSerial(unsigned int p) {
 void ReceiveAndDispatch() {
     cycle = max_cycles;
     SerialCurrent = 0;
+    int handledOnLink = 0;
     while (cycle >= 1) {
         st.clear();
         if (cycle == max_cycles) {
@@ -149,10 +152,15 @@ void ReceiveAndDispatch() {
             MessageIsSerial = 1;
         }
         if (!st.empty()) {
-            const std::string message = st;
+            // The handlers may use st; the message is taken out of it, not copied.
+            std::string message;
+            message.swap(st);
             DispatchMessage(message);
-            continue;
+            // A link that never runs dry (a flood) is left for the next call after this many
+            // messages, so the call always returns; what is left waits in the socket or buffer.
+            if (++handledOnLink < kMaxMessagesPerLink) continue;
         }
+        handledOnLink = 0;
         --cycle;
         if (MessageIsSerial == 1) ++SerialCurrent;
     }

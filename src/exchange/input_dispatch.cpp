@@ -1,5 +1,7 @@
 #include "exchange/input_dispatch.h"
 
+#include <algorithm>
+
 #include "config/board_tables.h"
 #include "config/scratch_state.h"
 #include "config/text_utils.h"
@@ -51,11 +53,26 @@ bool PassSkipFilter(int b, int i, unsigned int& c) {
     return true;
 }
 
+// Line 13 keeps its label and shows the board number and the message; rewritten in place, as
+// it changes with every input message.
 void ShowLastMessage(unsigned char n, const std::string& message) {
-    std::string text = StatusLine(kLastMessageLine).substr(0, kLastMessageLabel);
+    if (InstructionsText.size() <= static_cast<size_t>(kLastMessageLine)) return;
+    std::string& text = InstructionsText[kLastMessageLine];
+    if (text.size() > kLastMessageLabel) text.resize(kLastMessageLabel);
     text += static_cast<char>('0' + n);
-    text += ": " + message;
-    SetStatusLine(kLastMessageLine, text);
+    text += ": ";
+    text += message;
+    ShowStatusLine(kLastMessageLine);
+}
+
+// The inputs of board b that every per-input table holds (InputExists for each index below).
+int InputCountOf(int b) {
+    const size_t n =
+        std::min({Data[b].size(), Datatags[b].size(), Mode[b].size(), InputDataPointer[b].size(),
+                  InputDrefTypes[b].size(), InputDataRange[b].size(), InputArrayNum[b].size(),
+                  InputDefault[b].size(), InputIncrementDir[b].size(), Contval[b].size(),
+                  InputSkip[b].size()});
+    return static_cast<int>(n);
 }
 
 }  // namespace
@@ -78,8 +95,10 @@ void HandleInputMessage(const std::string& message) {
     if (tag.empty()) return;
     if (tag.size() == 1) ReleaseHeldInput(b, tag[0]);
 
+    // Nothing in the scan adds or removes inputs: the count is taken once.
+    const int inputs = InputCountOf(b);
     int g = -1;
-    for (int i = 0; InputExists(b, i) && !tag.empty(); ++i) {
+    for (int i = 0; i < inputs && !tag.empty(); ++i) {
         if (g == -1 && RedirectToGroupMember(b, i, tag[0])) g = i;
         if (Datatags[b][i] != tag[0]) continue;
         const int a = InputArrayNum[b][i];

@@ -35,17 +35,33 @@ int OutputCount(int b) {
     return static_cast<int>(n);
 }
 
+// Equal texts, compared in place: output texts are a few characters long.
+bool SameText(const std::string& a, const std::string& b) {
+    const size_t n = a.size();
+    if (n != b.size()) return false;
+    const char* x = a.data();
+    const char* y = b.data();
+    for (size_t k = 0; k < n; ++k)
+        if (x[k] != y[k]) return false;
+    return true;
+}
+
 // The text form: the tags and texts of the changed outputs, sent when any changed.
 void SendPanelOutputs(int b, int outputs) {
     StartPanelMessage(st);
+    const std::vector<bool>& active = OutputActive[b];
+    const std::vector<std::vector<std::string>>& entries = OutDrefs[b];
+    std::vector<std::string>& previous = Previous[b];
+    const bool all = sendall[b];
+    const OutputRows rows = RowsOf(b);
     for (int j = 0; j < outputs; ++j) {
-        if (!OutputActive[b][j] || OutDrefs[b][j].empty()) continue;
-        const std::string& tag = OutDrefs[b][j][0];
+        if (!active[j] || entries[j].empty()) continue;
+        const std::string& tag = entries[j][0];
         const char letter = tag.empty() ? '\0' : tag.back();
-        if (!ComputeOutputText(b, j, false, letter)) continue;
-        if (line == Previous[b][j] && !sendall[b]) continue;
-        AppendPanelText(st, tag, line);
-        Previous[b][j] = line;
+        const std::string* text = OutputText(rows, j, false, letter);
+        if (!text || (!all && SameText(*text, previous[j]))) continue;
+        AppendPanelText(st, tag, *text);
+        previous[j] = *text;
     }
     if (PanelMessageDue(st)) SendToBoard(b, st.data(), static_cast<int>(st.size()));
 }
@@ -60,24 +76,29 @@ void SendBoardRecords(int b, int outputs) {
         AppendLedPortBlock(LEDCommon[b] & 0xFFu, LedPortData[b], omsg, oln, kOutputMessageSize);
         LedPortSend[b] = false;
     }
+    const std::vector<bool>& active = OutputActive[b];
+    const std::vector<std::vector<std::string>>& entries = OutDrefs[b];
+    std::vector<std::string>& previous = Previous[b];
+    const bool all = sendall[b];
+    const OutputRows rows = RowsOf(b);
     for (int j = 0; j < outputs; ++j) {
-        if (!OutputActive[b][j] || OutDrefs[b][j].empty()) continue;
-        const std::string& tag = OutDrefs[b][j][0];
+        if (!active[j] || entries[j].empty()) continue;
+        const std::string& tag = entries[j][0];
         if (tag.size() < 2) continue;  // no pin and type letter: nothing to address
         const char pin = tag[0];
         const char letter = tag[1];
-        if (!ComputeOutputText(b, j, true, letter)) continue;
-        if (line == Previous[b][j] && !sendall[b]) continue;
+        const std::string* text = OutputText(rows, j, true, letter);
+        if (!text || (!all && SameText(*text, previous[j]))) continue;
         if (letter == 'l') {
             SetPortLed(LedPortData[b], static_cast<signed char>(pin),
-                       line == "*" || OutValue == 1.0f);
+                       *text == "*" || OutValue == 1.0f);
             LedPortSend[b] = true;
         } else {
-            AppendOutputRecord(pin, letter, Type[b][j], line, OutValue, OutDrefs[b][j], frametime,
+            AppendOutputRecord(pin, letter, Type[b][j], *text, OutValue, entries[j], frametime,
                                omsg, oln, kOutputMessageSize);
         }
-        OutputMemos[b][j].sent = OutValue;
-        Previous[b][j] = line;
+        rows.memos[static_cast<size_t>(j)].sent = OutValue;
+        previous[j] = *text;
         if (oln > kOutputStopLength) break;
     }
     omsg[1] = static_cast<char>(oln - 2);

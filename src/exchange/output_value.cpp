@@ -2,6 +2,7 @@
 
 #include <cfloat>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 #include "XPLMDataAccess.h"
@@ -17,11 +18,6 @@ std::vector<std::vector<OutputMemo>> OutputMemos;
 
 namespace {
 
-// Equal element by element, bit for bit (NaN readings and -0 included).
-bool SameFloats(const float* a, size_t count, const std::vector<float>& b) {
-    return b.size() == count && (count == 0 || std::memcmp(a, b.data(), count * sizeof *a) == 0);
-}
-
 float DoubleToFloat(double d) {
     if (d > FLT_MAX) return INFINITY;
     if (d < -FLT_MAX) return -INFINITY;
@@ -31,13 +27,16 @@ float DoubleToFloat(double d) {
 // Fills OutputValues from the output's dataref by the first type bit of 8, 16, 2, 1, 4; returns
 // the element count, or -1 when the type has none of them. Elements the dataref does not have
 // read as 0.
-int ReadOutputValues(int b, int j, bool byteForm) {
-    void* ref = Drefread[b][j];
-    const int type = Type[b][j];
-    const int element = Arraynum[b][j] > 0 ? Arraynum[b][j] : 1;
+// given, when not null, is the reading of a scalar output that the caller has already made.
+int ReadOutputValues(const OutputRows& rows, int j, bool byteForm, const float* given) {
+    void* ref = rows.refs[j];
+    const int type = rows.types[j];
+    const int element = rows.elements[j] > 0 ? rows.elements[j] : 1;
     const bool array = (type & (xplmType_FloatArray | xplmType_IntArray)) != 0;
     if (!array) {
-        if (type & xplmType_Float) {
+        if (given && (type & (xplmType_Float | xplmType_Int))) {
+            OutputValues[0] = *given;
+        } else if (type & xplmType_Float) {
             ReadF[0] = XPLMGetDataf(ref);
             OutputValues[0] = ReadF[0];
         } else if (type & xplmType_Int) {
@@ -82,6 +81,64 @@ void ReadByteText(int b, int j) {
     line.assign(ReadC, size);
 }
 
+// The text of output j (see ComputeOutputText); given as in ReadOutputValues.
+const std::string* ComputeText(const OutputRows& rows, int j, bool byteForm, char letter,
+                               const float* given) {
+    static const std::string kAllOn("*");
+    OutputMemo& memo = rows.memos[static_cast<size_t>(j)];
+    const std::string& previous = rows.previous[j];
+    // The all-on state: the mode handling wrote a mark of '*' or below into the text last sent.
+    if (previous.empty() || static_cast<signed char>(previous[0]) <= 0x2A) {
+        OutValue = memo.sent;
+        return &kAllOn;
+    }
+    if (rows.types[j] == xplmType_Data) {
+        ReadByteText(rows.board, j);
+        OutValue = 0;
+        return &line;
+    }
+    const int count = ReadOutputValues(rows, j, byteForm, given);
+    if (count < 0) return nullptr;
+    OutArrayUse = count;
+    const int precision = rows.precisions[j];
+    const bool stepper = (letter == 'G');
+    const std::vector<float>& range1 = rows.range1[j];
+    const std::vector<float>& range2 = rows.range2[j];
+    uint32_t first = 0;
+    std::memcpy(&first, OutputValues, sizeof first);
+    // The common output (one reading, no ranges) is told unchanged without looking past the
+    // memo's first fields.
+    if (memo.valid && memo.first == first && memo.count == count && memo.precision == precision &&
+        memo.stepper == stepper && memo.range1Size == range1.size() &&
+        memo.range2Size == range2.size() &&
+        (count == 1 || SameFloats(OutputValues + 1, static_cast<size_t>(count - 1), memo.rest)) &&
+        (range1.empty() || SameFloats(range1.data(), range1.size(), memo.range1)) &&
+        (range2.empty() || SameFloats(range2.data(), range2.size(), memo.range2))) {
+        OutValue = memo.mapped;
+        return &memo.text;
+    }
+    // Formatted straight into the memo's text, whose buffer is reused from pass to pass.
+    memo.text.clear();
+    for (int k = 0; k < count; ++k) {
+        const float v = MapOutputValue(OutputValues[k], range1, range2, stepper);
+        if (k == 0) OutValue = v;
+        AppendFormattedValue(v, precision, memo.text);
+        if (k + 1 < count) memo.text += ',';
+    }
+    memo.first = first;
+    memo.count = count;
+    memo.rest.assign(OutputValues + 1, OutputValues + count);
+    memo.precision = precision;
+    memo.stepper = stepper;
+    memo.range1 = range1;
+    memo.range2 = range2;
+    memo.range1Size = static_cast<uint32_t>(range1.size());
+    memo.range2Size = static_cast<uint32_t>(range2.size());
+    memo.mapped = OutValue;
+    memo.valid = true;
+    return &memo.text;
+}
+
 }  // namespace
 
 void PrepareOutputMemos(int boardCount, int b, int outputCount, bool forget) {
@@ -98,49 +155,23 @@ void PrepareOutputMemos(int boardCount, int b, int outputCount, bool forget) {
     }
 }
 
-bool ComputeOutputText(int b, int j, bool byteForm, char letter) {
-    OutputMemo& memo = OutputMemos[static_cast<size_t>(b)][static_cast<size_t>(j)];
-    const std::string& previous = Previous[b][j];
-    // The all-on state: the mode handling wrote a mark of '*' or below into the text last sent.
-    if (previous.empty() || static_cast<signed char>(previous[0]) <= 0x2A) {
-        line.assign("*");
-        OutValue = memo.sent;
-        return true;
-    }
-    if (Type[b][j] == xplmType_Data) {
-        ReadByteText(b, j);
-        OutValue = 0;
-        return true;
-    }
-    const int count = ReadOutputValues(b, j, byteForm);
-    if (count < 0) return false;
-    OutArrayUse = count;
-    const int precision = Precision[b][j];
-    const bool stepper = (letter == 'G');
-    const std::vector<float>& range1 = OutRange1[b][j];
-    const std::vector<float>& range2 = OutRange2[b][j];
-    if (memo.valid && memo.precision == precision && memo.stepper == stepper &&
-        SameFloats(OutputValues, static_cast<size_t>(count), memo.raw) &&
-        SameFloats(range1.data(), range1.size(), memo.range1) &&
-        SameFloats(range2.data(), range2.size(), memo.range2)) {
-        line = memo.text;
-        OutValue = memo.mapped;
-        return true;
-    }
-    line.clear();
-    for (int k = 0; k < count; ++k) {
-        const float v = MapOutputValue(OutputValues[k], range1, range2, stepper);
-        if (k == 0) OutValue = v;
-        AppendFormattedValue(v, precision, line);
-        if (k + 1 < count) line += ',';
-    }
-    memo.raw.assign(OutputValues, OutputValues + count);
-    memo.precision = precision;
-    memo.stepper = stepper;
-    memo.range1 = range1;
-    memo.range2 = range2;
-    memo.text = line;
-    memo.mapped = OutValue;
-    memo.valid = true;
-    return true;
+OutputRows RowsOf(int b) {
+    return OutputRows{b,
+                      Drefread[b].data(),
+                      Type[b].data(),
+                      Arraynum[b].data(),
+                      Precision[b].data(),
+                      Previous[b].data(),
+                      OutRange1[b].data(),
+                      OutRange2[b].data(),
+                      OutputMemos[static_cast<size_t>(b)].data()};
+}
+
+const std::string* ComputeOutputText(const OutputRows& rows, int j, bool byteForm, char letter) {
+    return ComputeText(rows, j, byteForm, letter, nullptr);
+}
+
+const std::string* ComputeOutputText(const OutputRows& rows, int j, bool byteForm, char letter,
+                                     float reading) {
+    return ComputeText(rows, j, byteForm, letter, &reading);
 }

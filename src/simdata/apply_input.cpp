@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 #include "XPLMUtilities.h"
 #include "config/board_tables.h"
@@ -11,9 +12,29 @@
 
 namespace {
 
+// True when the token is a plain decimal number and nothing else: an optional sign, digits and an
+// optional point with more digits, at most 20 characters. The stream reads such a token whole and
+// converts exactly those characters as strtof does, so strtof gives the same value without the
+// stream's machinery.
+bool IsPlainDecimal(const std::string& token) {
+    const size_t n = token.size();
+    if (n == 0 || n > 20) return false;
+    size_t k = (token[0] == '+' || token[0] == '-') ? 1 : 0;
+    size_t digits = 0;
+    for (; k < n && token[k] >= '0' && token[k] <= '9'; ++k) ++digits;
+    if (k < n && token[k] == '.') {
+        for (++k; k < n && token[k] >= '0' && token[k] <= '9'; ++k) ++digits;
+    }
+    return k == n && digits > 0;
+}
+
 // The value token of a value message read as a float from its start (blanks skipped, the number
 // ends at the first character that cannot continue it). False when no finite number reads.
 bool ParseValue(const std::string& token, float* value) {
+    if (IsPlainDecimal(token)) {
+        *value = std::strtof(token.c_str(), nullptr);
+        return true;
+    }
     ResetStream();
     ss << token;
     float parsed = 0.0f;

@@ -118,7 +118,7 @@ TEST_F(OutputTest, LinesThatCannotBeOutputsAreRejected) {
     EXPECT_TRUE(HasNote(notes, ConfigNoteKind::Skipped, "without a dataref field", 2));
     EXPECT_TRUE(HasNote(notes, ConfigNoteKind::Skipped, "does not begin with a pin number", 3));
     EXPECT_TRUE(HasNote(notes, ConfigNoteKind::Skipped, "does not begin with a pin number", 4));
-    EXPECT_TRUE(HasNote(notes, ConfigNoteKind::Skipped, "not selected", 5));
+    EXPECT_TRUE(HasNote(notes, ConfigNoteKind::Comment, "not selected", 5));
 }
 
 TEST_F(OutputTest, ElementCountIsClampedTo1023) {

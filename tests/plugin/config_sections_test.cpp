@@ -98,7 +98,7 @@ TEST_F(ConfigTest, SectioningReportsLinesThatAreNotStored) {
     Sections("stray\n*2\nbefore header\n[I]\nB5 sim/x\n@info\nwords\n*0\n[I]\nB5 sim/x\n");
     EXPECT_TRUE(HasNote(notes, ConfigNoteKind::Skipped, "before the first '*'", 1));
     EXPECT_TRUE(HasNote(notes, ConfigNoteKind::Skipped, "before a section header", 3));
-    EXPECT_TRUE(HasNote(notes, ConfigNoteKind::Skipped, "after an @info marker", 7));
+    EXPECT_TRUE(HasNote(notes, ConfigNoteKind::Comment, "after an @info marker", 7));
     EXPECT_TRUE(HasNote(notes, ConfigNoteKind::Skipped, "board ID 0", 10));
 }
 

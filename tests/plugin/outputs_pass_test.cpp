@@ -401,4 +401,30 @@ TEST_F(OutputPassTest, UsbPanelGetsTheTextFormOnItsPort) {
     EXPECT_LT(read(readEnd, buffer, sizeof buffer), 0);
 }
 
+// A reading that did not change keeps its text, but the text is made again when what it depends
+// on changes: the precision, the range lists, the all-on state.
+TEST_F(OutputPassTest, UnchangedReadingIsFormattedAgainWhenPrecisionRangesOrMarksChange) {
+    const int panel = AddLanBoard(0, 44);
+    const int j = AddOutput(panel, "5D", 2, "test/f1");
+    xphost::SetDataref("test/f1", "1.234");
+    EXPECT_EQ(Pass(), std::vector<std::string>{">5D<1.23>"});
+    EXPECT_TRUE(Pass().empty());
+    Precision[panel][j] = 0;
+    EXPECT_EQ(Pass(), std::vector<std::string>{">5D<1.>"});
+    OutRange1[panel][j] = {0, 10};
+    OutRange2[panel][j] = {0, 100};
+    EXPECT_EQ(Pass(), std::vector<std::string>{">5D<12.>"});
+    OutRange2[panel][j] = {0, 1000};
+    EXPECT_EQ(Pass(), std::vector<std::string>{">5D<123.>"});
+    EXPECT_TRUE(Pass().empty());
+    Previous[panel][j] = "!";
+    EXPECT_EQ(Pass(), std::vector<std::string>{">5D<*>"});
+    EXPECT_TRUE(Pass().empty());
+    Previous[panel][j] = "?";
+    EXPECT_EQ(Pass(), std::vector<std::string>{">5D<123.>"});
+    // A new reading whose text is the same sends nothing.
+    xphost::SetDataref("test/f1", "1.2345");
+    EXPECT_TRUE(Pass().empty());
+}
+
 }  // namespace

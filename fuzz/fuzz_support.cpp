@@ -1,0 +1,197 @@
+#include "fuzz_support.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <iostream>
+#include <stdexcept>
+#include <streambuf>
+
+#include "exchange/wire_protocol.h"
+#include "support/plugin_harness.h"
+#include "xphost.h"
+
+namespace corvane_fuzz {
+
+const char* const kFuzzDatarefs =
+    "fuzz/float float rw 0\n"
+    "fuzz/int int rw 0\n"
+    "fuzz/double double rw 0\n"
+    "fuzz/int_float int+float rw 0\n"
+    "fuzz/floats float[8] rw\n"
+    "fuzz/ints int[8] rw\n"
+    "fuzz/bytes byte[16] rw abc\n"
+    "fuzz/heading float rw 0\n"
+    "command fuzz/command Fuzz command\n"
+    "command fuzz/engage_starter_1 Held command\n";
+
+// One board section: additional settings, inputs of every kind (commands, held commands, groups,
+// encoders with skip counts, analog axes, memory, internal inputs) and outputs of every kind
+// (LEDs, port LEDs, LED mode entries, 7-segment displays, steppers, servos, PWM, floats, arrays,
+// doubles, byte data).
+#define CORVANE_FUZZ_SECTION               \
+    "[A]\n"                                \
+    "B 30 33 34 37 40\n"                   \
+    "L 41\n"                               \
+    "N 42\n"                               \
+    "G 43\n"                               \
+    "T D5+\n"                              \
+    "R D7+\n"                              \
+    "S E3,2\n"                             \
+    "Q A1\n"                               \
+    "[I]\n"                                \
+    "B3 fuzz/command\n"                    \
+    "D4+ fuzz/engage_starter_1\n"          \
+    "D5+ fuzz/int 1,0,1\n"                 \
+    "D5+ fuzz/int 0,0,1\n"                 \
+    "D6 fuzz/float 2.5\n"                  \
+    "D7+ fuzz/floats 0.5+,0,10 3\n"        \
+    "E3 fuzz/heading 1+,0,360\n"           \
+    "E3/1 fuzz/heading 5-,0,360\n"         \
+    "A1 fuzz/float 0,0,100 1 250 3 7\n"    \
+    "A2/5 fuzz/double 0,-10,10 1 60\n"     \
+    "R4 fuzz/ints 0,0,1000 2\n"            \
+    "M12 fuzz/float 3\n"                   \
+    "P12 fuzz/float\n"                     \
+    "D8 13L\n"                             \
+    "D9 E3>1\n"                            \
+    "D10 O_9N\n"                           \
+    "D11 O-_9N\n"                          \
+    "D12 O2_9N\n"                          \
+    "D13 hello_text\n"                     \
+    "B14 fuzz/int_float 7\n"               \
+    "[O]\n"                                \
+    "13L 0 fuzz/int\n"                     \
+    "9N 0 fuzz/float 1 0,1 0,1 4 2 rzc\n"  \
+    "9N 1 fuzz/double 1 0,1 0,1 6 0 dfe\n" \
+    "4G 0 fuzz/heading 1 0,360 0,1 400\n"  \
+    "5g 0 fuzz/heading 1 360 2048\n"       \
+    "6S 0 fuzz/float 1 0,1\n"              \
+    "7P 0 fuzz/int 1 0,255 0,255\n"        \
+    "8 2 fuzz/floats 3\n"                  \
+    "3l 0 fuzz/int 1 0,1\n"                \
+    "20l 0 fuzz/ints 2 1 1\n"              \
+    "10D -2 fuzz/double\n"                 \
+    "11B 8 fuzz/bytes\n"                   \
+    "12L 0 fuzz/int 1 0.5 100\n"           \
+    "5l E3=1\n"                            \
+    "14L E3=2\n"
+
+const char* const kFuzzDataCfg =
+    "*1\n" CORVANE_FUZZ_SECTION "*2\n" CORVANE_FUZZ_SECTION "*3\n" CORVANE_FUZZ_SECTION;
+
+const char* const kFuzzPanelConfig =
+    "[I]\n"
+    "B1 fuzz/command\n"
+    "D2+ fuzz/int 1,0,1\n"
+    "E3 fuzz/heading 1+,0,360\n"
+    "A4 fuzz/float 0,0,100\n"
+    "D5 13L\n"
+    "[O]\n"
+    "13L 0 fuzz/int\n"
+    "7N 0 fuzz/float 1 0,1 0,1 4 2\n"
+    "8 2 fuzz/floats 3\n"
+    "9B 8 fuzz/bytes\n";
+
+#undef CORVANE_FUZZ_SECTION
+
+namespace {
+
+// A stream buffer that swallows everything.
+class NullBuffer : public std::streambuf {
+  protected:
+    int overflow(int c) override { return c == traits_type::eof() ? 0 : c; }
+    std::streamsize xsputn(const char*, std::streamsize n) override { return n; }
+};
+
+}  // namespace
+
+void Silence() {
+    static NullBuffer sink;
+    std::cerr.rdbuf(&sink);
+    xphost::SetDebugEcho(false);
+}
+
+std::string UseDeviceFolder() {
+    const std::string folder = corvane_test::MakeTempFolder("corvane-fuzz-dev");
+    setenv("CORVANE_DEVICE_DIR", folder.c_str(), 1);
+    RemoveAtExit(folder);
+    return folder;
+}
+
+void RemoveAtExit(const std::string& folder) {
+    if (folder.empty()) return;
+    static std::vector<std::string>* folders = nullptr;
+    if (!folders) {
+        folders = new std::vector<std::string>;
+        std::atexit([] {
+            for (const std::string& f : *folders) corvane_test::RemoveFolder(f);
+        });
+    }
+    folders->push_back(folder);
+}
+
+std::string RunRoot(const std::string& pluginFolder) {
+    const std::string tail = "/Resources/plugins/Corvane";
+    if (pluginFolder.size() > tail.size() &&
+        pluginFolder.compare(pluginFolder.size() - tail.size(), tail.size(), tail) == 0)
+        return pluginFolder.substr(0, pluginFolder.size() - tail.size());
+    return std::string();
+}
+
+std::string EncodedInput(int n, std::string text) {
+    const size_t k = text.empty() ? std::string::npos : std::string("EDABC").find(text[0]);
+    if (k != std::string::npos && k < CodeCurrent.size()) text[0] = CodeCurrent[k];
+    return std::string(1, static_cast<char>(n)) + text;
+}
+
+LoopbackPeer::LoopbackPeer(int host) {
+    fd_ = socket(AF_INET, SOCK_DGRAM, 0);
+    if (fd_ < 0) throw std::runtime_error("socket failed");
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    const std::string text = "127.0.0." + std::to_string(host);
+    inet_pton(AF_INET, text.c_str(), &a.sin_addr);
+    if (bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0)
+        throw std::runtime_error("bind to " + text + " failed");
+    socklen_t length = sizeof address_;
+    getsockname(fd_, reinterpret_cast<sockaddr*>(&address_), &length);
+    fcntl(fd_, F_SETFL, O_NONBLOCK);
+}
+
+LoopbackPeer::~LoopbackPeer() {
+    if (fd_ >= 0) close(fd_);
+}
+
+void LoopbackPeer::SendTo(int pluginPort, const std::string& bytes) const {
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(static_cast<uint16_t>(pluginPort));
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    sendto(fd_, bytes.data(), bytes.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
+}
+
+void LoopbackPeer::Drain() const {
+    char buffer[4096];
+    while (recv(fd_, buffer, sizeof buffer, 0) >= 0) {
+    }
+}
+
+std::string Reader::Bytes(size_t n) {
+    if (pos_ >= size_) return std::string();
+    if (n > size_ - pos_) n = size_ - pos_;
+    std::string bytes(reinterpret_cast<const char*>(data_ + pos_), n);
+    pos_ += n;
+    return bytes;
+}
+
+std::vector<std::string> SplitOnce(const std::string& text, const std::string& separator) {
+    const size_t at = text.find(separator);
+    if (at == std::string::npos) return {text, std::string()};
+    return {text.substr(0, at), text.substr(at + separator.size())};
+}
+
+}  // namespace corvane_fuzz

@@ -1,0 +1,214 @@
+// The checker's view of a section agrees with what the plug-in builds from the same text when a
+// board identifies itself: the plug-in's own board tables, and the upload and blocks the
+// emulated board receives.
+#include "board_view.h"
+#include "check_support.h"
+#include "config/board_tables.h"
+#include "exchange/identification.h"
+
+namespace check_test {
+namespace {
+
+using corvane_check::BoardView;
+using corvane_check::CheckDataCfg;
+using corvane_check::CheckPanelText;
+using corvane_check::ViewOfBoard;
+
+// One board with every kind of entry.
+const char* const kRichFile =
+    "*4\n"
+    "[A]\n"
+    "B 30 33 40 41 44\n"
+    "G 20\n"
+    "L 21\n"
+    "N 22\n"
+    "T D5+\n"
+    "R D6+\n"
+    "S E7,2\n"
+    "Q A1\n"
+    "[I]\n"
+    "D5+ sim/cockpit2/switches/wiper_speed 1\n"
+    "D5+ sim/cockpit2/switches/wiper_speed 2\n"
+    "D5+ sim/cockpit2/switches/wiper_speed 0\n"
+    "D6+ sim/cockpit2/controls/elevator_trim 0.01+,1\n"
+    "D8+ corvane/starter_ignition_1\n"
+    "D9+ sim/flight_controls/landing_gear_down\n"
+    "B10 sim/lights/landing_lights_toggle\n"
+    "E7+ sim/cockpit2/radios/actuators/com1_frequency_hz_833 25+,136975\n"
+    "e13+ sim/cockpit2/autopilot/altitude_dial_ft 100+,40000\n"
+    "D12+ E3>1\n"
+    "E3/1+ sim/cockpit2/autopilot/heading_dial_deg_mag_pilot 1+,0,360\n"
+    "E3/2+ sim/cockpit2/autopilot/vvi_dial_fpm 100+,3000\n"
+    "A1 sim/cockpit2/engine/actuators/throttle_ratio_all 0,1 1 250 3 7\n"
+    "A2+ sim/cockpit2/engine/actuators/mixture_ratio_all 0,1\n"
+    "A3/30 sim/cockpit2/engine/actuators/prop_ratio_all 0,1\n"
+    "M14 sim/cockpit2/radios/actuators/com1_frequency_hz_833 3\n"
+    "P14 sim/cockpit2/radios/actuators/com1_frequency_hz_833\n"
+    "D15 O_50D\n"
+    "[O]\n"
+    "23L 0 sim/flightmodel2/gear/deploy_ratio 1 0,1 0,1\n"
+    "24L 0 sim/flightmodel2/gear/deploy_ratio 1 0.01 0.99\n"
+    "5l 0 sim/cockpit2/switches/landing_lights_on\n"
+    "12l 0 sim/cockpit2/switches/taxi_light_on\n"
+    "31N 0 sim/cockpit2/radios/actuators/com1_frequency_hz_833 1 6 3 d\n"
+    "32N 0 sim/cockpit2/autopilot/heading_dial_deg_mag_pilot 1 3 0 z\n"
+    "45G 0 sim/cockpit2/gauges/indicators/airspeed_kts_pilot 1 0,200 0,300 2048\n"
+    "46g 0 sim/cockpit2/gauges/indicators/altitude_ft_pilot 1 0,1000 0,360 400\n"
+    "11S 0 sim/flightmodel2/controls/flap_handle_deploy_ratio 1 0,1\n"
+    "16P 0 sim/cockpit2/switches/panel_brightness_ratio 1 0,1\n"
+    "50D 1 sim/cockpit2/gauges/indicators/airspeed_kts_pilot\n"
+    "50D 1 sim/cockpit2/gauges/indicators/altitude_ft_pilot\n"
+    "47L E3=1\n"
+    "48L E3=2\n";
+
+const char* const kPanelText =
+    "[I]\n"
+    "D1+ sim/cockpit2/switches/beacon_on 1\n"
+    "D1- sim/cockpit2/switches/beacon_on 0\n"
+    "B4+ sim/annunciator/test_all_annunciators\n"
+    "B5+ 1L\n"
+    "[O]\n"
+    "1L 0 sim/cockpit2/switches/beacon_on\n"
+    "10D -1 sim/cockpit2/gauges/indicators/airspeed_kts_pilot\n";
+
+std::string Bytes(const std::vector<int>& values) {
+    std::string text;
+    for (int v : values) text += static_cast<char>(v);
+    return text;
+}
+
+unsigned Byte(const std::string& block, size_t k) {
+    return static_cast<unsigned char>(block.at(k));
+}
+
+std::string Bytes(const std::vector<uint8_t>& values) {
+    return std::string(values.begin(), values.end());
+}
+
+TEST_F(CheckTest, ViewOfTheRichFileHasEveryEntry) {
+    const auto report = CheckDataCfg(kRichFile);
+    ASSERT_EQ(report.sections.size(), 1u);
+    EXPECT_TRUE(report.Problems().empty()) << ProblemList(report);
+    const BoardView& v = report.sections[0].view;
+    EXPECT_EQ(v.id, 4u);
+    ASSERT_EQ(v.inputs.size(), 18u);
+    ASSERT_EQ(v.outputs.size(), 12u);
+    ASSERT_EQ(v.ledModes.size(), 2u);
+    EXPECT_EQ(v.inputs[0].tag, "D5/1+");
+    EXPECT_EQ(v.inputs[0].kind, "set");
+    EXPECT_EQ(v.inputs[4].kind, "held command");
+    EXPECT_EQ(v.inputs[9].kind, "mode change");
+    EXPECT_EQ(v.inputs[12].kind, "analog axis");
+    EXPECT_EQ(v.inputs[15].kind, "memory store");
+    EXPECT_EQ(v.inputs[16].kind, "memory recall");
+    EXPECT_EQ(v.inputs[17].kind, "output selection");
+    EXPECT_EQ(v.outputs[4].kind, "7-segment display");
+    EXPECT_EQ(v.outputs[6].kind, "stepper");
+    EXPECT_FALSE(v.outputs[11].active);  // the second 50D waits for the output selection
+    const std::vector<int>& lines = report.sections[0].inputLines;
+    EXPECT_EQ(lines.front(), 12);
+    EXPECT_EQ(lines.back(), 29);
+    EXPECT_EQ(report.sections[0].ledModeLines, (std::vector<int>{43, 44}));
+}
+
+TEST(CheckAgreement, ViewAgreesWithThePluginsTablesAndWhatTheBoardReceives) {
+    BoardView checked;
+    {
+        std::string error, warning;
+        ASSERT_TRUE(
+            corvane_check::PrepareWorld(corvane_test::DefaultDatarefFile(), &error, &warning));
+        const auto report = CheckDataCfg(kRichFile);
+        ASSERT_EQ(report.sections.size(), 1u);
+        checked = report.sections[0].view;
+    }
+    corvane_test::PluginOptions options;
+    options.dataCfg = kRichFile;
+    corvane_test::PluginRun run(options);
+    boardsim::Options board;
+    board.lanAddress = "127.0.0.26";
+    board.lanPort = run.port();
+    board.pluginPort = run.port();
+    board.boardId = 4;
+    board.requestBlocks = true;
+    boardsim::Board& sim = run.AddBoard(board);
+    ASSERT_TRUE(run.ConnectAll(400));
+    ASSERT_TRUE(run.CallUntil(
+        [&] {
+            return sim.messageCount("analog-config") > 0 && sim.messageCount("7seg-config") > 0 &&
+                   sim.messageCount("stepper-config") > 0;
+        },
+        400));
+    ASSERT_EQ(BoardCount(), 1);
+
+    // The plug-in's own row, built through the identification of the board.
+    const BoardView plugin = ViewOfBoard(0);
+    EXPECT_TRUE(plugin == checked);
+    ASSERT_EQ(plugin.inputs.size(), checked.inputs.size());
+    for (size_t i = 0; i < checked.inputs.size(); ++i) {
+        EXPECT_EQ(checked.inputs[i].tag, Datatags[0][i]);
+        EXPECT_TRUE(plugin.inputs[i] == checked.inputs[i]) << "input " << i;
+    }
+    ASSERT_EQ(plugin.outputs.size(), checked.outputs.size());
+    for (size_t j = 0; j < checked.outputs.size(); ++j)
+        EXPECT_TRUE(plugin.outputs[j] == checked.outputs[j]) << "output " << j;
+
+    // What the board received: the upload's pin uses and the three blocks.
+    EXPECT_EQ(checked.pinModes, BuildPinModes(0));
+    EXPECT_EQ(Bytes(sim.pinModes()), checked.pinModes);
+    EXPECT_EQ(Bytes(sim.analogConfig()), checked.analog);
+    EXPECT_EQ(Bytes(sim.sevenSegConfig()), checked.sevenSegment);
+    EXPECT_EQ(Bytes(sim.stepperConfig()), checked.stepper);
+    EXPECT_EQ(checked.sevenSegment, std::string("\x1f\x20", 2));
+    EXPECT_EQ(checked.stepper, std::string("\x2d\x00\x08\x2e\x90\x01", 6));
+    EXPECT_EQ(checked.pinModes[30], 5);
+    EXPECT_EQ(checked.pinModes[44], 4);
+    EXPECT_EQ(checked.pinModes[11], 12);
+    EXPECT_EQ(checked.pinModes[13], 3);  // the encoder written e13+
+    EXPECT_EQ(checked.ledPorts.size(), 2u);
+    EXPECT_EQ(Byte(checked.analog, 3), 102u);  // A1's 250 travels as 250 / 100 + 100
+    EXPECT_EQ(Byte(checked.analog, 4), 3u);
+    EXPECT_EQ(Byte(checked.analog, 5), 7u);
+    EXPECT_EQ(Byte(checked.analog, 6), 1u);    // A2+
+    EXPECT_EQ(Byte(checked.analog, 9), 157u);  // A3/30: 30 + 127
+}
+
+TEST(CheckAgreement, PanelViewAgreesWithThePanelsRow) {
+    BoardView checked;
+    {
+        std::string error, warning;
+        ASSERT_TRUE(
+            corvane_check::PrepareWorld(corvane_test::DefaultDatarefFile(), &error, &warning));
+        const auto report = CheckPanelText(kPanelText);
+        EXPECT_TRUE(report.Problems().empty()) << ProblemList(report);
+        checked = report.sections[0].view;
+    }
+    corvane_test::PluginOptions options;
+    corvane_test::PluginRun run(options);
+    run.AddPanel(27, kPanelText);
+    ASSERT_TRUE(run.ConnectAll(400));
+    ASSERT_EQ(BoardCount(), 1);
+    EXPECT_TRUE(ViewOfBoard(0) == checked);
+    EXPECT_EQ(checked.id, 0u);
+    ASSERT_EQ(checked.inputs.size(), 4u);
+    EXPECT_EQ(checked.inputs[3].kind, "lamp test");
+    EXPECT_EQ(checked.inputs[3].detail, "while held, output 0 (1L) shows all-on");
+}
+
+TEST(CheckAgreement, ViewChangesWithTheTables) {
+    // The view reads the tables, not the text: a change to the plug-in's row shows in it.
+    std::string error, warning;
+    ASSERT_TRUE(corvane_check::PrepareWorld(corvane_test::DefaultDatarefFile(), &error, &warning));
+    const auto report = CheckDataCfg(kRichFile);
+    BoardView view = ViewOfBoard(0);
+    EXPECT_TRUE(view == report.sections[0].view);
+    InputDefault[0][0] = 7.0f;
+    Datatags[0][1] = "D5/9+";
+    view = ViewOfBoard(0);
+    EXPECT_EQ(view.inputs[0].detail.compare(0, 8, "writes 7"), 0);
+    EXPECT_EQ(view.inputs[1].tag, "D5/9+");
+    EXPECT_FALSE(view == report.sections[0].view);
+    corvane_check::ClearBoards();
+}
+
+}  // namespace
+}  // namespace check_test

@@ -1,0 +1,186 @@
+// A data.cfg with one fault of each kind: the checker names each with its line number, and no
+// other line.
+#include <map>
+#include <sstream>
+
+#include "check_support.h"
+
+namespace check_test {
+namespace {
+
+struct Line {
+    const char* text;
+    const char* fault;  // a part of the reason the checker must give for this line; "" for none
+};
+
+// Line numbers follow from the position in this list (the first is line 1).
+const Line kFaultFile[] = {
+    {"# One fault on every line that names one.", ""},
+    {"stray text before any section", "before the first '*' section line"},
+    {"*1", ""},
+    {"loose text before the first header", "line before a section header"},
+    {"[A]", ""},
+    {"B 30 33 40 41 x", "matrix number 'x' does not read"},
+    {"Lpin", "A entry needs a letter and at least one value"},
+    {"N x", "pin number 'x' does not read"},
+    {"S D9", "no tag,count form"},
+    {"[I]", ""},
+    {"D4+ sim/cockpit/electrical/landing_light_on 1", "is not a command or dataref"},
+    {"D5+ sim/cockpit/electrical/landing_lights_on x", "value 'x' does not read"},
+    {"D5- sim/cockpit/electrical/landing_lights_on 0 first", "array element 'first'"},
+    {"B22", "input entry without a name field"},
+    {"A20 sim/cockpit2/engine/actuators/throttle_ratio_all 0,1 1 250 3 7",
+     "channel 20 is above 15"},
+    {"A3 sim/cockpit2/engine/actuators/throttle_ratio_all 1", "lower,upper"},
+    {"A4 sim/cockpit2/engine/actuators/throttle_ratio_all 0,1", ""},
+    {"D6+ sim/cockpit2/switches/panel_brightness_ratio 1 5", "beyond the 4 elements"},
+    {"D7+ sim/cockpit2/gauges/indicators/airspeed_kts_pilot 100", "read-only"},
+    {"D10 Ox", "has no '_'"},
+    {"D8+ corvane/starter_ignition_1", ""},
+    {"D8- corvane/starter_ignition_1", "runs it once more"},
+    {"D11+ 13L", "lights nothing"},
+    {"[A]", "repeated [A] header"},
+    {"R D9+", "A entry after the I section"},
+    {"[O]", ""},
+    {"13L x sim/cockpit2/switches/landing_lights_on", "precision 'x' does not read"},
+    {"14L", "output entry without a dataref field"},
+    {"x5L 0 sim/cockpit2/switches/landing_lights_on", "does not begin with a pin number"},
+    {"15L 0 sim/no/such/dataref", "not known to the simulator"},
+    {"16L 0 sim/flightmodel2/gear/deploy_ratio 11", "beyond the 10 elements"},
+    {"17S 0 sim/cockpit2/controls/flap_ratio 1 0,1 500,2500,900", "range lists of 2 and 3"},
+    {"30N 0 sim/cockpit2/autopilot/heading_dial_deg_mag_pilot 1", "needs six fields"},
+    {"31N 0 sim/cockpit2/autopilot/heading_dial_deg_mag_pilot 1 x 0", "digit count 'x'"},
+    {"32N 0 sim/cockpit2/autopilot/heading_dial_deg_mag_pilot 1 12 0", "is above 8"},
+    {"33N 0 sim/cockpit2/autopilot/heading_dial_deg_mag_pilot 1 4 6", "beyond the digit count"},
+    {"44G 0 sim/cockpit2/gauges/indicators/airspeed_kts_pilot 1", "fewer than six fields"},
+    {"45G 0 sim/cockpit2/gauges/indicators/airspeed_kts_pilot 1 0,200 0,300 lots",
+     "steps per revolution 'lots'"},
+    {"90l 0 sim/cockpit2/switches/landing_lights_on", "outside 1 to 64"},
+    {"8l 0 sim/cockpit2/switches/landing_lights_on", ""},
+    {"46L E3", "has no '='"},
+    {"7", "shorter than 3 characters"},
+    {"[O]", "repeated [O] header"},
+    {"[X]", "the lines below it are ignored"},
+    {"D1 sim/flight_controls/landing_gear_down", "line of an ignored section"},
+    {"*1", "repeated board ID 1"},
+    {"[I]", ""},
+    {"D4+ sim/flight_controls/landing_gear_down", ""},
+    {"*2", ""},
+    {"D9+ sim/flight_controls/landing_gear_down", "before the first section header"},
+    {"[I]", ""},
+    {"D9- sim/flight_controls/landing_gear_up", ""},
+    {"*3", "no inputs and no outputs"},
+    {"*0", ""},
+    {"[I]", "board ID 0"},
+    {"*x", "no board ID digit"},
+    {"@note", "marker other than @info"},
+    {"*45", "only one digit is read"},
+    {"[I]", ""},
+    {"D3 sim/flight_controls/landing_gear_up", ""},
+};
+
+std::string FaultFileText() {
+    std::string text;
+    for (const Line& line : kFaultFile) text += std::string(line.text) + "\n";
+    return text;
+}
+
+// Every problem of the output of --quiet, by line: "file:LINE: kind: reason".
+std::map<int, std::vector<std::string>> ProblemsByLine(const std::string& output,
+                                                       const std::string& path) {
+    std::map<int, std::vector<std::string>> problems;
+    std::istringstream in(output);
+    std::string row;
+    while (std::getline(in, row)) {
+        if (row.compare(0, path.size() + 1, path + ":") != 0) continue;
+        const int line = std::stoi(row.substr(path.size() + 1));
+        problems[line].push_back(row.substr(row.find(": ") + 2));
+    }
+    return problems;
+}
+
+TEST(CheckFaults, EveryFaultIsNamedWithItsLineAndNoOtherLine) {
+    TempFolder folder;
+    const std::string path = folder.Write("data.cfg", FaultFileText());
+    const CheckerRun run = RunChecker({"--quiet", path});
+    EXPECT_EQ(run.status, 1);
+    const std::map<int, std::vector<std::string>> problems = ProblemsByLine(run.output, path);
+    int line = 0;
+    for (const Line& expected : kFaultFile) {
+        ++line;
+        const auto found = problems.find(line);
+        const std::string fault = expected.fault;
+        if (fault.empty()) {
+            EXPECT_EQ(found, problems.end())
+                << "line " << line << " (" << expected.text << "): " << found->second[0];
+            continue;
+        }
+        ASSERT_NE(found, problems.end()) << "line " << line << " (" << expected.text << ")";
+        bool named = false;
+        for (const std::string& reason : found->second)
+            named = named || reason.find(fault) != std::string::npos;
+        EXPECT_TRUE(named) << "line " << line << " (" << expected.text << ") lacks '" << fault
+                           << "': " << found->second[0];
+    }
+}
+
+TEST(CheckFaults, QuietPrintsTheLineTextUnderEachProblemAndNothingElse) {
+    TempFolder folder;
+    const std::string path = folder.Write("data.cfg", "*1\n[I]\nB22\nB5 sim/x\n");
+    const CheckerRun run = RunChecker({"--quiet", path});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.output, path + ":3: skipped: input entry without a name field\n    B22\n" + path +
+                              ":4: suspect: 'sim/x' is not a command or dataref of the "
+                              "simulator: it becomes an internal input\n    B5 sim/x\n");
+}
+
+TEST(CheckFaults, FullReportShowsEveryLineAndEndsWithTheProblems) {
+    TempFolder folder;
+    const std::string path = folder.Write("data.cfg", FaultFileText());
+    const CheckerRun run = RunChecker({path});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.output.find("Board ID 1 (line 3)\n"), std::string::npos);
+    EXPECT_NE(run.output.find("Board ID 1 (line 46): not used, the section at line 3"),
+              std::string::npos);
+    EXPECT_NE(run.output.find("Board ID 0 (line 54): not read"), std::string::npos);
+    EXPECT_NE(run.output.find("  14   B22\n         ! skipped: input entry without a name field"),
+              std::string::npos);
+    EXPECT_NE(run.output.find("\nProblems\n"), std::string::npos);
+    const std::string quiet = RunChecker({"--quiet", path}).output;
+    size_t count = 0;
+    for (size_t at = quiet.find(path + ":"); at != std::string::npos;
+         at = quiet.find(path + ":", at + 1))
+        ++count;
+    EXPECT_NE(run.output.find("\n" + std::to_string(count) + " problems\n"), std::string::npos);
+    EXPECT_NE(run.output.find(quiet), std::string::npos);  // the same list ends the report
+}
+
+TEST_F(CheckTest, TheLibraryFindsTheSameProblemsAsTheProgram) {
+    const corvane_check::CheckReport report = corvane_check::CheckDataCfg(FaultFileText());
+    TempFolder folder;
+    const std::string path = folder.Write("data.cfg", FaultFileText());
+    const std::map<int, std::vector<std::string>> program =
+        ProblemsByLine(RunChecker({"--quiet", path}).output, path);
+    std::map<int, size_t> library;
+    for (const corvane_check::Finding& f : report.Problems()) ++library[f.line];
+    ASSERT_EQ(library.size(), program.size()) << ProblemList(report);
+    for (const auto& line : program) EXPECT_EQ(library[line.first], line.second.size());
+}
+
+TEST_F(CheckTest, NothingInAFileCrashesTheChecker) {
+    // Bytes of every value, long fields, lone markers and headers in odd places.
+    std::string text = "*1\n[I]\n";
+    for (int c = 1; c < 256; ++c) text += std::string(1, static_cast<char>(c)) + "\n";
+    text += "[O]\n" + std::string(5000, '9') + "N 0 x 1 99999999999 99999999999 rdczfe\n";
+    text += "A99999999999 sim/x 0,1 1 99999999999 99999999999 99999999999\n";
+    text +=
+        "[\n*\n@\n[I\n*9\n[I]\nE/ e\nD+ O_\nB O_999L\nB5 E\nB6 E=\n[O]\n255l 0\n0G 0 x 1 a b c\n";
+    const corvane_check::CheckReport report = corvane_check::CheckDataCfg(text);
+    EXPECT_FALSE(report.Problems().empty());
+    EXPECT_EQ(report.sections.size(), 4u);  // *1, the lone byte *, a lone *, *9
+    const corvane_check::CheckReport panel = corvane_check::CheckPanelText(text);
+    EXPECT_EQ(panel.sections.size(), 1u);
+}
+
+}  // namespace
+}  // namespace check_test

@@ -1,0 +1,614 @@
+// A long flight on the simulated clock: nine LAN boards and three USB boards (pseudo-terminals) of
+// every kind send a seeded random mix of inputs, control requests and garbage while the datarefs
+// of their outputs change every frame; now and then a board restarts and identifies itself again,
+// and now and then the plug-in is reset. At every pause and at the end the flight is checked:
+// every input applied exactly once (commands through the host's command trace, the rest through
+// dataref values), every board showing what its datarefs say, and the plug-in's tables no
+// larger than after the first connection.
+//
+// The flight lasts CORVANE_SOAK_MINUTES simulated minutes (default 30: 72,000 flight-loop calls,
+// one per 25 ms frame).
+#include <gtest/gtest.h>
+#include <malloc.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "config/board_tables.h"
+#include "exchange/output_value.h"
+#include "plugin/settings.h"
+#include "plugin/status_text.h"
+#include "support/plugin_harness.h"
+#include "transport/lan_socket.h"
+#include "transport/serial_ports.h"
+#include "xphost.h"
+
+namespace {
+
+constexpr int kFramesPerSecond = 40;
+constexpr int kLanArduinos = 7;
+constexpr int kLanPanels = 2;
+constexpr int kUsbArduinos = 2;
+constexpr int kUsbPanels = 1;
+constexpr int kBoards = kLanArduinos + kLanPanels + kUsbArduinos + kUsbPanels;
+constexpr int kRestartEvery = 3000;  // frames between board restarts (75 s)
+constexpr int kResetEvery = 15000;   // frames between full resets (6.25 min)
+
+int SoakMinutes() {
+    const char* text = std::getenv("CORVANE_SOAK_MINUTES");
+    const int minutes = text ? std::atoi(text) : 30;
+    return minutes > 0 ? minutes : 30;
+}
+
+// What one board is: its link and kind, its datarefs and what it was sent.
+struct SoakBoard {
+    int key = 0;  // names its datarefs: soak/kK/...
+    bool panel = false;
+    bool usb = false;
+    int id = 0;  // board ID (0 for a panel)
+    boardsim::Board* sim = nullptr;
+    bool gateClosed = false;
+    bool holding = false;
+
+    // Expected effects of the inputs sent.
+    long onces = 0;
+    long holds = 0;
+    long releases = 0;
+    double count = 0;  // E7 steps up by its repeat count
+    double down = 0;   // E8 steps down by 2
+    bool axisSent = false;
+    float axis = 0;
+    bool valueSent = false;
+    float value = 0;
+
+    std::string Name(const std::string& what) const {
+        return "soak/k" + std::to_string(key) + "/" + what;
+    }
+    // The held button's tag without its '+' or '-': held keys are shared by all boards, so each
+    // board has its own.
+    std::string HeldTag() const { return "D" + std::to_string(20 + key); }
+};
+
+std::string Datarefs(int key) {
+    const std::string k = "soak/k" + std::to_string(key) + "/";
+    return k + "led int rw 0\n" + k + "disp int rw 0\n" + k + "step int rw 0\n" + k +
+           "pwm int rw 0\n" + k + "float float rw 0\n" + k + "port int rw 0\n" + k +
+           "servo float rw 0\n" + k + "arr float[4] rw\n" + k + "bytes byte[16] rw a\n" + k +
+           "count float rw 0\n" + k + "down float rw 0\n" + k + "axis float rw 0\n" + k +
+           "value float rw 0\n" + "command " + k + "cmd Soak command\n" + "command " + k +
+           "engage_starter Soak held command\n";
+}
+
+// Inputs: a command, a held command, two encoders, an axis and a value input. Outputs: an LED,
+// a 7-segment display, a stepper, PWM, a float, a port LED, a servo, an array element and byte
+// data (the panel: the ones its text form carries).
+std::string Section(const SoakBoard& board) {
+    const std::string k = "soak/k" + std::to_string(board.key) + "/";
+    std::string text = "[I]\nB3 " + k + "cmd\n" + board.HeldTag() + "+ " + k +
+                       "engage_starter\nE7 " + k + "count 1+\nE8 " + k + "down 2-\nA9 " + k +
+                       "axis 0,100\nD10 " + k + "value\n[O]\n13L 0 " + k + "led\n9N 0 " + k +
+                       "disp 1 4 0\n8 2 " + k + "float\n11 1 " + k + "arr 3\n";
+    if (!board.panel)
+        text += "4G 0 " + k + "step\n7P 0 " + k + "pwm\n3l 0 " + k + "port\n6S 0 " + k +
+                "servo 1 0,1\n12T 8 " + k + "bytes\n";
+    return text;
+}
+
+// The text of a value as the output pass prints it with precision 0 to 2: these values print
+// with at most that many decimals, so the text is plain %g.
+std::string Printed(double v) {
+    char text[40];
+    std::snprintf(text, sizeof text, "%g", v);
+    return text;
+}
+
+// The sum of the element counts of the plug-in's tables and buffers, and their bytes.
+struct Footprint {
+    size_t elements = 0;
+    size_t bytes = 0;
+};
+
+template <typename T>
+void Add(Footprint& f, const std::vector<T>& v) {
+    f.elements += v.size();
+    f.bytes += v.capacity() * sizeof(T);
+}
+void Add(Footprint& f, const std::string& s) {
+    f.bytes += s.capacity();
+}
+template <typename T>
+void AddNested(Footprint& f, const std::vector<std::vector<T>>& rows) {
+    Add(f, rows);
+    for (const auto& row : rows) Add(f, row);
+}
+
+Footprint PluginFootprint() {
+    Footprint f;
+    AddNested(f, Datatags);
+    AddNested(f, Mode);
+    AddNested(f, InputDataPointer);
+    AddNested(f, InputDefault);
+    AddNested(f, Contval);
+    AddNested(f, Drefread);
+    AddNested(f, Previous);
+    for (const auto& row : Previous)
+        for (const auto& text : row) Add(f, text);
+    AddNested(f, OutDrefs);
+    AddNested(f, OutputModeLed);
+    AddNested(f, LedPortData);
+    Add(f, AnalogAdditional);
+    Add(f, SevenSegAdditional);
+    Add(f, StepperAdditional);
+    Add(f, UdpIP);
+    Add(f, SerialIndex);
+    Add(f, ArduinoConfigFile);
+    AddNested(f, Continuous);
+    Add(f, ContinuousTag);
+    AddNested(f, OutputMemos);
+    Add(f, comport);
+    Add(f, SerialBuffer);
+    for (const auto& buffer : SerialBuffer) Add(f, buffer);
+    Add(f, UsedUSB);
+    Add(f, UsedAddr);
+    Add(f, NetworkIndices);
+    Add(f, InstructionsText);
+    for (const auto& text : InstructionsText) Add(f, text);
+    return f;
+}
+
+class SoakFlight {
+  public:
+    SoakFlight() : rng_(20240607u) {
+        devices_ = corvane_test::MakeTempFolder("corvane-soak-dev");
+        setenv("CORVANE_DEVICE_DIR", devices_.c_str(), 1);
+        for (int k = 0; k < kBoards; ++k) {
+            SoakBoard board;
+            board.key = k;
+            board.usb = k >= kLanArduinos + kLanPanels;
+            board.panel = (k >= kLanArduinos && k < kLanArduinos + kLanPanels) ||
+                          k >= kLanArduinos + kLanPanels + kUsbArduinos;
+            board.id = board.panel ? 0 : 1 + (k < kLanArduinos ? k : k - kLanPanels);
+            boards_.push_back(board);
+        }
+        std::string dataCfg;
+        std::string datarefs;
+        for (const SoakBoard& board : boards_) {
+            datarefs += Datarefs(board.key);
+            if (!board.panel) dataCfg += "*" + std::to_string(board.id) + "\n" + Section(board);
+        }
+        // The serial boards exist before the start-up scans the device folder.
+        for (SoakBoard& board : boards_) {
+            if (!board.usb) continue;
+            boardsim::Options options;
+            options.serialLink = devices_ + "/ttyUSB" + std::to_string(board.key);
+            Configure(board, options);
+            serial_.push_back(std::make_unique<boardsim::Board>(options));
+            EXPECT_TRUE(serial_.back()->ok()) << serial_.back()->error();
+            board.sim = serial_.back().get();
+        }
+        corvane_test::PluginOptions options;
+        options.dataCfg = dataCfg;
+        options.extraDatarefs = datarefs;
+        options.usbOff = false;
+        options.settings = "USB_DEVICE_COUNT = 3\nSCANNING_TIMEOUT = 100\n";
+        xphost::SetDebugEcho(false);
+        run_ = std::make_unique<corvane_test::PluginRun>(options);
+        int host = 11;
+        for (SoakBoard& board : boards_) {
+            if (board.usb) continue;
+            boardsim::Options lan;
+            lan.lanAddress = "127.0.0." + std::to_string(host++);
+            lan.lanPort = run_->port();
+            lan.pluginAddress = "127.0.0.1";
+            lan.pluginPort = run_->port();
+            Configure(board, lan);
+            board.sim = &run_->AddBoard(lan);
+        }
+    }
+
+    ~SoakFlight() {
+        run_.reset();
+        serial_.clear();
+        unsetenv("CORVANE_DEVICE_DIR");
+        corvane_test::RemoveFolder(devices_);
+    }
+
+    void Fly(int frames) {
+        ASSERT_TRUE(Reconnect()) << "the boards did not all connect";
+        Pause("first connection");
+        baseline_ = PluginFootprint();
+        baselineHeap_ = HeapInUse();
+        while (frame_ < frames) {
+            if (::testing::Test::HasFatalFailure()) return;
+            ChangeDatarefs();
+            for (SoakBoard& board : boards_) Chatter(board);
+            Step();
+            if (frame_ % kResetEvery == 0) {
+                Pause("before a reset");
+                xphost::ChooseMenu("Corvane/Reconnect");
+                ASSERT_TRUE(Reconnect()) << "the boards did not reconnect after the reset";
+                ++resets_;
+            } else if (frame_ % kRestartEvery == 0) {
+                Pause("before a board restart");
+                SoakBoard& board = boards_[Pick(kBoards)];
+                board.sim->SendIdentification();
+                ASSERT_TRUE(Reconnect(board.key)) << "board " << board.key << " did not come back";
+                ++restarts_;
+            }
+        }
+        Pause("landing");
+        EXPECT_GE(restarts_, frames / kRestartEvery - frames / kResetEvery - 1);
+        EXPECT_GE(resets_, frames / kResetEvery - 1);
+        EXPECT_GT(inputsSent_, frames / 4);
+    }
+
+    long inputsSent() const { return inputsSent_; }
+    int frame() const { return frame_; }
+
+  private:
+    void Configure(const SoakBoard& board, boardsim::Options& options) const {
+        options.boardId = board.id;
+        if (board.panel) {
+            options.panelConfig = Section(board);
+        } else {
+            options.configSection = Section(board);
+            options.autoGate = true;
+            options.requestBlocks = true;
+        }
+    }
+
+    int Pick(int n) { return static_cast<int>(rng_() % static_cast<unsigned>(n)); }
+    bool Chance(int percent) { return Pick(100) < percent; }
+
+    static size_t HeapInUse() {
+#if defined(__SANITIZE_ADDRESS__)
+        return 0;  // the sanitizer's allocator keeps its own books
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+        return 0;
+#else
+        return mallinfo2().uordblks;
+#endif
+#else
+        return mallinfo2().uordblks;
+#endif
+    }
+
+    static int Waiting(int fd) {
+        int bytes = 0;
+        return fd >= 0 && ioctl(fd, FIONREAD, &bytes) == 0 ? bytes : 0;
+    }
+
+    // No datagram for the plug-in, no byte on either end of a serial line, no complete frame in
+    // a port's buffer.
+    bool NothingWaiting() const {
+        if (Waiting(sock) > 0) return false;
+        for (int fd : comport)
+            if (Waiting(fd) > 0) return false;
+        for (const auto& board : serial_)
+            if (Waiting(board->fd()) > 0) return false;
+        for (const std::string& buffer : SerialBuffer)
+            if (buffer.find('}') != std::string::npos) return false;
+        return true;
+    }
+
+    void PollAll() {
+        run_->PollBoards();
+        for (auto& board : serial_) board->Poll();
+    }
+
+    // One frame: the flight-loop call, then every board reads what it got; the commands the
+    // plug-in ran are counted.
+    void Step() {
+        xphost::RunFrame();
+        ++frame_;
+        PollAll();
+        for (const xphost::CommandEvent& e : xphost::TakeCommandTrace()) {
+            if (e.cause != "plugin") continue;
+            if (e.phase == 0) ++begun_[e.name];
+            if (e.phase == 2) ++ended_[e.name];
+        }
+        if (frame_ % 1000 == 0)
+            for (SoakBoard& board : boards_) board.sim->clearReceived();
+    }
+
+    // Frames, with a moment for the pseudo-terminals between them, until every board has a new
+    // upload (or identification reply), has opened its outputs, and the search has ended.
+    bool Reconnect(int only = -1) {
+        std::vector<int> uploads;
+        for (const SoakBoard& board : boards_)
+            uploads.push_back(only < 0 || board.key == only ? board.sim->uploadCount() : -1);
+        for (int n = 0; n < 2000; ++n) {
+            usleep(200);
+            PollAll();
+            Step();
+            bool done = ScanTimeout <= 0 && BoardCount() == kBoards;
+            for (size_t k = 0; done && k < boards_.size(); ++k)
+                done =
+                    boards_[k].sim->uploadCount() > uploads[k] && boards_[k].sim->boardNumber() > 0;
+            for (int b = 0; done && b < BoardCount(); ++b) done = AllowOutput[b];
+            if (done) {
+                for (SoakBoard& board : boards_) board.gateClosed = false;
+                return true;
+            }
+        }
+        return false;
+    }
+
+    // A new value for a few outputs' datarefs, drawn from what each output shows exactly.
+    void ChangeDatarefs() {
+        for (int n = 0; n < 6; ++n) {
+            const SoakBoard& board = boards_[Pick(kBoards)];
+            switch (Pick(board.panel ? 4 : 9)) {
+                case 0:
+                    xphost::SetDataref(board.Name("led"), std::to_string(Pick(2)));
+                    break;
+                case 1:
+                    xphost::SetDataref(board.Name("disp"), std::to_string(Pick(10000)));
+                    break;
+                case 2:
+                    xphost::SetDataref(board.Name("float"), Printed((Pick(801) - 400) * 0.25));
+                    break;
+                case 3:
+                    xphost::SetDataref(board.Name("arr[2]"), Printed((Pick(401) - 200) * 0.5));
+                    break;
+                case 4:
+                    xphost::SetDataref(board.Name("step"), std::to_string(Pick(2001) - 1000));
+                    break;
+                case 5:
+                    xphost::SetDataref(board.Name("pwm"), std::to_string(Pick(256)));
+                    break;
+                case 6:
+                    xphost::SetDataref(board.Name("port"), std::to_string(Pick(2)));
+                    break;
+                case 7:
+                    xphost::SetDataref(board.Name("servo"), Printed(Pick(5) * 0.25));
+                    break;
+                case 8: {
+                    std::string text(1 + Pick(8), 'a');
+                    for (char& c : text) c = static_cast<char>('a' + Pick(26));
+                    xphost::SetDataref(board.Name("bytes"), text);
+                    break;
+                }
+            }
+        }
+    }
+
+    // What one board sends in one frame, if anything: an input (most of the time), a control
+    // request or garbage that must change nothing.
+    void Chatter(SoakBoard& board) {
+        if (!Chance(8)) return;
+        const int roll = Pick(100);
+        if (roll < 70)
+            SendInput(board);
+        else if (roll < 80)
+            SendControl(board);
+        else
+            SendGarbage(board);
+    }
+
+    void SendInput(SoakBoard& board) {
+        boardsim::Board& sim = *board.sim;
+        ++inputsSent_;
+        switch (Pick(6)) {
+            case 0:
+                sim.SendInput("B3");
+                ++board.onces;
+                break;
+            case 1:
+                if (board.holding) {
+                    sim.Release(board.HeldTag());
+                    ++board.releases;
+                } else {
+                    sim.Press(board.HeldTag());
+                    ++board.holds;
+                }
+                board.holding = !board.holding;
+                break;
+            case 2: {
+                const int count = 1 + Pick(5);
+                sim.TurnEncoder("E7", count);
+                board.count += count;
+                break;
+            }
+            case 3:
+                sim.SendInput("E8");
+                board.down -= 2;
+                break;
+            case 4: {
+                const int reading = Pick(1001);
+                sim.MoveAxis("A9", reading);
+                board.axisSent = true;
+                board.axis = 0.0f + (100.0f - 0.0f) * (static_cast<float>(reading) / 1000.0f);
+                break;
+            }
+            case 5: {
+                const double v = (Pick(2001) - 1000) * 0.125;
+                sim.SendInput("D10", Printed(v));
+                board.valueSent = true;
+                board.value = static_cast<float>(v);
+                break;
+            }
+        }
+    }
+
+    void SendControl(SoakBoard& board) {
+        boardsim::Board& sim = *board.sim;
+        // A panel's text form on a serial line has no length, so a reply right behind it would
+        // be read as part of it: the USB panel asks for nothing.
+        if (board.panel && board.usb) return SendGarbage(board);
+        const int roll = Pick(board.panel ? 3 : 6);
+        if (roll < 3) {
+            sim.SendControl("ans"[roll]);
+        } else if (roll == 3) {
+            sim.RequestGate();
+        } else if (board.gateClosed) {
+            sim.OpenGate();
+            board.gateClosed = false;
+        } else {
+            sim.CloseGate();
+            board.gateClosed = true;
+        }
+    }
+
+    // Bytes that no message kind accepts: a board number of 128 or more, messages of one or two
+    // bytes, an identification too short to read, an unknown control request, a tag that no
+    // input has, and on a serial line bytes outside any frame (never a zero byte, which would cut
+    // the read it arrives in).
+    void SendGarbage(SoakBoard& board) {
+        boardsim::Board& sim = *board.sim;
+        std::string noise(1 + Pick(24), ' ');
+        for (char& c : noise) {
+            do c = static_cast<char>(1 + Pick(255));
+            while (c == '{' || c == '}');
+        }
+        switch (Pick(board.usb ? 7 : 6)) {
+            case 0:
+                sim.SendRaw(static_cast<char>(0x80 + Pick(128)) + noise);
+                break;
+            case 1:
+                sim.SendRaw(std::string(1, "qz#"[Pick(3)]));
+                break;
+            case 2:
+                sim.SendRaw("|" + noise.substr(0, 1));
+                break;
+            case 3:
+                sim.SendControl("qQ9"[Pick(3)]);
+                break;
+            case 4:
+                sim.SendInput("Z#" + std::to_string(Pick(100)));
+                break;
+            case 5:
+                sim.SendInput("D#" + std::to_string(Pick(100)), "1");
+                break;
+            case 6:
+                sim.SendUnframed(noise);
+                break;
+        }
+    }
+
+    // Ends every hold, opens every closed gate, lets everything arrive, and checks the flight.
+    void Pause(const std::string& when) {
+        for (SoakBoard& board : boards_) {
+            if (board.holding) {
+                board.sim->Release(board.HeldTag());
+                ++board.releases;
+                board.holding = false;
+            }
+            if (board.gateClosed) {
+                board.sim->OpenGate();
+                board.gateClosed = false;
+            }
+        }
+        // At least a dozen frames, and then until nothing has been waiting on any link for three
+        // frames in a row: bytes on a pseudo-terminal take a moment to reach its other end.
+        int quiet = 0;
+        for (int n = 0; n < 400 && (n < 12 || quiet < 3); ++n) {
+            usleep(1000);
+            PollAll();
+            Step();
+            quiet = NothingWaiting() ? quiet + 1 : 0;
+        }
+        SCOPED_TRACE(when + " at frame " + std::to_string(frame_));
+        CheckInputs();
+        CheckOutputs();
+        if (baseline_.elements > 0) CheckFootprint();
+    }
+
+    void CheckInputs() {
+        for (const SoakBoard& board : boards_) {
+            SCOPED_TRACE("board " + std::to_string(board.key));
+            EXPECT_EQ(begun_[board.Name("cmd")], board.onces);
+            EXPECT_EQ(ended_[board.Name("cmd")], board.onces);
+            EXPECT_EQ(begun_[board.Name("engage_starter")], board.holds);
+            EXPECT_EQ(ended_[board.Name("engage_starter")], board.releases);
+            EXPECT_EQ(xphost::GetNumber(board.Name("count")), board.count);
+            EXPECT_EQ(xphost::GetNumber(board.Name("down")), board.down);
+            if (board.axisSent) {
+                EXPECT_FLOAT_EQ(static_cast<float>(xphost::GetNumber(board.Name("axis"))),
+                                board.axis);
+            }
+            if (board.valueSent) {
+                EXPECT_EQ(static_cast<float>(xphost::GetNumber(board.Name("value"))), board.value);
+            }
+        }
+    }
+
+    double Number(const SoakBoard& board, const std::string& what, int index = -1) const {
+        return xphost::GetNumber(board.Name(what), index);
+    }
+
+    void CheckOutputs() {
+        for (const SoakBoard& board : boards_) {
+            SCOPED_TRACE("board " + std::to_string(board.key));
+            const boardsim::Board& sim = *board.sim;
+            const int disp = static_cast<int>(Number(board, "disp"));
+            if (board.panel) {
+                const auto values = sim.panelValues();
+                const auto at = [&](const char* tagText) {
+                    const auto it = values.find(tagText);
+                    return it == values.end() ? std::string("(none)") : it->second;
+                };
+                EXPECT_EQ(at("13L"), Printed(Number(board, "led")));
+                EXPECT_EQ(at("9N"), Printed(disp));
+                EXPECT_EQ(at("8"), Printed(Number(board, "float")));
+                EXPECT_EQ(at("11"), Printed(Number(board, "arr", 0)) + "," +
+                                        Printed(Number(board, "arr", 1)) + "," +
+                                        Printed(Number(board, "arr", 2)));
+                continue;
+            }
+            std::string shown = std::to_string(disp);
+            shown.insert(0, 4 - shown.size(), ' ');
+            EXPECT_EQ(sim.leds()[13], Number(board, "led") == 1.0);
+            EXPECT_EQ(sim.displays()[9], shown);
+            EXPECT_EQ(sim.steppers()[4].first, static_cast<int>(Number(board, "step")));
+            EXPECT_EQ(sim.pwm()[7], static_cast<int>(Number(board, "pwm")));
+            EXPECT_EQ(sim.floats()[8], static_cast<float>(Number(board, "float")));
+            EXPECT_EQ(sim.floats()[11], static_cast<float>(Number(board, "arr", 2)));
+            EXPECT_EQ(sim.portLeds()[3], Number(board, "port") == 1.0);
+            EXPECT_EQ(sim.floats()[6], static_cast<float>(500 + 2000 * Number(board, "servo")));
+            EXPECT_EQ(sim.texts()[12], xphost::GetDataref(board.Name("bytes")));
+        }
+    }
+
+    void CheckFootprint() {
+        const Footprint now = PluginFootprint();
+        EXPECT_EQ(now.elements, baseline_.elements) << "the plug-in's tables changed size";
+        EXPECT_LE(now.bytes, baseline_.bytes * 3 / 2 + 4096) << "the plug-in's buffers grew";
+        if (baselineHeap_ > 0) {
+            const size_t heap = HeapInUse();
+            EXPECT_LE(heap, baselineHeap_ + (4u << 20)) << "the heap in use grew";
+        }
+    }
+
+    std::mt19937 rng_;
+    std::string devices_;
+    std::vector<SoakBoard> boards_;
+    std::vector<std::unique_ptr<boardsim::Board>> serial_;
+    std::unique_ptr<corvane_test::PluginRun> run_;
+    std::map<std::string, long> begun_, ended_;
+    Footprint baseline_;
+    size_t baselineHeap_ = 0;
+    int frame_ = 0;
+    int restarts_ = 0;
+    int resets_ = 0;
+    long inputsSent_ = 0;
+};
+
+TEST(Soak, ThirtyMinuteFlightWithTwelveBoards) {
+    const int frames = SoakMinutes() * 60 * kFramesPerSecond;
+    SoakFlight flight;
+    flight.Fly(frames);
+    RecordProperty("frames", flight.frame());
+    RecordProperty("inputs", static_cast<int>(flight.inputsSent()));
+}
+
+}  // namespace

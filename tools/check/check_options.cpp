@@ -1,0 +1,63 @@
+#include "check_options.h"
+
+#include "xphost.h"
+
+namespace corvane_check {
+
+const char kCheckUsage[] = "usage: corvane-check [--datarefs FILE] [--quiet] [--panel] FILE\n";
+
+const char kCheckHelp[] =
+    "usage: corvane-check [--datarefs FILE] [--quiet] [--panel] FILE\n"
+    "\n"
+    "Reads FILE, a Corvane data.cfg, with the plug-in's own reader, and prints for every board\n"
+    "section what each line becomes: its inputs, outputs and LED mode entries, the blocks the\n"
+    "board receives (pin uses, analog, 7-segment and stepper blocks), and every line that the\n"
+    "plug-in skips or will read in a way that was probably not meant, with its line number.\n"
+    "\n"
+    "  --datarefs FILE  the simulator's datarefs and commands, in the format of\n"
+    "                   examples/datarefs.txt (default: the list the headless host xphost\n"
+    "                   loads: $XPHOST_DATAREFS, else examples/datarefs.txt of the source tree).\n"
+    "                   Names that are neither in it nor the plug-in's own corvane/ names\n"
+    "                   are reported\n"
+    "  --quiet          print the problems only, one per line as FILE:LINE: kind: reason\n"
+    "  --panel          FILE is the configuration text that a Helvan panel sends\n"
+    "  --help           this text\n"
+    "\n"
+    "Exit status: 0 no problem, 1 problems found, 2 bad command line or unreadable file.\n";
+
+bool ParseCheckOptions(int argc, const char* const* argv, CheckOptions& options,
+                       std::string& error) {
+    for (int k = 1; k < argc; ++k) {
+        const std::string arg = argv[k];
+        if (arg == "--datarefs") {
+            if (k + 1 >= argc) {
+                error = "--datarefs needs a file";
+                return false;
+            }
+            options.datarefs = argv[++k];
+        } else if (arg == "--quiet") {
+            options.quiet = true;
+        } else if (arg == "--panel") {
+            options.panel = true;
+        } else if (arg == "--help" || arg == "-h") {
+            options.help = true;
+            return true;
+        } else if (!arg.empty() && arg[0] == '-' && arg != "-") {
+            error = "unknown option " + arg;
+            return false;
+        } else if (!options.file.empty()) {
+            error = "one file at a time";
+            return false;
+        } else {
+            options.file = arg;
+        }
+    }
+    if (options.file.empty()) {
+        error = "no file to check";
+        return false;
+    }
+    if (options.datarefs.empty()) options.datarefs = xphost::DefaultDatarefFile();
+    return true;
+}
+
+}  // namespace corvane_check

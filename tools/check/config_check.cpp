@@ -1,0 +1,183 @@
+#include "config_check.h"
+
+#include <arpa/inet.h>
+
+#include <algorithm>
+#include <sstream>
+
+#include "check_world.h"
+#include "config/board_tables.h"
+#include "config/config_file.h"
+#include "transport/lan_socket.h"
+#include "transport/serial_ports.h"
+
+namespace corvane_check {
+
+namespace {
+
+constexpr size_t kShortestPanelText = 10;  // a shorter identification is an Arduino board's
+constexpr unsigned int kUnsetPin = 100;    // a pin setting the section leaves unset
+
+// The text's lines as std::getline gives them (a final line feed ends the last line).
+std::vector<std::string> LinesOf(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line)) lines.push_back(line);
+    return lines;
+}
+
+Finding FindingOf(const ConfigNote& note, int line) {
+    return Finding{line, note.kind, note.reason, note.entry, note.index};
+}
+
+// The current link of the board read next: a LAN board at 127.0.0.(index + 2).
+void ActAsLanBoard(int index) {
+    MessageIsSerial = 0;
+    SerialCurrent = 0;
+    serv_addr = sockaddr_in{};
+    serv_addr.sin_family = AF_INET;
+    serv_addr.sin_port = htons(5080);
+    serv_addr.sin_addr.s_addr = htonl(0x7F000000u | static_cast<uint32_t>(2 + index % 250));
+}
+
+// Port LEDs (type 'l') reach the board in the LED port block, which names the LED port pin of the
+// A entry L; without it the block goes to pin 100.
+void NotePortLedsWithoutPort(SectionCheck& section) {
+    const BoardView& v = section.view;
+    if (v.id == 0 || v.ledCommon != kUnsetPin) return;
+    int line = 0;
+    for (size_t j = 0; j < v.outputs.size() && line == 0; ++j)
+        if (v.outputs[j].type == 'l') line = section.outputLines[j];
+    for (size_t k = 0; k < v.ledModes.size() && line == 0; ++k)
+        if (!v.ledModes[k].tag.empty() && v.ledModes[k].tag.back() == 'l')
+            line = section.ledModeLines[k];
+    if (line == 0) return;
+    section.findings.push_back(Finding{line, ConfigNoteKind::Suspect,
+                                       "port LEDs need the LED port pin (A entry L, as in L 21): "
+                                       "without it their block names pin 100",
+                                       ConfigNoteEntry::None, -1});
+}
+
+// Reads text into a new board row with the diagnostics on; notes are placed by lineOf, which maps
+// a position in the text's lines (from 1; 0 for the whole text) to a line of the checked file.
+template <typename LineOf>
+void ReadSection(SectionCheck& section, const std::string& text, unsigned int id, LineOf lineOf) {
+    const int b = BoardCount();
+    std::vector<ConfigNote> notes;
+    {
+        ConfigDiagnosticsScope scope(notes);
+        QuietLog quiet;
+        ActAsLanBoard(b);
+        ReadConfigFile(text, b, id);
+    }
+    section.read = true;
+    for (const ConfigNote& note : notes)
+        section.findings.push_back(FindingOf(note, lineOf(note.line)));
+    section.view = ViewOfBoard(b);
+    section.inputLines.assign(section.view.inputs.size(), 0);
+    section.outputLines.assign(section.view.outputs.size(), 0);
+    section.ledModeLines.assign(section.view.ledModes.size(), 0);
+    for (const Finding& f : section.findings) {
+        std::vector<int>* lines = f.entry == ConfigNoteEntry::Input     ? &section.inputLines
+                                  : f.entry == ConfigNoteEntry::Output  ? &section.outputLines
+                                  : f.entry == ConfigNoteEntry::LedMode ? &section.ledModeLines
+                                                                        : nullptr;
+        if (lines && f.index >= 0 && static_cast<size_t>(f.index) < lines->size())
+            (*lines)[f.index] = f.line;
+    }
+    const BoardView& v = section.view;
+    NotePortLedsWithoutPort(section);
+    if (v.inputs.empty() && v.outputs.empty() && v.ledModes.empty())
+        section.findings.push_back(Finding{section.line, ConfigNoteKind::Suspect,
+                                           "the section gives the board no inputs and no outputs",
+                                           ConfigNoteEntry::None, -1});
+}
+
+}  // namespace
+
+bool IsProblem(const Finding& finding) {
+    return finding.kind == ConfigNoteKind::Skipped || finding.kind == ConfigNoteKind::Suspect;
+}
+
+std::vector<Finding> CheckReport::Problems() const {
+    std::vector<Finding> problems;
+    for (const Finding& f : fileFindings)
+        if (IsProblem(f)) problems.push_back(f);
+    for (const SectionCheck& section : sections)
+        for (const Finding& f : section.findings)
+            if (IsProblem(f)) problems.push_back(f);
+    std::stable_sort(problems.begin(), problems.end(),
+                     [](const Finding& a, const Finding& b) { return a.line < b.line; });
+    return problems;
+}
+
+CheckReport CheckDataCfg(const std::string& text) {
+    CheckReport report;
+    report.lines = LinesOf(text);
+    ClearBoards();
+    std::vector<ConfigSection> sections;
+    {
+        std::vector<ConfigNote> notes;
+        ConfigDiagnosticsScope scope(notes);
+        std::istringstream in(text);
+        sections = SplitConfigSections(in);
+        for (const ConfigNote& note : notes)
+            report.fileFindings.push_back(FindingOf(note, note.line));
+    }
+    if (sections.empty())
+        report.fileFindings.push_back(Finding{0, ConfigNoteKind::Skipped,
+                                              "no board section: a section begins with '*' and "
+                                              "the board ID, as in *1",
+                                              ConfigNoteEntry::None, -1});
+    for (const ConfigSection& stored : sections) {
+        SectionCheck section;
+        section.id = stored.id;
+        section.line = stored.line;
+        section.usedLine = stored.line;
+        for (const SectionCheck& earlier : report.sections)
+            if (earlier.id == stored.id) {
+                section.usedLine = earlier.line;
+                break;
+            }
+        if (stored.id != 0 && stored.id != kNoBoardId) {
+            const std::vector<int>& fileLines = stored.fileLines;
+            const int headerLine = stored.line;
+            ReadSection(section, stored.text, stored.id, [&](int position) {
+                if (position >= 1 && static_cast<size_t>(position) <= fileLines.size())
+                    return fileLines[position - 1];
+                return headerLine;
+            });
+        }
+        report.sections.push_back(std::move(section));
+    }
+    return report;
+}
+
+CheckReport CheckPanelText(const std::string& text) {
+    CheckReport report;
+    report.lines = LinesOf(text);
+    ClearBoards();
+    // ReadConfigFile numbers the text's non-empty lines; a line is one run between line feeds.
+    std::vector<int> lineOfPosition;
+    bool headerAdded = text.empty() || text[0] != '[';
+    if (headerAdded) lineOfPosition.push_back(0);
+    for (size_t k = 0; k < report.lines.size(); ++k)
+        if (!report.lines[k].empty()) lineOfPosition.push_back(static_cast<int>(k + 1));
+    if (text.size() < kShortestPanelText)
+        report.fileFindings.push_back(Finding{0, ConfigNoteKind::Skipped,
+                                              "a panel's text needs 10 characters or more: a "
+                                              "shorter identification is read as an Arduino "
+                                              "board's",
+                                              ConfigNoteEntry::None, -1});
+    SectionCheck section;
+    ReadSection(section, headerAdded ? "[O]\n" + text : text, 0, [&](int position) {
+        if (position >= 1 && static_cast<size_t>(position) <= lineOfPosition.size())
+            return lineOfPosition[position - 1];
+        return 0;
+    });
+    report.sections.push_back(std::move(section));
+    return report;
+}
+
+}  // namespace corvane_check

@@ -1,0 +1,253 @@
+#include "report_text.h"
+
+#include <map>
+#include <sstream>
+
+#include "config/config_file.h"
+
+namespace corvane_check {
+
+namespace {
+
+constexpr unsigned int kUnset = 100;  // the value of a pin setting that the section leaves unset
+
+std::string KindName(ConfigNoteKind kind) {
+    switch (kind) {
+        case ConfigNoteKind::Entry:
+            return "entry";
+        case ConfigNoteKind::Skipped:
+            return "skipped";
+        case ConfigNoteKind::Suspect:
+            return "suspect";
+        case ConfigNoteKind::Comment:
+            return "comment";
+    }
+    return "note";
+}
+
+char Marker(ConfigNoteKind kind) {
+    switch (kind) {
+        case ConfigNoteKind::Entry:
+            return '=';
+        case ConfigNoteKind::Comment:
+            return '-';
+        default:
+            return '!';
+    }
+}
+
+std::string TextOfLine(const CheckReport& report, int line) {
+    if (line < 1 || static_cast<size_t>(line) > report.lines.size()) return std::string();
+    std::string text = report.lines[line - 1];
+    while (!text.empty() && (text.back() == '\r' || text.back() == ' ' || text.back() == '\t'))
+        text.pop_back();
+    return text;
+}
+
+std::string Padded(const std::string& text, size_t width) {
+    return text.size() >= width ? text + " " : text + std::string(width - text.size(), ' ');
+}
+
+std::string SectionTitle(const SectionCheck& section) {
+    if (section.id == kNoBoardId)
+        return "Section without a board ID (line " + std::to_string(section.line) + ")";
+    if (section.id == 0 && section.line > 0)
+        return "Board ID 0 (line " + std::to_string(section.line) +
+               "): not read, the Helvan panel sends its own configuration";
+    std::string title =
+        section.id == 0 ? std::string("Helvan panel") : "Board ID " + std::to_string(section.id);
+    if (section.line > 0) title += " (line " + std::to_string(section.line) + ")";
+    if (section.usedLine != section.line)
+        title += ": not used, the section at line " + std::to_string(section.usedLine) +
+                 " configures this board ID";
+    return title;
+}
+
+// Every finding of the report by its line.
+std::map<int, std::vector<Finding>> FindingsByLine(const CheckReport& report) {
+    std::map<int, std::vector<Finding>> byLine;
+    for (const Finding& f : report.fileFindings) byLine[f.line].push_back(f);
+    for (const SectionCheck& section : report.sections)
+        for (const Finding& f : section.findings) byLine[f.line].push_back(f);
+    return byLine;
+}
+
+void WriteLines(std::ostream& out, const CheckReport& report,
+                const std::map<int, std::vector<Finding>>& byLine, int first, int end) {
+    for (auto it = byLine.lower_bound(first); it != byLine.end() && it->first < end; ++it) {
+        if (it->first == 0) continue;
+        out << "  " << Padded(std::to_string(it->first), 5) << TextOfLine(report, it->first)
+            << "\n";
+        for (const Finding& f : it->second) {
+            out << "         " << Marker(f.kind) << ' ';
+            if (IsProblem(f)) out << KindName(f.kind) << ": ";
+            out << f.reason << "\n";
+        }
+    }
+}
+
+std::string LineLabel(const std::vector<int>& lines, size_t k) {
+    return k < lines.size() && lines[k] > 0 ? "line " + std::to_string(lines[k]) : "";
+}
+
+void WriteInputs(std::ostream& out, const SectionCheck& section) {
+    const std::vector<InputView>& inputs = section.view.inputs;
+    out << "  Inputs (" << inputs.size() << ")\n";
+    for (size_t i = 0; i < inputs.size(); ++i) {
+        const InputView& v = inputs[i];
+        out << "    " << Padded(std::to_string(i), 4) << Padded(v.tag, 10)
+            << Padded(LineLabel(section.inputLines, i), 10) << Padded(v.pin, 16) << v.kind << ": "
+            << v.target << "\n";
+        if (!v.detail.empty()) out << "        " << v.detail << "\n";
+    }
+}
+
+std::string RangeText(const OutputView& v) {
+    if (v.range1.empty()) return std::string();
+    std::ostringstream text;
+    text << ", ranges ";
+    for (size_t k = 0; k < v.range1.size(); ++k) text << (k ? "," : "") << v.range1[k];
+    text << " -> ";
+    for (size_t k = 0; k < v.range2.size(); ++k) text << (k ? "," : "") << v.range2[k];
+    return text.str();
+}
+
+void WriteOutputs(std::ostream& out, const SectionCheck& section) {
+    const std::vector<OutputView>& outputs = section.view.outputs;
+    out << "  Outputs (" << outputs.size() << ")\n";
+    for (size_t j = 0; j < outputs.size(); ++j) {
+        const OutputView& v = outputs[j];
+        out << "    " << Padded(std::to_string(j), 4) << Padded(v.tag, 10)
+            << Padded(LineLabel(section.outputLines, j), 10)
+            << Padded("pin " + std::to_string(v.pin), 16) << v.kind << ": " << v.dataref
+            << ", element " << v.element << " (" << v.found << ")" << RangeText(v);
+        if (v.kind == "byte data")
+            out << ", length " << v.precision << "\n";
+        else
+            out << ", precision " << v.precision << " (" << PrecisionText(v.precision) << ")\n";
+        if (!v.detail.empty()) out << "        " << v.detail << "\n";
+    }
+    const std::vector<LedModeView>& modes = section.view.ledModes;
+    if (modes.empty()) return;
+    out << "  LED mode entries (" << modes.size() << ")\n";
+    for (size_t k = 0; k < modes.size(); ++k)
+        out << "    " << Padded(std::to_string(k), 4) << Padded(modes[k].tag, 10)
+            << Padded(LineLabel(section.ledModeLines, k), 10) << "lit while " << modes[k].reference
+            << "\n";
+}
+
+// Pins as a short list: 4, 5, 6 and 22 to 25 become "4-6, 22-25".
+std::string PinList(const std::vector<int>& pins) {
+    std::string text;
+    for (size_t k = 0; k < pins.size();) {
+        size_t end = k;
+        while (end + 1 < pins.size() && pins[end + 1] == pins[end] + 1) ++end;
+        text += (text.empty() ? "" : ", ") + std::to_string(pins[k]);
+        if (end > k) text += "-" + std::to_string(pins[end]);
+        k = end + 1;
+    }
+    return text;
+}
+
+unsigned Byte(const std::string& block, size_t k) {
+    return static_cast<unsigned char>(block[k]);
+}
+
+void WritePinModes(std::ostream& out, const BoardView& v) {
+    std::map<unsigned, std::vector<int>> byCode;
+    for (size_t pin = 0; pin < v.pinModes.size(); ++pin)
+        if (Byte(v.pinModes, pin) != 0)
+            byCode[Byte(v.pinModes, pin)].push_back(static_cast<int>(pin));
+    out << "    configuration upload (61 bytes), pin uses:";
+    if (byCode.empty()) out << " none";
+    out << "\n";
+    for (const auto& code : byCode)
+        out << "      " << PinModeName(static_cast<unsigned char>(code.first)) << " (" << code.first
+            << "): " << (code.second.size() == 1 ? "pin " : "pins ") << PinList(code.second)
+            << "\n";
+}
+
+void WriteBlocks(std::ostream& out, const BoardView& v) {
+    out << "  Sent to the board\n";
+    if (v.id == 0) {
+        out << "    identification reply (7 bytes); output values as text (\">tag<value>\")\n";
+        return;
+    }
+    WritePinModes(out, v);
+    out << "    analog block ('~a', 49 bytes):";
+    bool any = false;
+    for (size_t n = 0; 3 * n + 2 < v.analog.size(); ++n) {
+        if (Byte(v.analog, 3 * n) == 0 && Byte(v.analog, 3 * n + 1) == 0 &&
+            Byte(v.analog, 3 * n + 2) == kUnset)
+            continue;
+        out << (any ? "," : "") << " channel " << n << ": " << Byte(v.analog, 3 * n) << " "
+            << Byte(v.analog, 3 * n + 1) << " " << Byte(v.analog, 3 * n + 2);
+        any = true;
+    }
+    out << (any ? "" : " every channel 0 0 100") << "\n";
+    out << "    7-segment block ('~n', " << v.sevenSegment.size() + 2 << " bytes):";
+    for (size_t k = 0; k < v.sevenSegment.size(); ++k)
+        out << (k ? "," : "") << " pin " << Byte(v.sevenSegment, k);
+    out << (v.sevenSegment.empty() ? " no displays" : "") << "\n";
+    out << "    stepper block ('~s', " << v.stepper.size() + 2 << " bytes):";
+    for (size_t k = 0; k + 2 < v.stepper.size(); k += 3)
+        out << (k ? "," : "") << " pin " << Byte(v.stepper, k) << " "
+            << (Byte(v.stepper, k + 1) | Byte(v.stepper, k + 2) << 8) << " steps a turn";
+    out << (v.stepper.empty() ? " no steppers" : "") << "\n";
+    const auto pin = [](unsigned int p) {
+        return p == kUnset ? std::string("not set") : std::to_string(p);
+    };
+    out << "    stepper direction pin " << pin(v.stepperCommon) << ", LED port pin "
+        << pin(v.ledCommon) << ", 7-segment common pin " << pin(v.sevenSegCommon) << "\n";
+    out << "    matrix bytes:";
+    for (size_t k = 0; k < v.matrix.size(); ++k) out << " " << Byte(v.matrix, k);
+    out << "\n";
+    out << "    LED port: " << v.ledPorts.size() << " port" << (v.ledPorts.size() == 1 ? "" : "s")
+        << " of 8 LEDs\n";
+}
+
+}  // namespace
+
+void WriteProblems(std::ostream& out, const CheckReport& report, const std::string& path) {
+    for (const Finding& f : report.Problems()) {
+        out << path << (f.line > 0 ? ":" + std::to_string(f.line) : std::string()) << ": "
+            << KindName(f.kind) << ": " << f.reason << "\n";
+        const std::string text = TextOfLine(report, f.line);
+        if (!text.empty()) out << "    " << text << "\n";
+    }
+}
+
+void WriteReport(std::ostream& out, const CheckReport& report, const std::string& path) {
+    const std::map<int, std::vector<Finding>> byLine = FindingsByLine(report);
+    out << "corvane-check " << path << "\n";
+    const int firstSection = report.sections.empty() || report.sections[0].line == 0
+                                 ? static_cast<int>(report.lines.size()) + 1
+                                 : report.sections[0].line;
+    if (firstSection > 1 && !report.sections.empty() && report.sections[0].line > 0) {
+        out << "\nBefore the first board section\n";
+        WriteLines(out, report, byLine, 1, firstSection);
+    }
+    for (size_t k = 0; k < report.sections.size(); ++k) {
+        const SectionCheck& section = report.sections[k];
+        const int first = section.line > 0 ? section.line : 1;
+        const int end = k + 1 < report.sections.size() ? report.sections[k + 1].line
+                                                       : static_cast<int>(report.lines.size()) + 1;
+        out << "\n" << SectionTitle(section) << "\n";
+        WriteLines(out, report, byLine, first, end);
+        if (!section.read) continue;
+        WriteInputs(out, section);
+        WriteOutputs(out, section);
+        WriteBlocks(out, section.view);
+    }
+    const std::vector<Finding> problems = report.Problems();
+    out << "\n";
+    if (problems.empty()) {
+        out << "No problems.\n";
+        return;
+    }
+    out << "Problems\n";
+    WriteProblems(out, report, path);
+    out << problems.size() << (problems.size() == 1 ? " problem\n" : " problems\n");
+}
+
+}  // namespace corvane_check
