@@ -33,6 +33,14 @@ boardsim::Board& AddGatedBoard(corvane_test::PluginRun& run, int host, int id,
     return run.AddBoard(options);
 }
 
+// The options of a run whose data.cfg is the one board section, with the test datarefs.
+corvane_test::PluginOptions SectionRun(const std::string& section) {
+    corvane_test::PluginOptions options;
+    options.dataCfg = section;
+    options.extraDatarefs = kSources;
+    return options;
+}
+
 // Frames received since `from`, non-empty ones only.
 std::vector<std::string> FramesSince(const boardsim::Board& board, size_t from) {
     std::vector<std::string> frames;
@@ -44,10 +52,7 @@ std::vector<std::string> FramesSince(const boardsim::Board& board, size_t from) 
 
 TEST(OutputBoards, ArduinoBoardGetsEmptyFramesPanelNothing) {
     const std::string section = "*3\n[O]\n5L 0 test/value\n";
-    corvane_test::PluginOptions options;
-    options.dataCfg = section;
-    options.extraDatarefs = kSources;
-    corvane_test::PluginRun run(options);
+    corvane_test::PluginRun run(SectionRun(section));
     boardsim::Board& board = AddGatedBoard(run, 61, 3, section);
     boardsim::Board& panel = run.AddPanel(62, "123L 2 test/other\n");
     ASSERT_TRUE(run.ConnectAll(400));
@@ -73,10 +78,7 @@ TEST(OutputBoards, ArduinoBoardGetsEmptyFramesPanelNothing) {
 TEST(OutputBoards, TwelveChangedRecordsGoOutAsNineThenThree) {
     std::string section = "*4\n[O]\n";
     for (int pin = 20; pin < 32; ++pin) section += std::to_string(pin) + " 2 test/value\n";
-    corvane_test::PluginOptions options;
-    options.dataCfg = section;
-    options.extraDatarefs = kSources;
-    corvane_test::PluginRun run(options);
+    corvane_test::PluginRun run(SectionRun(section));
     boardsim::Board& board = AddGatedBoard(run, 63, 4, section);
     ASSERT_TRUE(run.ConnectAll(400));
     ASSERT_TRUE(run.CallUntil([&] { return board.floats().size() == 12; }, 100));
@@ -100,10 +102,7 @@ TEST(OutputBoards, TwelveChangedRecordsGoOutAsNineThenThree) {
 
 TEST(OutputBoards, ReidentifiedBoardGetsEveryOutputAgain) {
     const std::string section = "*3\n[O]\n5L 0 test/value\n6 1 test/other\n";
-    corvane_test::PluginOptions options;
-    options.dataCfg = section;
-    options.extraDatarefs = kSources;
-    corvane_test::PluginRun run(options);
+    corvane_test::PluginRun run(SectionRun(section));
     boardsim::Board& board = AddGatedBoard(run, 64, 3, section);
     ASSERT_TRUE(run.ConnectAll(400));
     ASSERT_TRUE(run.CallUntil([&] { return board.floats().count(6) == 1; }, 100));
@@ -123,10 +122,7 @@ TEST(OutputBoards, ReidentifiedBoardGetsEveryOutputAgain) {
 
 TEST(OutputBoards, FlapsInTransitionLightsAnLed) {
     const std::string section = "*3\n[O]\n5L 0 corvane/flaps_in_transition\n";
-    corvane_test::PluginOptions options;
-    options.dataCfg = section;
-    options.extraDatarefs = kSources;
-    corvane_test::PluginRun run(options);
+    corvane_test::PluginRun run(SectionRun(section));
     boardsim::Board& board = AddGatedBoard(run, 65, 3, section);
     ASSERT_TRUE(run.ConnectAll(400));
     ASSERT_TRUE(run.CallUntil([&] { return board.leds().count(5) == 1; }, 100));
@@ -148,10 +144,7 @@ TEST(OutputBoards, FlapsInTransitionLightsAnLed) {
 
 TEST(OutputBoards, AltitudeHoldBlinksAtTheFramePeriod) {
     const std::string section = "*3\n[O]\n7L 0 corvane/altitude_hold_status\n";
-    corvane_test::PluginOptions options;
-    options.dataCfg = section;
-    options.extraDatarefs = kSources;
-    corvane_test::PluginRun run(options);
+    corvane_test::PluginRun run(SectionRun(section));
     boardsim::Board& board = AddGatedBoard(run, 66, 3, section);
     ASSERT_TRUE(run.ConnectAll(400));
     ASSERT_TRUE(run.CallUntil([&] { return board.leds().count(7) == 1; }, 100));
@@ -188,10 +181,7 @@ TEST(OutputBoards, DisplaysSteppersAndPortLeds) {
         "9P 0 test/value 1 0,10 0,255\n"
         "1l 0 test/value\n"
         "9l 0 test/value\n";
-    corvane_test::PluginOptions options;
-    options.dataCfg = section;
-    options.extraDatarefs = kSources;
-    corvane_test::PluginRun run(options);
+    corvane_test::PluginRun run(SectionRun(section));
     boardsim::Board& board = AddGatedBoard(run, 67, 5, section);
     ASSERT_TRUE(run.ConnectAll(400));
     ASSERT_TRUE(run.CallUntil([&] { return board.portLeds().size() >= 2; }, 100));
