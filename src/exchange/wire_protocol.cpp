@@ -8,18 +8,37 @@ const char* const InputOriginal = "EDABC";
 const char InitialMessage[] = "XP";
 const char PingChar[] = "XX";
 
-void DrawCodeLetters() {
-    if (CodeCurrent.size() < 6) CodeCurrent.resize(6, 'U');
-    int r = CodeCurrent[5];
+namespace {
+
+// Tag letters that boards send as they are and that mean something of their own: memory store
+// and recall, and analog readings. A code letter equal to one of them would turn such a message
+// into another kind of input.
+bool CollidesWithPlainTagLetter(const std::string& codes) {
+    return codes.substr(0, 5).find_first_of("MPR") != std::string::npos;
+}
+
+// One draw whose seed letter differs from the previous start-up's seed.
+void DrawCodeLettersOnce(char previousSeed) {
+    int r = previousSeed;
     do {
         r = std::rand() % 55 + 65;
-    } while (r == CodeCurrent[5]);
+    } while (r == previousSeed);
     CodeCurrent[5] = static_cast<char>(r);
     for (int p = 0; p < 5; ++p) {
         r += std::rand() % 10 + 1;
         if (r >= 123) r = 64;
         CodeCurrent[p] = static_cast<char>(r);
     }
+}
+
+}  // namespace
+
+void DrawCodeLetters() {
+    if (CodeCurrent.size() < 6) CodeCurrent.resize(6, 'U');
+    const char previousSeed = CodeCurrent[5];
+    do {
+        DrawCodeLettersOnce(previousSeed);
+    } while (CollidesWithPlainTagLetter(CodeCurrent));
 }
 
 char MapTypeLetter(char typeByte) {

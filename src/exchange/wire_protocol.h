@@ -11,7 +11,8 @@ extern const char PingChar[];            // the ping "XX"
 
 enum class MessageKind { Ignored, Identification, Control, Input };
 
-// Draws five new code letters with rand(), starting above a new seed letter.
+// Draws five new code letters with rand(), starting above a new seed letter; a draw holding M, P
+// or R (tag letters boards send unencoded) is drawn again.
 void DrawCodeLetters();
 // Replaces a type byte equal to a code letter by the input type letter it stands for.
 char MapTypeLetter(char typeByte);

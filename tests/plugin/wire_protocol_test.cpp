@@ -82,6 +82,7 @@ TEST(CodeLetters, EachDrawRisesByOneToTenFromANewSeed) {
         EXPECT_NE(CodeCurrent[5], oldSeed);
         EXPECT_GE(seed, 'A');
         EXPECT_LE(seed, 'w');
+        EXPECT_EQ(CodeCurrent.substr(0, 5).find_first_of("MPR"), std::string::npos) << CodeCurrent;
         int previous = seed;
         for (int p = 0; p < 5; ++p) {
             const int letter = static_cast<unsigned char>(CodeCurrent[p]);
