@@ -49,6 +49,11 @@ void FindInterfaceAddress() {
 
 }  // namespace
 
+std::string ChooseOwnAddress(const std::string& specified, const std::string& found) {
+    const long dots = std::count(specified.begin(), specified.end(), '.');
+    return (specified.size() > 6 && dots >= 3) ? specified : found;
+}
+
 int HostNumberOf(const std::string& dotted) {
     const size_t dot = dotted.rfind('.');
     return LeadingNumber(dot == std::string::npos ? dotted : dotted.substr(dot + 1));
@@ -67,8 +72,7 @@ void SetUpLan() {
     serv_addr.sin_addr.s_addr = htonl(INADDR_ANY);
     bind(sock, reinterpret_cast<sockaddr*>(&serv_addr), sizeof serv_addr);
 
-    const long dots = std::count(SpecifiedIP.begin(), SpecifiedIP.end(), '.');
-    My_IP_str = (SpecifiedIP.size() > 6 && dots >= 3) ? SpecifiedIP : My_IP;
+    My_IP_str = ChooseOwnAddress(SpecifiedIP, My_IP);
 
     int seen = 0;
     for (size_t p = 0; p < My_IP_str.size(); ++p) {

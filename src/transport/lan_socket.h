@@ -26,5 +26,8 @@ int LanConnectionExists(bool add);
 void CloseLanSocket();
 // Empties the address state and the registry (reset); the socket must be closed first.
 void ClearLanState();
+// The own address: the configured one when it is longer than 6 characters with 3 dots or more,
+// else the one found on the interfaces.
+std::string ChooseOwnAddress(const std::string& specified, const std::string& found);
 // The host number (last part) of a dotted IPv4 text; -1 when it does not read.
 int HostNumberOf(const std::string& dotted);

@@ -15,6 +15,7 @@
 #include "xphost.h"
 
 using ::testing::HasSubstr;
+using ::testing::Not;
 
 namespace {
 
@@ -34,6 +35,27 @@ TEST(PluginFolder, ShortPathsAreLeftAlone) {
     EXPECT_EQ(PluginFolderFromPath("64"), "64");
     EXPECT_EQ(PluginFolderFromPath(""), "");
     EXPECT_EQ(PluginFolderFromPath("/p/Corvane"), "/p/Corvane");
+}
+
+TEST(OwnAddress, ConfiguredAddressCountsOnlyWithSevenCharactersAndThreeDots) {
+    EXPECT_EQ(ChooseOwnAddress("1.2.3.4", "127.0.0.1"), "1.2.3.4");
+    EXPECT_EQ(ChooseOwnAddress("1.2.3", "127.0.0.1"), "127.0.0.1");
+    EXPECT_EQ(ChooseOwnAddress("auto", "127.0.0.1"), "127.0.0.1");
+    EXPECT_EQ(ChooseOwnAddress("", "127.0.0.1"), "127.0.0.1");
+    EXPECT_EQ(ChooseOwnAddress("1..2.3", "127.0.0.1"), "127.0.0.1");  // six characters
+    EXPECT_EQ(ChooseOwnAddress("a.b.c.d", ""), "a.b.c.d");            // no other check is made
+}
+
+TEST(Lifecycle, FirstEnableLeavesTheStartUpToTheFirstFlightLoop) {
+    ::testing::internal::CaptureStderr();
+    {
+        corvane_test::PluginRun run({});
+        run.Call(3);
+    }
+    const std::string log = ::testing::internal::GetCapturedStderr();
+    EXPECT_THAT(log, Not(HasSubstr("reconnecting")));
+    EXPECT_EQ(log.find("Corvane Plugin initialized"), log.rfind("Corvane Plugin initialized"));
+    EXPECT_NE(log.find("Corvane Plugin initialized"), std::string::npos);
 }
 
 TEST(Lifecycle, StartUpFindsSettingsInThePluginFolderAndWritesTheStatusLines) {
@@ -100,6 +122,9 @@ TEST(Lifecycle, SecondStartBuildsNoMenuAndNoStartUpCallback) {
     EXPECT_STREQ(name, "Corvane");
     EXPECT_STREQ(signature, "Tamsworth.Corvane");
     EXPECT_EQ(std::string(description).size(), 172u);
+    ::testing::internal::CaptureStderr();
+    run.Call(50);  // no second deferred start-up was registered
+    EXPECT_THAT(::testing::internal::GetCapturedStderr(), Not(HasSubstr("initialized")));
     EXPECT_EQ(xphost::MenuItems(""), itemsBefore);
 }
 
