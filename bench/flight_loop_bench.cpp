@@ -29,7 +29,7 @@
 #include "config/board_tables.h"
 #include "config/config_file.h"
 #include "exchange/flight_loop.h"
-#include "exchange/held_inputs.h"
+#include "exchange/output_gate.h"
 #include "exchange/wire_protocol.h"
 #include "support/plugin_harness.h"
 #include "transport/lan_socket.h"

@@ -14,6 +14,7 @@
 #include "config/board_tables.h"
 #include "config/config_file.h"
 #include "exchange/held_inputs.h"
+#include "exchange/output_gate.h"
 #include "fuzz_support.h"
 #include "plugin/lifecycle.h"
 #include "support/plugin_harness.h"

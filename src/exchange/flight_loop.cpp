@@ -13,6 +13,7 @@
 #include "exchange/held_inputs.h"
 #include "exchange/identification.h"
 #include "exchange/input_dispatch.h"
+#include "exchange/output_gate.h"
 #include "exchange/output_pass.h"
 #include "exchange/wire_protocol.h"
 #include "plugin/lifecycle.h"

@@ -6,6 +6,7 @@
 #include "config/scratch_state.h"
 #include "config/text_utils.h"
 #include "exchange/held_inputs.h"
+#include "exchange/internal_inputs.h"
 #include "exchange/wire_protocol.h"
 #include "plugin/status_text.h"
 #include "simdata/apply_input.h"

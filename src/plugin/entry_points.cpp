@@ -6,7 +6,7 @@
 #include "XPLMDefs.h"
 #include "XPLMPlugin.h"
 #include "XPLMProcessing.h"
-#include "exchange/held_inputs.h"
+#include "exchange/output_gate.h"
 #include "plugin/lifecycle.h"
 #include "plugin/settings.h"
 #include "plugin/status_window.h"

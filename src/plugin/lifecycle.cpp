@@ -16,6 +16,7 @@
 #include "config/scratch_state.h"
 #include "exchange/flight_loop.h"
 #include "exchange/held_inputs.h"
+#include "exchange/output_gate.h"
 #include "exchange/identification.h"
 #include "exchange/wire_protocol.h"
 #include "plugin/settings.h"

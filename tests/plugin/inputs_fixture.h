@@ -18,7 +18,7 @@
 #include "XPLMUtilities.h"
 #include "config/board_tables.h"
 #include "config/scratch_state.h"
-#include "exchange/held_inputs.h"
+#include "exchange/output_gate.h"
 #include "exchange/wire_protocol.h"
 #include "transport/lan_socket.h"
 #include "transport/serial_ports.h"

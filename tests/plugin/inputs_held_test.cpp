@@ -2,6 +2,7 @@
 // once per flight-loop call, release by key and by family.
 #include <gtest/gtest.h>
 
+#include "exchange/held_inputs.h"
 #include "exchange/input_dispatch.h"
 #include "inputs_fixture.h"
 

@@ -6,6 +6,9 @@
 
 #include "exchange/flight_loop.h"
 #include "exchange/input_dispatch.h"
+#include "exchange/internal_inputs.h"
+#include "exchange/mode_messages.h"
+#include "exchange/output_gate.h"
 #include "inputs_fixture.h"
 
 namespace corvane_inputs_test {

@@ -1,6 +1,7 @@
 // pings to LAN boards with their gate open, and the request for all inputs.
 #include <gtest/gtest.h>
 
+#include "exchange/output_gate.h"
 #include "inputs_fixture.h"
 
 namespace corvane_inputs_test {

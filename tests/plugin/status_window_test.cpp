@@ -45,15 +45,15 @@ TEST(StatusWindow, StatusBuildsItOnceAndTheCloseBoxHidesIt) {
 
 TEST(StatusWindow, WindowOpenedBeforeTheStartUpShowsTheLinesOnceTheyAreWritten) {
     const std::string folder = corvane_test::MakeTempFolder("corvane-early");
-    corvane_test::WriteFile(folder + "/config.ini",
-                            "IP_ADDRESS = 127.0.0.1\nPORT = " +
-                                std::to_string(corvane_test::FreeUdpPort()) +
-                                "\nUSB_DEVICE_COUNT = 0\n");
+    corvane_test::WriteFile(
+        folder + "/config.ini",
+        "IP_ADDRESS = 127.0.0.1\nPORT = " + std::to_string(corvane_test::FreeUdpPort()) +
+            "\nUSB_DEVICE_COUNT = 0\n");
     xphost::Reset();
     corvane_test::RestoreLoadState();
-    xphost::AttachPlugin({XPluginStart, XPluginStop, XPluginEnable, XPluginDisable,
-                          XPluginReceiveMessage},
-                         folder + "/64/lin.xpl");
+    xphost::AttachPlugin(
+        {XPluginStart, XPluginStop, XPluginEnable, XPluginDisable, XPluginReceiveMessage},
+        folder + "/64/lin.xpl");
     xphost::StartPlugin();
     xphost::EnablePlugin();
     ASSERT_TRUE(xphost::ChooseMenu("Corvane/Status"));

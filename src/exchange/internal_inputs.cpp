@@ -1,0 +1,150 @@
+#include "exchange/internal_inputs.h"
+
+#include <iostream>
+#include <vector>
+
+#include "config/board_tables.h"
+#include "config/config_fields.h"
+#include "exchange/mode_messages.h"
+#include "transport/connection.h"
+#include "transport/serial_ports.h"
+
+namespace {
+
+// InputIncrementDir of a pin-referring internal input of an Arduino board.
+constexpr int kAllPinOutputs = 32767;
+constexpr size_t kMaxTextReply = 255;
+
+// The tag (field 0) of output j, or an empty text.
+const std::string& OutputTag(int b, int j) {
+    static const std::string kNone;
+    return OutDrefs[b][j].empty() ? kNone : OutDrefs[b][j][0];
+}
+
+// Internal rule 1: mode change of the encoder group whose leader is Mode[b][i].
+void ChangeMode(int b, int i, const std::string& s) {
+    if (s.size() < 3) return;  // 'E', the operator and the digit at least
+    const int leader = Mode[b][i];
+    const std::string prefix = s.substr(0, s.size() - 2);
+    // The input option pass gives Mode the index of an input whose tag begins with the prefix; an
+    // input without such a leader keeps 0, which must not move the mode of whatever input 0 is.
+    if (leader == i || !InputExists(b, leader) ||
+        Datatags[b][leader].compare(0, prefix.size(), prefix) != 0) {
+        return;
+    }
+    const char last = s.back();
+    const char op = s[s.size() - 2];
+    const int modes = InputIncrementDir[b][i];
+    long long m = Mode[b][leader];
+    if (last >= '0' && last <= '9') {
+        const int d = last - '0';
+        if (op == '=') {
+            m = d;
+        } else if ((op == '>' || op == '<') && modes >= 1) {
+            // One step beyond either end wraps once; a step larger than the number of
+            // modes keeps wrapping so that the mode stays between 1 and the number of modes.
+            m += (op == '>') ? d : -d;
+            m = ((m - 1) % modes + modes) % modes + 1;
+        }
+    }
+    Mode[b][leader] = static_cast<int>(m);
+    const unsigned int shown = m < 0 ? 0u : static_cast<unsigned int>(m);
+    for (size_t k = 0; k < OutputModeLed[b].size(); ++k) {
+        const std::vector<std::string>& entry = OutputModeLed[b][k];
+        if (entry.size() < 2 || ModeReferenceName(entry[1]) != prefix) continue;
+        SendMode(static_cast<unsigned int>(b), static_cast<unsigned int>(k), shown,
+                 ModeReference(entry[1]));
+    }
+}
+
+// Internal rule 2: output selection 'O' [selector] '_' tag.
+void SelectOutput(int b, const std::string& s) {
+    const size_t p = s.find('_');
+    if (p == std::string::npos || p == 0) return;
+    enum { kNext, kPrevious, kNumbered } how = kNext;
+    unsigned int n = 0;
+    if (p == 1) {
+        how = kNext;
+    } else if (p == 2 && s[1] == '-') {
+        how = kPrevious;
+    } else {
+        n = UnsignedOrZero(s.substr(1, p - 1));
+        how = n >= 1 ? kNumbered : kNext;
+    }
+    const std::string wanted = s.substr(p + 1);
+    unsigned int counted = 0;
+    int nth = -1, afterActive = -1, beforeActive = -1, first = -1, last = -1, previousMatch = -1;
+    bool seenActive = false;
+    for (int j = 0; OutputExists(b, j); ++j) {
+        if (OutDrefs[b][j].empty() || OutDrefs[b][j][0] != wanted) continue;
+        ++counted;
+        if (first < 0) first = j;
+        last = j;
+        const bool active = OutputActive[b][j];
+        if (counted == n) nth = j;
+        if (afterActive < 0 && seenActive && !active) afterActive = j;
+        if (active) {
+            if (beforeActive < 0 && previousMatch >= 0) beforeActive = previousMatch;
+            seenActive = true;
+            OutputActive[b][j] = false;
+        }
+        previousMatch = j;
+    }
+    if (first < 0) return;  // the tag names no output: nothing is selected
+    int choice = -1;
+    if (how == kNumbered && nth >= 0)
+        choice = nth;
+    else if (how == kPrevious)
+        choice = beforeActive >= 0 ? beforeActive : last;
+    else
+        choice = afterActive >= 0 ? afterActive : first;
+    OutputActive[b][choice] = true;
+    if (Previous[b][choice] != "!") Previous[b][choice] = "?";
+}
+
+// Internal rule 3: the text goes back to the board over the current link.
+void SendTextBack(const std::string& s) {
+    const std::string message = TextReplyMessage(s);
+    SendToCurrentLink(message.data(), static_cast<int>(message.size()));
+    if (MessageIsSerial) std::cerr << "\nSending: " << message.substr(2);
+}
+
+}  // namespace
+
+// For a converted pin reference (32767) every output whose tag ends with the first character of
+// the input's name, otherwise the output whose index InputIncrementDir holds.
+void MarkInternalOutputs(int b, int i, const char* mark) {
+    const int target = InputIncrementDir[b][i];
+    if (target < 0) return;
+    if (target == kAllPinOutputs) {
+        if (Data[b][i].size() < 2 || Data[b][i][1].empty()) return;
+        const char c = Data[b][i][1][0];
+        for (int j = 0; OutputExists(b, j); ++j) {
+            const std::string& t = OutputTag(b, j);
+            if (!t.empty() && t.back() == c) Previous[b][j] = mark;
+        }
+        return;
+    }
+    if (OutputExists(b, target)) Previous[b][target] = mark;
+}
+
+std::string TextReplyMessage(const std::string& text) {
+    const std::string body = text.substr(0, kMaxTextReply);
+    std::string message;
+    message += '}';
+    message += static_cast<char>(static_cast<unsigned char>(body.size()));
+    message += body;
+    return message;
+}
+
+void ApplyInternalInput(int board, int input) {
+    if (!InputExists(board, input) || Data[board][input].size() < 2) return;
+    const std::string s = Data[board][input][1];
+    if (s.empty()) return;
+    if (s[0] == 'E')
+        ChangeMode(board, input, s);
+    else if (s[0] == 'O')
+        SelectOutput(board, s);
+    else if (Contval[board][input] <= 0)
+        SendTextBack(s);
+}
