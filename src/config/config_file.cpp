@@ -4,10 +4,9 @@
 #include <netinet/in.h>
 
 #include <algorithm>
-#include <fstream>
-#include <iostream>
 #include <set>
 
+#include "config/additional_settings.h"
 #include "config/board_parse.h"
 #include "config/board_tables.h"
 #include "config/config_diagnostics.h"
@@ -94,107 +93,6 @@ void WriteStatusSummary(int b, unsigned int id) {
     SetStatusLine(BoardStatusLine[b], text);
 }
 
-bool IsLateLetter(char c) {
-    return c == 'T' || c == 'R' || c == 'S' || c == 'Q';
-}
-
-// One entry of the A section (additional settings).
-void ParseAdditionalEntry(BoardParse& parse, const std::string& text) {
-    const std::vector<std::string> f = SplitBy(text, " ");
-    if (f.size() < 2) {
-        parse.Note(ConfigNoteKind::Skipped, "A entry needs a letter and at least one value");
-        return;
-    }
-    const int b = parse.board;
-    const char letter = f[0][0];
-    if (parse.inputsSeen && IsLateLetter(letter))
-        parse.Note(ConfigNoteKind::Suspect,
-                   "A entry after the I section: it affects only inputs read after it");
-    switch (letter) {
-        case 'B': {
-            if (f.size() < 6) {
-                parse.Note(ConfigNoteKind::Skipped, "matrix entry B needs five numbers");
-                return;
-            }
-            unsigned int bytes[5] = {};
-            for (int k = 0; k < 5; ++k) {
-                if (!ReadUnsigned(f[k + 1], bytes[k])) {
-                    parse.Note(ConfigNoteKind::Skipped,
-                               "matrix number '" + f[k + 1] + "' does not read; entry ignored");
-                    return;
-                }
-            }
-            std::string block;
-            for (unsigned int v : bytes) block += static_cast<char>(v & 0xFF);
-            MatrixAdditional[b] = block;
-            if (ConfigDiagnosing()) {
-                std::string shown;
-                for (unsigned int v : bytes) shown += " " + std::to_string(v & 0xFF);
-                parse.Note(ConfigNoteKind::Entry, "matrix bytes" + shown);
-            }
-            return;
-        }
-        case 'G':
-        case 'L':
-        case 'N': {
-            unsigned int pin = 0;
-            if (!ReadUnsigned(f[1], pin)) {
-                parse.Note(ConfigNoteKind::Skipped,
-                           "pin number '" + f[1] + "' does not read; entry ignored");
-                return;
-            }
-            const char* label = letter == 'G'   ? "Stepper Direction pin: "
-                                : letter == 'L' ? "LED Port pin: "
-                                                : "7-segment common pin: ";
-            if (letter == 'G') StepperCommon[b] = pin;
-            if (letter == 'L') LEDCommon[b] = pin;
-            if (letter == 'N') SevenSegCommon[b] = pin;
-            std::cerr << "\n" << label << pin;
-            if (ConfigDiagnosing()) parse.Note(ConfigNoteKind::Entry, label + std::to_string(pin));
-            return;
-        }
-        case 'T':
-            for (size_t k = 1; k < f.size(); ++k)
-                parse.tList.push_back(TGroup{Trim(f[k]), 0, -1, parse.lineNumber});
-            parse.Note(ConfigNoteKind::Entry, "T list: input groups");
-            return;
-        case 'R':
-        case 'Q':
-            for (size_t k = 1; k < f.size(); ++k)
-                (letter == 'R' ? parse.rList : parse.qList)
-                    .push_back(ListItem{Trim(f[k]), parse.lineNumber, false});
-            parse.Note(ConfigNoteKind::Entry, letter == 'R' ? "R list: inputs repeated while held"
-                                                            : "Q list: analog inputs of value 2");
-            return;
-        case 'S':
-            for (size_t k = 1; k < f.size(); ++k) {
-                const std::string item = Trim(f[k]);
-                const std::vector<std::string> parts = SplitBy(item, ",");
-                if (item.find(',') == std::string::npos || parts.size() < 2) {
-                    parse.Note(ConfigNoteKind::Skipped,
-                               "S item '" + item + "' has no tag,count form; ignored");
-                    continue;
-                }
-                if (IntOf(parts[1]) < 0) {
-                    parse.Note(ConfigNoteKind::Skipped,
-                               "S item '" + item + "' has a negative count; ignored");
-                    continue;
-                }
-                if (parts[1][0] < '0' || parts[1][0] > '9')
-                    parse.Note(ConfigNoteKind::Suspect,
-                               "S item '" + item + "': the count does not read; 0 used");
-                parse.sList.push_back(ListItem{item, parse.lineNumber, false});
-            }
-            parse.Note(ConfigNoteKind::Entry, "S list: input skip counts");
-            return;
-        default:
-            parse.Note(ConfigNoteKind::Skipped,
-                       "unknown A entry letter '" + std::string(1, letter) + "'; ignored");
-            return;
-    }
-}
-
-// After the passes: list items that no input matched (reporting only).
 void NoteUnusedLists(const BoardParse& parse) {
     if (!ConfigDiagnosing()) return;
     for (const TGroup& group : parse.tList)
@@ -257,90 +155,7 @@ void NotePinReferences(int b, const BoardParse& parse) {
     }
 }
 
-bool IsCommentStart(char c) {
-    return c == ' ' || c == '#' || c == '/' || c == '!';
-}
-
 }  // namespace
-
-std::vector<ConfigSection> SplitConfigSections(std::istream& file) {
-    std::vector<ConfigSection> sections;
-    std::set<unsigned int> ids;
-    unsigned int id = 0;
-    char letter = '0';
-    bool afterInfo = false;
-    std::string raw;
-    int number = 0;
-    while (std::getline(file, raw)) {
-        ++number;
-        const std::string text = Trim(raw);
-        if (text.empty()) continue;
-        if (text[0] == '*') {
-            const char c = text.size() > 1 ? text[1] : '\0';
-            if (c >= '0' && c <= '9') {
-                id = static_cast<unsigned int>(c - '0');
-                if (text.size() > 2 && text[2] >= '0' && text[2] <= '9')
-                    Note(number, text, ConfigNoteKind::Suspect,
-                         "only one digit is read: board ID " + std::to_string(id));
-                if (!ids.insert(id).second)
-                    Note(number, text, ConfigNoteKind::Suspect,
-                         "repeated board ID " + std::to_string(id) +
-                             ": the first section with it is used");
-                Note(number, text, ConfigNoteKind::Entry,
-                     id == 0 ? "section of board ID 0 (Helvan panel): not stored"
-                             : "section of board ID " + std::to_string(id));
-            } else {
-                id = kNoBoardId;
-                Note(number, text, ConfigNoteKind::Skipped,
-                     "no board ID digit after '*': this section is not stored");
-            }
-            sections.push_back(ConfigSection{id, std::string(), {}, number});
-            continue;
-        }
-        if (text[0] == '@') {
-            if (Trim(text.substr(1)) == "info") {
-                letter = '0';
-                afterInfo = true;
-                Note(number, text, ConfigNoteKind::Entry, "info marker: free text follows");
-            } else {
-                Note(number, text, ConfigNoteKind::Skipped, "marker other than @info; ignored");
-            }
-            continue;
-        }
-        if (text[0] == '[') {
-            letter = text.size() > 1 ? text[1] : '\0';
-            if (letter == '0') afterInfo = false;
-        }
-        if (letter != '0' && id != 0 && id != kNoBoardId && !sections.empty()) {
-            sections.back().text += text + "\n";
-            sections.back().fileLines.push_back(number);
-        } else if (afterInfo && letter == '0') {
-            Note(number, text, ConfigNoteKind::Comment, "free text after an @info marker");
-        } else if (IsCommentStart(text[0])) {
-            Note(number, text, ConfigNoteKind::Comment, "comment");
-        } else if (sections.empty()) {
-            Note(number, text, ConfigNoteKind::Skipped, "line before the first '*' section line");
-        } else if (id == 0 || id == kNoBoardId) {
-            Note(number, text, ConfigNoteKind::Skipped,
-                 id == 0 ? "line of a board ID 0 section: not stored"
-                         : "line of an unstored section");
-        } else {
-            Note(number, text, ConfigNoteKind::Skipped, "line before a section header");
-        }
-    }
-    return sections;
-}
-
-void LoadConfig() {
-    filepath = foldername + "/data.cfg";
-    std::ifstream file(filepath);
-    if (!file) return;
-    for (ConfigSection& section : SplitConfigSections(file)) {
-        if (section.id != kNoBoardId) std::cerr << "\nReading config for board #" << section.id;
-        ArduinoConfigFile.push_back(std::move(section.text));
-        ArduinoID.push_back(section.id);
-    }
-}
 
 void ReadConfigFile(std::string text, int board, unsigned int id) {
     if (board != BoardCount() && !BoardExists(board)) {

@@ -1,33 +1,15 @@
-// data.cfg: the board sections, filed at start-up, and the reading of one section into a board's
-// rows.
+// Reading one board section of data.cfg into the board's rows of the board tables.
 #pragma once
 
-#include <istream>
 #include <string>
 #include <vector>
+
+#include "config/config_sections.h"
 
 // Transport name ("USB" or "LAN") of the board row created last; emptied by the reset.
 extern std::string DebugAddress;
 
-// Board ID of a section whose '*' line has no digit after the '*': such a section stores nothing.
-constexpr unsigned int kNoBoardId = 0xFFFFFFFFu;
-
-// One board section of data.cfg as LoadConfig files it.
-struct ConfigSection {
-    unsigned int id = 0;         // the digit after '*'; kNoBoardId when there is none
-    std::string text;            // the stored lines, trimmed, each followed by '\n'
-    std::vector<int> fileLines;  // data.cfg line number (1-based) of each stored line, in order
-    int line = 0;                // data.cfg line number of the section's '*' line
-};
-
-// Files the text of every board section of data.cfg under its board ID.
-void LoadConfig();
 // Creates or resets board's rows and fills them from one section's text; id 0 is the Helvan panel.
 void ReadConfigFile(std::string text, int board, unsigned int id);
 // Clears the reader's own state (the debug address list and its counters); used by the reset.
 void ClearConfigReaderState();
-
-// The sectioning of LoadConfig over any text: the sections in file order with their stored lines
-// (lines before the first '*', of sections with ID 0 and after an @info marker are not stored).
-// Reports each line through the config diagnostics when they are on (config_diagnostics.h).
-std::vector<ConfigSection> SplitConfigSections(std::istream& file);
