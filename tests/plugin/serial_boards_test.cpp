@@ -173,6 +173,26 @@ TEST_F(SerialBoards, IdentificationOverSerialGetsTheUploadOnTheSamePort) {
     EXPECT_EQ(StatusLine(3), "   1. USB Arduino #3,   1 inputs");
 }
 
+TEST_F(SerialBoards, BytesSentBeforeTheUploadAreDiscarded) {
+    MakeBoard("ttyUSB0", 3, false, false);
+    corvane_test::PluginRun& run =
+        Start("", "*3\n[I]\nD5 sim/cockpit/electrical/beacon_lights_on 1\n");
+    ASSERT_EQ(comport.size(), 1u);
+    const std::string before = StatusLine(13);
+    // The identification and, behind it in the same read, an input the board sent too early:
+    // the upload empties the port's buffer, so the input is never applied.
+    boards_[0]->SendUnframed(
+        "{|A\x7c"
+        "3}{\x01"
+        "D5}");
+    AwaitPortInput(0);
+    run.Call(3);
+    ASSERT_EQ(BoardCount(), 1);
+    EXPECT_EQ(StatusLine(13), before);
+    EXPECT_EQ(xphost::GetNumber("sim/cockpit/electrical/beacon_lights_on"), 0);
+    EXPECT_TRUE(SerialBuffer[0].empty());
+}
+
 TEST_F(SerialBoards, FramingOnThePort) {
     boardsim::Board& board = MakeBoard("ttyUSB0", 3);
     corvane_test::PluginRun& run = Start("", "*3\n[I]\nD5 sim/none\n");
