@@ -124,11 +124,7 @@ TEST(CheckAgreement, ViewAgreesWithThePluginsTablesAndWhatTheBoardReceives) {
     corvane_test::PluginOptions options;
     options.dataCfg = kRichFile;
     corvane_test::PluginRun run(options);
-    boardsim::Options board;
-    board.lanAddress = "127.0.0.26";
-    board.lanPort = run.port();
-    board.pluginPort = run.port();
-    board.boardId = 4;
+    boardsim::Options board = run.LanBoardOptions(26, 4);
     board.requestBlocks = true;
     boardsim::Board& sim = run.AddBoard(board);
     ASSERT_TRUE(run.ConnectAll(400));

@@ -51,12 +51,7 @@ class EndToEnd : public ::testing::Test {
     }
     void SetUp() override {
         xphost::SetDebugEcho(false);
-        boardsim::Options options;
-        options.lanAddress = "127.0.0.25";
-        options.lanPort = run_.port();
-        options.pluginAddress = "127.0.0.1";
-        options.pluginPort = run_.port();
-        options.boardId = 3;
+        boardsim::Options options = run_.LanBoardOptions(25, 3);
         options.configSection = kSection;
         options.autoGate = true;
         board_ = &run_.AddBoard(options);
@@ -238,11 +233,7 @@ TEST_F(EndToEndPings, PingsGoOnlyToLanBoardsWithTheirGateOpenEvery102Calls) {
     o.dataCfg = "*3\n[I]\nD5 sim/lights/landing_lights_toggle\n*4\n[I]\n";
     corvane_test::PluginRun run(o);
     xphost::SetDebugEcho(false);
-    boardsim::Options open;
-    open.lanAddress = "127.0.0.25";
-    open.lanPort = run.port();
-    open.pluginPort = run.port();
-    open.boardId = 3;
+    boardsim::Options open = run.LanBoardOptions(25, 3);
     open.autoGate = true;
     boardsim::Board& gated = run.AddBoard(open);
     boardsim::Board& closed = run.AddLanBoard(26, 4);
@@ -267,11 +258,7 @@ TEST_F(EndToEndPings, RequestForAllInputsOnAirportLoadInTheFirstFiveSeconds) {
     o.dataCfg = "*3\n[I]\nD5 sim/lights/landing_lights_toggle\n";
     corvane_test::PluginRun run(o);
     xphost::SetDebugEcho(false);
-    boardsim::Options open;
-    open.lanAddress = "127.0.0.25";
-    open.lanPort = run.port();
-    open.pluginPort = run.port();
-    open.boardId = 3;
+    boardsim::Options open = run.LanBoardOptions(25, 3);
     open.autoGate = true;
     boardsim::Board& board = run.AddBoard(open);
     ASSERT_TRUE(run.ConnectAll(400));

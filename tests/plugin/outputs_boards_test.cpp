@@ -21,12 +21,7 @@ const char* const kSources =
 // An Arduino board at 127.0.0.host that opens its output gate after the upload.
 boardsim::Board& AddGatedBoard(corvane_test::PluginRun& run, int host, int id,
                                const std::string& section) {
-    boardsim::Options options;
-    options.lanAddress = "127.0.0." + std::to_string(host);
-    options.lanPort = run.port();
-    options.pluginAddress = "127.0.0.1";
-    options.pluginPort = run.port();
-    options.boardId = id;
+    boardsim::Options options = run.LanBoardOptions(host, id);
     options.configSection = section;
     options.autoGate = true;
     options.recordEmptyFrames = true;

@@ -204,11 +204,7 @@ class SoakFlight {
         int host = 11;
         for (SoakBoard& board : boards_) {
             if (board.usb) continue;
-            boardsim::Options lan;
-            lan.lanAddress = "127.0.0." + std::to_string(host++);
-            lan.lanPort = run_->port();
-            lan.pluginAddress = "127.0.0.1";
-            lan.pluginPort = run_->port();
+            boardsim::Options lan = run_->LanBoardOptions(host++, 1);
             Configure(board, lan);
             board.sim = &run_->AddBoard(lan);
         }

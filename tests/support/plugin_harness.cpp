@@ -116,24 +116,24 @@ boardsim::Board& PluginRun::AddBoard(const boardsim::Options& options) {
     return *boards_.back();
 }
 
-boardsim::Board& PluginRun::AddLanBoard(int host, int boardId, int version) {
+boardsim::Options PluginRun::LanBoardOptions(int host, int boardId) const {
     boardsim::Options options;
     options.lanAddress = "127.0.0." + std::to_string(host);
     options.lanPort = port_;
     options.pluginAddress = "127.0.0.1";
     options.pluginPort = port_;
     options.boardId = boardId;
+    return options;
+}
+
+boardsim::Board& PluginRun::AddLanBoard(int host, int boardId, int version) {
+    boardsim::Options options = LanBoardOptions(host, boardId);
     options.libraryVersion = version;
     return AddBoard(options);
 }
 
 boardsim::Board& PluginRun::AddPanel(int host, const std::string& panelConfig) {
-    boardsim::Options options;
-    options.lanAddress = "127.0.0." + std::to_string(host);
-    options.lanPort = port_;
-    options.pluginAddress = "127.0.0.1";
-    options.pluginPort = port_;
-    options.boardId = 0;
+    boardsim::Options options = LanBoardOptions(host, 0);
     options.panelConfig = panelConfig;
     return AddBoard(options);
 }

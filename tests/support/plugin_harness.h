@@ -49,6 +49,8 @@ class PluginRun {
     const std::string& folder() const { return folder_; }
     int port() const { return port_; }
 
+    // The options of an Arduino board at 127.0.0.host on the plug-in's port, to adjust and add.
+    boardsim::Options LanBoardOptions(int host, int boardId) const;
     // An emulated board at 127.0.0.host on the plug-in's port, polled by every Call().
     boardsim::Board& AddLanBoard(int host, int boardId, int version = 124);
     boardsim::Board& AddPanel(int host, const std::string& panelConfig);
