@@ -36,13 +36,10 @@ struct World {
 World& TheWorld() {
     static World* world = [] {
         auto* w = new World;
-        corvane_fuzz::Silence();
         corvane_fuzz::UseDeviceFolder();
         corvane_test::PluginOptions options;
-        options.extraDatarefs = corvane_fuzz::kFuzzDatarefs;
         options.settings = "SCANNING_TIMEOUT = 0\n";
-        w->run = std::make_unique<corvane_test::PluginRun>(options);
-        corvane_fuzz::RemoveAtExit(corvane_fuzz::RunRoot(w->run->folder()));
+        w->run = corvane_fuzz::StartQuietRun(options);
         for (int k = 0; k < kMaxBoards; ++k)
             w->peers.push_back(std::make_unique<corvane_fuzz::LoopbackPeer>(10 + k));
         return w;

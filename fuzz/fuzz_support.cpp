@@ -122,6 +122,14 @@ std::string UseDeviceFolder() {
     return folder;
 }
 
+std::unique_ptr<corvane_test::PluginRun> StartQuietRun(corvane_test::PluginOptions options) {
+    Silence();
+    options.extraDatarefs = kFuzzDatarefs;
+    auto run = std::make_unique<corvane_test::PluginRun>(options);
+    RemoveAtExit(RunRoot(run->folder()));
+    return run;
+}
+
 void RemoveAtExit(const std::string& folder) {
     if (folder.empty()) return;
     static std::vector<std::string>* folders = nullptr;

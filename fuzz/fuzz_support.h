@@ -6,8 +6,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "support/plugin_harness.h"
 
 namespace corvane_fuzz {
 
@@ -29,6 +32,8 @@ std::string UseDeviceFolder();
 
 // Removes folder (and everything in it) when the fuzzer exits normally.
 void RemoveAtExit(const std::string& folder);
+// A quiet plug-in run with the fuzz datarefs added to options, removed when the fuzzer exits.
+std::unique_ptr<corvane_test::PluginRun> StartQuietRun(corvane_test::PluginOptions options);
 // The temporary root of a plug-in run, given its plug-in folder (…/Resources/plugins/Corvane).
 std::string RunRoot(const std::string& pluginFolder);
 

@@ -51,15 +51,12 @@ boardsim::Options LanOptions(int host, int port, int id) {
 World& TheWorld() {
     static World* world = [] {
         auto* w = new World;
-        corvane_fuzz::Silence();
         w->devices = corvane_fuzz::UseDeviceFolder();
         corvane_test::PluginOptions options;
         options.dataCfg = corvane_fuzz::kFuzzDataCfg;
-        options.extraDatarefs = corvane_fuzz::kFuzzDatarefs;
         options.usbOff = false;
         options.settings = "USB_DEVICE_COUNT = 1\nSCANNING_TIMEOUT = 300\n";
-        w->run = std::make_unique<corvane_test::PluginRun>(options);
-        corvane_fuzz::RemoveAtExit(corvane_fuzz::RunRoot(w->run->folder()));
+        w->run = corvane_fuzz::StartQuietRun(options);
         const int port = w->run->port();
         w->lan.push_back(&w->run->AddBoard(LanOptions(2, port, 1)));
         w->lan.push_back(&w->run->AddBoard(LanOptions(3, port, 2)));

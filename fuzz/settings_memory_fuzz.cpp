@@ -46,12 +46,8 @@ struct World {
 World& TheWorld() {
     static World* world = [] {
         auto* w = new World;
-        corvane_fuzz::Silence();
         corvane_fuzz::UseDeviceFolder();
-        corvane_test::PluginOptions options;
-        options.extraDatarefs = corvane_fuzz::kFuzzDatarefs;
-        w->run = std::make_unique<corvane_test::PluginRun>(options);
-        corvane_fuzz::RemoveAtExit(corvane_fuzz::RunRoot(w->run->folder()));
+        w->run = corvane_fuzz::StartQuietRun({});
         w->peer = std::make_unique<corvane_fuzz::LoopbackPeer>(30);
         return w;
     }();

@@ -70,11 +70,14 @@ TEST(StatusWindow, GeometryFollowsTheMenusArguments) {
     corvane_test::PluginRun run({});
     ASSERT_TRUE(xphost::ChooseMenu("Corvane/Status"));
     const std::string widgets = xphost::WidgetListText();
-    // The window spans 400..810 across and 612..102 down; the check box sits on line 15.
-    EXPECT_THAT(widgets, HasSubstr("400"));
-    EXPECT_THAT(widgets, HasSubstr("810"));
-    EXPECT_THAT(widgets, HasSubstr("612"));
-    EXPECT_THAT(widgets, HasSubstr("102"));
+    // The window spans 400..810 across and 612..102 down; the captions run from 582 down to
+    // 130, 20 apart; the check box sits on line 15 and the button right of lines 0 and 1.
+    EXPECT_THAT(widgets, HasSubstr("window \"Corvane v1.22"));
+    EXPECT_THAT(widgets, HasSubstr("(400,612,810,102)"));
+    EXPECT_THAT(widgets, HasSubstr("caption \"   X-Plane IP: 127.0.0.1\" (410,582,800,570)"));
+    EXPECT_THAT(widgets, HasSubstr("(410,142,800,130)"));
+    EXPECT_THAT(widgets, HasSubstr("button \"Reconnect\" (700,584,790,564)"));
+    EXPECT_THAT(widgets, HasSubstr("Arduino)\" (420,278,430,266)"));
 }
 
 TEST(StatusWindow, CaptionsFollowTheLinesWhileTheWindowIsOpen) {
