@@ -13,10 +13,12 @@
 
 #include "config/board_tables.h"
 #include "config/config_file.h"
+#include "config/plugin_folder.h"
 #include "exchange/held_inputs.h"
 #include "exchange/output_gate.h"
 #include "fuzz_support.h"
 #include "plugin/lifecycle.h"
+#include "simdata/sim_time.h"
 #include "support/plugin_harness.h"
 #include "transport/lan_socket.h"
 #include "transport/serial_ports.h"

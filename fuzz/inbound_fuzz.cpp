@@ -21,8 +21,10 @@
 #include <vector>
 
 #include "config/board_tables.h"
+#include "config/plugin_folder.h"
 #include "fuzz_support.h"
 #include "plugin/lifecycle.h"
+#include "simdata/sim_time.h"
 #include "support/plugin_harness.h"
 #include "xphost.h"
 

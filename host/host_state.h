@@ -168,7 +168,7 @@ struct State {
     // Log, control language.
     std::string log;
     std::size_t logCursor = 0;
-    bool echo = true;
+    bool echo = false;
     bool quit = false;
     std::function<bool()> controlFrameHook;
 };

@@ -107,7 +107,8 @@ bool ReloadPending();
 // dlopen would give its globals. Reset clears it.
 void SetReloadHook(std::function<void()> hook);
 
-// Everything XPLMDebugString received since Reset. It is also written to stderr unless echo is off.
+// Everything XPLMDebugString received since Reset (the simulator's Log.txt). With echo on it is
+// also written to stderr; echo is off unless asked for.
 std::string DebugLog();
 void SetDebugEcho(bool echo);
 

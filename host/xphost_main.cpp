@@ -20,7 +20,7 @@ namespace {
 
 std::string Usage() {
     std::string text = R"(usage: xphost --plugin PATH [--datarefs FILE]... [--fps N] [--realtime]
-              [--script FILE] [--live]
+              [--script FILE] [--live] [--echo-log]
 
 Loads a simulator plug-in (an .xpl) with dlopen the way the simulator does, calls
 XPluginStart and XPluginEnable, and runs it on a simulated clock.
@@ -35,6 +35,8 @@ XPluginStart and XPluginEnable, and runs it on a simulated clock.
                     it, simulated time advances only through run and frames lines, as fast
                     as the machine allows, while control lines are being read.
   --script FILE     control lines to run first, before those from standard input
+  --echo-log        also write the simulator's log (what plug-ins hand XPLMDebugString, the
+                    `log` control line's text) to standard error
   --live            while frames run in real time, redraw the plug-in's windows in the
                     terminal about twice a second
   --help            this text
@@ -58,6 +60,7 @@ struct Options {
     double fps = 60.0;
     bool realtime = false;
     bool live = false;
+    bool echoLog = false;
     std::string script;
 };
 
@@ -221,7 +224,7 @@ void Runner::PacedStep() {
 
 int Runner::Run() {
     InstallSignals();
-    xphost::SetDebugEcho(true);
+    xphost::SetDebugEcho(options_.echoLog);
     xphost::SetFrameRate(options_.fps);
     std::vector<std::string> files = options_.datarefs;
     if (files.empty()) files.push_back(xphost::DefaultDatarefFile());
@@ -330,6 +333,8 @@ bool ParseOptions(int argc, char** argv, Options* options, bool* help) {
             options->realtime = true;
         } else if (arg == "--live") {
             options->live = true;
+        } else if (arg == "--echo-log") {
+            options->echoLog = true;
         } else if (arg == "--script") {
             if (!next(&options->script)) return false;
         } else {

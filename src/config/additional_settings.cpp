@@ -1,11 +1,11 @@
 #include "config/additional_settings.h"
 
-#include <iostream>
 #include <vector>
 
 #include "config/board_tables.h"
 #include "config/config_diagnostics.h"
 #include "config/config_fields.h"
+#include "config/plugin_log.h"
 #include "config/text_utils.h"
 
 namespace {
@@ -66,7 +66,7 @@ void ParseAdditionalEntry(BoardParse& parse, const std::string& text) {
             if (letter == 'G') StepperCommon[b] = pin;
             if (letter == 'L') LEDCommon[b] = pin;
             if (letter == 'N') SevenSegCommon[b] = pin;
-            std::cerr << "\n" << label << pin;
+            WriteLog("\n" + std::string(label) + std::to_string(pin));
             if (ConfigDiagnosing()) parse.Note(ConfigNoteKind::Entry, label + std::to_string(pin));
             return;
         }

@@ -3,11 +3,11 @@
 // inside its row. Everything here is process-wide and touched only from the simulator's thread.
 #pragma once
 
-#include <netinet/in.h>
-
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "transport/net_address.h"
 
 // Per-board, per-input tables, indexed [board][input].
 extern std::vector<std::vector<std::vector<std::string>>>

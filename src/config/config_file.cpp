@@ -1,8 +1,5 @@
 #include "config/config_file.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-
 #include <algorithm>
 #include <set>
 
@@ -15,10 +12,10 @@
 #include "config/input_options.h"
 #include "config/output_entries.h"
 #include "config/output_options.h"
+#include "config/plugin_folder.h"
+#include "config/settings.h"
+#include "config/status_text.h"
 #include "config/text_utils.h"
-#include "plugin/lifecycle.h"
-#include "plugin/settings.h"
-#include "plugin/status_text.h"
 #include "transport/lan_socket.h"
 #include "transport/serial_ports.h"
 

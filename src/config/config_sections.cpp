@@ -1,13 +1,13 @@
 #include "config/config_sections.h"
 
 #include <fstream>
-#include <iostream>
 #include <set>
 
 #include "config/board_tables.h"
 #include "config/config_diagnostics.h"
+#include "config/plugin_folder.h"
+#include "config/plugin_log.h"
 #include "config/text_utils.h"
-#include "plugin/lifecycle.h"
 
 namespace {
 
@@ -94,7 +94,8 @@ void LoadConfig() {
     std::ifstream file(filepath);
     if (!file) return;
     for (ConfigSection& section : SplitConfigSections(file)) {
-        if (section.id != kNoBoardId) std::cerr << "\nReading config for board #" << section.id;
+        if (section.id != kNoBoardId)
+            WriteLog("\nReading config for board #" + std::to_string(section.id));
         ArduinoConfigFile.push_back(std::move(section.text));
         ArduinoID.push_back(section.id);
     }

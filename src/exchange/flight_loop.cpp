@@ -1,32 +1,27 @@
 #include "exchange/flight_loop.h"
 
-#include <arpa/inet.h>
-#include <sys/ioctl.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <iostream>
 
 #include "XPLMDataAccess.h"
 #include "config/board_tables.h"
+#include "config/plugin_log.h"
 #include "config/scratch_state.h"
+#include "config/settings.h"
+#include "config/status_text.h"
 #include "exchange/held_inputs.h"
 #include "exchange/identification.h"
 #include "exchange/input_dispatch.h"
 #include "exchange/output_gate.h"
 #include "exchange/output_pass.h"
 #include "exchange/wire_protocol.h"
-#include "plugin/lifecycle.h"
-#include "plugin/settings.h"
-#include "plugin/status_text.h"
 #include "simdata/custom_refs.h"
+#include "simdata/sim_time.h"
 #include "transport/connection.h"
 #include "transport/lan_socket.h"
 #include "transport/serial_ports.h"
 
 int Next = 0;
 int doit = 1;
-float frametime = 30.0f;
 int recsize = 0;
 
 namespace {
@@ -79,7 +74,7 @@ void ProbeUnboundPorts() {
     for (size_t k = 0; k < comport.size(); ++k) {
         if (SerialIndices[k] >= 0 || comport[k] < 0) continue;
         Send_USB(comport[k], InitialMessage, 2);
-        std::cerr << "\nSending request to USB: " << bytes_sent << " bytes\n";
+        WriteLog("\nSending request to USB: " + std::to_string(bytes_sent) + " bytes\n");
     }
 }
 
@@ -92,49 +87,40 @@ void ScanStep() {
     }
     if (StatusLine(3).size() >= 5) --ScanTimeout;
     if (ScanTimeout == 0) {
-        std::cerr << "\nFinishing scanning for devices...";
+        WriteLog("\nFinishing scanning for devices...");
         ClearUSB();
-        std::cerr << "\nScanning stopped. ";
+        WriteLog("\nScanning stopped. ");
         SetStatusLine(SearchLine(), "   ");
     }
 }
 
-void ReceiveDatagram() {
+void ReceiveLan() {
     if (sock <= 0) return;
-    addrLength = sizeof serv_addr;
-    const ssize_t n =
-        recvfrom(sock, recs, sizeof recs, 0, reinterpret_cast<sockaddr*>(&serv_addr), &addrLength);
+    const long n = ReceiveDatagram(recs, sizeof recs);
     recsize = static_cast<int>(n);
     if (n > 0) st = MessageFromDatagram(recs, static_cast<size_t>(n));
 }
 
 // A port whose device is gone is closed, so it is not polled again until the next start-up.
 void DropPort(unsigned int p) {
-    if (comport[p] >= 0) close(comport[p]);
+    if (comport[p] >= 0) ClosePortDescriptor(comport[p]);
     comport[p] = -1;
     SerialBuffer[p].clear();
 }
 
 void ReceiveSerial(unsigned int p) {
     if (p >= comport.size() || comport[p] < 0) return;
-    int waiting = 0;
-    if (ioctl(comport[p], FIONREAD, &waiting) < 0) {
+    const long n = ReadPort(comport[p], recs_usb, sizeof recs_usb);
+    if (n < 0) {
         DropPort(p);
         return;
     }
-    if (waiting > 0) {
-        const ssize_t n = read(comport[p], recs_usb, sizeof recs_usb);
-        if (n < 0 && errno != EAGAIN && errno != EINTR) {
-            DropPort(p);
-            return;
-        }
-        if (n > 0) {
-            recsize = static_cast<int>(n);
-            SerialBuffer[p] += MessageFromDatagram(recs_usb, static_cast<size_t>(n));
-        }
+    if (n > 0) {
+        recsize = static_cast<int>(n);
+        SerialBuffer[p] += MessageFromDatagram(recs_usb, static_cast<size_t>(n));
     }
     if (!ExtractSerialFrame(SerialBuffer[p], st) && SerialBuffer[p].size() > kSerialBufferLimit) {
-        std::cerr << "\nUSB read error";
+        WriteLog("\nUSB read error");
         SerialBuffer[p].clear();
     }
 }
@@ -146,7 +132,7 @@ void ReceiveAndDispatch() {
     while (cycle >= 1) {
         st.clear();
         if (cycle == max_cycles) {
-            ReceiveDatagram();
+            ReceiveLan();
             MessageIsSerial = 0;
         } else {
             ReceiveSerial(SerialCurrent);
@@ -200,7 +186,7 @@ float MyFlightLoopCallback(float, float, int, void*) {
     CountPingCalls();
     RepeatHeldInputs();
     RefreshCustomDrefs();
-    frametime = XPLMGetDataf(FrameTimeDref);
+    ReadFrameTime();
     SendChangedOutputs();
     return 0.025f;
 }

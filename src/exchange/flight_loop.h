@@ -5,10 +5,9 @@
 #include <cstddef>
 #include <string>
 
-extern int Next;         // host number of the next LAN address to probe
-extern int doit;         // 1 when the address Next is free to probe
-extern float frametime;  // the simulator's frame period, read once per call
-extern int recsize;      // length of the last reception
+extern int Next;     // host number of the next LAN address to probe
+extern int doit;     // 1 when the address Next is free to probe
+extern int recsize;  // length of the last reception
 
 // Called every 25 ms; returns the interval until the next call.
 float MyFlightLoopCallback(float elapsedSinceLastCall, float elapsedTimeSinceLastFlightLoop,

@@ -1,13 +1,13 @@
 #include "exchange/identification.h"
 
 #include <algorithm>
-#include <iostream>
 
 #include "config/board_tables.h"
 #include "config/config_file.h"
+#include "config/plugin_log.h"
+#include "config/status_text.h"
 #include "exchange/held_inputs.h"
 #include "exchange/wire_protocol.h"
-#include "plugin/status_text.h"
 #include "transport/connection.h"
 #include "transport/lan_socket.h"
 #include "transport/serial_ports.h"
@@ -144,7 +144,7 @@ std::string BuildPinModes(int b) {
 }
 
 void SendConfig(unsigned int serial, unsigned int board) {
-    std::cerr << "\nSending config";
+    WriteLog("\nSending config");
     const int b = static_cast<int>(board);
     std::string message = "~" + BuildPinModes(b) + CodeCurrent.substr(0, 5);
     message += static_cast<char>(board + 1);
@@ -155,7 +155,7 @@ void SendConfig(unsigned int serial, unsigned int board) {
     } else if (BoardExists(b)) {
         Send_LAN(message.data(), static_cast<int>(message.size()), UdpIP[b]);
     }
-    std::cerr << "\nConfig sent: " << bytes_sent << " bytes";
+    WriteLog("\nConfig sent: " + std::to_string(bytes_sent) + " bytes");
 }
 
 void HandleIdentification(const std::string& message) {
@@ -193,7 +193,7 @@ void HandleIdentification(const std::string& message) {
     reply += static_cast<char>(b + 1);
     bytes_sent = 0;
     SendHandshakeReply(b, reply);
-    if (bytes_sent != 0) std::cerr << "\nID sent: " << b + 1;
+    if (bytes_sent != 0) WriteLog("\nID sent: " + std::to_string(b + 1));
 }
 
 void AnswerConfigRequest(int b, char request) {
@@ -203,21 +203,22 @@ void AnswerConfigRequest(int b, char request) {
         const std::string& block = AnalogAdditional[b];
         reply += block.size() >= 48 ? block.substr(0, 48) : std::string(48, '\0');
         SendToCurrentLink(reply.data(), static_cast<int>(reply.size()));
-        std::cerr << "\nSending analog: " << bytes_sent << " bytes";
+        WriteLog("\nSending analog: " + std::to_string(bytes_sent) + " bytes");
         return;
     }
     const bool sevenSegment = (request == 'n');
     if (!sevenSegment && request != 's') return;
     const std::string& block = sevenSegment ? SevenSegAdditional[b] : StepperAdditional[b];
     const size_t n = std::min<size_t>(block.size(), 255);
-    std::cerr << (sevenSegment ? "\nReceived request for 7-segment config: "
-                               : "\nReceived request for Stepper config: ")
-              << block.size() << " bytes available.";
+    WriteLog(std::string(sevenSegment ? "\nReceived request for 7-segment config: "
+                                      : "\nReceived request for Stepper config: ") +
+             std::to_string(block.size()) + " bytes available.");
     std::string reply(1, sevenSegment ? 'N' : 'S');
     reply += static_cast<char>(n);
     // The block goes out whatever its length: a board with one or two displays needs its pins.
     reply += block.substr(0, n);
     SendToCurrentLink(reply.data(), static_cast<int>(reply.size()));
-    std::cerr << (sevenSegment ? "\nSending 7-segment config: " : "\nSending Stepper config: ")
-              << bytes_sent << " bytes";
+    WriteLog(
+        std::string(sevenSegment ? "\nSending 7-segment config: " : "\nSending Stepper config: ") +
+        std::to_string(bytes_sent) + " bytes");
 }

@@ -4,11 +4,11 @@
 
 #include "config/board_tables.h"
 #include "config/scratch_state.h"
+#include "config/status_text.h"
 #include "config/text_utils.h"
 #include "exchange/held_inputs.h"
 #include "exchange/internal_inputs.h"
 #include "exchange/wire_protocol.h"
-#include "plugin/status_text.h"
 #include "simdata/apply_input.h"
 
 namespace {

@@ -1,10 +1,10 @@
 #include "exchange/internal_inputs.h"
 
-#include <iostream>
 #include <vector>
 
 #include "config/board_tables.h"
 #include "config/config_fields.h"
+#include "config/plugin_log.h"
 #include "exchange/mode_messages.h"
 #include "transport/connection.h"
 #include "transport/serial_ports.h"
@@ -106,7 +106,7 @@ void SelectOutput(int b, const std::string& s) {
 void SendTextBack(const std::string& s) {
     const std::string message = TextReplyMessage(s);
     SendToCurrentLink(message.data(), static_cast<int>(message.size()));
-    if (MessageIsSerial) std::cerr << "\nSending: " << message.substr(2);
+    if (MessageIsSerial) WriteLog("\nSending: " + message.substr(2));
 }
 
 }  // namespace

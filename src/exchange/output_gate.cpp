@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <iostream>
 #include <vector>
 
 #include "config/board_tables.h"
+#include "config/plugin_log.h"
 #include "exchange/mode_messages.h"
 #include "exchange/wire_protocol.h"
 #include "transport/connection.h"
@@ -29,10 +29,10 @@ void PingInputs(unsigned int all) {
             if (lan) Send_LAN(PingChar, 2, UdpIP[b]);  // USB boards are not pinged
         } else if (lan) {
             Send_LAN(kRequestAll, 2, UdpIP[b]);
-            std::cerr << "\nRequesting all input values from LAN";
+            WriteLog("\nRequesting all input values from LAN");
         } else {
             SendToPort(static_cast<unsigned int>(SerialIndex[b]), kRequestAll, 2);
-            std::cerr << "\nRequesting all input values from USB";
+            WriteLog("\nRequesting all input values from USB");
         }
     }
     PingTimeout = 0;

@@ -5,10 +5,10 @@
 
 #include "config/board_tables.h"
 #include "config/scratch_state.h"
-#include "exchange/flight_loop.h"
 #include "exchange/output_records.h"
 #include "exchange/output_value.h"
 #include "exchange/panel_text.h"
+#include "simdata/sim_time.h"
 #include "transport/connection.h"
 
 char omsg[kOutputMessageSize];

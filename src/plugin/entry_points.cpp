@@ -6,11 +6,12 @@
 #include "XPLMDefs.h"
 #include "XPLMPlugin.h"
 #include "XPLMProcessing.h"
+#include "config/settings.h"
 #include "exchange/output_gate.h"
 #include "plugin/lifecycle.h"
-#include "plugin/settings.h"
 #include "plugin/status_window.h"
 #include "simdata/custom_refs.h"
+#include "simdata/sim_time.h"
 
 namespace {
 
@@ -32,8 +33,7 @@ PLUGIN_API int XPluginStart(char* outName, char* outSig, char* outDesc) {
         CreatePluginMenu();
         plugin_id = XPLMGetMyID();
     }
-    FlightTimeDref = XPLMFindDataRef("sim/time/total_flight_time");
-    FrameTimeDref = XPLMFindDataRef("sim/operation/misc/frame_rate_period");
+    FindTimeDatarefs();
     InitiateCustom();
     if (FirstLaunch == 1) XPLMRegisterFlightLoopCallback(FlightLoopInit, -1.0f, nullptr);
     return 1;

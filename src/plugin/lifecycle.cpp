@@ -5,7 +5,6 @@
 #include <cstring>
 #include <exception>
 #include <fstream>
-#include <iostream>
 
 #include "XPLMPlugin.h"
 #include "XPLMProcessing.h"
@@ -13,33 +12,25 @@
 #include "XPWidgets.h"
 #include "config/board_tables.h"
 #include "config/config_file.h"
+#include "config/plugin_folder.h"
+#include "config/plugin_log.h"
 #include "config/scratch_state.h"
+#include "config/settings.h"
+#include "config/status_text.h"
 #include "exchange/flight_loop.h"
 #include "exchange/held_inputs.h"
-#include "exchange/output_gate.h"
 #include "exchange/identification.h"
+#include "exchange/output_gate.h"
 #include "exchange/wire_protocol.h"
-#include "plugin/settings.h"
-#include "plugin/status_text.h"
 #include "plugin/status_window.h"
 #include "transport/lan_socket.h"
 #include "transport/serial_ports.h"
 
 int FirstLaunch = 1;
 XPLMPluginID plugin_id = 0;
-XPLMDataRef FlightTimeDref = nullptr;
-XPLMDataRef FrameTimeDref = nullptr;
 char cwd[2048] = {};
-std::string foldername;
-std::string filepath;
-bool send_usb_request = false;
 
 namespace {
-
-bool EndsWith(const std::string& text, const char* suffix) {
-    const size_t n = std::strlen(suffix);
-    return text.size() >= n && text.compare(text.size() - n, n, suffix) == 0;
-}
 
 // Opens foldername/config.ini and reads it; false when there is no such file.
 bool ReadSettingsFile() {
@@ -108,16 +99,6 @@ void ClearPluginState() {
     wrong_versions.clear();
 }
 
-std::string PluginFolderFromPath(std::string path) {
-    if (EndsWith(path, "xpl") || EndsWith(path, "XPL")) {
-        if (path.size() >= 8) path.erase(path.size() - 8);
-    }
-    if (EndsWith(path, "32") || EndsWith(path, "64")) {
-        if (path.size() >= 3) path.erase(path.size() - 3);
-    }
-    return path;
-}
-
 float FlightLoopInit(float, float, int, void*) {
     InitializePlugin();
     FirstLaunch = 0;
@@ -133,7 +114,7 @@ void InitializePlugin() {
     SetStatusLine(0, StatusLine(0) + My_IP_str);
     if (USBcountVar > 0) ScanSerialDevices();
     send_usb_request = true;
-    std::cerr << "\nCorvane Plugin initialized";
+    WriteLog("\nCorvane Plugin initialized");
     DrawCodeLetters();
     LoadConfig();
 }
@@ -141,15 +122,15 @@ void InitializePlugin() {
 void ResetPlugin() {
     try {
         ProbeKnownBoards();
-        std::cerr << "\n\nCorvane reconnecting...";
+        WriteLog("\n\nCorvane reconnecting...");
         ClearPluginState();
     } catch (const std::exception& error) {
-        std::cerr << error.what();
+        WriteLog(error.what());
     }
     try {
         InitializePlugin();
     } catch (const std::exception& error) {
-        std::cerr << error.what();
+        WriteLog(error.what());
     }
 }
 

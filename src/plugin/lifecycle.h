@@ -6,14 +6,9 @@
 #include "XPLMDataAccess.h"
 #include "XPLMDefs.h"
 
-extern int FirstLaunch;             // 1 until the deferred start-up has run once
-extern XPLMPluginID plugin_id;      // the plug-in's own id
-extern XPLMDataRef FlightTimeDref;  // "sim/time/total_flight_time"
-extern XPLMDataRef FrameTimeDref;   // "sim/operation/misc/frame_rate_period"
-extern char cwd[2048];              // the plug-in's file path, or the working directory
-extern std::string foldername;      // the plug-in's folder, without a trailing separator
-extern std::string filepath;        // working path of the file readers
-extern bool send_usb_request;       // probe the unbound serial ports on the next call
+extern int FirstLaunch;         // 1 until the deferred start-up has run once
+extern XPLMPluginID plugin_id;  // the plug-in's own id
+extern char cwd[2048];          // the plug-in's file path, or the working directory
 
 // One-shot callback of the first flight loop: start-up, then the main callback.
 float FlightLoopInit(float sinceLastCall, float sinceLastFlightLoop, int counter, void* refcon);
@@ -24,7 +19,5 @@ void InitializePlugin();
 void ResetPlugin();
 // Closes every transport and empties all state: board tables, settings, registries, counters.
 void ClearPluginState();
-// The plug-in's folder derived from the path of its .xpl file (fat or flat layout).
-std::string PluginFolderFromPath(std::string path);
 // Ends every held command and closes the socket and every serial port (disable and stop).
 void CloseTransports();

@@ -7,9 +7,9 @@
 #include "XPLMPlugin.h"
 #include "XPStandardWidgets.h"
 #include "XPWidgets.h"
+#include "config/settings.h"
+#include "config/status_text.h"
 #include "plugin/lifecycle.h"
-#include "plugin/settings.h"
-#include "plugin/status_text.h"
 
 XPWidgetID InstructionsWidget = nullptr;
 XPWidgetID ToggleUSB = nullptr;

@@ -4,8 +4,8 @@
 #include <cmath>
 #include <utility>
 
-#include "exchange/flight_loop.h"
 #include "simdata/dataref_access.h"
+#include "simdata/sim_time.h"
 
 std::vector<CustomDref> Corvane_Drefs;
 std::vector<CustomCommand> Corvane_Commands;

@@ -1,9 +1,5 @@
 #include "simdata/dataref_memory.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -11,9 +7,10 @@
 #include <vector>
 
 #include "config/board_tables.h"
+#include "config/file_replace.h"
+#include "config/plugin_folder.h"
 #include "config/scratch_state.h"
 #include "config/text_utils.h"
-#include "plugin/lifecycle.h"
 #include "simdata/dataref_access.h"
 
 namespace {
@@ -70,30 +67,6 @@ bool ValuesOfLine(const std::string& text, const std::string& key,
     return !values->empty();
 }
 
-// Replaces path by content: the content goes to a temporary file in the same folder, which is
-// synced and then renamed over the old file. On any failure the temporary file is removed and the
-// old file stays untouched.
-bool ReplaceFile(const std::string& path, const std::string& content) {
-    const std::string temporary = path + ".tmp";
-    const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (fd < 0) return false;
-    bool ok = true;
-    size_t done = 0;
-    while (ok && done < content.size()) {
-        const ssize_t n = write(fd, content.data() + done, content.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0)
-            ok = false;
-        else
-            done += static_cast<size_t>(n);
-    }
-    if (ok && fsync(fd) != 0) ok = false;
-    if (close(fd) != 0) ok = false;
-    if (ok && std::rename(temporary.c_str(), path.c_str()) != 0) ok = false;
-    if (!ok) std::remove(temporary.c_str());
-    return ok;
-}
-
 }  // namespace
 
 std::string MemoryFilePath(unsigned int board) {
@@ -137,7 +110,7 @@ void SaveDataref(unsigned int board, unsigned int input, unsigned int arrayIndex
         }
     }
     if (!found) content += key + " " + line + "\r\n";
-    ReplaceFile(path, content);
+    ReplaceFileContent(path, content);
 }
 
 void RestoreDataref(unsigned int board, unsigned int input, unsigned int arrayIndex) {

@@ -1,15 +1,10 @@
 #include "transport/lan_socket.h"
 
-#include <arpa/inet.h>
-#include <fcntl.h>
-#include <ifaddrs.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstring>
 
 #include "config/board_tables.h"
-#include "plugin/settings.h"
+#include "config/settings.h"
 #include "transport/serial_ports.h"
 
 int sock = 0;
@@ -35,18 +30,6 @@ int LeadingNumber(const std::string& text) {
     return i == 0 ? -1 : static_cast<int>(value);
 }
 
-void FindInterfaceAddress() {
-    ifaddrs* list = nullptr;
-    if (getifaddrs(&list) != 0) return;
-    for (ifaddrs* entry = list; entry; entry = entry->ifa_next) {
-        if (!entry->ifa_addr || entry->ifa_addr->sa_family != AF_INET) continue;
-        char text[INET_ADDRSTRLEN] = {};
-        const auto* address = reinterpret_cast<const sockaddr_in*>(entry->ifa_addr);
-        if (inet_ntop(AF_INET, &address->sin_addr, text, sizeof text)) My_IP = text;
-    }
-    freeifaddrs(list);
-}
-
 }  // namespace
 
 std::string ChooseOwnAddress(const std::string& specified, const std::string& found) {
@@ -60,17 +43,13 @@ int HostNumberOf(const std::string& dotted) {
 }
 
 void SetUpLan() {
-    sock = socket(AF_INET, SOCK_DGRAM, 0);
-    FindInterfaceAddress();
-    const int reuse = 1;
-    setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse);
-    const int flags = fcntl(sock, F_GETFL, 0);
-    fcntl(sock, F_SETFL, flags | O_NONBLOCK);
+    const uint16_t port = static_cast<uint16_t>(UDP_PORT & 0xFFFF);
+    sock = OpenLanSocket(port);
+    My_IP = FindInterfaceAddress();
     std::memset(&serv_addr, 0, sizeof serv_addr);
     serv_addr.sin_family = AF_INET;
-    serv_addr.sin_port = htons(static_cast<uint16_t>(UDP_PORT & 0xFFFF));
+    serv_addr.sin_port = htons(port);
     serv_addr.sin_addr.s_addr = htonl(INADDR_ANY);
-    bind(sock, reinterpret_cast<sockaddr*>(&serv_addr), sizeof serv_addr);
 
     My_IP_str = ChooseOwnAddress(SpecifiedIP, My_IP);
 
@@ -83,15 +62,6 @@ void SetUpLan() {
         break;
     }
     addrLength = sizeof(sockaddr_in);
-}
-
-void Send_LAN(const char* data, int length, sockaddr_in to) {
-    if (sock <= 0) {
-        bytes_sent = -1;
-        return;
-    }
-    bytes_sent = static_cast<int>(sendto(sock, data, static_cast<size_t>(length), 0,
-                                         reinterpret_cast<sockaddr*>(&to), sizeof to));
 }
 
 int LanConnectionExists(bool add) {
@@ -107,11 +77,6 @@ int LanConnectionExists(bool add) {
     UsedAddr.push_back(host);
     NetworkIndices.push_back(n);
     return n;
-}
-
-void CloseLanSocket() {
-    if (sock > 0) close(sock);
-    sock = -1;
 }
 
 void ClearLanState() {

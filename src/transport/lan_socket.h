@@ -1,11 +1,11 @@
 // The one UDP socket, the own address and its /24 prefix, and the registry of LAN boards.
 #pragma once
 
-#include <netinet/in.h>
-#include <sys/socket.h>
-
+#include <cstdint>
 #include <string>
 #include <vector>
+
+#include "transport/net_address.h"
 
 extern int sock;                         // the UDP socket; 0 before the start-up, -1 once closed
 extern sockaddr_in serv_addr;            // bind address, then probe destination and last sender
@@ -18,12 +18,8 @@ extern std::vector<int> NetworkIndices;  // board index of each UsedAddr entry; 
 
 // Creates and binds the socket and finds the own address, prefix and own registry entry.
 void SetUpLan();
-// Sends length bytes as one datagram to `to`; bytes_sent gets the result.
-void Send_LAN(const char* data, int length, sockaddr_in to);
 // Board index of the LAN sender in serv_addr, registering it when add is true; -1 if none.
 int LanConnectionExists(bool add);
-// Closes the socket if it is open and marks it closed.
-void CloseLanSocket();
 // Empties the address state and the registry (reset); the socket must be closed first.
 void ClearLanState();
 // The own address: the configured one when it is longer than 6 characters with 3 dots or more,
@@ -31,3 +27,18 @@ void ClearLanState();
 std::string ChooseOwnAddress(const std::string& specified, const std::string& found);
 // The host number (last part) of a dotted IPv4 text; -1 when it does not read.
 int HostNumberOf(const std::string& dotted);
+
+// The platform's socket calls (lan_socket_posix.cpp, lan_socket_win.cpp).
+
+// A UDP socket, non-blocking, with SO_REUSEADDR, bound to port on every local address (its
+// errors are ignored: a socket that cannot be bound simply receives nothing); -1 when none.
+int OpenLanSocket(uint16_t port);
+// The dotted text of the last IPv4 address the machine's interface list holds; empty if none.
+std::string FindInterfaceAddress();
+// Sends length bytes as one datagram to `to`; bytes_sent gets the result.
+void Send_LAN(const char* data, int length, sockaddr_in to);
+// Receives one waiting datagram into buffer, never waiting; its sender goes to serv_addr and
+// addrLength. The length, 0 for an empty datagram, -1 when none is waiting.
+long ReceiveDatagram(char* buffer, size_t size);
+// Closes the socket if it is open and marks it closed.
+void CloseLanSocket();

@@ -1,19 +1,12 @@
 #include "transport/serial_ports.h"
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
-#include <iostream>
 
 #include "config/board_tables.h"
-#include "plugin/settings.h"
+#include "config/plugin_log.h"
+#include "config/settings.h"
 
 std::vector<int> comport;
-std::vector<termios> options;
 std::vector<std::string> ComPortName;
 std::vector<int> SerialIndices;
 std::vector<std::string> SerialBuffer;
@@ -25,30 +18,12 @@ int cycle = 1;
 unsigned int SerialCurrent = 0;
 int MessageIsSerial = 0;
 int bytes_sent = 0;
+bool send_usb_request = false;
 
 namespace {
 
 bool StartsWith(const std::string& text, const char* prefix) {
     return text.rfind(prefix, 0) == 0;
-}
-
-void ConfigurePort(size_t p) {
-    const int fd = comport[p];
-    tcgetattr(fd, &options[p]);
-    if (Baudrate == 115200 || Baudrate == 57600 || Baudrate == 38400) {
-        const speed_t speed = Baudrate == 115200 ? B115200 : Baudrate == 57600 ? B57600 : B38400;
-        cfsetispeed(&options[p], speed);
-        cfsetospeed(&options[p], speed);
-    }
-    options[p].c_cflag |= (CLOCAL | CREAD);
-    options[p].c_cflag &= ~CSIZE;
-    options[p].c_cflag |= CS8;
-    options[p].c_iflag |= IGNPAR;
-    options[p].c_iflag &= ~PARMRK;
-    options[p].c_lflag = 0;
-    options[p].c_oflag = 0;
-    tcflush(fd, TCIFLUSH);
-    tcsetattr(fd, TCSANOW, &options[p]);
 }
 
 // The paths that count as the board's own adapter: its port path and, for macOS names with a
@@ -66,18 +41,11 @@ void AddUsedPaths(const std::string& path) {
 }
 
 void ClosePort(size_t p) {
-    if (comport[p] >= 0) close(comport[p]);
+    if (comport[p] >= 0) ClosePortDescriptor(comport[p]);
     comport[p] = -1;
 }
 
 }  // namespace
-
-std::string DeviceFolder() {
-    const char* env = std::getenv("CORVANE_DEVICE_DIR");
-    std::string folder = (env && *env) ? env : "/dev/";
-    if (folder.back() != '/') folder += '/';
-    return folder;
-}
 
 bool IsSerialCandidate(const std::string& name) {
     if (name.size() <= 5) return false;
@@ -89,40 +57,18 @@ bool IsSerialCandidate(const std::string& name) {
 }
 
 void ScanSerialDevices() {
-    const std::string folder = DeviceFolder();
-    DIR* dir = opendir(folder.c_str());
-    if (!dir) return;
-    while (dirent* entry = readdir(dir)) {
-        const std::string name = entry->d_name;
-        if (!IsSerialCandidate(name)) continue;
-        const std::string path = folder + name;
-        std::cerr << "\nFound serial port: " << path;
+    for (const std::string& path : ListSerialDevices()) {
+        WriteLog("\nFound serial port: " + path);
         const int fd = open_port(path);
         if (fd < 0) continue;
         comport.push_back(fd);
-        options.push_back(termios{});
-        ConfigurePort(comport.size() - 1);
+        ConfigurePort(fd);
         ++max_cycles;
         ComPortName.push_back(path);
         SerialIndices.push_back(-1);
         SerialBuffer.emplace_back();
-        std::cerr << "\nSerial port " << path << " opened";
+        WriteLog("\nSerial port " + path + " opened");
     }
-    closedir(dir);
-}
-
-int open_port(std::string path) {
-    const int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-    if (fd == -1) {
-        perror("open_port: Unable to open serial port - ");
-        return -1;
-    }
-    fcntl(fd, F_SETFL, O_NONBLOCK);
-    return fd;
-}
-
-void Send_USB(int fd, const char* data, int length) {
-    bytes_sent = static_cast<int>(write(fd, data, static_cast<size_t>(length)));
 }
 
 bool SendToPort(unsigned int p, const char* data, int length) {
@@ -136,7 +82,7 @@ void DiscardPortInput(unsigned int p) {
     SerialBuffer[p].clear();
     // Only the input queue: flushing the output queue as well would throw away the reply just
     // written, when the line has not sent it yet.
-    if (comport[p] >= 0) tcflush(comport[p], TCIFLUSH);
+    if (comport[p] >= 0) FlushPortInput(comport[p]);
 }
 
 int SerialConnectionExists(bool add) {
@@ -156,10 +102,10 @@ int SerialConnectionExists(bool add) {
 
 void ClearUSB() {
     if (USB_FIX) {
-        std::cerr << "\nUSB_FIX active. All ports remain open.";
+        WriteLog("\nUSB_FIX active. All ports remain open.");
         return;
     }
-    std::cerr << "\nClearing unused serial ports";
+    WriteLog("\nClearing unused serial ports");
     const size_t current = SerialCurrent;
     bool currentStays = current < comport.size();
     size_t currentPosition = current;
@@ -175,13 +121,12 @@ void ClearUSB() {
         if (original < current) --currentPosition;
         for (int& index : SerialIndex)
             if (index > static_cast<int>(p)) --index;
-        std::cerr << "\nClosing " << ComPortName[p];
+        WriteLog("\nClosing " + ComPortName[p]);
         ClosePort(p);
         ComPortName.erase(ComPortName.begin() + p);
         SerialIndices.erase(SerialIndices.begin() + p);
         SerialBuffer.erase(SerialBuffer.begin() + p);
         comport.erase(comport.begin() + p);
-        options.erase(options.begin() + p);
         --max_cycles;
         --cycle;
     }
@@ -194,7 +139,6 @@ void CloseSerialDescriptors() {
 
 void ClearSerialState() {
     comport.clear();
-    options.clear();
     ComPortName.clear();
     SerialIndices.clear();
     SerialBuffer.clear();

@@ -1,14 +1,11 @@
 // USB serial ports: the device scan, the line settings, the port lists and the serial sender.
 #pragma once
 
-#include <termios.h>
-
 #include <string>
 #include <vector>
 
 // Per-port lists, one entry per open port, in the order the ports were opened.
 extern std::vector<int> comport;               // descriptor; -1 once closed
-extern std::vector<termios> options;           // terminal settings applied to the port
 extern std::vector<std::string> ComPortName;   // device path
 extern std::vector<int> SerialIndices;         // board index on the port; -1 until one identifies
 extern std::vector<std::string> SerialBuffer;  // received bytes not yet framed
@@ -20,17 +17,12 @@ extern int cycle;                         // remaining passes of the current rec
 extern unsigned int SerialCurrent;        // port of the message being handled
 extern int MessageIsSerial;               // 1 while handling a serial message, 0 for the LAN
 extern int bytes_sent;                    // result of the last send, serial or LAN
+extern bool send_usb_request;  // probe the unbound serial ports on the next flight-loop call
 
-// The folder scanned for serial devices: $CORVANE_DEVICE_DIR or "/dev/", ending in '/'.
-std::string DeviceFolder();
 // True when a device of that name looks like a USB serial adapter of a board.
 bool IsSerialCandidate(const std::string& name);
 // Finds, opens and configures every candidate device (start-up, when USB is on).
 void ScanSerialDevices();
-// Opens path read-write, non-blocking, without becoming its controlling terminal; -1 on failure.
-int open_port(std::string path);
-// Writes exactly length bytes to fd; bytes_sent gets the result.
-void Send_USB(int fd, const char* data, int length);
 // Board index of the serial port being handled, registering it when add is true; -1 if none.
 int SerialConnectionExists(bool add);
 // Closes and removes every port that no identified board claims, unless USB_FIX is set.
@@ -43,3 +35,25 @@ void DiscardPortInput(unsigned int p);
 void CloseSerialDescriptors();
 // Empties every port list (after ClearUSB has closed the ports).
 void ClearSerialState();
+
+// The platform's serial calls (serial_ports_posix.cpp, serial_ports_win.cpp).
+
+// The folder scanned for serial devices: $CORVANE_DEVICE_DIR or the system's device folder.
+std::string DeviceFolder();
+// Paths of the candidate devices (USB serial adapters), in the order the system lists them.
+std::vector<std::string> ListSerialDevices();
+// Opens path read-write and non-blocking (on POSIX without becoming its controlling terminal);
+// -1 on failure, which is logged with the system's reason.
+int open_port(std::string path);
+// Line settings: raw 8-bit bytes, no parity, at Baudrate when it is 115200, 57600 or 38400 (else
+// the speed stays); input already received is discarded.
+void ConfigurePort(int fd);
+// Reads at most size bytes that have arrived on fd, never waiting: the count, 0 when nothing is
+// waiting, -1 when the port failed (its device went away).
+long ReadPort(int fd, char* buffer, size_t size);
+// Writes exactly length bytes to fd; bytes_sent gets the result.
+void Send_USB(int fd, const char* data, int length);
+// Discards what fd has received but not yet read.
+void FlushPortInput(int fd);
+// Closes fd.
+void ClosePortDescriptor(int fd);

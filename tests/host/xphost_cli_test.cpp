@@ -179,8 +179,8 @@ TEST(XphostCli, ScriptDrivesAPluginLoadedWithDlopen) {
                                        "get hosttest/frames\n"
                                        "quit\n"
                                        "get never/reached\n");
-    Child child({CORVANE_XPHOST, "--plugin", XPHOST_TEST_PLUGIN, "--datarefs", datarefs, "--script",
-                 script},
+    Child child({CORVANE_XPHOST, "--echo-log", "--plugin", XPHOST_TEST_PLUGIN, "--datarefs",
+                 datarefs, "--script", script},
                 scratch.Path("stderr.txt"), false);
     ASSERT_TRUE(child.Started());
     std::string out = child.Rest();
@@ -224,8 +224,9 @@ TEST(XphostCli, ScriptDrivesAPluginLoadedWithDlopen) {
 TEST(XphostCli, StandardInputIsAnsweredLineByLine) {
     Scratch scratch;
     std::string datarefs = scratch.Write("datarefs.txt", kDatarefs);
-    Child child({CORVANE_XPHOST, "--plugin", XPHOST_TEST_PLUGIN, "--datarefs", datarefs},
-                scratch.Path("stderr.txt"), true);
+    Child child(
+        {CORVANE_XPHOST, "--echo-log", "--plugin", XPHOST_TEST_PLUGIN, "--datarefs", datarefs},
+        scratch.Path("stderr.txt"), true);
     ASSERT_TRUE(child.Started());
     child.Send("get sim/cockpit2/controls/flap_ratio\n");
     EXPECT_EQ(child.Line(), "sim/cockpit2/controls/flap_ratio = 0.5");
@@ -244,7 +245,8 @@ TEST(XphostCli, AfterTheScriptItRunsInRealTimeUntilASignal) {
     Scratch scratch;
     std::string script = scratch.Write("script.txt", "frames 1\nget hosttest/frames\n");
     // No --datarefs: the default file of the source tree.
-    Child child({CORVANE_XPHOST, "--plugin", XPHOST_TEST_PLUGIN, "--script", script, "--fps", "50"},
+    Child child({CORVANE_XPHOST, "--echo-log", "--plugin", XPHOST_TEST_PLUGIN, "--script", script,
+                 "--fps", "50"},
                 scratch.Path("stderr.txt"), false);
     ASSERT_TRUE(child.Started());
     EXPECT_EQ(child.Line(), "ok: time 0.020 s, frame 1");

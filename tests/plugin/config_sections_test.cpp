@@ -5,8 +5,10 @@
 #include <fstream>
 #include <sstream>
 
+#include "config/plugin_folder.h"
 #include "config_test_support.h"
 #include "plugin/lifecycle.h"
+#include "simdata/sim_time.h"
 
 namespace config_test {
 namespace {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "config/board_tables.h"
-#include "plugin/status_text.h"
+#include "config/status_text.h"
 #include "support/plugin_harness.h"
 #include "xphost.h"
 

@@ -146,7 +146,6 @@ class SerialPeer {
         ours_ = fds[0];
         port_ = static_cast<unsigned int>(comport.size());
         comport.push_back(fds[1]);
-        options.push_back(termios{});
         ComPortName.push_back("/dev/ttyUSBtest" + std::to_string(port_));
         SerialIndices.push_back(-1);
         SerialBuffer.emplace_back();

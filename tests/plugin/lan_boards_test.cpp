@@ -4,9 +4,9 @@
 #include <gtest/gtest.h>
 
 #include "config/board_tables.h"
+#include "config/settings.h"
+#include "config/status_text.h"
 #include "exchange/wire_protocol.h"
-#include "plugin/settings.h"
-#include "plugin/status_text.h"
 #include "support/plugin_harness.h"
 #include "transport/lan_socket.h"
 #include "xphost.h"

@@ -8,8 +8,10 @@
 #include <filesystem>
 
 #include "config/board_tables.h"
-#include "plugin/settings.h"
-#include "plugin/status_text.h"
+#include "config/plugin_folder.h"
+#include "config/settings.h"
+#include "config/status_text.h"
+#include "simdata/sim_time.h"
 #include "support/plugin_harness.h"
 #include "transport/lan_socket.h"
 #include "xphost.h"

@@ -4,10 +4,12 @@
 
 #include <cmath>
 
+#include "config/plugin_folder.h"
 #include "exchange/input_dispatch.h"
 #include "inputs_fixture.h"
 #include "plugin/lifecycle.h"
 #include "simdata/dataref_memory.h"
+#include "simdata/sim_time.h"
 #include "support/plugin_harness.h"
 
 namespace corvane_inputs_test {

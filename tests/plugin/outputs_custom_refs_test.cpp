@@ -6,6 +6,7 @@
 
 #include "exchange/flight_loop.h"
 #include "simdata/custom_refs.h"
+#include "simdata/sim_time.h"
 #include "xphost.h"
 
 namespace {

@@ -19,6 +19,7 @@
 #include "exchange/flight_loop.h"
 #include "exchange/output_pass.h"
 #include "exchange/output_value.h"
+#include "simdata/sim_time.h"
 #include "support/plugin_harness.h"
 #include "transport/lan_socket.h"
 #include "transport/serial_ports.h"

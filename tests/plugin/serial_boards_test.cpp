@@ -11,9 +11,9 @@
 #include <memory>
 
 #include "config/board_tables.h"
+#include "config/settings.h"
+#include "config/status_text.h"
 #include "exchange/wire_protocol.h"
-#include "plugin/settings.h"
-#include "plugin/status_text.h"
 #include "support/plugin_harness.h"
 #include "transport/serial_ports.h"
 #include "xphost.h"

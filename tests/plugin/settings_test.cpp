@@ -1,11 +1,13 @@
 // The settings file: reading every key, the lenient parse, and the USB check box rewrite.
-#include "plugin/settings.h"
+#include "config/settings.h"
 
 #include <gtest/gtest.h>
 
 #include <sstream>
 
+#include "config/plugin_folder.h"
 #include "plugin/lifecycle.h"
+#include "simdata/sim_time.h"
 #include "support/plugin_harness.h"
 
 namespace {

@@ -5,9 +5,11 @@
 #include <gtest/gtest.h>
 
 #include "config/board_tables.h"
+#include "config/plugin_folder.h"
+#include "config/settings.h"
+#include "config/status_text.h"
 #include "plugin/lifecycle.h"
-#include "plugin/settings.h"
-#include "plugin/status_text.h"
+#include "simdata/sim_time.h"
 #include "support/plugin_harness.h"
 #include "xphost.h"
 

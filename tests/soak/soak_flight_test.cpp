@@ -23,9 +23,9 @@
 #include <vector>
 
 #include "config/board_tables.h"
+#include "config/settings.h"
+#include "config/status_text.h"
 #include "exchange/output_value.h"
-#include "plugin/settings.h"
-#include "plugin/status_text.h"
 #include "support/plugin_harness.h"
 #include "transport/lan_socket.h"
 #include "transport/serial_ports.h"

@@ -12,8 +12,10 @@
 #include <stdexcept>
 
 #include "XPLMDefs.h"
+#include "config/plugin_folder.h"
+#include "config/settings.h"
 #include "plugin/lifecycle.h"
-#include "plugin/settings.h"
+#include "simdata/sim_time.h"
 #include "xphost.h"
 
 namespace corvane_test {

@@ -6,8 +6,8 @@
 
 #include "config/board_tables.h"
 #include "config/config_file.h"
-#include "plugin/settings.h"
-#include "plugin/status_text.h"
+#include "config/settings.h"
+#include "config/status_text.h"
 #include "simdata/custom_refs.h"
 #include "transport/lan_socket.h"
 #include "transport/serial_ports.h"

@@ -1,13 +1,13 @@
-#include "plugin/settings.h"
+#include "config/settings.h"
 
-#include <cstdio>
 #include <fstream>
 #include <istream>
 #include <limits>
 
+#include "config/file_replace.h"
+#include "config/plugin_folder.h"
 #include "config/scratch_state.h"
 #include "config/text_utils.h"
-#include "plugin/lifecycle.h"
 
 std::string SpecifiedIP = "auto";
 int UDP_PORT = 5080;
@@ -111,13 +111,6 @@ bool RewriteUsbSetting(long newState) {
     ResetStream();
     in.close();
 
-    // Written beside the file and renamed over it, so an interrupted write keeps the old settings.
-    const std::string temporary = filepath + ".tmp";
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    if (!out) return true;
-    out << kept;
-    out.close();
-    if (out.fail() || std::rename(temporary.c_str(), filepath.c_str()) != 0)
-        std::remove(temporary.c_str());
+    ReplaceFileContent(filepath, kept);
     return true;
 }

@@ -1,4 +1,4 @@
-#include "plugin/status_text.h"
+#include "config/status_text.h"
 
 #include "XPWidgets.h"
 

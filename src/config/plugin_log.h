@@ -1,0 +1,9 @@
+// The plug-in's diagnostics: short texts for the standard error stream, and the same texts as
+// whole lines in X-Plane's Log.txt, where a builder who starts X-Plane from its icon finds them.
+#pragma once
+
+#include <string>
+
+// Writes text to the standard error stream as it is, and to X-Plane's log as one line per line of
+// the text, each prefixed "Corvane: " and finished with a line feed (empty lines are left out).
+void WriteLog(const std::string& text);

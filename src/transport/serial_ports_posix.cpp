@@ -1,0 +1,85 @@
+// Serial ports on POSIX systems: device files in a folder, termios line settings.
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include "config/plugin_log.h"
+#include "config/settings.h"
+#include "transport/serial_ports.h"
+
+std::string DeviceFolder() {
+    const char* env = std::getenv("CORVANE_DEVICE_DIR");
+    std::string folder = (env && *env) ? env : "/dev/";
+    if (folder.back() != '/') folder += '/';
+    return folder;
+}
+
+std::vector<std::string> ListSerialDevices() {
+    std::vector<std::string> paths;
+    const std::string folder = DeviceFolder();
+    DIR* dir = opendir(folder.c_str());
+    if (!dir) return paths;
+    while (dirent* entry = readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (IsSerialCandidate(name)) paths.push_back(folder + name);
+    }
+    closedir(dir);
+    return paths;
+}
+
+int open_port(std::string path) {
+    const int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    if (fd == -1) {
+        WriteLog(std::string("open_port: Unable to open serial port - : ") + std::strerror(errno) +
+                 "\n");
+        return -1;
+    }
+    fcntl(fd, F_SETFL, O_NONBLOCK);
+    return fd;
+}
+
+void ConfigurePort(int fd) {
+    termios options{};
+    tcgetattr(fd, &options);
+    if (Baudrate == 115200 || Baudrate == 57600 || Baudrate == 38400) {
+        const speed_t speed = Baudrate == 115200 ? B115200 : Baudrate == 57600 ? B57600 : B38400;
+        cfsetispeed(&options, speed);
+        cfsetospeed(&options, speed);
+    }
+    options.c_cflag |= (CLOCAL | CREAD);
+    options.c_cflag &= ~CSIZE;
+    options.c_cflag |= CS8;
+    options.c_iflag |= IGNPAR;
+    options.c_iflag &= ~PARMRK;
+    options.c_lflag = 0;
+    options.c_oflag = 0;
+    tcflush(fd, TCIFLUSH);
+    tcsetattr(fd, TCSANOW, &options);
+}
+
+long ReadPort(int fd, char* buffer, size_t size) {
+    int waiting = 0;
+    if (ioctl(fd, FIONREAD, &waiting) < 0) return -1;
+    if (waiting <= 0) return 0;
+    const ssize_t n = read(fd, buffer, size);
+    if (n < 0) return (errno == EAGAIN || errno == EINTR) ? 0 : -1;
+    return static_cast<long>(n);
+}
+
+void Send_USB(int fd, const char* data, int length) {
+    bytes_sent = static_cast<int>(write(fd, data, static_cast<size_t>(length)));
+}
+
+void FlushPortInput(int fd) {
+    tcflush(fd, TCIFLUSH);
+}
+
+void ClosePortDescriptor(int fd) {
+    close(fd);
+}
