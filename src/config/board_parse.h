@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "config/config_diagnostics.h"
@@ -42,6 +43,7 @@ struct BoardParse {
     std::vector<std::string> oList;  // output tags named by output-selecting inputs
     bool inputsSeen = false;         // an [I] header has been read (A entries after it are late)
     std::vector<int> convertedPins;  // inputs whose pin reference became one character (Arduino)
+    std::unordered_set<std::string> outputTags;  // tags of the outputs read so far
 
     // Sources of the board's inputs, outputs and LED mode entries, by index (reporting only).
     std::vector<EntrySource> inputSources;

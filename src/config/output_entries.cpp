@@ -184,9 +184,9 @@ bool ParseOutputEntry(BoardParse& parse, std::string text) {
     if (f.size() > 7 && type != 'N')
         parse.Note(ConfigNoteKind::Suspect, "fields after field 6 are ignored");
 
-    bool active = true;
-    for (const std::vector<std::string>& other : OutDrefs[b])
-        if (!other.empty() && other[0] == f[0]) active = false;
+    // A repeated tag starts inactive. The tags seen are kept in a set: a panel may send thousands
+    // of entries, and comparing each with every earlier one would stall the call that reads them.
+    const bool active = parse.outputTags.insert(f[0]).second;
 
     const int j = static_cast<int>(OutDrefs[b].size());
     OutDrefs[b].push_back(f);
