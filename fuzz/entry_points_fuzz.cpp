@@ -20,8 +20,9 @@
 //   7  an own command: run once, begun or ended
 //   8  one to four frames, or one flight-loop call with a hostile frame period
 //   9  the board presses or releases one of its inputs, or asks for its output gate
-// While the plug-in is disabled the simulator calls none of its callbacks, menus or widgets:
-// operations 4, 5, 8 and 9 do nothing then.
+// While the plug-in is disabled the simulator calls none of its flight loops, menus or widgets:
+// operations 4, 5 and 8 do nothing then (its datarefs and commands stay registered until it
+// stops, and a board may send all the same).
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -218,7 +219,6 @@ void Calls(World& w, unsigned int k) {
 }
 
 void BoardInput(World& w, unsigned int k) {
-    if (!Enabled()) return;
     const std::string tag = Pick(kBoardInputs, k / 4);
     switch (k % 4) {
         case 0:

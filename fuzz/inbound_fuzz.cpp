@@ -173,17 +173,24 @@ void Reconnect(World& w, unsigned int profile) {
         s.uploads = 0;
         s.gateShown = 0;
     }
-    std::vector<int> uploads;
-    for (boardsim::Board* board : w.lan) uploads.push_back(board->uploadCount());
+    // A board is up again once it has a new upload (a panel) or a new gate reply (an Arduino
+    // board, which then opens its outputs).
+    std::vector<int> before;
+    for (boardsim::Board* board : w.lan) before.push_back(board->uploadCount());
+    for (const SerialBoard& s : w.serial)
+        before.push_back(s.board->isPanel() ? s.uploads : s.gateShown);
     std::srand(1);
     ResetPlugin();
     const size_t serialUp = kSerialBoardsUp[profile];
     for (int n = 0; n < 40; ++n) {
         bool up = true;
-        for (size_t k = 0; k < w.lan.size(); ++k) up = up && w.lan[k]->uploadCount() > uploads[k];
+        for (size_t k = 0; k < w.lan.size(); ++k) up = up && w.lan[k]->uploadCount() > before[k];
         size_t serialOpen = 0;
-        for (const SerialBoard& s : w.serial)
-            if (s.board->isPanel() ? s.uploads > 0 : s.gateShown > 0) ++serialOpen;
+        for (size_t k = 0; k < w.serial.size(); ++k) {
+            const SerialBoard& s = w.serial[k];
+            if ((s.board->isPanel() ? s.uploads : s.gateShown) > before[w.lan.size() + k])
+                ++serialOpen;
+        }
         if (up && serialOpen >= serialUp) break;
         Frames(w, 1);
     }
