@@ -1,7 +1,8 @@
 // data.cfg text: the start-up's LoadConfig files it into sections, ReadConfigFile builds a board
 // row from the section of every board ID it holds (and from the same text sent by a Helvan
 // panel), and then flight-loop calls send every board its outputs while the datarefs change and
-// every configured input is applied, as plain presses, value messages and repeat counts.
+// every configured input is applied, as plain presses, value messages and repeat counts. Each
+// flight-loop call and each board's identification is timed.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -55,12 +56,15 @@ void RemoveMemoryFiles(const std::string& folder) {
         std::filesystem::remove(folder + "/memory" + std::to_string(b) + ".txt", ignored);
 }
 
-// A board identifies itself from peer k: the current link is that peer, and its row is built.
+// A board identifies itself from peer k: the current link is that peer, and its row is built, as
+// a flight-loop call does it (and timed as one).
 void ReadBoard(World& w, const std::string& text, int board, unsigned int id) {
     MessageIsSerial = 0;
     serv_addr = w.peers[static_cast<size_t>(BoardCount()) % w.peers.size()]->address();
-    ReleaseBoardHeldInputs(board);
-    ReadConfigFile(text, board, id);
+    corvane_fuzz::Timed("a board's identification", [&] {
+        ReleaseBoardHeldInputs(board);
+        ReadConfigFile(text, board, id);
+    });
 }
 
 // The section text the identification of board ID id reads: its first section, or none.
@@ -94,7 +98,7 @@ void SendInputs(World& w) {
                 peer.SendTo(port,
                             corvane_fuzz::EncodedInput(b + 1, t.substr(0, t.size() - 1) + "-"));
         }
-        w.run->Call();
+        corvane_fuzz::TimedFrames(*w.run);
     }
 }
 
@@ -127,11 +131,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (int b = 0; b < BoardCount(); ++b) HandleOutputGate(b, allow_output[b]);
     for (int round = 0; round < 3; ++round) {
         SetOutputDatarefs(round);
-        w.run->Call();
+        corvane_fuzz::TimedFrames(*w.run);
     }
     SendInputs(w);
     SetOutputDatarefs(3);
-    w.run->Call(2);
+    corvane_fuzz::TimedFrames(*w.run, 2);
     for (auto& peer : w.peers) peer->Drain();
     return 0;
 }

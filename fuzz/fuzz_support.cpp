@@ -5,12 +5,21 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cfloat>
+#include <cmath>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <ctime>
 #include <iostream>
+#include <limits>
 #include <stdexcept>
 #include <streambuf>
 
+#include "XPLMDataAccess.h"
+#include "exchange/flight_loop.h"
 #include "exchange/wire_protocol.h"
+#include "plugin/lifecycle.h"
 #include "support/plugin_harness.h"
 #include "xphost.h"
 
@@ -25,6 +34,7 @@ const char* const kFuzzDatarefs =
     "fuzz/ints int[8] rw\n"
     "fuzz/bytes byte[16] rw abc\n"
     "fuzz/heading float rw 0\n"
+    "sim/operation/misc/frame_rate_period float rw 0.025\n"
     "command fuzz/command Fuzz command\n"
     "command fuzz/engage_starter_1 Held command\n";
 
@@ -32,52 +42,58 @@ const char* const kFuzzDatarefs =
 // encoders with skip counts, analog axes, memory, internal inputs) and outputs of every kind
 // (LEDs, port LEDs, LED mode entries, 7-segment displays, steppers, servos, PWM, floats, arrays,
 // doubles, byte data).
-#define CORVANE_FUZZ_SECTION               \
-    "[A]\n"                                \
-    "B 30 33 34 37 40\n"                   \
-    "L 41\n"                               \
-    "N 42\n"                               \
-    "G 43\n"                               \
-    "T D5+\n"                              \
-    "R D7+\n"                              \
-    "S E3,2\n"                             \
-    "Q A1\n"                               \
-    "[I]\n"                                \
-    "B3 fuzz/command\n"                    \
-    "D4+ fuzz/engage_starter_1\n"          \
-    "D5+ fuzz/int 1,0,1\n"                 \
-    "D5+ fuzz/int 0,0,1\n"                 \
-    "D6 fuzz/float 2.5\n"                  \
-    "D7+ fuzz/floats 0.5+,0,10 3\n"        \
-    "E3 fuzz/heading 1+,0,360\n"           \
-    "E3/1 fuzz/heading 5-,0,360\n"         \
-    "A1 fuzz/float 0,0,100 1 250 3 7\n"    \
-    "A2/5 fuzz/double 0,-10,10 1 60\n"     \
-    "R4 fuzz/ints 0,0,1000 2\n"            \
-    "M12 fuzz/float 3\n"                   \
-    "P12 fuzz/float\n"                     \
-    "D8 13L\n"                             \
-    "D9 E3>1\n"                            \
-    "D10 O_9N\n"                           \
-    "D11 O-_9N\n"                          \
-    "D12 O2_9N\n"                          \
-    "D13 hello_text\n"                     \
-    "B14 fuzz/int_float 7\n"               \
-    "[O]\n"                                \
-    "13L 0 fuzz/int\n"                     \
-    "9N 0 fuzz/float 1 0,1 0,1 4 2 rzc\n"  \
-    "9N 1 fuzz/double 1 0,1 0,1 6 0 dfe\n" \
-    "4G 0 fuzz/heading 1 0,360 0,1 400\n"  \
-    "5g 0 fuzz/heading 1 360 2048\n"       \
-    "6S 0 fuzz/float 1 0,1\n"              \
-    "7P 0 fuzz/int 1 0,255 0,255\n"        \
-    "8 2 fuzz/floats 3\n"                  \
-    "3l 0 fuzz/int 1 0,1\n"                \
-    "20l 0 fuzz/ints 2 1 1\n"              \
-    "10D -2 fuzz/double\n"                 \
-    "11B 8 fuzz/bytes\n"                   \
-    "12L 0 fuzz/int 1 0.5 100\n"           \
-    "5l E3=1\n"                            \
+#define CORVANE_FUZZ_SECTION                      \
+    "[A]\n"                                       \
+    "B 30 33 34 37 40\n"                          \
+    "L 41\n"                                      \
+    "N 42\n"                                      \
+    "G 43\n"                                      \
+    "T D5+\n"                                     \
+    "R D7+\n"                                     \
+    "S E3,2\n"                                    \
+    "Q A1\n"                                      \
+    "[I]\n"                                       \
+    "B3 fuzz/command\n"                           \
+    "D4+ fuzz/engage_starter_1\n"                 \
+    "D5+ fuzz/int 1,0,1\n"                        \
+    "D5+ fuzz/int 0,0,1\n"                        \
+    "D6 fuzz/float 2.5\n"                         \
+    "D7+ fuzz/floats 0.5+,0,10 3\n"               \
+    "E3 fuzz/heading 1+,0,360\n"                  \
+    "E3/1 fuzz/heading 5-,0,360\n"                \
+    "A1 fuzz/float 0,100 1 250 3 7\n"             \
+    "A2/5 fuzz/double -10,10 1 60\n"              \
+    "R4 fuzz/ints 0,1000 2\n"                     \
+    "M12 fuzz/float 3\n"                          \
+    "P12 fuzz/float\n"                            \
+    "D8 13L\n"                                    \
+    "D9 E3>1\n"                                   \
+    "D10 O_9N\n"                                  \
+    "D11 O-_9N\n"                                 \
+    "D12 O2_9N\n"                                 \
+    "D13 hello_text\n"                            \
+    "B14 fuzz/int_float 7\n"                      \
+    "[O]\n"                                       \
+    "13L 0 fuzz/int\n"                            \
+    "9N 0 fuzz/float 1 4 2 rzc\n"                 \
+    "9N 1 fuzz/double 1 6 0 dfe\n"                \
+    "15N 0 fuzz/int 1 8 3 d\n"                    \
+    "16N 2 fuzz/heading 1 3 0 z\n"                \
+    "17N -1 fuzz/floats 2 5 1 ce\n"               \
+    "4G 0 fuzz/heading 1 0,360 0,1 400\n"         \
+    "18G 0 fuzz/double 1 -1000,1000 -2048,2048\n" \
+    "5g 0 fuzz/heading 1 0,360 0,2048\n"          \
+    "6S 0 fuzz/float 1 0,1\n"                     \
+    "7P 0 fuzz/int 1 0,255 0,255\n"               \
+    "19P 0 fuzz/floats 4 0,1 0,255\n"             \
+    "8 2 fuzz/floats 3\n"                         \
+    "3l 0 fuzz/int 1 0,1\n"                       \
+    "20l 0 fuzz/ints 2 1 1\n"                     \
+    "21l 0 fuzz/heading 1 180 180\n"              \
+    "10D -2 fuzz/double\n"                        \
+    "11B 8 fuzz/bytes\n"                          \
+    "12L 0 fuzz/int 1 0.5 100\n"                  \
+    "5l E3=1\n"                                   \
     "14L E3=2\n"
 
 const char* const kFuzzDataCfg =
@@ -88,11 +104,13 @@ const char* const kFuzzPanelConfig =
     "B1 fuzz/command\n"
     "D2+ fuzz/int 1,0,1\n"
     "E3 fuzz/heading 1+,0,360\n"
-    "A4 fuzz/float 0,0,100\n"
+    "A4 fuzz/float 0,100\n"
     "D5 13L\n"
     "[O]\n"
     "13L 0 fuzz/int\n"
-    "7N 0 fuzz/float 1 0,1 0,1 4 2\n"
+    "7N 0 fuzz/float 1 4 2\n"
+    "6S 0 fuzz/heading 1 0,360\n"
+    "10G 0 fuzz/double 1 0,1 0,100\n"
     "8 2 fuzz/floats 3\n"
     "9B 8 fuzz/bytes\n";
 
@@ -194,6 +212,139 @@ std::string Reader::Bytes(size_t n) {
     std::string bytes(reinterpret_cast<const char*>(data_ + pos_), n);
     pos_ += n;
     return bytes;
+}
+
+float Reader::FloatBits() {
+    uint32_t bits = 0;
+    for (int k = 0; k < 4; ++k) bits |= static_cast<uint32_t>(Byte()) << (8 * k);
+    float value;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
+
+double Reader::DoubleBits() {
+    uint64_t bits = 0;
+    for (int k = 0; k < 8; ++k) bits |= static_cast<uint64_t>(Byte()) << (8 * k);
+    double value;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
+
+std::string Repeated(const std::string& pattern, size_t length) {
+    if (pattern.empty()) return std::string();
+    std::string text;
+    text.reserve(length);
+    while (text.size() < length) text += pattern;
+    text.resize(length);
+    return text;
+}
+
+double HardValue(unsigned int k) {
+    static const double kValues[] = {
+        std::numeric_limits<double>::quiet_NaN(),
+        -std::numeric_limits<double>::quiet_NaN(),
+        std::numeric_limits<double>::infinity(),
+        -std::numeric_limits<double>::infinity(),
+        3.4e38,
+        -3.4e38,
+        FLT_MAX,
+        -FLT_MAX,
+        DBL_MAX,
+        -DBL_MAX,
+        1e-45,        // the smallest float denormal
+        -1e-40,       // a float denormal
+        DBL_MIN / 4,  // a double denormal
+        0.0,
+        -0.0,
+        2147483647.0,
+        2147483648.0,
+        -2147483649.0,
+        4294967296.5,
+        1e19,
+        -1e19,
+        1e300,
+        65535.5,
+        255.5,
+        -1.0,
+        0.5,
+        1.0,
+        359.99,
+    };
+    return kValues[k % (sizeof kValues / sizeof kValues[0])];
+}
+
+std::string NumberText(double value) {
+    char text[40];
+    std::snprintf(text, sizeof text, "%.17g", value);
+    return text;
+}
+
+std::ostream& NullStream() {
+    static NullBuffer sink;
+    static std::ostream stream(&sink);
+    return stream;
+}
+
+double CallLimitMs() {
+    static const double limit = [] {
+        const char* text = std::getenv("CORVANE_FUZZ_CALL_LIMIT_MS");
+        const double value = text ? std::atof(text) : 0.0;
+        return value > 0.0 ? value : 50.0;
+    }();
+    return limit;
+}
+
+namespace {
+
+double ThreadCpuMs() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
+}
+
+}  // namespace
+
+CallWatch::CallWatch() : wall_(std::chrono::steady_clock::now()), cpuMs_(ThreadCpuMs()) {}
+
+CallTime CallWatch::Elapsed() const {
+    CallTime took;
+    took.wallMs =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - wall_).count();
+    took.cpuMs = ThreadCpuMs() - cpuMs_;
+    return took;
+}
+
+void CheckCallTime(const char* what, const CallTime& took, double limitMs) {
+    if (took.wallMs <= limitMs) return;
+    if (took.cpuMs <= limitMs && took.wallMs <= 4 * limitMs) return;
+    std::fprintf(stderr,
+                 "\n==corvane-fuzz== %s took %.1f ms (%.1f ms of it on the CPU), longer than its "
+                 "limit of %.0f ms: the simulator would stall\n",
+                 what, took.wallMs, took.cpuMs, limitMs);
+    std::fflush(stderr);
+    std::abort();
+}
+
+void TimedFrame() {
+    if (xphost::ReloadPending()) xphost::ReloadPlugin();
+    const bool startUp = FirstLaunch == 1;
+    Timed(
+        startUp ? "a frame with the deferred start-up" : "a flight-loop call",
+        [] { xphost::RunFrame(); }, startUp ? kStartUpLimitMs : CallLimitMs());
+}
+
+void TimedFrames(corvane_test::PluginRun& run, int count) {
+    for (int n = 0; n < count; ++n) {
+        TimedFrame();
+        run.PollBoards();
+    }
+}
+
+void TimedCallWithFramePeriod(float period) {
+    static XPLMDataRef framePeriod = nullptr;
+    if (!framePeriod) framePeriod = XPLMFindDataRef("sim/operation/misc/frame_rate_period");
+    XPLMSetDataf(framePeriod, period);
+    Timed("a flight-loop call", [] { MyFlightLoopCallback(0.025f, 0.025f, 0, nullptr); });
 }
 
 std::vector<std::string> SplitOnce(const std::string& text, const std::string& separator) {

@@ -1,12 +1,15 @@
 // What the fuzz targets share: a quiet plug-in run inside the headless host, a device folder of
-// their own, loopback peers, and a reader that cuts a fuzz input into operations.
+// their own, loopback peers, a reader that cuts a fuzz input into operations, and a watch on the
+// time every flight-loop call takes.
 #pragma once
 
 #include <netinet/in.h>
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -67,6 +70,11 @@ class Reader {
     Reader(const uint8_t* data, size_t size) : data_(data), size_(size) {}
     bool done() const { return pos_ >= size_; }
     uint8_t Byte() { return pos_ < size_ ? data_[pos_++] : 0; }
+    // Two bytes, high byte first.
+    unsigned int Word() { return (static_cast<unsigned int>(Byte()) << 8) | Byte(); }
+    // The bits of a float or a double, low byte first: NaNs, infinities and denormals included.
+    float FloatBits();
+    double DoubleBits();
     // At most n bytes.
     std::string Bytes(size_t n);
     // Everything that is left.
@@ -77,6 +85,71 @@ class Reader {
     size_t size_;
     size_t pos_ = 0;
 };
+
+// pattern repeated (and cut) to length bytes; empty when pattern is.
+std::string Repeated(const std::string& pattern, size_t length);
+
+// A value that number conversions get wrong: NaN, infinities, ±3.4e38, the largest float and
+// double, denormals, zeros, values at and beyond the int range, and a few plain ones. k picks one
+// (modulo the table's size).
+double HardValue(unsigned int k);
+
+// value as text that reads back exactly ("%.17g").
+std::string NumberText(double value);
+
+// A stream that takes everything and keeps nothing.
+std::ostream& NullStream();
+
+// ---- Time of flight-loop calls ----
+
+// The longest one flight-loop call may take, in milliseconds of the steady clock; a longer call
+// is a finding. It is generous because the sanitizers and the fuzzer's instrumentation slow every
+// call down. The environment variable CORVANE_FUZZ_CALL_LIMIT_MS overrides it.
+double CallLimitMs();
+// The longest the deferred start-up (data.cfg, the serial scan) may take in one call.
+constexpr double kStartUpLimitMs = 2000.0;
+
+// The time a call took: on the steady clock, and on the calling thread's CPU clock.
+struct CallTime {
+    double wallMs = 0;
+    double cpuMs = 0;
+};
+
+// A watch on one call: started when made.
+class CallWatch {
+  public:
+    CallWatch();
+    CallTime Elapsed() const;
+
+  private:
+    std::chrono::steady_clock::time_point wall_;
+    double cpuMs_ = 0;
+};
+
+// Stops the fuzzer with a clear message when the call named what took longer than limitMs on the
+// steady clock. A call that the machine merely kept waiting (other processes ran, and the thread
+// itself spent no more than the limit on the CPU) is excused up to four times the limit, so that a
+// crowded machine does not get the plug-in reported; a call that waits longer, in a system call
+// for example, is a finding all the same.
+void CheckCallTime(const char* what, const CallTime& took, double limitMs);
+
+// Runs fn and treats a run longer than limitMs as a finding.
+template <typename Fn>
+void Timed(const char* what, Fn&& fn, double limitMs = CallLimitMs()) {
+    const CallWatch watch;
+    fn();
+    CheckCallTime(what, watch.Elapsed(), limitMs);
+}
+
+// One frame of the host, with every flight-loop call it makes timed: a reload the host has
+// pending happens first, outside the measured frame (the host does it between frames); a frame
+// that runs the deferred start-up has the start-up's limit.
+void TimedFrame();
+// count timed frames, each followed by a poll of every board of the run (PluginRun::Call, timed).
+void TimedFrames(corvane_test::PluginRun& run, int count = 1);
+// One call of the main flight-loop callback, made directly, with the simulator's frame period
+// reading period (0, NaN, ...), timed. The fuzz datarefs make the period writable for this.
+void TimedCallWithFramePeriod(float period);
 
 // Splits an input at the first occurrence of separator into two texts (the second is empty when
 // there is none).

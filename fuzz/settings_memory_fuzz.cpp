@@ -1,7 +1,8 @@
 // config.ini text and memory file text. The input is the settings file, a zero byte, then the
 // memory file of board 0. The settings are read by a full reset and rewritten twice by the
 // status window's USB check box (cleared, then set); the memory file is then used by a board
-// whose inputs store dataref values into it and recall them, through the flight loop.
+// whose inputs store dataref values into it and recall them, through the flight loop, each call of
+// which is timed.
 //
 // Whatever the settings say, the harness appends its own IP_ADDRESS (127.0.0.1) and PORT lines,
 // which as the later ones win, and the serial scan looks only in an empty folder of its own: no
@@ -77,12 +78,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     corvane_test::WriteFile(folder + "/memory0.txt", parts[1]);
     MessageIsSerial = 0;
     serv_addr = w.peer->address();
-    ReadConfigFile(kMemorySection, BoardCount(), 1);
+    corvane_fuzz::Timed("a board's identification",
+                        [] { ReadConfigFile(kMemorySection, BoardCount(), 1); });
     const char* const recalls[] = {"P12", "P7", "P1", "P123"};
     const char* const stores[] = {"M12", "M7", "M1", "M123"};
     for (int round = 0; round < 4; ++round) {
         for (const char* recall : recalls) Press(w, recall);
-        w.run->Call();
+        corvane_fuzz::TimedFrames(*w.run);
     }
     for (int round = 0; round < 3; ++round) {
         xphost::SetDataref("fuzz/float", std::to_string(118.25 + round));
@@ -90,9 +92,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         xphost::SetDataref("fuzz/double", std::to_string(1234567.0 * round));
         xphost::SetDataref("fuzz/heading", std::to_string(-0.5 * round));
         for (const char* store : stores) Press(w, store);
-        w.run->Call();
+        corvane_fuzz::TimedFrames(*w.run);
         for (const char* recall : recalls) Press(w, recall);
-        w.run->Call();
+        corvane_fuzz::TimedFrames(*w.run);
     }
     w.peer->Drain();
     return 0;
