@@ -91,8 +91,8 @@ void CompleteComparison(const BoardParse* parse, int b, int i) {
                       prefix + " or " + prefix + "/n");
     else if (!named && at != std::string::npos)
         NoteEntry(InputSources(parse), i, ConfigNoteKind::Suspect,
-                  "comparison reference " + s + ": no input tag is " + prefix + " or begins " +
-                      "with it followed by a sign or '/'");
+                  "comparison reference " + s + ": no input tag is " + prefix + ", or " + prefix +
+                      " followed by a sign or '/'");
 }
 
 // The first byte of an analog channel from the tag's '+', '-' or '/' part.
