@@ -13,6 +13,7 @@ std::vector<std::vector<float>> InputDefault;
 std::vector<std::vector<int>> InputIncrementDir;
 std::vector<std::vector<int>> Contval;
 std::vector<std::vector<std::vector<int>>> InputSkip;
+std::vector<std::vector<bool>> InputSquareLaw;
 
 std::vector<std::vector<std::vector<std::string>>> OutDrefs;
 std::vector<std::vector<bool>> OutputActive;
@@ -115,6 +116,7 @@ void CreateBoardRow(unsigned int id, const sockaddr_in& address, int serialIndex
     InputIncrementDir.emplace_back();
     Contval.emplace_back();
     InputSkip.emplace_back();
+    InputSquareLaw.emplace_back();
     OutDrefs.emplace_back();
     OutputActive.emplace_back();
     Drefread.emplace_back();
@@ -160,6 +162,7 @@ void ResetBoardRow(int b, unsigned int id) {
     InputIncrementDir[b].clear();
     Contval[b].clear();
     InputSkip[b].clear();
+    InputSquareLaw[b].clear();
     OutDrefs[b].clear();
     OutputActive[b].clear();
     Drefread[b].clear();
@@ -190,6 +193,7 @@ void ClearBoardTables() {
     InputIncrementDir.clear();
     Contval.clear();
     InputSkip.clear();
+    InputSquareLaw.clear();
     OutDrefs.clear();
     OutputActive.clear();
     Drefread.clear();

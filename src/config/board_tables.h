@@ -22,6 +22,9 @@ extern std::vector<std::vector<float>> InputDefault;     // step or set value
 extern std::vector<std::vector<int>> InputIncrementDir;  // +1 / -1 stepping direction
 extern std::vector<std::vector<int>> Contval;            // repeat class: -1, 1 held, 2 R-listed
 extern std::vector<std::vector<std::vector<int>>> InputSkip;  // (count, 0) pairs from S entries
+// Analog input answers by the square of its reading (its tag is in a Q entry). Read only where
+// present: an input without it maps linearly.
+extern std::vector<std::vector<bool>> InputSquareLaw;
 
 // Per-board, per-output tables, indexed [board][output].
 extern std::vector<std::vector<std::vector<std::string>>> OutDrefs;  // fields of each output entry

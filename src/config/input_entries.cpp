@@ -35,6 +35,7 @@ struct InputEntry {
     int incrementDir = 0;
     int contval = -1;
     std::vector<int> skip;
+    bool squareLaw = false;
 };
 
 // The documented form of a pin reference: a pin number followed by one of N, l, L ("13L").
@@ -237,7 +238,7 @@ void ReadInternalEntry(BoardParse& parse, InputEntry& entry) {
                                                 "it becomes an internal input");
 }
 
-// Group, encoder, skip and analog-default rules on the tag.
+// Group, encoder, skip and square-law rules on the tag.
 void ApplyTagRules(BoardParse& parse, InputEntry& entry, int i) {
     std::string& tag = entry.tag;
     const int b = parse.board;
@@ -284,7 +285,7 @@ void ApplyTagRules(BoardParse& parse, InputEntry& entry, int i) {
     if (tag[0] == 'A')
         for (ListItem& item : parse.qList)
             if (item.text == tag) {
-                entry.defaultValue = 2.0f;
+                entry.squareLaw = true;
                 item.used = true;
             }
 }
@@ -303,6 +304,7 @@ std::string Describe(const BoardParse& parse, const InputEntry& entry, int i) {
         else
             text += ", value " + JoinFloats({entry.defaultValue});
         if (!entry.range.empty()) text += ", range " + JoinFloats(entry.range);
+        if (entry.squareLaw) text += ", square law";
     } else if (name[0] == 'O') {
         const size_t p = name.find('_');
         text += p == std::string::npos
@@ -372,6 +374,7 @@ bool ParseInputEntry(BoardParse& parse, std::string text) {
     InputIncrementDir[b].push_back(entry.incrementDir);
     Contval[b].push_back(entry.contval);
     InputSkip[b].push_back(entry.skip);
+    InputSquareLaw[b].push_back(entry.squareLaw);
 
     parse.RememberSource(parse.inputSources);
     if (ConfigDiagnosing()) parse.NoteMade(ConfigNoteEntry::Input, i, Describe(parse, entry, i));

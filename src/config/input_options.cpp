@@ -40,7 +40,21 @@ void CompletePinReference(const BoardParse* parse, int b, int i, const std::stri
                   "pin reference " + s + " names no output of this board");
 }
 
-// A comparison reference follows the group leader of the inputs it names.
+// Whether tag names the whole of prefix: it is the prefix, or goes on after it with anything but a
+// digit (E3 names E3+ and E3/2-, never E30+; D5 names D5/1+, never D50).
+bool NamesWholeTag(const std::string& tag, const std::string& prefix) {
+    if (tag.compare(0, prefix.size(), prefix) != 0) return false;
+    return tag.size() == prefix.size() || tag[prefix.size()] < '0' || tag[prefix.size()] > '9';
+}
+
+// The group part of a tag: up to its first '/' (E3/2+ and E3/1- are both of group E3).
+std::string GroupOf(const std::string& tag) {
+    return tag.substr(0, tag.find('/'));
+}
+
+// A comparison reference follows the group leader of the inputs it names; the number of positions
+// is the largest one among that group's members. A reference that names no leader keeps -1, so
+// that it moves no input's mode.
 void CompleteComparison(const BoardParse* parse, int b, int i) {
     std::string& s = Data[b][i][1];
     char op = '=';
@@ -51,23 +65,34 @@ void CompleteComparison(const BoardParse* parse, int b, int i) {
         prefix = s.substr(0, at);
         if (at + 1 == s.size()) s += "1";
     }
-    int largest = 0;
-    bool named = false;
     const size_t count = std::min(Datatags[b].size(), Mode[b].size());
+    int leader = -1;
+    bool named = false;
     for (size_t j = 0; j < count; ++j) {
-        const std::string& other = Datatags[b][j];
-        if (other.compare(0, prefix.size(), prefix) != 0) continue;
+        if (!NamesWholeTag(Datatags[b][j], prefix)) continue;
         named = true;
-        if (Mode[b][j] > 0) Mode[b][i] = static_cast<int>(j);
+        if (Mode[b][j] > 0 && static_cast<int>(j) != i) leader = static_cast<int>(j);
+    }
+    Mode[b][i] = leader;
+    int largest = 0;
+    for (size_t j = 0; j < count && leader >= 0; ++j) {
+        const std::string& other = Datatags[b][j];
+        if (!NamesWholeTag(other, prefix) || GroupOf(other) != GroupOf(Datatags[b][leader]))
+            continue;
         const size_t slash = other.find('/');
         if (slash != std::string::npos && slash + 1 < other.size() && other[slash + 1] >= '0' &&
             other[slash + 1] <= '9')
             largest = std::max(largest, other[slash + 1] - '0');
     }
     if (op != '=') InputIncrementDir[b][i] = largest;
-    if (!named && at != std::string::npos)
+    if (!s.empty() && s[0] == 'E' && leader < 0)
         NoteEntry(InputSources(parse), i, ConfigNoteKind::Suspect,
-                  "comparison reference " + s + ": no input tag begins with '" + prefix + "'");
+                  "mode switch " + s + " drives no encoder group: no encoder input is tagged " +
+                      prefix + " or " + prefix + "/n");
+    else if (!named && at != std::string::npos)
+        NoteEntry(InputSources(parse), i, ConfigNoteKind::Suspect,
+                  "comparison reference " + s + ": no input tag is " + prefix + ", or " + prefix +
+                      " followed by a sign or '/'");
 }
 
 // The first byte of an analog channel from the tag's '+', '-' or '/' part.

@@ -39,15 +39,26 @@ std::string ComparedKey(std::string key) {
     return key;
 }
 
+// Whether board holds an input under the release key (another board's holds do not count: each
+// board's release ends its own).
+bool IsHeldOnBoard(int board, const std::string& key) {
+    const size_t held = std::min(Continuous.size(), ContinuousTag.size());
+    for (size_t k = 0; k < held; ++k)
+        if (!Continuous[k].empty() && Continuous[k][0] == board && ContinuousTag[k] == key)
+            return true;
+    return false;
+}
+
 }  // namespace
 
-bool PressHeldInput(int board, int input, const std::string& field0) {
-    if (!InputExists(board, input) || field0.empty()) return false;
+bool PressHeldInput(int board, int input, const std::string& field0, const std::string& sent) {
+    if (!InputExists(board, input) || field0.empty() || sent.empty()) return false;
     const bool press = field0.back() == '+';
     if (!press && field0[0] != 'A') return false;
-    const std::string key = press ? field0.substr(0, field0.size() - 1) + "-" : field0;
-    if (std::find(ContinuousTag.begin(), ContinuousTag.end(), key) != ContinuousTag.end())
-        return false;
+    // The key is the tag the board will send on release: a group member's press (D5/2+) is
+    // released by the board's own D5-.
+    const std::string key = press ? sent.substr(0, sent.size() - 1) + "-" : sent;
+    if (IsHeldOnBoard(board, key)) return false;
     Continuous.push_back({board, input, 0});
     ContinuousTag.push_back(key);
     const int a = InputArrayNum[board][input];

@@ -8,8 +8,9 @@
 // above this (the 17th call, counting the call of the press as the first).
 constexpr int kHeldRepeatDelay = 15;
 
-// Press rule of an input of a held class; true when the input needs no further handling.
-bool PressHeldInput(int board, int input, const std::string& field0);
+// Press rule of an input of a held class, field0 the tag it matched (a group member's) and sent the
+// tag as the board sent it; true when the input needs no further handling.
+bool PressHeldInput(int board, int input, const std::string& field0, const std::string& sent);
 // Release search for a one-field message of board.
 void ReleaseHeldInput(int board, const std::string& field0);
 // Repeats held dataref inputs; once per flight-loop call.

@@ -18,15 +18,20 @@ bool BeginsWithDOrB(const std::string& text) {
 }
 
 // Group redirection: a message for the group's shared tag goes to the member at the leader's
-// current position.
+// current position. Only messages of the group's own sign are redirected (a group on D5+ leaves
+// D5- and D50 alone); an encoder group takes both turning directions.
 bool RedirectToGroupMember(int b, int i, std::string& field0) {
     if (Mode[b][i] <= 0 || InputArrayNum[b][i] < 0) return false;
     const std::string& groupTag = Datatags[b][i];
-    if (groupTag.empty() || groupTag[0] == '/') return false;
+    if (groupTag.empty() || groupTag[0] == '/' || field0.empty()) return false;
     const std::string prefix = groupTag.substr(0, groupTag.find('/'));
-    if (field0.empty() || field0.substr(0, field0.size() - 1) != prefix) return false;
+    if (field0.size() != prefix.size() + 1 || field0.compare(0, prefix.size(), prefix) != 0)
+        return false;
+    const char sign = field0.back();
+    const bool encoder = groupTag[0] == 'E' && (sign == '+' || sign == '-');
+    if (sign != groupTag.back() && !encoder) return false;
     const int number = BeginsWithDOrB(field0) ? Mode[b][i] % 10 : Mode[b][i];
-    field0 = prefix + "/" + std::to_string(number) + field0.back();
+    field0 = prefix + "/" + std::to_string(number) + sign;
     return true;
 }
 
@@ -83,6 +88,14 @@ unsigned int RepeatCountOf(const std::string& field0, const std::vector<std::str
     return static_cast<unsigned char>(fields[1][0]);
 }
 
+std::vector<std::string> InputFieldsOf(const std::string& text) {
+    std::vector<std::string> fields = SplitBy(text, " ");
+    if (text.empty() || text[0] != 'E') return fields;
+    const size_t blank = text.find(' ');
+    if (blank == std::string::npos || blank == 0 || blank + 1 >= text.size()) return fields;
+    return {text.substr(0, blank), text.substr(blank + 1, 1)};
+}
+
 void HandleInputMessage(const std::string& message) {
     if (message.size() < 3) return;
     const unsigned char n = static_cast<unsigned char>(message[0]);
@@ -92,25 +105,34 @@ void HandleInputMessage(const std::string& message) {
     std::string text = message.substr(1);
     text[0] = MapTypeLetter(text[0]);
     ShowLastMessage(n, text);
-    tag = SplitBy(text, " ");
-    if (tag.empty()) return;
+    tag = InputFieldsOf(text);
+    if (tag.empty() || tag[0].empty()) return;
     if (tag.size() == 1) ReleaseHeldInput(b, tag[0]);
 
+    // A held press is released by the tag the board sends, whatever member of a group it went to.
+    const std::string sent = tag[0];
     // Nothing in the scan adds or removes inputs: the count is taken once.
     const int inputs = InputCountOf(b);
     int g = -1;
+    bool handled = false;
     for (int i = 0; i < inputs && !tag.empty(); ++i) {
         if (g == -1 && RedirectToGroupMember(b, i, tag[0])) g = i;
         if (Datatags[b][i] != tag[0]) continue;
         const int a = InputArrayNum[b][i];
-        if (Contval[b][i] >= 0 && PressHeldInput(b, i, tag[0])) continue;
+        if (Contval[b][i] >= 0 && PressHeldInput(b, i, tag[0], sent)) {
+            handled = true;
+            continue;
+        }
         if (a < 0) {
             ApplyInternalInput(b, i);
+            handled = true;
             continue;
         }
         unsigned int c = RepeatCountOf(tag[0], tag);
         if (!PassSkipFilter(b, i, c)) continue;
         WriteToXPlane(b, i, a, c);
-        if (g >= 0 && BeginsWithDOrB(tag[0])) AdvanceGroup(b, g);
+        handled = true;
     }
+    // One press moves the group on once, whatever its member did with it.
+    if (g >= 0 && handled && !tag.empty() && BeginsWithDOrB(tag[0])) AdvanceGroup(b, g);
 }

@@ -45,14 +45,16 @@ bool ParseValue(const std::string& token, float* value) {
 }
 
 // Brings a stepped value back into (lower, upper): a value above upper loses upper - lower, then a
-// value below lower gains upper (the wrap-around rule; the two agree for lower 0). A step larger
-// than the span (a big repeat count) can leave the value outside after that single correction;
-// whole spans are then taken off or added until it lies inside.
-float Wrap(float value, float lower, float upper) {
+// value below lower gains upper (the wrap-around rule; the two agree for lower 0). Only a step
+// larger than the span (a big repeat count) can leave the value outside after that single
+// correction; whole spans are then taken off or added until it lies inside. Any other step keeps
+// the single correction's result, even where it lies just outside the range (lower 1 at 1.5 minus
+// 1 gives upper + 0.5), so the next step moves on from there instead of sticking.
+float Wrap(float value, float step, float lower, float upper) {
     if (value > upper) value -= upper - lower;
     if (value < lower) value += upper;
     const double span = static_cast<double>(upper) - static_cast<double>(lower);
-    if (!(span > 0.0)) return value;
+    if (!(span > 0.0) || !(std::fabs(static_cast<double>(step)) > span)) return value;
     if (value > upper) {
         const double spans = std::ceil((static_cast<double>(value) - upper) / span);
         value = static_cast<float>(value - spans * span);
@@ -73,6 +75,13 @@ bool EntryComplete(int b, int i) {
     const size_t n = static_cast<size_t>(i);
     return InputExists(b, i) && n < InputDataPointer[b].size() && n < InputDataRange[b].size() &&
            n < InputDefault[b].size() && n < InputIncrementDir[b].size();
+}
+
+// Whether analog input i answers by the square of its reading (a Q entry names its tag).
+bool IsSquareLaw(int b, int i) {
+    const size_t n = static_cast<size_t>(i);
+    return static_cast<size_t>(b) < InputSquareLaw.size() && n < InputSquareLaw[b].size() &&
+           InputSquareLaw[b][n];
 }
 
 }  // namespace
@@ -102,7 +111,7 @@ void WriteToXPlane(int board, int input, int arrayIndex, unsigned int count) {
         if (kind == 'A' || kind == 'R') {
             if (range.size() != 2) return;  // no bounds to map onto: nothing is written
             float fraction = value / 1000.0f;
-            if (InputDefault[b][i] == 2.0f) fraction *= fraction;
+            if (IsSquareLaw(b, i)) fraction *= fraction;
             value = range[0] + (range[1] - range[0]) * fraction;
         }
         WriteDataref(b, i, element, value);
@@ -120,7 +129,7 @@ void WriteToXPlane(int board, int input, int arrayIndex, unsigned int count) {
         float step = static_cast<float>(direction) * InputDefault[b][i];
         if (tag.size() >= 2) step *= static_cast<float>(count);
         float value = current + step;
-        if (range.size() == 2) value = Wrap(value, range[0], range[1]);
+        if (range.size() == 2) value = Wrap(value, step, range[0], range[1]);
         WriteDataref(b, i, element, value);
         return;
     }

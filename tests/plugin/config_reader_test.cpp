@@ -189,7 +189,7 @@ TEST_F(ConfigTest, AdditionalSettingsBeforeTheInputsAffectThem) {
         "[A]\nR B5\nQ A3\nT D6+\nS D7,2\n[I]\nB5 sim/x 1\nA3 sim/x\nD6+ sim/x 1\nD6+ sim/x 2\nD7+ "
         "sim/x 1\n");
     EXPECT_EQ(Contval[b][0], 2);
-    EXPECT_FLOAT_EQ(InputDefault[b][1], 2.0f);
+    EXPECT_TRUE(InputSquareLaw[b][1]);
     EXPECT_EQ(Datatags[b][2], "D6/1+");
     EXPECT_EQ(Datatags[b][3], "D6/2+");
     EXPECT_EQ(InputSkip[b][4], (std::vector<int>{2, 0}));

@@ -198,7 +198,7 @@ TEST_F(ApplyInputs, QListedAnalogTagsFollowTheSquareLaw) {
     e.tag = "A3";
     e.dataref = "sim/test/float";
     e.range = {0, 100};
-    e.defaultValue = 2.0f;  // Q-listed
+    e.squareLaw = true;  // Q-listed
     AddInput(0, e);
     Send("A3 0");
     EXPECT_EQ(Value("sim/test/float"), 0.0);

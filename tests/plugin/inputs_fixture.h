@@ -57,6 +57,7 @@ struct Entry {
     int contval = -1;
     int mode = 0;
     bool internal = false;
+    bool squareLaw = false;  // InputSquareLaw
 };
 
 // Appends an input to board b and returns its index.
@@ -84,6 +85,7 @@ inline int AddInput(int b, const Entry& e) {
     InputIncrementDir[b].push_back(e.direction);
     Contval[b].push_back(e.contval);
     InputSkip[b].emplace_back();
+    InputSquareLaw[b].push_back(e.squareLaw);
     return static_cast<int>(Datatags[b].size()) - 1;
 }
 

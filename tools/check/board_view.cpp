@@ -106,7 +106,8 @@ void DatarefInput(int b, int i, InputView& v) {
         v.detail = range.size() == 2
                        ? "readings 0 to 1000 give " + Number(range[0]) + " to " + Number(range[1])
                        : "no lower,upper pair: readings write nothing";
-        if (value == 2.0f) v.detail += ", square law";
+        if (static_cast<size_t>(i) < InputSquareLaw[b].size() && InputSquareLaw[b][i])
+            v.detail += ", square law";
     } else if (tag[0] == 'M') {
         const int depth = value <= 1.0f ? 1 : static_cast<int>(std::ceil(value));
         v.kind = "memory store";
@@ -141,9 +142,14 @@ void InternalInput(int b, int i, InputView& v) {
                    : op == '>' ? "next mode (+" + step + ")"
                    : op == '<' ? "previous mode (-" + step + ")"
                                : "leaves the mode";
+        if (leader == i || !InputExists(b, leader)) {
+            v.detail += ": drives no encoder group (no encoder input is tagged " +
+                        s.substr(0, s.size() - 2) + " or " + s.substr(0, s.size() - 2) + "/n)";
+            return;
+        }
         v.detail += ", of the " + std::to_string(direction) +
-                    " modes of the encoder group led by input " + std::to_string(leader);
-        if (InputExists(b, leader)) v.detail += " (" + Datatags[b][leader] + ")";
+                    " modes of the encoder group led by input " + std::to_string(leader) + " (" +
+                    Datatags[b][leader] + ")";
         return;
     }
     if (s[0] == 'O') {
