@@ -24,6 +24,8 @@ std::vector<std::vector<int>> Precision;
 std::vector<std::vector<std::string>> Previous;
 std::vector<std::vector<std::vector<float>>> OutRange1;
 std::vector<std::vector<std::vector<float>>> OutRange2;
+std::vector<std::vector<bool>> OutputAllOn;
+std::vector<std::vector<bool>> OutputDue;
 
 std::vector<std::vector<std::vector<std::string>>> OutputModeLed;
 
@@ -98,6 +100,17 @@ bool OutputExists(int b, int j) {
            n < Previous[b].size() && n < OutRange1[b].size() && n < OutRange2[b].size();
 }
 
+bool FitOutputStates(int b) {
+    if (!BoardExists(b)) return false;
+    // Rows made by hand beside the row tables still get theirs.
+    if (OutputAllOn.size() < Data.size()) OutputAllOn.resize(Data.size());
+    if (OutputDue.size() < Data.size()) OutputDue.resize(Data.size());
+    const size_t count = OutDrefs[b].size();
+    if (OutputAllOn[b].size() != count) OutputAllOn[b].resize(count, false);
+    if (OutputDue[b].size() != count) OutputDue[b].resize(count, false);
+    return true;
+}
+
 int LedPortOf(int b, int led) {
     if (!BoardExists(b) || led < 1) return -1;
     const int port = (led - 1) / 8;
@@ -126,6 +139,8 @@ void CreateBoardRow(unsigned int id, const sockaddr_in& address, int serialIndex
     Previous.emplace_back();
     OutRange1.emplace_back();
     OutRange2.emplace_back();
+    OutputAllOn.emplace_back();
+    OutputDue.emplace_back();
     OutputModeLed.emplace_back();
     AnalogAdditional.emplace_back();
     MatrixAdditional.emplace_back();
@@ -172,6 +187,8 @@ void ResetBoardRow(int b, unsigned int id) {
     Previous[b].clear();
     OutRange1[b].clear();
     OutRange2[b].clear();
+    OutputAllOn[b].clear();
+    OutputDue[b].clear();
     OutputModeLed[b].clear();
     AnalogAdditional[b].clear();
     MatrixAdditional[b].clear();
@@ -203,6 +220,8 @@ void ClearBoardTables() {
     Previous.clear();
     OutRange1.clear();
     OutRange2.clear();
+    OutputAllOn.clear();
+    OutputDue.clear();
     OutputModeLed.clear();
     AnalogAdditional.clear();
     MatrixAdditional.clear();

@@ -36,6 +36,10 @@ extern std::vector<std::vector<int>> Precision;         // output precision
 extern std::vector<std::vector<std::string>> Previous;  // text of the value last sent
 extern std::vector<std::vector<std::vector<float>>> OutRange1;  // first range list
 extern std::vector<std::vector<std::vector<float>>> OutRange2;  // second range list
+// Output states beside the text last sent, indexed [board][output]; rows may be shorter than the
+// board's outputs (FitOutputStates).
+extern std::vector<std::vector<bool>> OutputAllOn;  // shows all lit (lamp test), value unread
+extern std::vector<std::vector<bool>> OutputDue;    // sent on the next pass, whatever its text
 
 // LED mode entries (two-field O entries), indexed [board][k].
 extern std::vector<std::vector<std::vector<std::string>>> OutputModeLed;
@@ -82,6 +86,10 @@ bool BoardExists(int b);
 bool InputExists(int b, int i);
 // True when b names a row and j an output that every per-output table holds.
 bool OutputExists(int b, int j);
+
+// Gives board b's OutputAllOn and OutputDue rows one entry per output entry (OutDrefs); entries
+// added are neither all on nor due. False when b names no row.
+bool FitOutputStates(int b);
 
 // Port (index into LedPortData[b]) of LED-port LED number led, counted from 1 (LEDs 1 to 8 are
 // port 0), or -1 when the board has no such position: led below 1 or beyond 8 x its ports.

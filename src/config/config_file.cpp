@@ -132,26 +132,6 @@ void NoteHeldReleases(int b, const BoardParse& parse) {
     }
 }
 
-// On an Arduino board a pin reference such as 13L is kept as one character, the letter's code plus
-// the pin number, and marks the outputs whose type letter is that character (reporting only).
-void NotePinReferences(int b, const BoardParse& parse) {
-    if (!ConfigDiagnosing() || !parse.IsArduino()) return;
-    for (int i : parse.convertedPins) {
-        if (!InputExists(b, i) || Data[b][i].size() < 2 || Data[b][i][1].size() != 1) continue;
-        const char c = Data[b][i][1][0];
-        bool marks = false;
-        for (const std::vector<std::string>& f : OutDrefs[b])
-            marks = marks || (!f.empty() && !f[0].empty() && f[0].back() == c);
-        if (!marks)
-            NoteEntry(&parse.inputSources, i, ConfigNoteKind::Suspect,
-                      "on an Arduino board a pin reference marks the outputs whose type letter "
-                      "has the code " +
-                          std::to_string(static_cast<unsigned char>(c)) +
-                          " (its letter's code plus the pin number); there are none: it lights "
-                          "nothing");
-    }
-}
-
 }  // namespace
 
 void ReadConfigFile(std::string text, int board, unsigned int id) {
@@ -226,7 +206,6 @@ void ReadConfigFile(std::string text, int board, unsigned int id) {
     WriteStatusSummary(board, id);
     NoteUnusedLists(parse);
     NoteHeldReleases(board, parse);
-    NotePinReferences(board, parse);
 }
 
 void ClearConfigReaderState() {

@@ -219,10 +219,11 @@ void ReadInternalEntry(BoardParse& parse, InputEntry& entry) {
         if (pin > 255)
             parse.Note(ConfigNoteKind::Suspect,
                        "pin number " + name.substr(0, name.size() - 1) + " does not fit one byte");
-        // One character: the letter's code plus the pin number (13L: 'L' + 13), as a byte.
-        if (parse.IsArduino()) {
-            name = std::string(
-                1, static_cast<char>((static_cast<unsigned char>(name.back()) + pin) & 0xFF));
+        // The two-character form of the O section's tags (pin byte, letter), so that it names
+        // the output of that pin and kind.
+        std::string converted;
+        if (parse.IsArduino() && ConvertArduinoTag(name, converted)) {
+            name = converted;
             parse.convertedPins.push_back(static_cast<int>(Datatags[parse.board].size()));
         }
         return;

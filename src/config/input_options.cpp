@@ -10,14 +10,15 @@ namespace {
 
 constexpr unsigned int kAnalogChannels = 16;
 
-// Whether internal input i holds a pin reference in its one-character Arduino form. Without the
-// parse record: any one-character name on an Arduino board but "O" (an output selection).
+// Whether internal input i holds a pin reference in its converted Arduino form, the two-character
+// output tag. Without the parse record: any two-character name on an Arduino board whose second
+// character is N, l or L.
 bool IsConvertedPin(const BoardParse* parse, int b, int i, const std::string& s) {
-    if (s.size() != 1 || !BoardExists(b) || OutDevice[b] == 0) return false;
+    if (s.size() != 2 || !BoardExists(b) || OutDevice[b] == 0) return false;
     if (parse)
         return std::find(parse->convertedPins.begin(), parse->convertedPins.end(), i) !=
                parse->convertedPins.end();
-    return s != "O";
+    return s[1] == 'N' || s[1] == 'l' || s[1] == 'L';
 }
 
 const std::vector<EntrySource>* InputSources(const BoardParse* parse) {
@@ -25,15 +26,20 @@ const std::vector<EntrySource>* InputSources(const BoardParse* parse) {
 }
 
 // A pin reference names the output whose tag it equals.
-void CompletePinReference(const BoardParse* parse, int b, int i, const std::string& s) {
-    if (s.size() == 1) {  // the converted form of an Arduino board
-        InputIncrementDir[b][i] = 32767;
-        return;
-    }
+// On an Arduino board it marks every output with that tag (32767), on the panel the last one.
+void CompletePinReference(const BoardParse* parse, int b, int i, const std::string& s,
+                          bool converted) {
     InputIncrementDir[b][i] = -1;
     for (size_t j = 0; j < OutDrefs[b].size(); ++j)
         if (!OutDrefs[b][j].empty() && OutDrefs[b][j][0] == s)
-            InputIncrementDir[b][i] = static_cast<int>(j);
+            InputIncrementDir[b][i] = converted ? 32767 : static_cast<int>(j);
+    if (converted && InputIncrementDir[b][i] < 0) {
+        InputIncrementDir[b][i] = 32767;  // marks nothing, as it names nothing
+        NoteEntry(InputSources(parse), i, ConfigNoteKind::Suspect,
+                  "pin reference " + ShowOutputTag(s, OutDevice[b]) +
+                      " names no output of this board: it lights nothing");
+        return;
+    }
     // An output selection (O_9N) ends in its output's letter too; it is not a pin reference.
     if (InputIncrementDir[b][i] < 0 && s[0] != 'O')
         NoteEntry(InputSources(parse), i, ConfigNoteKind::Suspect,
@@ -148,11 +154,11 @@ void SetInputOptions(int board, const BoardParse* parse) {
             if (Data[b][i].size() < 2 || Data[b][i][1].empty()) continue;
             const std::string s = Data[b][i][1];
             const char last = s.back();
-            // On an Arduino board the entry parser has turned a pin reference into one character
-            // (its letter plus the pin number), which no longer ends in N, l or L itself.
+            // On an Arduino board the entry parser has turned a pin reference into the output
+            // tag form (pin byte, letter).
             const bool converted = IsConvertedPin(parse, b, i, s);
             if (converted || last == 'N' || last == 'l' || last == 'L')
-                CompletePinReference(parse, b, i, s);
+                CompletePinReference(parse, b, i, s, converted);
             else
                 CompleteComparison(parse, b, i);
         } else if (!Datatags[b][i].empty() && Datatags[b][i][0] == 'A') {

@@ -199,6 +199,7 @@ bool ParseOutputEntry(BoardParse& parse, std::string text) {
     Arraynum[b].push_back(1);
     Precision[b].push_back(0);
     Previous[b].push_back("0");
+    if (FitOutputStates(b)) OutputDue[b][static_cast<size_t>(j)] = true;
 
     parse.RememberSource(parse.outputSources);
     if (ConfigDiagnosing())
@@ -216,6 +217,10 @@ void CompleteOutputs(const BoardParse& parse) {
     Precision[b].resize(count, 0);
     Previous[b].resize(count, "0");
     OutputActive[b].resize(count, true);
+    // Every output is sent once after its board's configuration was read, whatever its value.
+    FitOutputStates(b);
+    OutputAllOn[b].assign(count, false);
+    OutputDue[b].assign(count, true);
     for (size_t j = 0; j < count; ++j) {
         if (OutDrefs[b][j].size() < 4) continue;  // not made by the entry parser
         const std::vector<std::string>& f = OutDrefs[b][j];

@@ -99,7 +99,8 @@ void SelectOutput(int b, const std::string& s) {
     else
         choice = afterActive >= 0 ? afterActive : first;
     OutputActive[b][choice] = true;
-    if (Previous[b][choice] != "!") Previous[b][choice] = "?";
+    // The chosen output shows its value (or stays all on) on the next pass.
+    if (FitOutputStates(b)) OutputDue[b][choice] = true;
 }
 
 // Internal rule 3: the text goes back to the board over the current link.
@@ -109,23 +110,30 @@ void SendTextBack(const std::string& s) {
     if (MessageIsSerial) WriteLog("\nSending: " + message.substr(2));
 }
 
+// "!" puts output j into the all-on state, "?" takes it out; either way it is sent on the next
+// pass.
+void MarkOutput(int b, int j, const char* mark) {
+    if (!OutputExists(b, j) || !FitOutputStates(b)) return;
+    OutputAllOn[b][j] = mark[0] == '!';
+    OutputDue[b][j] = true;
+}
+
 }  // namespace
 
-// For a converted pin reference (32767) every output whose tag ends with the first character of
-// the input's name, otherwise the output whose index InputIncrementDir holds.
+// For a pin reference of an Arduino board (32767) every output whose tag equals the reference
+// (all outputs of a selection share it), otherwise the output whose index InputIncrementDir holds.
 void MarkInternalOutputs(int b, int i, const char* mark) {
+    if (!InputExists(b, i) || mark == nullptr) return;
     const int target = InputIncrementDir[b][i];
     if (target < 0) return;
     if (target == kAllPinOutputs) {
         if (Data[b][i].size() < 2 || Data[b][i][1].empty()) return;
-        const char c = Data[b][i][1][0];
-        for (int j = 0; OutputExists(b, j); ++j) {
-            const std::string& t = OutputTag(b, j);
-            if (!t.empty() && t.back() == c) Previous[b][j] = mark;
-        }
+        const std::string& reference = Data[b][i][1];
+        for (int j = 0; OutputExists(b, j); ++j)
+            if (OutputTag(b, j) == reference) MarkOutput(b, j, mark);
         return;
     }
-    if (OutputExists(b, target)) Previous[b][target] = mark;
+    MarkOutput(b, target, mark);
 }
 
 std::string TextReplyMessage(const std::string& text) {
@@ -139,6 +147,8 @@ std::string TextReplyMessage(const std::string& text) {
 
 void ApplyInternalInput(int board, int input) {
     if (!InputExists(board, input) || Data[board][input].size() < 2) return;
+    // A pin reference of an Arduino board holds an output tag, whose pin byte may read as a letter.
+    if (InputIncrementDir[board][input] == kAllPinOutputs && Contval[board][input] >= 1) return;
     const std::string s = Data[board][input][1];
     if (s.empty()) return;
     if (s[0] == 'E')

@@ -6,7 +6,8 @@
 
 // Mode change, output selection or text sent back, for a matched internal input.
 void ApplyInternalInput(int board, int input);
-// Marks with `mark` ("!" all on, "?" send again) the outputs that internal input `input` drives.
+// Marks the outputs that internal input `input` drives: "!" puts them into the all-on state (every
+// LED and segment lit, "*" as text), "?" takes them out of it; both send them on the next pass.
 void MarkInternalOutputs(int board, int input, const char* mark);
 
 // The text an internal input sends back: the byte '}', one byte with the length of the text, then

@@ -46,28 +46,45 @@ bool SameText(const std::string& a, const std::string& b) {
     return true;
 }
 
-// The text form: the tags and texts of the changed outputs, sent when any changed.
+// Where a board's byte pass begins: the output at which the last pass stopped, so that outputs
+// left for later passes are not kept waiting by earlier ones that change on every pass.
+struct PassStart {
+    int output = 0;
+    bool deferred = false;  // that output is a text that did not fit the last message
+};
+std::vector<PassStart> ResumeAt;  // [board]
+
+// The text of output j: "*" in the all-on state, else from its dataref (null when unreadable).
+const std::string* TextOf(const OutputRows& rows, int b, int j, bool byteForm, char letter) {
+    if (OutputAllOn[b][j]) return AllOnText(rows, j);
+    return OutputText(rows, j, byteForm, letter);
+}
+
+// The text form: the tags and texts of the changed or due outputs, sent when there are any.
 void SendPanelOutputs(int b, int outputs) {
     StartPanelMessage(st);
     const std::vector<bool>& active = OutputActive[b];
     const std::vector<std::vector<std::string>>& entries = OutDrefs[b];
     std::vector<std::string>& previous = Previous[b];
-    const bool all = sendall[b];
+    std::vector<bool>& due = OutputDue[b];
     const OutputRows rows = RowsOf(b);
     for (int j = 0; j < outputs; ++j) {
         if (!active[j] || entries[j].empty()) continue;
         const std::string& tag = entries[j][0];
         const char letter = tag.empty() ? '\0' : tag.back();
-        const std::string* text = OutputText(rows, j, false, letter);
-        if (!text || (!all && SameText(*text, previous[j]))) continue;
+        const std::string* text = TextOf(rows, b, j, false, letter);
+        if (!text || (!due[j] && SameText(*text, previous[j]))) continue;
         AppendPanelText(st, tag, *text);
         previous[j] = *text;
+        due[j] = false;
     }
     if (PanelMessageDue(st)) SendToBoard(b, st.data(), static_cast<int>(st.size()));
 }
 
-// The byte form: the LED port block when due, then one record per changed output, until the
-// message is longer than the stop length; it is sent on every pass, also without records.
+// The byte form: the LED port block when due, then one record per changed or due output, until
+// the message is longer than the stop length or the next record does not fit; it is sent on every
+// pass, also without records. Outputs left over stay due for the next pass, which begins with
+// them.
 void SendBoardRecords(int b, int outputs) {
     omsg[0] = '{';
     omsg[1] = 0;
@@ -76,30 +93,52 @@ void SendBoardRecords(int b, int outputs) {
         AppendLedPortBlock(LEDCommon[b] & 0xFFu, LedPortData[b], omsg, oln, kOutputMessageSize);
         LedPortSend[b] = false;
     }
+    const int recordsStart = oln;
     const std::vector<bool>& active = OutputActive[b];
     const std::vector<std::vector<std::string>>& entries = OutDrefs[b];
     std::vector<std::string>& previous = Previous[b];
-    const bool all = sendall[b];
+    std::vector<bool>& due = OutputDue[b];
     const OutputRows rows = RowsOf(b);
-    for (int j = 0; j < outputs; ++j) {
+    PassStart& resume = ResumeAt[static_cast<size_t>(b)];
+    const int first = resume.output > 0 && resume.output < outputs ? resume.output : 0;
+    const bool waited = resume.deferred;
+    resume = PassStart();
+    for (int n = 0; n < outputs; ++n) {
+        const int j = (first + n) % outputs;
         if (!active[j] || entries[j].empty()) continue;
         const std::string& tag = entries[j][0];
         if (tag.size() < 2) continue;  // no pin and type letter: nothing to address
         const char pin = tag[0];
         const char letter = tag[1];
-        const std::string* text = OutputText(rows, j, true, letter);
-        if (!text || (!all && SameText(*text, previous[j]))) continue;
+        const bool allOn = OutputAllOn[b][j];
+        const std::string* text = TextOf(rows, b, j, true, letter);
+        if (!text || (!due[j] && SameText(*text, previous[j]))) continue;
         if (letter == 'l') {
-            SetPortLed(LedPortData[b], static_cast<signed char>(pin),
-                       *text == "*" || OutValue == 1.0f);
+            SetPortLed(LedPortData[b], static_cast<signed char>(pin), allOn || OutValue == 1.0f);
             LedPortSend[b] = true;
         } else {
+            // A text that does not fit the room left waits for the next message, which it begins
+            // (behind the LED port block, when one is due then too: it then waits no longer); only
+            // a text longer than a whole message is cut. The whole text counts as sent.
+            const bool byteData = IsByteDataRecord(letter, Type[b][j]);
+            const int length = byteData ? ByteDataRecordLength(*text) : 0;
+            const bool fitsHere = oln + length <= kOutputMessageSize;
+            const bool fitsWhole = 2 + length <= kOutputMessageSize;
+            if (byteData && !fitsHere &&
+                (oln > recordsStart || (fitsWhole && !(waited && j == first)))) {
+                resume = PassStart{j, true};
+                break;
+            }
             AppendOutputRecord(pin, letter, Type[b][j], *text, OutValue, entries[j], frametime,
                                omsg, oln, kOutputMessageSize);
         }
         rows.memos[static_cast<size_t>(j)].sent = OutValue;
         previous[j] = *text;
-        if (oln > kOutputStopLength) break;
+        due[j] = false;
+        if (oln > kOutputStopLength) {
+            resume = PassStart{(j + 1) % outputs, false};
+            break;
+        }
     }
     omsg[1] = static_cast<char>(oln - 2);
     SendToBoard(b, omsg, oln);
@@ -112,8 +151,15 @@ void SendChangedOutputs() {
     for (int b = 0; b < rows; ++b) {
         if (!BoardRowComplete(b) || !AllowOutput[b]) continue;
         const int outputs = OutputCount(b);
+        if (!FitOutputStates(b)) continue;
+        if (ResumeAt.size() != static_cast<size_t>(rows))
+            ResumeAt.resize(static_cast<size_t>(rows));
         // A board whose configuration was just read sends everything; nothing remembered from
         // its earlier outputs applies.
+        if (sendall[b]) {
+            OutputDue[b].assign(OutputDue[b].size(), true);
+            ResumeAt[static_cast<size_t>(b)] = PassStart();
+        }
         PrepareOutputMemos(rows, b, outputs, sendall[b]);
         if (OutDevice[b] == 0)
             SendPanelOutputs(b, outputs);

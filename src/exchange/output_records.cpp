@@ -59,29 +59,39 @@ uint16_t StepperTarget(float v) {
 }
 
 uint8_t OneByteValue(float v) {
-    if (!(v > 0.0f) || !std::isfinite(v)) return 0;
-    return static_cast<uint8_t>(Wrapped(std::trunc(static_cast<double>(v)), 256.0));
+    if (!(v > 0.0f)) return 0;
+    if (v >= 255.0f) return 255;  // a lamp at full scale stays at full scale
+    return static_cast<uint8_t>(v);
 }
 
-void AppendOutputRecord(char pin, char letter, int type, const std::string& text, float value,
+bool IsByteDataRecord(char letter, int type) {
+    return type == 32 && letter != 'l' && letter != 'L' && letter != 'N' && letter != 'G' &&
+           letter != 'g' && letter != 'P';
+}
+
+int ByteDataRecordLength(const std::string& text) {
+    return 3 + static_cast<int>(text.size() < 0xFFFF ? text.size() : 0xFFFF);
+}
+
+bool AppendOutputRecord(char pin, char letter, int type, const std::string& text, float value,
                         const std::vector<std::string>& fields, float frameTime, char* buffer,
                         int& length, int capacity) {
     const bool allOn = (text == "*");
     const int room = capacity - length;
     if (letter == 'L') {
-        if (room < 2) return;
+        if (room < 2) return false;
         Put(buffer, length, static_cast<unsigned char>(pin));
         Put(buffer, length, (allOn || value == 1.0f) ? ')' : '(');
     } else if (letter == 'N') {
         unsigned char segments[kMaxSevenSegDigits];
         const int digits = EncodeSevenSegmentEntry(fields, text, value, segments);
-        if (digits < 0 || room < 3 + digits) return;
+        if (digits < 0 || room < 3 + digits) return false;
         Put(buffer, length, static_cast<unsigned char>(pin));
         Put(buffer, length, 'R');
         Put(buffer, length, static_cast<unsigned int>(digits));
         for (int k = 0; k < digits; ++k) Put(buffer, length, segments[k]);
     } else if (letter == 'G' || letter == 'g') {
-        if (room < 6) return;
+        if (room < 6) return false;
         const uint16_t target = StepperTarget(value);
         const unsigned int time = StepperMoveTime(frameTime);
         Put(buffer, length, static_cast<unsigned char>(pin));
@@ -91,12 +101,12 @@ void AppendOutputRecord(char pin, char letter, int type, const std::string& text
         Put(buffer, length, time);
         Put(buffer, length, time >> 8u);
     } else if (letter == 'P') {
-        if (room < 3) return;
+        if (room < 3) return false;
         Put(buffer, length, static_cast<unsigned char>(pin));
         Put(buffer, length, 'P');
         Put(buffer, length, OneByteValue(value));
     } else if (type == 32) {
-        if (room < 3) return;
+        if (room < 3) return false;
         size_t size = text.size();
         if (size > static_cast<size_t>(room - 3)) size = static_cast<size_t>(room - 3);
         Put(buffer, length, static_cast<unsigned char>(pin));
@@ -105,11 +115,12 @@ void AppendOutputRecord(char pin, char letter, int type, const std::string& text
         std::memcpy(buffer + length, text.data(), size);
         length += static_cast<int>(size);
     } else {
-        if (room < 6) return;
+        if (room < 6) return false;
         uint32_t bits = 0;
         std::memcpy(&bits, &value, sizeof bits);
         Put(buffer, length, static_cast<unsigned char>(pin));
         Put(buffer, length, static_cast<unsigned char>(letter));
         for (int k = 0; k < 4; ++k) Put(buffer, length, bits >> (8 * k));
     }
+    return true;
 }

@@ -16,12 +16,17 @@ bool SetPortLed(std::vector<uint8_t>& ports, int n, bool on);
 unsigned int StepperMoveTime(float frameTime);
 // The target step of a stepper record: v rounded half up, low 16 bits.
 uint16_t StepperTarget(float v);
-// The value byte of a 'P' record: v truncated, negative values 0, low 8 bits.
+// The value byte of a 'P' record: v truncated and held to 0 to 255 (not a number gives 0).
 uint8_t OneByteValue(float v);
+// True when an output of this type letter and dataref type gets a byte-data record ('B', length
+// byte, text): the only record that can be longer than the room a message keeps after the stop.
+bool IsByteDataRecord(char letter, int type);
+// The length of the byte-data record of text: pin, 'B', length byte and the text.
+int ByteDataRecordLength(const std::string& text);
 // Appends the record of one output: pin and letter are the tag's two bytes, text the output's
 // text ("*" in the all-on state), value its mapped value (the last one sent in the all-on state),
 // fields its entry. Byte data (type 32) is cut to what fits; other records are left out when
-// they do not fit.
-void AppendOutputRecord(char pin, char letter, int type, const std::string& text, float value,
+// they do not fit. False when nothing was appended.
+bool AppendOutputRecord(char pin, char letter, int type, const std::string& text, float value,
                         const std::vector<std::string>& fields, float frameTime, char* buffer,
                         int& length, int capacity);

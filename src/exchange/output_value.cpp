@@ -84,14 +84,7 @@ void ReadByteText(int b, int j) {
 // The text of output j (see ComputeOutputText); given as in ReadOutputValues.
 const std::string* ComputeText(const OutputRows& rows, int j, bool byteForm, char letter,
                                const float* given) {
-    static const std::string kAllOn("*");
     OutputMemo& memo = rows.memos[static_cast<size_t>(j)];
-    const std::string& previous = rows.previous[j];
-    // The all-on state: the mode handling wrote a mark of '*' or below into the text last sent.
-    if (previous.empty() || static_cast<signed char>(previous[0]) <= 0x2A) {
-        OutValue = memo.sent;
-        return &kAllOn;
-    }
     if (rows.types[j] == xplmType_Data) {
         ReadByteText(rows.board, j);
         OutValue = 0;
@@ -161,10 +154,15 @@ OutputRows RowsOf(int b) {
                       Type[b].data(),
                       Arraynum[b].data(),
                       Precision[b].data(),
-                      Previous[b].data(),
                       OutRange1[b].data(),
                       OutRange2[b].data(),
                       OutputMemos[static_cast<size_t>(b)].data()};
+}
+
+const std::string* AllOnText(const OutputRows& rows, int j) {
+    static const std::string kAllOn("*");
+    OutValue = rows.memos[static_cast<size_t>(j)].sent;
+    return &kAllOn;
 }
 
 const std::string* ComputeOutputText(const OutputRows& rows, int j, bool byteForm, char letter) {

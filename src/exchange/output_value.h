@@ -44,7 +44,6 @@ struct OutputRows {
     const int* types;                  // Type[board]
     const int* elements;               // Arraynum[board]
     const int* precisions;             // Precision[board]
-    const std::string* previous;       // Previous[board]
     const std::vector<float>* range1;  // OutRange1[board]
     const std::vector<float>* range2;  // OutRange2[board]
     OutputMemo* memos;                 // OutputMemos[board]
@@ -57,16 +56,20 @@ OutputRows RowsOf(int b);
 // Gives OutputMemos one row per board and board b one entry per output; with forget set (the
 // board's configuration was read again), every entry of board b starts empty.
 void PrepareOutputMemos(int boardCount, int b, int outputCount, bool forget);
-// Reads output j of board b and returns its text (and sets OutValue): "*" in the all-on state,
-// the byte data as text (held in line), or the comma-joined texts of the elements (element
-// Arraynum alone on the byte form), held in the output's memo and formatted again only when the
-// readings, precision or ranges differ from the memo's. letter is the output's type letter; 'G'
-// maps by a stepper's turn. Null when the output's type cannot be read. The text stays valid
-// until the next call for the same output.
+// Reads output j of board b and returns its text (and sets OutValue): the byte data as text (held
+// in line), or the comma-joined texts of the elements (element Arraynum alone on the byte form),
+// held in the output's memo and formatted again only when the readings, precision or ranges
+// differ from the memo's. letter is the output's type letter; 'G' maps by a stepper's turn. Null
+// when the output's type cannot be read. The text stays valid until the next call for the same
+// output.
 const std::string* ComputeOutputText(const OutputRows& rows, int j, bool byteForm, char letter);
 
-// The same for an output whose first reading was made by the caller (reading, of the output's
-// scalar type), so that a changed output is not read twice.
+// The text of output j in the all-on state, "*", without reading its dataref; OutValue becomes the
+// value of the output's last byte record.
+const std::string* AllOnText(const OutputRows& rows, int j);
+
+// The same as ComputeOutputText for an output whose first reading was made by the caller (reading,
+// of the output's scalar type), so that a changed output is not read twice.
 const std::string* ComputeOutputText(const OutputRows& rows, int j, bool byteForm, char letter,
                                      float reading);
 
@@ -86,15 +89,12 @@ inline bool SameFloats(const float* a, size_t count, const std::vector<float>& b
 }
 
 // The text of output j as ComputeOutputText gives it, told without a call for the common output
-// that did not change: a scalar dataref whose reading, precision and ranges equal its memo's and
-// that is not in the all-on state.
+// that did not change: a scalar dataref whose reading, precision and ranges equal its memo's.
 inline const std::string* OutputText(const OutputRows& rows, int j, bool byteForm, char letter) {
     OutputMemo& memo = rows.memos[j];
     const int type = rows.types[j];
-    const std::string& previous = rows.previous[j];
     if (!memo.valid || memo.count != 1 || type == xplmType_Data ||
-        (type & (xplmType_FloatArray | xplmType_IntArray)) != 0 || previous.empty() ||
-        static_cast<signed char>(previous[0]) <= 0x2A) {
+        (type & (xplmType_FloatArray | xplmType_IntArray)) != 0) {
         return ComputeOutputText(rows, j, byteForm, letter);
     }
     if ((type & (xplmType_Float | xplmType_Int)) == 0)

@@ -38,7 +38,7 @@ const Line kFaultFile[] = {
     {"D10 Ox", "has no '_'"},
     {"D8+ corvane/starter_ignition_1", ""},
     {"D8- corvane/starter_ignition_1", "runs it once more"},
-    {"D11+ 13L", "lights nothing"},
+    {"D11+ 12L", "lights nothing"},
     {"[A]", "repeated [A] header"},
     {"R D9+", "A entry after the I section"},
     {"[O]", ""},

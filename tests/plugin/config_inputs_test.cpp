@@ -109,7 +109,7 @@ TEST_F(InputTest, AnalogSettingThatDoesNotReadIsZero) {
 TEST_F(InputTest, PinReferenceOnArduinoAndPanel) {
     int b = ReadInputs("B7 13L\n");
     ASSERT_EQ(Data[b][0].size(), 2u);
-    EXPECT_EQ(Data[b][0][1], std::string(1, char(89)));
+    EXPECT_EQ(Data[b][0][1], (std::string{13, 'L'}));
     EXPECT_EQ(Contval[b][0], 1);
     EXPECT_EQ(InputArrayNum[b][0], -1);
     EXPECT_EQ(InputDataPointer[b][0], nullptr);

@@ -139,11 +139,11 @@ TEST_F(ConfigTest, ReleaseEntryOfAHeldCommandIsNamed) {
 }
 
 TEST_F(ConfigTest, PinReferenceOfAnArduinoBoardThatMarksNothingIsNamed) {
-    // 13L becomes the character 'L' + 13 = 'Y': it marks outputs of type letter 'Y' only.
+    // 13L names the output tagged 13L only.
     auto notes = Explain("[I]\nD3+ 13L\n[O]\n13L 0 sim/x\n");
-    EXPECT_TRUE(HasNote(notes, ConfigNoteKind::Suspect, "lights nothing", 2));
-    notes = Explain("[I]\nD3+ 13L\n[O]\n5Y 0 sim/x\n");
     EXPECT_FALSE(HasNote(notes, ConfigNoteKind::Suspect, "lights nothing"));
+    notes = Explain("[I]\nD3+ 13L\n[O]\n5Y 0 sim/x\n");
+    EXPECT_TRUE(HasNote(notes, ConfigNoteKind::Suspect, "lights nothing", 2));
     notes = Explain("[I]\nD3+ 13L\n[O]\n13L 0 sim/x\n", 0);  // the panel keeps 13L
     EXPECT_FALSE(HasNote(notes, ConfigNoteKind::Suspect, "lights nothing"));
     EXPECT_FALSE(HasNote(notes, ConfigNoteKind::Suspect, "names no output"));

@@ -220,10 +220,10 @@ TEST_F(OutputSelection, NextMovesToTheFollowingOutputAndBackToTheFirst) {
     const int next = Selector("O_X5");
     ApplyInternalInput(b_, next);
     EXPECT_EQ(Active(), (std::vector<bool>{false, false, true}));
-    EXPECT_EQ(Previous[b_][2], "?");
+    EXPECT_TRUE(OutputDue[b_][2]);
     ApplyInternalInput(b_, next);
     EXPECT_EQ(Active(), (std::vector<bool>{true, false, false}));
-    EXPECT_EQ(Previous[b_][0], "?");
+    EXPECT_TRUE(OutputDue[b_][0]);
     EXPECT_TRUE(OutputActive[b_][3]);  // another tag: untouched
 }
 
@@ -294,27 +294,26 @@ TEST_F(Modes, HeldPinReferenceMarksItsOutput) {
     e.direction = 1;  // on a panel: the output index
     AddInput(b_, e);
     Send("D7+");
-    EXPECT_EQ(Previous[b_][1], "!");
-    EXPECT_EQ(Previous[b_][0], "0");
+    EXPECT_EQ(OutputAllOn[b_], (std::vector<bool>{false, true}));
     Send("D7-");
-    EXPECT_EQ(Previous[b_][1], "?");
+    EXPECT_EQ(OutputAllOn[b_], (std::vector<bool>{false, false}));
+    EXPECT_TRUE(OutputDue[b_][1]);
     EXPECT_TRUE(Continuous.empty());
 }
 
-TEST_F(Modes, HeldConvertedPinReferenceMarksOutputsEndingWithItsCharacter) {
-    AddOutput(b_, std::string{13, 'Y'});
+TEST_F(Modes, HeldConvertedPinReferenceMarksOutputsWithItsTag) {
+    AddOutput(b_, std::string{13, 'L'});
     AddOutput(b_, std::string{14, 'L'});
     Entry e;
     e.tag = "D7+";
-    e.fields = {"D7+", "Y"};
+    e.fields = {"D7+", std::string{13, 'L'}};
     e.contval = 1;
     e.direction = 32767;
     AddInput(b_, e);
     Send("D7+");
-    EXPECT_EQ(Previous[b_][0], "!");
-    EXPECT_EQ(Previous[b_][1], "0");
+    EXPECT_EQ(OutputAllOn[b_], (std::vector<bool>{true, false}));
     Send("D7-");
-    EXPECT_EQ(Previous[b_][0], "?");
+    EXPECT_EQ(OutputAllOn[b_], (std::vector<bool>{false, false}));
 }
 
 }  // namespace

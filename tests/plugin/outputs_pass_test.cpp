@@ -234,7 +234,8 @@ TEST_F(OutputPassTest, AllOnStateAndBack) {
     Pass();
     Pass();  // the LED port block of the first pass
     // Every output is put into the all-on state; the values change meanwhile.
-    for (std::string& previous : Previous[board]) previous = "!";
+    OutputAllOn[board].assign(6, true);
+    OutputDue[board].assign(6, true);
     xphost::SetDataref("test/f1", "180");
     xphost::SetDataref("test/i1", "9");
     xphost::SetDataref("test/f2", "5");
@@ -248,7 +249,8 @@ TEST_F(OutputPassTest, AllOnStateAndBack) {
     EXPECT_EQ(Pass(), std::vector<std::string>{Bytes({0x7B, 5, 30, 'R', 2, 0, 0x20})});
     EXPECT_EQ(Pass(), std::vector<std::string>{Bytes({0x7B, 0})});
     // "?" reads the datarefs again.
-    for (std::string& previous : Previous[board]) previous = "?";
+    OutputAllOn[board].assign(6, false);
+    OutputDue[board].assign(6, true);
     std::vector<std::string> back = Pass();
     ASSERT_EQ(back.size(), 1u);
     EXPECT_EQ(back[0], Bytes({0x7B, 22, 4, 'G',  0x00, 0x04, 0xC4, 0x09, 6,   'P', 9,    7,
@@ -305,11 +307,12 @@ TEST_F(OutputPassTest, ByteDataIsCutToTheMessage) {
     const std::string text(150, 'x');
     xphost::SetDataref("test/text", text);
     AddOutput(board, Bytes({20, 'D'}), 1000, "test/text");
+    EXPECT_EQ(Pass().at(0).size(), 50u);
     std::vector<std::string> messages = Pass();
     ASSERT_EQ(messages.size(), 1u);
     ASSERT_EQ(messages[0].size(), 64u);
-    EXPECT_EQ(messages[0].substr(50, 3), Bytes({20, 'B', 11}));
-    EXPECT_EQ(messages[0].substr(53), std::string(11, 'x'));
+    EXPECT_EQ(messages[0].substr(2, 3), Bytes({20, 'B', 59}));
+    EXPECT_EQ(messages[0].substr(5), std::string(59, 'x'));
     EXPECT_EQ(Previous[board].back(), text);
     // The panel gets the whole text, up to the bytes asked for.
     const int panel = AddLanBoard(0, 51);
@@ -369,10 +372,11 @@ TEST_F(OutputPassTest, ChangedPrecisionOrRangeGivesANewText) {
     EXPECT_EQ(Pass(), std::vector<std::string>{">1D<12.>"});
     OutRange2[panel][0] = {0, 1000};
     EXPECT_EQ(Pass(), std::vector<std::string>{">1D<123.>"});
-    Previous[panel][0] = "!";
+    OutputAllOn[panel][0] = OutputDue[panel][0] = true;
     EXPECT_EQ(Pass(), std::vector<std::string>{">1D<*>"});
     EXPECT_TRUE(Pass().empty());
-    Previous[panel][0] = "?";
+    OutputAllOn[panel][0] = false;
+    OutputDue[panel][0] = true;
     EXPECT_EQ(Pass(), std::vector<std::string>{">1D<123.>"});
 }
 
@@ -418,10 +422,11 @@ TEST_F(OutputPassTest, UnchangedReadingIsFormattedAgainWhenPrecisionRangesOrMark
     OutRange2[panel][j] = {0, 1000};
     EXPECT_EQ(Pass(), std::vector<std::string>{">5D<123.>"});
     EXPECT_TRUE(Pass().empty());
-    Previous[panel][j] = "!";
+    OutputAllOn[panel][j] = OutputDue[panel][j] = true;
     EXPECT_EQ(Pass(), std::vector<std::string>{">5D<*>"});
     EXPECT_TRUE(Pass().empty());
-    Previous[panel][j] = "?";
+    OutputAllOn[panel][j] = false;
+    OutputDue[panel][j] = true;
     EXPECT_EQ(Pass(), std::vector<std::string>{">5D<123.>"});
     // A new reading whose text is the same sends nothing.
     xphost::SetDataref("test/f1", "1.2345");

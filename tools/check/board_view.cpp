@@ -174,10 +174,8 @@ void InternalInput(int b, int i, InputView& v) {
     if (Contval[b][i] == 1) {
         v.kind = "lamp test";
         if (direction == kAllPinOutputs) {
-            const unsigned char code = static_cast<unsigned char>(s[0]);
-            v.target = "pin reference (character code " + std::to_string(code) + ")";
-            v.detail = "while held, the outputs whose type letter has the code " +
-                       std::to_string(code) + " show all-on";
+            v.target = ShowOutputTag(s, OutDevice[b]);
+            v.detail = "while held, the outputs tagged " + v.target + " show all-on";
         } else if (direction >= 0 && OutputExists(b, direction)) {
             v.detail = "while held, output " + std::to_string(direction) + " (" +
                        ShowOutputTag(OutDrefs[b][direction][0], OutDevice[b]) + ") shows all-on";
