@@ -33,6 +33,7 @@ struct ConfigNote {
     std::string reason;
     ConfigNoteEntry entry = ConfigNoteEntry::None;  // set on the Entry note of a new table entry
     int index = -1;                                 // the entry's index in its table
+    std::string unknownName;  // a name of the line that the simulator does not know, if any
 };
 
 // Where the notes go; null (the default) switches reporting off.
@@ -48,6 +49,10 @@ void AddConfigNote(int line, const std::string& text, ConfigNoteKind kind,
 // Appends the Entry note of a new input, output or LED mode entry when reporting is on.
 void AddEntryNote(int line, const std::string& text, ConfigNoteEntry entry, int index,
                   const std::string& reason);
+
+// Records on the last note the name it is about that the simulator does not know, so that a
+// checking tool can look for the name that was meant.
+void NameUnknownInLastNote(const std::string& name);
 
 // Points ConfigDiagnostics at a list for the lifetime of this object, then restores it.
 class ConfigDiagnosticsScope {

@@ -132,6 +132,12 @@ void NoteHeldReleases(int b, const BoardParse& parse) {
     }
 }
 
+std::string UnknownHeaderReason(char letter) {
+    const std::string hint = HeaderLetterHint(letter);
+    return std::string("section letter '") + letter + "': the lines below it are ignored" +
+           (hint.empty() ? "" : "; " + hint);
+}
+
 }  // namespace
 
 void ReadConfigFile(std::string text, int board, unsigned int id) {
@@ -177,9 +183,7 @@ void ReadConfigFile(std::string text, int board, unsigned int id) {
                                "] header: its entries are added to the earlier ones");
             if (section == 'I') parse.inputsSeen = true;
             parse.Note(known ? ConfigNoteKind::Entry : ConfigNoteKind::Skipped,
-                       known ? std::string("section ") + section
-                             : std::string("section letter '") + section +
-                                   "': the lines below it are ignored");
+                       known ? std::string("section ") + section : UnknownHeaderReason(section));
             continue;
         }
         switch (section) {

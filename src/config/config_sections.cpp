@@ -15,7 +15,63 @@ void Note(int line, const std::string& text, ConfigNoteKind kind, const std::str
     if (ConfigDiagnosing()) AddConfigNote(line, text, kind, reason);
 }
 
+bool IsPrintable(char c) {
+    return c >= ' ' && c <= '~';
+}
+
+// Why a line before the first section line is not read: named precisely when bytes that no editor
+// shows (a UTF-8 byte order mark, control characters) stand before what looks like a line of the
+// format, such as a '*' line. Line 1 is the start of the file.
+std::string BeforeFirstSectionReason(int number, const std::string& text) {
+    const std::string kByteOrderMark = "\xEF\xBB\xBF";
+    const std::string kDefault = "line before the first '*' section line";
+    size_t stray = 0;
+    while (stray < text.size() && !IsPrintable(text[stray])) ++stray;
+    if (stray == 0 || stray == text.size()) return kDefault;
+    const std::string rest = text.substr(stray);
+    const bool mark = text.compare(0, kByteOrderMark.size(), kByteOrderMark) == 0 &&
+                      stray == kByteOrderMark.size();
+    if (!mark && std::string("*[@#/!").find(rest[0]) == std::string::npos) return kDefault;
+    std::string what;
+    if (mark) {
+        what = std::string(number == 1 ? "the file" : "the line") +
+               " begins with a UTF-8 byte order mark (bytes EF BB BF)";
+    } else {
+        static const char kHex[] = "0123456789ABCDEF";
+        what = "the line begins with " + std::to_string(stray) + " stray byte" +
+               (stray == 1 ? "" : "s") + " (";
+        for (size_t k = 0; k < stray && k < 8; ++k) {
+            const unsigned char c = static_cast<unsigned char>(text[k]);
+            what += std::string(k ? " " : "") + kHex[c >> 4] + kHex[c & 15];
+        }
+        what += stray > 8 ? " ...)" : ")";
+    }
+    return what + " before '" + rest + "', so it is not read" +
+           (!rest.empty() && rest[0] == '*' ? " as a section line" : "") +
+           "; save the file as plain text without them";
+}
+
+// An entry under a '[0]' header, which ends the part of a section that is read: most likely the
+// '[0]' was meant as '[O]'. The header is named once, at the first entry under it.
+void NoteLineUnderZeroHeader(int number, const std::string& text, int header,
+                             const std::string& headerText, bool& headerNoted) {
+    if (!headerNoted)
+        Note(header, headerText, ConfigNoteKind::Suspect,
+             HeaderLetterHint('0') + "; '[0]' ends the part that is read, and entries follow it");
+    headerNoted = true;
+    Note(number, text, ConfigNoteKind::Skipped,
+         "line under the '[0]' of line " + std::to_string(header) + ": not read");
+}
+
 }  // namespace
+
+std::string HeaderLetterHint(char letter) {
+    if (letter == '0') return "'[0]' has a zero: the outputs header is [O], with the letter O";
+    if (letter == 'a' || letter == 'i' || letter == 'o')
+        return std::string("header letters are capitals: [") +
+               static_cast<char>(letter - 'a' + 'A') + "]";
+    return std::string();
+}
 
 bool IsCommentStart(char c) {
     return c == ' ' || c == '#' || c == '/' || c == '!';
@@ -27,6 +83,9 @@ std::vector<ConfigSection> SplitConfigSections(std::istream& file) {
     unsigned int id = 0;
     char letter = '0';
     bool afterInfo = false;
+    int zeroHeader = 0;  // line of the '[0]' header that the lines read now are under
+    std::string zeroHeaderText;
+    bool zeroNoted = false;
     std::string raw;
     int number = 0;
     while (std::getline(file, raw)) {
@@ -68,6 +127,13 @@ std::vector<ConfigSection> SplitConfigSections(std::istream& file) {
         if (text[0] == '[') {
             letter = text.size() > 1 ? text[1] : '\0';
             if (letter == '0') afterInfo = false;
+            zeroHeader = letter == '0' && id != 0 && id != kNoBoardId ? number : 0;
+            zeroHeaderText = text;
+            zeroNoted = false;
+            if (zeroHeader) {
+                Note(number, text, ConfigNoteKind::Entry, "end of the part that is read");
+                continue;
+            }
         }
         if (letter != '0' && id != 0 && id != kNoBoardId && !sections.empty()) {
             sections.back().text += text + "\n";
@@ -77,11 +143,13 @@ std::vector<ConfigSection> SplitConfigSections(std::istream& file) {
         } else if (IsCommentStart(text[0])) {
             Note(number, text, ConfigNoteKind::Comment, "comment");
         } else if (sections.empty()) {
-            Note(number, text, ConfigNoteKind::Skipped, "line before the first '*' section line");
+            Note(number, text, ConfigNoteKind::Skipped, BeforeFirstSectionReason(number, text));
         } else if (id == 0 || id == kNoBoardId) {
             Note(number, text, ConfigNoteKind::Skipped,
                  id == 0 ? "line of a board ID 0 section: not stored"
                          : "line of an unstored section");
+        } else if (zeroHeader) {
+            NoteLineUnderZeroHeader(number, text, zeroHeader, zeroHeaderText, zeroNoted);
         } else {
             Note(number, text, ConfigNoteKind::Skipped, "line before a section header");
         }

@@ -16,6 +16,9 @@ struct ConfigSection {
     int line = 0;                // data.cfg line number of the section's '*' line
 };
 
+// A hint for a header letter that is most likely mistyped ('0' for 'O', small letters); empty for
+// any other letter.
+std::string HeaderLetterHint(char letter);
 // True for the characters that make a line of a board section a comment when they stand first.
 bool IsCommentStart(char c);
 // Files the text of every board section of data.cfg under its board ID.

@@ -36,6 +36,7 @@ struct InputEntry {
     int contval = -1;
     std::vector<int> skip;
     bool squareLaw = false;
+    bool tagSplit = false;  // the tag was written with a blank in it: field 1 is its rest
 };
 
 // The documented form of a pin reference: a pin number followed by one of N, l, L ("13L").
@@ -233,10 +234,40 @@ void ReadInternalEntry(BoardParse& parse, InputEntry& entry) {
         parse.Note(ConfigNoteKind::Suspect,
                    "'" + name + "' ends in " + std::string(1, last) +
                        " but is no pin number and letter: taken as a comparison reference");
-    else if (name.find_first_of("<>=") == std::string::npos)
+    else if (name.find_first_of("<>=") == std::string::npos && !entry.tagSplit) {
         parse.Note(ConfigNoteKind::Suspect, "'" + name +
                                                 "' is not a command or dataref of the simulator: "
                                                 "it becomes an internal input");
+        NameUnknownInLastNote(name);
+    }
+}
+
+bool IsLetters(const std::string& text) {
+    for (char c : text)
+        if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'))) return false;
+    return !text.empty();
+}
+
+// Tags as a new builder mistypes them: a blank inside the tag (D 4+), which makes the rest of the
+// tag the name, and an encoder tag without the sign that every encoder message carries. True when
+// the tag has a blank in it.
+bool NoteTagMistakes(const BoardParse& parse, const std::vector<std::string>& f) {
+    if (!ConfigDiagnosing()) return false;
+    if (f.size() >= 3 && IsLetters(f[0]) && IsDigit(f[1][0])) {
+        parse.Note(ConfigNoteKind::Suspect,
+                   "the tag '" + f[0] + " " + f[1] + "' has a blank in it: the tag is read as '" +
+                       f[0] + "' and '" + f[1] + "' as the name; write " + f[0] + f[1]);
+        return true;
+    }
+    const std::string& tag = f[0];
+    if ((tag[0] == 'E' || tag[0] == 'e') && tag.size() > 1 && !EndsWith(tag, '+') &&
+        !EndsWith(tag, '-')) {
+        const std::string sent = "E" + tag.substr(1, tag.find('/') - 1);
+        parse.Note(ConfigNoteKind::Suspect,
+                   "encoder tag '" + tag + "' has no sign: the board sends " + sent + "+ and " +
+                       sent + "-, which never match it; write " + tag + "+ and " + tag + "-");
+    }
+    return false;
 }
 
 // Group, encoder, skip and square-law rules on the tag.
@@ -343,6 +374,7 @@ bool ParseInputEntry(BoardParse& parse, std::string text) {
     }
     const int i = static_cast<int>(Datatags[b].size());
     if (ConfigDiagnosing()) entry.name = f[1];
+    entry.tagSplit = NoteTagMistakes(parse, f);
 
     XPLMCommandRef command = XPLMFindCommand(f[1].c_str());
     XPLMDataRef ref = command ? nullptr : XPLMFindDataRef(f[1].c_str());

@@ -94,6 +94,26 @@ void ReadRanges(const BoardParse& parse, const std::vector<std::string>& f, char
                    "steppers; this output sends only 0 or 1");
 }
 
+// A dataref or command name rather than a number or a mode reference: it has a '/' and no '='.
+bool LooksLikeName(const std::string& field) {
+    return field.find('/') != std::string::npos && field.find('=') == std::string::npos;
+}
+
+// What a two-field line most likely is: an LED mode entry (tag and mode reference, as in 44L E3=1)
+// or an output written without its precision (13L sim/...), which the reader also takes as an LED
+// mode entry.
+void NoteLedModeReference(const BoardParse& parse, const std::string& reference) {
+    if (LooksLikeName(reference))
+        parse.Note(ConfigNoteKind::Suspect,
+                   "output entry without its precision: write the precision between the tag and "
+                   "the dataref (0 for whole numbers); as it stands the line is an LED mode entry "
+                   "naming '" +
+                       reference + "'");
+    else if (reference.find('=') == std::string::npos)
+        parse.Note(ConfigNoteKind::Suspect,
+                   "LED mode reference '" + reference + "' has no '=': it is shown for mode 0");
+}
+
 // Number fields of an output entry that read as no number (precision, element, range items and
 // steps per revolution; a 7-segment entry's own fields are checked with the display).
 void NoteUnreadNumbers(const BoardParse& parse, const std::vector<std::string>& f, char type) {
@@ -103,7 +123,11 @@ void NoteUnreadNumbers(const BoardParse& parse, const std::vector<std::string>& 
         parse.Note(ConfigNoteKind::Suspect,
                    what + " '" + value + "' does not read as a number; " + used + " used");
     };
-    if (!StartsWithNumber(f[1])) note("precision", f[1], "0");
+    if (LooksLikeName(f[1]))
+        parse.Note(ConfigNoteKind::Suspect, "output entry without its precision: the name '" +
+                                                f[1] + "' stands where the precision goes");
+    else if (!StartsWithNumber(f[1]))
+        note("precision", f[1], "0");
     if (f.size() >= 4 && !StartsWithNumber(f[3])) note("element", f[3], "1");
     if (type == 'N') return;
     for (size_t k = 4; k < f.size() && k < 6; ++k)
@@ -158,9 +182,7 @@ bool ParseOutputEntry(BoardParse& parse, std::string text) {
             parse.NoteMade(ConfigNoteEntry::LedMode, static_cast<int>(OutputModeLed[b].size() - 1),
                            "LED mode entry " + std::to_string(OutputModeLed[b].size() - 1) +
                                ", tag " + ShowOutputTag(f[0], parse.id) + ": " + f[1]);
-        if (f[1].find('=') == std::string::npos)
-            parse.Note(ConfigNoteKind::Suspect,
-                       "LED mode reference '" + f[1] + "' has no '=': it is shown for mode 0");
+        if (ConfigDiagnosing()) NoteLedModeReference(parse, f[1]);
         return true;
     }
     if (type == 'N' && parse.IsArduino() && !CheckSevenSegment(parse, f)) return false;
@@ -241,9 +263,11 @@ void CompleteOutputs(const BoardParse& parse) {
         XPLMDataRef ref = XPLMFindDataRef(f[2].c_str());
         Drefread[b][j] = ref;
         Type[b][j] = ref ? XPLMGetDataRefTypes(ref) : 0;
-        if (!ref)
+        if (!ref && !LooksLikeName(f[1])) {  // else the precision is missing, noted above
             NoteEntry(&parse.outputSources, j, ConfigNoteKind::Suspect,
                       "dataref " + f[2] + " is not known to the simulator: nothing is sent");
+            NameUnknownInLastNote(f[2]);
+        }
         if (ConfigDiagnosing()) {
             const std::string problem = ElementProblem(ref, Type[b][j], element, f[2]);
             if (!problem.empty())

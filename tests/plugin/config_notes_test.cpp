@@ -79,7 +79,7 @@ TEST_F(ConfigTest, NumbersThatDoNotReadAreNamed) {
 
 TEST_F(ConfigTest, WellFormedNumbersGiveNoNote) {
     const auto notes = Explain(
-        "[I]\nB5 sim/x 0.5+,-1,10\nB6 sim/arr 2 8\nE3 sim/x -.5-\n[O]\n"
+        "[I]\nB5 sim/x 0.5+,-1,10\nB6 sim/arr 2 8\nE3+ sim/x -.5-\n[O]\n"
         "5S -1 sim/x 1 0,1 +500,2500\n7G 0 sim/x 1 0,360 0,1 400\n2N 0 sim/x 1 4 2 rz\n");
     EXPECT_FALSE(AnyProblem(notes));
 }

@@ -368,7 +368,12 @@ std::string PrecisionText(int p) {
     if (p >= 1) return std::to_string(p) + (p == 1 ? " decimal" : " decimals");
     if (p == 0) return "whole part and point";
     if (p == -1) return "whole numbers";
+    if (p == -2) return "whole numbers, last digit 0";
     return "whole numbers, last " + std::to_string(-1 - p) + " digits 0";
+}
+
+int WrittenPrecision(int stored, unsigned int boardId) {
+    return boardId != 0 && stored < 0 ? stored + 1 : stored;
 }
 
 std::string PinModeName(unsigned char code) {

@@ -63,6 +63,8 @@ BoardView ViewOfBoard(int b);
 
 // How an output's value is cut by its stored precision ("2 decimals", "whole numbers", ...).
 std::string PrecisionText(int precision);
+// The precision as data.cfg gives it: an Arduino board stores 0 and below lowered by one.
+int WrittenPrecision(int stored, unsigned int boardId);
 
 // The meaning of a pin-mode code of the configuration upload ("digital input", "LED", ...).
 std::string PinModeName(unsigned char code);

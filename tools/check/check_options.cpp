@@ -4,21 +4,27 @@
 
 namespace corvane_check {
 
-const char kCheckUsage[] = "usage: corvane-check [--datarefs FILE] [--quiet] [--panel] FILE\n";
+const char kCheckUsage[] =
+    "usage: corvane-check [--xplane DIR] [--datarefs FILE] [--quiet] [--panel] FILE\n";
 
 const char kCheckHelp[] =
-    "usage: corvane-check [--datarefs FILE] [--quiet] [--panel] FILE\n"
+    "usage: corvane-check [--xplane DIR] [--datarefs FILE] [--quiet] [--panel] FILE\n"
     "\n"
     "Reads FILE, a Corvane data.cfg, with the plug-in's own reader, and prints for every board\n"
     "section what each line becomes: its inputs, outputs and LED mode entries, the blocks the\n"
     "board receives (pin uses, analog, 7-segment and stepper blocks), and every line that the\n"
     "plug-in skips or will read in a way that was probably not meant, with its line number.\n"
     "\n"
-    "  --datarefs FILE  the simulator's datarefs and commands, in the format of\n"
-    "                   examples/datarefs.txt (default: the list the headless host xphost\n"
-    "                   loads: $XPHOST_DATAREFS, else examples/datarefs.txt of the source tree).\n"
-    "                   Names that are neither in it nor the plug-in's own corvane/ names\n"
-    "                   are reported\n"
+    "  --xplane DIR     check names against X-Plane's own lists, DIR/Resources/plugins/\n"
+    "                   DataRefs.txt and Commands.txt. Run from inside the plug-in's folder\n"
+    "                   (Resources/plugins/Corvane or a sub-folder) without --xplane and\n"
+    "                   --datarefs, the checker finds them by itself\n"
+    "  --datarefs FILE  datarefs and commands in the format of examples/datarefs.txt, also\n"
+    "                   beside --xplane for names that plug-ins add (default, when X-Plane's\n"
+    "                   lists are not found: the list the headless host xphost loads:\n"
+    "                   $XPHOST_DATAREFS, else examples/datarefs.txt of the source tree).\n"
+    "                   Names in none of the lists and not the plug-in's own corvane/ names\n"
+    "                   are reported, with the closest known names\n"
     "  --quiet          print the problems only, one per line as FILE:LINE: kind: reason\n"
     "  --panel          FILE is the configuration text that a Helvan panel sends\n"
     "  --help           this text\n"
@@ -35,6 +41,14 @@ bool ParseCheckOptions(int argc, const char* const* argv, CheckOptions& options,
                 return false;
             }
             options.datarefs = argv[++k];
+            options.listGiven = true;
+        } else if (arg == "--xplane") {
+            if (k + 1 >= argc) {
+                error = "--xplane needs the X-Plane folder";
+                return false;
+            }
+            options.xplane = argv[++k];
+            options.listGiven = true;
         } else if (arg == "--quiet") {
             options.quiet = true;
         } else if (arg == "--panel") {
@@ -56,7 +70,7 @@ bool ParseCheckOptions(int argc, const char* const* argv, CheckOptions& options,
         error = "no file to check";
         return false;
     }
-    if (options.datarefs.empty()) options.datarefs = xphost::DefaultDatarefFile();
+    if (!options.listGiven) options.datarefs = xphost::DefaultDatarefFile();
     return true;
 }
 

@@ -10,9 +10,11 @@ constexpr int kExitProblems = 1;  // it has at least one
 constexpr int kExitUsage = 2;     // bad command line, or a file that cannot be read
 
 struct CheckOptions {
-    std::string datarefs;  // the dataref and command list; default: the one xphost loads
-    bool quiet = false;    // print the problems only
-    bool panel = false;    // the file is a Helvan panel's configuration text, not a data.cfg
+    std::string datarefs;    // the dataref and command list; default: the one xphost loads
+    std::string xplane;      // an X-Plane folder whose DataRefs.txt and Commands.txt are read
+    bool listGiven = false;  // --datarefs or --xplane was given (else the lists may be found)
+    bool quiet = false;      // print the problems only
+    bool panel = false;      // the file is a Helvan panel's configuration text, not a data.cfg
     bool help = false;
     std::string file;  // the file to check
 };

@@ -2,12 +2,14 @@
 
 #include <fstream>
 #include <iostream>
+#include <sstream>
 #include <streambuf>
 
 #include "config/board_tables.h"
 #include "config/config_file.h"
 #include "config/settings.h"
 #include "config/status_text.h"
+#include "name_lists.h"
 #include "simdata/custom_refs.h"
 #include "transport/lan_socket.h"
 #include "transport/serial_ports.h"
@@ -29,20 +31,83 @@ NullBuffer& Null() {
     return buffer;
 }
 
-}  // namespace
+bool ReadFile(const std::string& path, std::string& text) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    std::ostringstream content;
+    content << in.rdbuf();
+    text = content.str();
+    return true;
+}
 
-bool PrepareWorld(const std::string& datarefPath, std::string* error, std::string* warning) {
-    xphost::Reset();
-    xphost::SetDebugEcho(false);
-    if (!std::ifstream(datarefPath)) {
-        if (error) *error = "cannot read the dataref list " + datarefPath;
+void Warn(std::string* warning, const std::string& text) {
+    if (warning && warning->empty()) *warning = text;
+}
+
+// Loads one of X-Plane's lists into the host, entry by entry: a dataref of a type the host does
+// not know stays known as a scalar of every kind, rather than be reported as missing.
+bool LoadXPlaneList(const std::string& path, bool datarefs, std::string* error,
+                    std::string* warning) {
+    std::string text;
+    if (!ReadFile(path, text)) {
+        if (error) *error = "cannot read " + path;
+        return false;
+    }
+    const NameList list = datarefs ? ReadXPlaneDatarefs(text) : ReadXPlaneCommands(text);
+    int odd = 0;
+    for (size_t k = 0; k < list.hostLines.size(); ++k) {
+        if (xphost::LoadDatarefText(list.hostLines[k], nullptr)) continue;
+        const std::string& line = list.hostLines[k];
+        const size_t access = line.rfind(' ');
+        xphost::LoadDatarefText(list.names[k] + " int+float+double" + line.substr(access), nullptr);
+        if (odd++ == 0) Warn(warning, path + ": type of " + list.names[k] + " not understood");
+    }
+    if (list.badLines > 0)
+        Warn(warning, path + ": " + list.firstBad +
+                          (list.badLines > 1 ? " (and " + std::to_string(list.badLines - 1) +
+                                                   " more lines not read)"
+                                             : ""));
+    KnownNames.insert(KnownNames.end(), list.names.begin(), list.names.end());
+    return true;
+}
+
+bool LoadHostList(const std::string& path, std::string* error, std::string* warning) {
+    std::string text;
+    if (!ReadFile(path, text)) {
+        if (error) *error = "cannot read the dataref list " + path;
         return false;
     }
     std::string bad;
-    if (!xphost::LoadDatarefFile(datarefPath, &bad) && warning) *warning = bad;
+    if (!xphost::LoadDatarefFile(path, &bad)) Warn(warning, bad);
+    const std::vector<std::string> names = NamesOfHostList(text);
+    KnownNames.insert(KnownNames.end(), names.begin(), names.end());
+    return true;
+}
+
+}  // namespace
+
+std::vector<std::string> KnownNames;
+
+bool PrepareWorldFrom(const NameSources& sources, std::string* error, std::string* warning) {
+    xphost::Reset();
+    xphost::SetDebugEcho(false);
+    KnownNames.clear();
+    if (!sources.xplaneLists.empty()) {
+        const std::string folder = sources.xplaneLists + "/";
+        if (!LoadXPlaneList(folder + "DataRefs.txt", true, error, warning) ||
+            !LoadXPlaneList(folder + "Commands.txt", false, error, warning))
+            return false;
+    }
+    if (!sources.datarefs.empty() && !LoadHostList(sources.datarefs, error, warning)) return false;
     InitiateCustom();
+    for (const CustomDref& own : Corvane_Drefs) KnownNames.push_back(own.name);
+    for (const CustomCommand& own : Corvane_Commands) KnownNames.push_back(own.name);
     ClearBoards();
     return true;
+}
+
+bool PrepareWorld(const std::string& datarefPath, std::string* error, std::string* warning) {
+    return PrepareWorldFrom(NameSources{datarefPath, std::string()}, error, warning);
 }
 
 void ClearBoards() {

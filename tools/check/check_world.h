@@ -4,12 +4,26 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace corvane_check {
 
-// Empties the host and the board tables, loads the dataref and command list at path and creates
-// the plug-in's own datarefs and commands. False, with *error, when the list cannot be opened. A
-// list with bad lines still loads its good ones; *warning then names the first bad line.
+// Every name of the loaded lists and the plug-in's own names, for "did you mean".
+extern std::vector<std::string> KnownNames;
+
+// Where the simulator's names come from; either may be empty, and both may be given (X-Plane's
+// lists lack what plug-ins add at run time, which a list of the host's format can name).
+struct NameSources {
+    std::string datarefs;     // a list in the headless host's format (examples/datarefs.txt)
+    std::string xplaneLists;  // a folder with X-Plane's DataRefs.txt and Commands.txt
+};
+
+// Empties the host and the board tables, loads the lists of sources and creates the plug-in's own
+// datarefs and commands. False, with *error, when a list cannot be opened. A list with bad lines
+// still loads its good ones; *warning then names the first bad line.
+bool PrepareWorldFrom(const NameSources& sources, std::string* error, std::string* warning);
+
+// PrepareWorldFrom with the host-format list at datarefPath alone.
 bool PrepareWorld(const std::string& datarefPath, std::string* error, std::string* warning);
 
 // Gives the board tables, the status lines and the configuration reader their start-up state,

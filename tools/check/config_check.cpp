@@ -3,11 +3,13 @@
 #include <arpa/inet.h>
 
 #include <algorithm>
+#include <map>
 #include <sstream>
 
 #include "check_world.h"
 #include "config/board_tables.h"
 #include "config/config_file.h"
+#include "name_suggestions.h"
 #include "transport/lan_socket.h"
 #include "transport/serial_ports.h"
 
@@ -28,7 +30,7 @@ std::vector<std::string> LinesOf(const std::string& text) {
 }
 
 Finding FindingOf(const ConfigNote& note, int line) {
-    return Finding{line, note.kind, note.reason, note.entry, note.index};
+    return Finding{line, note.kind, note.reason, note.entry, note.index, note.unknownName};
 }
 
 // The current link of the board read next: a LAN board at 127.0.0.(index + 2).
@@ -112,6 +114,22 @@ std::vector<Finding> CheckReport::Problems() const {
     return problems;
 }
 
+void SuggestNames(CheckReport& report) {
+    std::map<std::string, std::string> suggestions;  // each unknown name is looked up once
+    const auto suggest = [&](Finding& f) {
+        if (f.unknownName.empty()) return;
+        auto found = suggestions.find(f.unknownName);
+        if (found == suggestions.end())
+            found = suggestions
+                        .emplace(f.unknownName, DidYouMean(ClosestNames(f.unknownName, KnownNames)))
+                        .first;
+        f.reason += found->second;
+    };
+    for (Finding& f : report.fileFindings) suggest(f);
+    for (SectionCheck& section : report.sections)
+        for (Finding& f : section.findings) suggest(f);
+}
+
 CheckReport CheckDataCfg(const std::string& text) {
     CheckReport report;
     report.lines = LinesOf(text);
@@ -151,6 +169,7 @@ CheckReport CheckDataCfg(const std::string& text) {
         }
         report.sections.push_back(std::move(section));
     }
+    SuggestNames(report);
     return report;
 }
 
@@ -177,6 +196,7 @@ CheckReport CheckPanelText(const std::string& text) {
         return 0;
     });
     report.sections.push_back(std::move(section));
+    SuggestNames(report);
     return report;
 }
 

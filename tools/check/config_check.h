@@ -17,6 +17,7 @@ struct Finding {
     std::string reason;
     ConfigNoteEntry entry = ConfigNoteEntry::None;  // the table entry an Entry note made
     int index = -1;                                 // and its index
+    std::string unknownName = {};  // a name the simulator does not know, which the reason is about
 };
 
 // True for what the writer should look at: a line, or part of one, that the plug-in does not use
@@ -41,6 +42,10 @@ struct CheckReport {
     // Every problem of the file and its sections, by line (stable for one line).
     std::vector<Finding> Problems() const;
 };
+
+// Ends the reason of every finding about an unknown name with the closest names of KnownNames
+// (check_world.h): "; did you mean ...?".
+void SuggestNames(CheckReport& report);
 
 // Reads a data.cfg text as the plug-in does at start-up (LoadConfig's sectioning), then each
 // section of a board ID 1 to 9 into a board row of its own, as the identification of a LAN board

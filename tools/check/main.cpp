@@ -1,5 +1,6 @@
 // corvane-check: reads a data.cfg with the plug-in's own readers and tells what every line
 // becomes and which lines the plug-in skips or will read in a way that was probably not meant.
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -8,6 +9,7 @@
 #include "check_options.h"
 #include "check_world.h"
 #include "config_check.h"
+#include "name_lists.h"
 #include "report_text.h"
 
 namespace {
@@ -19,6 +21,35 @@ bool ReadWholeFile(const std::string& path, std::string& text) {
     content << in.rdbuf();
     text = content.str();
     return true;
+}
+
+// The folder the program itself lies in, or "" when it cannot be told.
+std::string ProgramFolder(const char* argv0) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    fs::path program = fs::read_symlink("/proc/self/exe", error);  // Linux
+    if (error) program = fs::absolute(argv0 ? argv0 : "", error);
+    return error ? std::string() : program.parent_path().string();
+}
+
+// The lists given on the command line; without any, X-Plane's lists when the checker runs from a
+// plug-in's folder inside X-Plane (the current folder or the program's own), else the host's list.
+corvane_check::NameSources NameSourcesOf(const corvane_check::CheckOptions& options,
+                                         const char* argv0) {
+    corvane_check::NameSources sources;
+    if (options.listGiven) {
+        sources.datarefs = options.datarefs;
+        if (!options.xplane.empty())
+            sources.xplaneLists = corvane_check::XPlaneListFolder(options.xplane);
+        return sources;
+    }
+    for (const std::string& folder : {std::string("."), ProgramFolder(argv0)}) {
+        if (folder.empty()) continue;
+        sources.xplaneLists = corvane_check::FindListsFromPluginFolder(folder);
+        if (!sources.xplaneLists.empty()) return sources;
+    }
+    sources.datarefs = options.datarefs;
+    return sources;
 }
 
 }  // namespace
@@ -40,12 +71,15 @@ int main(int argc, char** argv) {
         return corvane_check::kExitUsage;
     }
     std::string warning;
-    if (!corvane_check::PrepareWorld(options.datarefs, &error, &warning)) {
-        std::cerr << "corvane-check: " << error << " (give one with --datarefs FILE)\n";
+    const corvane_check::NameSources sources = NameSourcesOf(options, argc > 0 ? argv[0] : "");
+    if (!corvane_check::PrepareWorldFrom(sources, &error, &warning)) {
+        std::cerr << "corvane-check: " << error
+                  << " (name the lists with --xplane DIR or --datarefs FILE)\n";
         return corvane_check::kExitUsage;
     }
-    if (!warning.empty())
-        std::cerr << "corvane-check: " << options.datarefs << ": " << warning << "\n";
+    if (!warning.empty()) std::cerr << "corvane-check: " << warning << "\n";
+    if (!sources.xplaneLists.empty() && !options.listGiven && !options.quiet)
+        std::cerr << "corvane-check: names from X-Plane's lists in " << sources.xplaneLists << "\n";
     const corvane_check::CheckReport report =
         options.panel ? corvane_check::CheckPanelText(text) : corvane_check::CheckDataCfg(text);
     if (options.quiet)

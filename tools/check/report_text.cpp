@@ -124,7 +124,8 @@ void WriteOutputs(std::ostream& out, const SectionCheck& section) {
         if (v.kind == "byte data")
             out << ", length " << v.precision << "\n";
         else
-            out << ", precision " << v.precision << " (" << PrecisionText(v.precision) << ")\n";
+            out << ", precision " << WrittenPrecision(v.precision, section.view.id) << " ("
+                << PrecisionText(v.precision) << ")\n";
         if (!v.detail.empty()) out << "        " << v.detail << "\n";
     }
     const std::vector<LedModeView>& modes = section.view.ledModes;

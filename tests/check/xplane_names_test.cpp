@@ -1,0 +1,165 @@
+// corvane-check in an X-Plane folder: it reads X-Plane's own DataRefs.txt and Commands.txt (given
+// with --xplane, found by itself from the plug-in's folder, and installed there), suggests the
+// names a misspelt one was meant to be, and names the mistakes a new builder makes, each with its
+// line.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <map>
+#include <sstream>
+
+#include "check_support.h"
+
+namespace check_test {
+namespace {
+
+// X-Plane's formats: a header line, tab-separated fields, blank lines, a type of two kinds.
+const char kDataRefsTxt[] =
+    "2 120100 Sun Mar  3 12:00:00 2024\n"
+    "\n"
+    "sim/cockpit2/switches/landing_lights_on\tint\ty\tboolean\tLanding lights on\n"
+    "sim/flightmodel2/gear/deploy_ratio\tfloat[10]\tn\tratio\tGear deployment\n"
+    "sim/cockpit2/autopilot/heading_dial_deg_mag_pilot\tfloat\ty\tdegrees\n"
+    "sim/time/zulu_time_sec\tfloat/double\tn\tseconds\tZulu time\n";
+const char kCommandsTxt[] =
+    "sim/lights/taxi_lights_toggle\tTaxi lights toggle.\n"
+    "sim/flight_controls/landing_gear_down    Landing gear down.\n";
+
+struct Line {
+    const char* text;
+    const char* fault;  // a part of the reason given for this line; "" for none
+};
+
+// Line numbers follow from the position in this list (the first is line 1).
+const Line kConfig[] = {
+    {"\xEF\xBB\xBF# Saved by an editor that writes a byte order mark.", "UTF-8 byte order mark"},
+    {"\x1A*1", "1 stray byte (1A) before '*1'"},
+    {"*1", ""},
+    {"[I]", ""},
+    {"D5+ sim/cockpit2/switches/landing_lite_on 1",
+     "did you mean sim/cockpit2/switches/landing_lights_on?"},
+    {"D6+ sim/lights/taxi_lites_toggle", "did you mean sim/lights/taxi_lights_toggle?"},
+    {"D7+ sim/cockpit/electrical/landing_lights_on 1",
+     "did you mean sim/cockpit2/switches/landing_lights_on?"},
+    // In the project's own list, not in X-Plane's: the lists read are X-Plane's.
+    {"D8+ sim/cockpit2/switches/beacon_on 1", "is not a command or dataref"},
+    {"D 4+ sim/cockpit2/switches/landing_lights_on 1", "the tag 'D 4+' has a blank in it"},
+    {"E6 sim/cockpit2/autopilot/heading_dial_deg_mag_pilot 1+", "encoder tag 'E6' has no sign"},
+    {"E7+ sim/cockpit2/autopilot/heading_dial_deg_mag_pilot 1+", ""},
+    {"[O]", ""},
+    {"13L sim/cockpit2/switches/landing_lights_on", "output entry without its precision"},
+    {"14L 0 sim/flightmodel2/gear/deploy_ratio 2", ""},
+    {"15L 0 sim/flightmodel2/gear/deploy_rato", "did you mean sim/flightmodel2/gear/deploy_ratio?"},
+    {"16L 0 corvane/flaps_in_transition", ""},
+    {"17 0 sim/time/zulu_time_sec", ""},
+    {"*2", ""},
+    {"[I]", ""},
+    {"D9+ sim/flight_controls/landing_gear_down", ""},
+    {"[0]", "'[0]' has a zero: the outputs header is [O]"},
+    {"18L 0 sim/cockpit2/switches/landing_lights_on", "under the '[0]' of line 21"},
+};
+
+std::string ConfigText() {
+    std::string text;
+    for (const Line& line : kConfig) text += std::string(line.text) + "\n";
+    return text;
+}
+
+// An X-Plane folder with the two lists, and the plug-in's folder with data.cfg in it.
+class XPlaneFolder {
+  public:
+    XPlaneFolder() : path_(corvane_test::MakeTempFolder("corvane_xplane")) {
+        for (const char* dir : {"/Resources", "/Resources/plugins", "/Resources/plugins/Corvane",
+                                "/Resources/plugins/Corvane/lin_x64"})
+            mkdir((path_ + dir).c_str(), 0755);
+        corvane_test::WriteFile(Plugins() + "/DataRefs.txt", kDataRefsTxt);
+        corvane_test::WriteFile(Plugins() + "/Commands.txt", kCommandsTxt);
+        corvane_test::WriteFile(Config(), ConfigText());
+    }
+    ~XPlaneFolder() { corvane_test::RemoveFolder(path_); }
+    XPlaneFolder(const XPlaneFolder&) = delete;
+    XPlaneFolder& operator=(const XPlaneFolder&) = delete;
+    const std::string& Path() const { return path_; }
+    std::string Plugins() const { return path_ + "/Resources/plugins"; }
+    std::string Config() const { return Plugins() + "/Corvane/data.cfg"; }
+
+  private:
+    std::string path_;
+};
+
+// The reasons of the problems of --quiet output, by line.
+std::map<int, std::string> ReasonsByLine(const std::string& output) {
+    std::map<int, std::string> reasons;
+    std::istringstream in(output);
+    std::string row;
+    while (std::getline(in, row)) {
+        const size_t colon = row.find("data.cfg:");
+        if (colon == std::string::npos || row.compare(0, 4, "    ") == 0) continue;
+        const int line = std::atoi(row.c_str() + colon + 9);
+        reasons[line] += row.substr(row.find(": ", colon) + 2) + "\n";
+    }
+    return reasons;
+}
+
+void ExpectEveryFaultAndNoOther(const CheckerRun& run) {
+    EXPECT_EQ(run.status, 1);
+    const std::map<int, std::string> reasons = ReasonsByLine(run.output);
+    for (int n = 1; n <= static_cast<int>(sizeof kConfig / sizeof kConfig[0]); ++n) {
+        const std::string fault = kConfig[n - 1].fault;
+        const auto found = reasons.find(n);
+        if (fault.empty()) {
+            EXPECT_EQ(found, reasons.end()) << "line " << n << ": " << found->second;
+        } else {
+            ASSERT_NE(found, reasons.end()) << "line " << n << " (" << kConfig[n - 1].text << ")";
+            EXPECT_NE(found->second.find(fault), std::string::npos)
+                << "line " << n << " lacks '" << fault << "': " << found->second;
+        }
+    }
+}
+
+TEST(CheckXPlaneNames, GivenTheXPlaneFolderEveryMistakeIsNamedWithItsLine) {
+    XPlaneFolder xplane;
+    ExpectEveryFaultAndNoOther(RunChecker({"--quiet", "--xplane", xplane.Path(), xplane.Config()}));
+}
+
+TEST(CheckXPlaneNames, FromThePluginsFolderTheListsAreFoundByThemselves) {
+    XPlaneFolder xplane;
+    for (const std::string& dir : {std::string("/Corvane"), std::string("/Corvane/lin_x64")})
+        ExpectEveryFaultAndNoOther(
+            RunCheckerIn(xplane.Plugins() + dir, {"--quiet", xplane.Config()}));
+    // The report gives each output's precision as written, with what it does.
+    const CheckerRun report = RunCheckerIn(xplane.Plugins() + "/Corvane", {"data.cfg"});
+    EXPECT_NE(report.output.find("deploy_ratio, element 2 (float[]), precision 0 (whole numbers)"),
+              std::string::npos)
+        << report.output;
+    // A missing list is a failure to run, not a file full of unknown names.
+    EXPECT_EQ(RunChecker({"--xplane", xplane.Plugins(), xplane.Config()}).status, 2);
+}
+
+TEST(CheckXPlaneNames, TheInstalledCheckerLiesInThePluginsFolderAndFindsTheLists) {
+    XPlaneFolder xplane;
+    const std::string config = xplane.Path() + "/my.cfg";
+    corvane_test::WriteFile(config, ConfigText());
+    std::string build = CORVANE_CHECK;
+    build = build.substr(0, build.rfind("/tools/check/"));
+    ASSERT_EQ(std::system(("cmake --install '" + build + "' --prefix '" + xplane.Plugins() +
+                           "' >/dev/null 2>&1")
+                              .c_str()),
+              0);
+    // Run from elsewhere, the program's own folder leads it to the lists.
+    FILE* pipe = popen(("cd / && '" + xplane.Plugins() + "/Corvane/corvane-check' --quiet '" +
+                        config + "' 2>/dev/null")
+                           .c_str(),
+                       "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string output;
+    char buffer[4096];
+    for (size_t n = 0; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, n);
+    EXPECT_EQ(WEXITSTATUS(pclose(pipe)), 1);
+    EXPECT_NE(output.find("did you mean sim/lights/taxi_lights_toggle?"), std::string::npos)
+        << output;
+}
+
+}  // namespace
+}  // namespace check_test
