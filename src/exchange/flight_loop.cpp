@@ -161,6 +161,7 @@ bool ReceiveSerial(unsigned int p, size_t& readThisCall) {
 
 void ReceiveAndDispatch() {
     const Clock::time_point deadline = Clock::now() + kReceptionBudget;
+    StartIdentificationCall();
     cycle = max_cycles;
     SerialCurrent = 0;
     int takenFromLink = 0;

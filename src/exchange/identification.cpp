@@ -22,9 +22,9 @@ using Clock = std::chrono::steady_clock;
 
 constexpr int kPinCount = 54;
 
-// A board that identifies again this soon after its configuration was read, with the same board
-// ID and form (and, for the panel, the same text), is answered without reading it again: a board
-// that floods identifications costs an upload each, not a parse.
+// A board that identifies again this soon after its last identification, with the same board ID
+// and form (and, for the panel, the same text), is answered without reading its configuration
+// again: a board that floods identifications costs an upload each, not a parse.
 constexpr auto kRepeatWindow = std::chrono::seconds(1);
 
 struct ReadIdentification {
@@ -35,8 +35,13 @@ struct ReadIdentification {
     std::string panelText;
 };
 
-// The identification whose configuration each board index read last.
+// The identification whose configuration each board index read last, and when it last came.
 std::vector<ReadIdentification> lastRead;
+
+// Quick repeats answered in one call at most: beyond them (a flood of identifications) repeats go
+// unanswered, so that answering cannot hold the reception up.
+constexpr int kRepeatAnswersPerCall = 16;
+int repeatAnswersLeft = kRepeatAnswersPerCall;
 
 bool IsQuickRepeat(int b, unsigned int id, bool shortForm, const std::string& panelText) {
     if (!BoardExists(b) || BoardRefused[b] || b >= static_cast<int>(lastRead.size())) return false;
@@ -61,16 +66,21 @@ void RestartBoard(int b) {
     allow_output[b] = 'w';
 }
 
-// Reads the board's configuration, unless the same identification was read a moment ago.
-void ReadBoard(const std::string& text, int b, unsigned int id, bool shortForm) {
+// Reads the board's configuration, unless the same identification was read a moment ago. False
+// when the identification is to go unanswered.
+bool ReadBoard(const std::string& text, int b, unsigned int id, bool shortForm) {
     const std::string panelText = shortForm ? std::string() : text;
     if (IsQuickRepeat(b, id, shortForm, panelText)) {
+        if (repeatAnswersLeft <= 0) return false;
+        --repeatAnswersLeft;
+        lastRead[static_cast<size_t>(b)].at = Clock::now();
         RestartBoard(b);
-        return;
+        return true;
     }
     ReleaseBoardHeldInputs(b);
     ReadConfigFile(text, b, id);
     RememberRead(b, id, shortForm, panelText);
+    return true;
 }
 
 // A version x100 as text with a '.' after its first digit: 124 -> "1.24".
@@ -232,15 +242,13 @@ void HandleIdentification(const std::string& message) {
         const std::string text = section == ArduinoID.end()
                                      ? std::string()
                                      : ArduinoConfigFile[section - ArduinoID.begin()];
-        ReadBoard(text, b, id, true);
-        if (!BoardExists(b)) return;
+        if (!ReadBoard(text, b, id, true) || !BoardExists(b)) return;
         SendConfig(static_cast<unsigned int>(MessageIsSerial), static_cast<unsigned int>(b));
         return;
     }
     std::string text = t;
     if (text[0] != '[') text = "[O]\n" + text;
-    ReadBoard(text, b, 0, false);
-    if (!BoardExists(b)) return;
+    if (!ReadBoard(text, b, 0, false) || !BoardExists(b)) return;
     std::string reply = "~" + CodeCurrent.substr(0, 5);
     reply += static_cast<char>(b + 1);
     bytes_sent = 0;
@@ -250,6 +258,11 @@ void HandleIdentification(const std::string& message) {
 
 void ForgetIdentifications() {
     lastRead.clear();
+    repeatAnswersLeft = kRepeatAnswersPerCall;
+}
+
+void StartIdentificationCall() {
+    repeatAnswersLeft = kRepeatAnswersPerCall;
 }
 
 void AnswerConfigRequest(int b, char request) {
