@@ -85,11 +85,12 @@ void TurnSpinner() {
     SetStatusLine(i, text);
 }
 
-void ProbeUnboundPorts() {
+// The probe after the start-up is logged; its repeats every second are not.
+void ProbeUnboundPorts(bool log) {
     for (size_t k = 0; k < comport.size(); ++k) {
         if (SerialIndices[k] >= 0 || comport[k] < 0) continue;
         Send_USB(comport[k], InitialMessage, 2);
-        WriteLog("\nSending request to USB: " + std::to_string(bytes_sent) + " bytes\n");
+        if (log) WriteLog("\nSending request to USB: " + std::to_string(bytes_sent) + " bytes\n");
     }
 }
 
@@ -98,7 +99,7 @@ void ScanStep() {
     TurnSpinner();
     const Clock::time_point now = Clock::now();
     if (send_usb_request || now - lastSerialProbe >= kSerialProbeInterval) {
-        ProbeUnboundPorts();
+        ProbeUnboundPorts(send_usb_request);
         send_usb_request = false;
         lastSerialProbe = now;
     }

@@ -24,7 +24,7 @@ constexpr int kPinCount = 54;
 
 // A board that identifies again this soon after its last identification, with the same board ID
 // and form (and, for the panel, the same text), is answered without reading its configuration
-// again: a board that floods identifications costs an upload each, not a parse.
+// again: a board that floods identifications costs at most an upload each, not a parse.
 constexpr auto kRepeatWindow = std::chrono::seconds(1);
 
 struct ReadIdentification {
@@ -69,7 +69,8 @@ void RestartBoard(int b) {
 // Reads the board's configuration, unless the same identification was read a moment ago. False
 // when the identification is to go unanswered.
 bool ReadBoard(const std::string& text, int b, unsigned int id, bool shortForm) {
-    const std::string panelText = shortForm ? std::string() : text;
+    static const std::string noText;
+    const std::string& panelText = shortForm ? noText : text;
     if (IsQuickRepeat(b, id, shortForm, panelText)) {
         if (repeatAnswersLeft <= 0) return false;
         --repeatAnswersLeft;
