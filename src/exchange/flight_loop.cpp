@@ -1,6 +1,7 @@
 #include "exchange/flight_loop.h"
 
 #include <algorithm>
+#include <chrono>
 
 #include "XPLMDataAccess.h"
 #include "config/board_tables.h"
@@ -26,15 +27,29 @@ int recsize = 0;
 
 namespace {
 
+using Clock = std::chrono::steady_clock;
+
 constexpr size_t kDatagramSize = 81920;
-constexpr size_t kSerialReadSize = 64;
-// A port buffer holding this much without a complete frame is garbage, not a message.
-constexpr size_t kSerialBufferLimit = 4096;
+// One read from a serial port takes at most this much; a call reads a port up to
+// kSerialReadPerCall bytes.
+constexpr size_t kSerialReadSize = 4096;
+constexpr size_t kSerialReadPerCall = 16384;
+// A port buffer holding more than the largest datagram without a complete frame is garbage, not
+// a message (a Helvan panel's identification with a large configuration stays below it).
+constexpr size_t kSerialBufferLimit = kDatagramSize;
 // Messages one link may deliver in one call.
 constexpr int kMaxMessagesPerLink = 10000;
+// The reception stops reading for the call once it has spent this much time; what waits stays in
+// the socket or the port buffers for the next call. Each link still gets its first message of
+// the call, so a flood on one link cannot starve the others.
+constexpr auto kReceptionBudget = std::chrono::microseconds(500);
+// Ports without a board are probed again this often while the search runs: an Arduino resets
+// when its port is opened and misses the probes of its first second or two.
+constexpr auto kSerialProbeInterval = std::chrono::seconds(1);
 
 char recs[kDatagramSize];
 char recs_usb[kSerialReadSize];
+Clock::time_point lastSerialProbe;
 
 char NextSpinnerCharacter(char c) {
     switch (c) {
@@ -54,10 +69,10 @@ char NextSpinnerCharacter(char c) {
 
 void ProbeNextLanAddress() {
     doit = std::find(UsedAddr.begin(), UsedAddr.end(), Next) == UsedAddr.end() ? 1 : 0;
-    if (doit && !Base_IP.empty()) {
+    sockaddr_in to{};
+    if (doit && ProbeAddress(Next, to)) {
         My_IP_str = Base_IP + std::to_string(Next);
-        if (inet_pton(AF_INET, My_IP_str.c_str(), &serv_addr.sin_addr) == 1)
-            Send_LAN(InitialMessage, 2, serv_addr);
+        Send_LAN(InitialMessage, 2, to);
     }
     Next = Next >= 255 ? 0 : Next + 1;
 }
@@ -70,20 +85,23 @@ void TurnSpinner() {
     SetStatusLine(i, text);
 }
 
-void ProbeUnboundPorts() {
+// The probe after the start-up is logged; its repeats every second are not.
+void ProbeUnboundPorts(bool log) {
     for (size_t k = 0; k < comport.size(); ++k) {
         if (SerialIndices[k] >= 0 || comport[k] < 0) continue;
         Send_USB(comport[k], InitialMessage, 2);
-        WriteLog("\nSending request to USB: " + std::to_string(bytes_sent) + " bytes\n");
+        if (log) WriteLog("\nSending request to USB: " + std::to_string(bytes_sent) + " bytes\n");
     }
 }
 
 void ScanStep() {
     ProbeNextLanAddress();
     TurnSpinner();
-    if (send_usb_request) {
-        ProbeUnboundPorts();
+    const Clock::time_point now = Clock::now();
+    if (send_usb_request || now - lastSerialProbe >= kSerialProbeInterval) {
+        ProbeUnboundPorts(send_usb_request);
         send_usb_request = false;
+        lastSerialProbe = now;
     }
     if (StatusLine(3).size() >= 5) --ScanTimeout;
     if (ScanTimeout == 0) {
@@ -94,11 +112,20 @@ void ScanStep() {
     }
 }
 
-void ReceiveLan() {
-    if (sock <= 0) return;
+// Takes one datagram: true when one was waiting. st gets its message; it stays empty for a
+// datagram that carries none (empty, or a zero byte first) and for one from outside the cockpit
+// network, which is counted and dropped.
+bool ReceiveLan() {
+    if (sock <= 0) return false;
     const long n = ReceiveDatagram(recs, sizeof recs);
+    if (n < 0) return false;
     recsize = static_cast<int>(n);
-    if (n > 0) st = MessageFromDatagram(recs, static_cast<size_t>(n));
+    if (!FromCockpitNetwork(serv_addr)) {
+        ++ForeignDatagrams;
+        return true;
+    }
+    st = MessageFromDatagram(recs, static_cast<size_t>(n));
+    return true;
 }
 
 // A port whose device is gone is closed, so it is not polled again until the next start-up.
@@ -108,46 +135,61 @@ void DropPort(unsigned int p) {
     SerialBuffer[p].clear();
 }
 
-void ReceiveSerial(unsigned int p) {
-    if (p >= comport.size() || comport[p] < 0) return;
-    const long n = ReadPort(comport[p], recs_usb, sizeof recs_usb);
-    if (n < 0) {
-        DropPort(p);
-        return;
-    }
-    if (n > 0) {
+// Cuts the next frame of port p into st, reading what the port holds when its buffer has no
+// complete frame (up to kSerialReadPerCall bytes per call, counted in readThisCall). True when a
+// frame was cut; st is empty for "{}" or a stray '}'.
+bool ReceiveSerial(unsigned int p, size_t& readThisCall) {
+    if (p >= comport.size() || comport[p] < 0) return false;
+    std::string& buffer = SerialBuffer[p];
+    while (!ExtractSerialFrame(buffer, st)) {
+        if (buffer.size() > kSerialBufferLimit) {
+            WriteLog("\nUSB read error");
+            buffer.clear();
+        }
+        if (readThisCall >= kSerialReadPerCall) return false;
+        const long n = ReadPort(comport[p], recs_usb, sizeof recs_usb);
+        if (n < 0) {
+            DropPort(p);
+            return false;
+        }
+        if (n == 0) return false;
         recsize = static_cast<int>(n);
-        SerialBuffer[p] += MessageFromDatagram(recs_usb, static_cast<size_t>(n));
+        readThisCall += static_cast<size_t>(n);
+        buffer += MessageFromDatagram(recs_usb, static_cast<size_t>(n));
     }
-    if (!ExtractSerialFrame(SerialBuffer[p], st) && SerialBuffer[p].size() > kSerialBufferLimit) {
-        WriteLog("\nUSB read error");
-        SerialBuffer[p].clear();
-    }
+    return true;
 }
 
 void ReceiveAndDispatch() {
+    const Clock::time_point deadline = Clock::now() + kReceptionBudget;
+    StartIdentificationCall();
     cycle = max_cycles;
     SerialCurrent = 0;
-    int handledOnLink = 0;
+    int takenFromLink = 0;
+    size_t readFromPort = 0;
     while (cycle >= 1) {
         st.clear();
+        bool taken = false;
         if (cycle == max_cycles) {
-            ReceiveLan();
             MessageIsSerial = 0;
+            taken = ReceiveLan();
         } else {
-            ReceiveSerial(SerialCurrent);
             MessageIsSerial = 1;
+            taken = ReceiveSerial(SerialCurrent, readFromPort);
         }
-        if (!st.empty()) {
-            // The handlers may use st; the message is taken out of it, not copied.
-            std::string message;
-            message.swap(st);
-            DispatchMessage(message);
-            // A link that never runs dry (a flood) is left for the next call after this many
-            // messages, so the call always returns; what is left waits in the socket or buffer.
-            if (++handledOnLink < kMaxMessagesPerLink) continue;
+        if (taken) {
+            if (!st.empty()) {
+                // The handlers may use st; the message is taken out of it, not copied.
+                std::string message;
+                message.swap(st);
+                DispatchMessage(message);
+            }
+            // The same link again, until it runs dry, the call's budget is spent, or (a flood
+            // that never runs dry) it has delivered its count for the call.
+            if (++takenFromLink < kMaxMessagesPerLink && Clock::now() < deadline) continue;
         }
-        handledOnLink = 0;
+        takenFromLink = 0;
+        readFromPort = 0;
         --cycle;
         if (MessageIsSerial == 1) ++SerialCurrent;
     }
@@ -195,4 +237,6 @@ void ResetFlightLoopState() {
     Next = 0;
     doit = 1;
     recsize = 0;
+    lastSerialProbe = Clock::time_point();
+    ForgetIdentifications();
 }

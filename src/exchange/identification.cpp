@@ -1,6 +1,7 @@
 #include "exchange/identification.h"
 
 #include <algorithm>
+#include <chrono>
 
 #include "config/board_tables.h"
 #include "config/config_file.h"
@@ -17,7 +18,71 @@ std::vector<int> wrong_versions;
 
 namespace {
 
+using Clock = std::chrono::steady_clock;
+
 constexpr int kPinCount = 54;
+
+// A board that identifies again this soon after its last identification, with the same board ID
+// and form (and, for the panel, the same text), is answered without reading its configuration
+// again: a board that floods identifications costs at most an upload each, not a parse.
+constexpr auto kRepeatWindow = std::chrono::seconds(1);
+
+struct ReadIdentification {
+    bool known = false;
+    Clock::time_point at;
+    unsigned int id = 0;
+    bool shortForm = true;
+    std::string panelText;
+};
+
+// The identification whose configuration each board index read last, and when it last came.
+std::vector<ReadIdentification> lastRead;
+
+// Quick repeats answered in one call at most: beyond them (a flood of identifications) repeats go
+// unanswered, so that answering cannot hold the reception up.
+constexpr int kRepeatAnswersPerCall = 16;
+int repeatAnswersLeft = kRepeatAnswersPerCall;
+
+bool IsQuickRepeat(int b, unsigned int id, bool shortForm, const std::string& panelText) {
+    if (!BoardExists(b) || BoardRefused[b] || b >= static_cast<int>(lastRead.size())) return false;
+    const ReadIdentification& last = lastRead[static_cast<size_t>(b)];
+    return last.known && Clock::now() - last.at < kRepeatWindow && last.id == id &&
+           OutDevice[b] == id && last.shortForm == shortForm && last.panelText == panelText;
+}
+
+void RememberRead(int b, unsigned int id, bool shortForm, const std::string& panelText) {
+    if (!BoardExists(b)) return;
+    if (static_cast<int>(lastRead.size()) <= b) lastRead.resize(static_cast<size_t>(b) + 1);
+    lastRead[static_cast<size_t>(b)] = {true, Clock::now(), id, shortForm, panelText};
+}
+
+// A board that restarted keeps its configuration: its held inputs end, and its outputs wait for
+// its gate and are all sent again, as after a fresh read.
+void RestartBoard(int b) {
+    ReleaseBoardHeldInputs(b);
+    AllowOutput[b] = OutDevice[b] == 0;
+    AllowPing[b] = false;
+    sendall[b] = true;
+    allow_output[b] = 'w';
+}
+
+// Reads the board's configuration, unless the same identification was read a moment ago. False
+// when the identification is to go unanswered.
+bool ReadBoard(const std::string& text, int b, unsigned int id, bool shortForm) {
+    static const std::string noText;
+    const std::string& panelText = shortForm ? noText : text;
+    if (IsQuickRepeat(b, id, shortForm, panelText)) {
+        if (repeatAnswersLeft <= 0) return false;
+        --repeatAnswersLeft;
+        lastRead[static_cast<size_t>(b)].at = Clock::now();
+        RestartBoard(b);
+        return true;
+    }
+    ReleaseBoardHeldInputs(b);
+    ReadConfigFile(text, b, id);
+    RememberRead(b, id, shortForm, panelText);
+    return true;
+}
 
 // A version x100 as text with a '.' after its first digit: 124 -> "1.24".
 std::string VersionText(unsigned int version) {
@@ -178,22 +243,27 @@ void HandleIdentification(const std::string& message) {
         const std::string text = section == ArduinoID.end()
                                      ? std::string()
                                      : ArduinoConfigFile[section - ArduinoID.begin()];
-        ReleaseBoardHeldInputs(b);
-        ReadConfigFile(text, b, id);
-        if (!BoardExists(b)) return;
+        if (!ReadBoard(text, b, id, true) || !BoardExists(b)) return;
         SendConfig(static_cast<unsigned int>(MessageIsSerial), static_cast<unsigned int>(b));
         return;
     }
     std::string text = t;
     if (text[0] != '[') text = "[O]\n" + text;
-    ReleaseBoardHeldInputs(b);
-    ReadConfigFile(text, b, 0);
-    if (!BoardExists(b)) return;
+    if (!ReadBoard(text, b, 0, false) || !BoardExists(b)) return;
     std::string reply = "~" + CodeCurrent.substr(0, 5);
     reply += static_cast<char>(b + 1);
     bytes_sent = 0;
     SendHandshakeReply(b, reply);
     if (bytes_sent != 0) WriteLog("\nID sent: " + std::to_string(b + 1));
+}
+
+void ForgetIdentifications() {
+    lastRead.clear();
+    repeatAnswersLeft = kRepeatAnswersPerCall;
+}
+
+void StartIdentificationCall() {
+    repeatAnswersLeft = kRepeatAnswersPerCall;
 }
 
 void AnswerConfigRequest(int b, char request) {

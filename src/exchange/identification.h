@@ -13,5 +13,9 @@ void HandleIdentification(const std::string& message);
 void SendConfig(unsigned int serial, unsigned int board);
 // The 54 pin-mode bytes of board's configuration upload.
 std::string BuildPinModes(int board);
+// Renews the number of quick repeated identifications one flight-loop call answers.
+void StartIdentificationCall();
+// Forgets the identifications seen so far (reset), so the next one of every board is read.
+void ForgetIdentifications();
 // Answers '~a', '~n' or '~s' from board over the current link.
 void AnswerConfigRequest(int board, char request);

@@ -49,17 +49,13 @@ char MapTypeLetter(char typeByte) {
 
 bool ExtractSerialFrame(std::string& buffer, std::string& message) {
     message.clear();
-    size_t start = std::string::npos;
-    for (size_t i = 0; i < buffer.size(); ++i) {
-        if (buffer[i] == '{') {
-            start = i;
-        } else if (buffer[i] == '}') {
-            if (start != std::string::npos) message = buffer.substr(start + 1, i - start - 1);
-            buffer.erase(0, i + 1);
-            return true;
-        }
-    }
-    return false;
+    const size_t close = buffer.find('}');
+    if (close == std::string::npos) return false;
+    // The last '{' before the '}' starts the frame.
+    const size_t open = close == 0 ? std::string::npos : buffer.rfind('{', close - 1);
+    if (open != std::string::npos) message = buffer.substr(open + 1, close - open - 1);
+    buffer.erase(0, close + 1);
+    return true;
 }
 
 std::string MessageFromDatagram(const char* data, size_t length) {

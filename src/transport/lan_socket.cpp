@@ -15,8 +15,13 @@ std::string My_IP_str;
 std::string Base_IP;
 std::vector<int> UsedAddr;
 std::vector<int> NetworkIndices;
+unsigned long ForeignDatagrams = 0;
 
 namespace {
+
+// The own /24 prefix in host byte order (its last part 0); valid only when ownPrefixKnown.
+uint32_t ownPrefix = 0;
+bool ownPrefixKnown = false;
 
 // Leading decimal digits of text read as a number; -1 when there are none or they overflow.
 int LeadingNumber(const std::string& text) {
@@ -61,7 +66,23 @@ void SetUpLan() {
         NetworkIndices.push_back(-1);
         break;
     }
+    in_addr prefix{};
+    ownPrefixKnown = !Base_IP.empty() && inet_pton(AF_INET, (Base_IP + "0").c_str(), &prefix) == 1;
+    ownPrefix = ownPrefixKnown ? ntohl(prefix.s_addr) & 0xFFFFFF00u : 0;
     addrLength = sizeof(sockaddr_in);
+}
+
+bool FromCockpitNetwork(const sockaddr_in& address) {
+    return ownPrefixKnown && (ntohl(address.sin_addr.s_addr) & 0xFFFFFF00u) == ownPrefix;
+}
+
+bool ProbeAddress(int host, sockaddr_in& to) {
+    if (!ownPrefixKnown || host < 0 || host > 255) return false;
+    std::memset(&to, 0, sizeof to);
+    to.sin_family = AF_INET;
+    to.sin_port = htons(static_cast<uint16_t>(UDP_PORT & 0xFFFF));
+    to.sin_addr.s_addr = htonl(ownPrefix | static_cast<uint32_t>(host));
+    return true;
 }
 
 int LanConnectionExists(bool add) {
@@ -85,5 +106,8 @@ void ClearLanState() {
     Base_IP.clear();
     UsedAddr.clear();
     NetworkIndices.clear();
+    ownPrefixKnown = false;
+    ownPrefix = 0;
+    ForeignDatagrams = 0;
     addrLength = 0;
 }

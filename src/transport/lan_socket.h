@@ -15,11 +15,18 @@ extern std::string My_IP_str;            // the own address shown on status line
 extern std::string Base_IP;              // My_IP_str up to and including its third dot
 extern std::vector<int> UsedAddr;        // host numbers taken: [0] own, then one per LAN board
 extern std::vector<int> NetworkIndices;  // board index of each UsedAddr entry; -1 for entry 0
+extern unsigned long ForeignDatagrams;   // datagrams dropped since the start-up: sender off-prefix
 
 // Creates and binds the socket and finds the own address, prefix and own registry entry.
 void SetUpLan();
 // Board index of the LAN sender in serv_addr, registering it when add is true; -1 if none.
 int LanConnectionExists(bool add);
+// True when address lies in the own /24 prefix, the cockpit network; false when no own prefix is
+// known.
+bool FromCockpitNetwork(const sockaddr_in& address);
+// The destination of a probe to host number `host` of the own prefix: always the settings' port.
+// False when there is no own prefix.
+bool ProbeAddress(int host, sockaddr_in& to);
 // Empties the address state and the registry (reset); the socket must be closed first.
 void ClearLanState();
 // The own address: the configured one when it is longer than 6 characters with 3 dots or more,
