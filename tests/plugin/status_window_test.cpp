@@ -54,7 +54,7 @@ TEST(StatusWindow, WindowOpenedBeforeTheStartUpShowsTheLinesOnceTheyAreWritten) 
     corvane_test::RestoreLoadState();
     xphost::AttachPlugin(
         {XPluginStart, XPluginStop, XPluginEnable, XPluginDisable, XPluginReceiveMessage},
-        folder + "/64/lin.xpl");
+        folder + "/lin_x64/Corvane.xpl");
     xphost::StartPlugin();
     xphost::EnablePlugin();
     ASSERT_TRUE(xphost::ChooseMenu("Corvane/Status"));
