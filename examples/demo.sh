@@ -53,7 +53,7 @@ EXAMPLES=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 ROOT=$(cd "$EXAMPLES/.." && pwd)
 FILES=$EXAMPLES/demo
 BIN=$ROOT/build
-PLUGIN_BIN=$BIN/Corvane/64/lin.xpl
+PLUGIN_BIN=$BIN/Corvane/lin_x64/Corvane.xpl
 XPHOST=$BIN/host/xphost
 BOARDSIM=$BIN/tools/boardsim/boardsim
 
@@ -169,8 +169,8 @@ done
 XPLANE=$WORK/X-Plane
 PLUGIN_DIR=$XPLANE/Resources/plugins/Corvane
 DEVICES=$WORK/dev
-mkdir -p "$PLUGIN_DIR/64" "$DEVICES"
-cp "$PLUGIN_BIN" "$PLUGIN_DIR/64/lin.xpl"
+mkdir -p "$PLUGIN_DIR/lin_x64" "$DEVICES"
+cp "$PLUGIN_BIN" "$PLUGIN_DIR/lin_x64/Corvane.xpl"
 cp "$FILES/data.cfg" "$PLUGIN_DIR/data.cfg"
 
 # A UDP port that is free on every local address (never the default 5080).
@@ -298,7 +298,7 @@ mkfifo "$WORK/xphost.in"
 (
     cd "$XPLANE" || exit 1
     export CORVANE_DEVICE_DIR=$DEVICES
-    exec "$XPHOST" --plugin "$PLUGIN_DIR/64/lin.xpl" --realtime \
+    exec "$XPHOST" --plugin "$PLUGIN_DIR/lin_x64/Corvane.xpl" --realtime \
         --datarefs "$ROOT/examples/datarefs.txt"
 ) <"$WORK/xphost.in" >"$WORK/xphost.out" 2>"$WORK/plugin.out" &
 XP_PID=$!

@@ -90,6 +90,8 @@ std::vector<ConfigSection> SplitConfigSections(std::istream& file) {
     int number = 0;
     while (std::getline(file, raw)) {
         ++number;
+        // Some editors begin a UTF-8 file with a byte-order mark; it is not part of the text.
+        if (number == 1 && raw.compare(0, 3, "\xEF\xBB\xBF") == 0) raw.erase(0, 3);
         const std::string text = Trim(raw);
         if (text.empty()) continue;
         if (text[0] == '*') {

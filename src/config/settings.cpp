@@ -1,11 +1,13 @@
 #include "config/settings.h"
 
+#include <filesystem>
 #include <fstream>
 #include <istream>
 #include <limits>
 
 #include "config/file_replace.h"
 #include "config/plugin_folder.h"
+#include "config/plugin_log.h"
 #include "config/scratch_state.h"
 #include "config/text_utils.h"
 
@@ -19,11 +21,22 @@ bool RESET_EVENTS = true;
 
 namespace {
 
+// The byte-order mark some editors put at the start of a UTF-8 file.
+constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
+
+// Editors align keys and values with blanks or tabs; neither is part of a key or a value.
 std::string WithoutBlanks(const std::string& text) {
     std::string result;
     for (char c : text)
-        if (c != ' ') result += c;
+        if (c != ' ' && c != '\t') result += c;
     return result;
+}
+
+// Removes a byte-order mark from the start of text; true when there was one.
+bool DropByteOrderMark(std::string& text) {
+    if (text.compare(0, 3, kByteOrderMark) != 0) return false;
+    text.erase(0, 3);
+    return true;
 }
 
 // Reads a leading number from value into target; target is unchanged when none reads or fits.
@@ -75,7 +88,10 @@ bool ReadSettingsLine(std::istream& file, std::string& text) {
 }  // namespace
 
 void ReadSettings(std::istream& file) {
+    bool first = true;
     while (ReadSettingsLine(file, line)) {
+        if (first) DropByteOrderMark(line);
+        first = false;
         if (line.empty() || line[0] == '#') continue;
         splitpair = SplitBy(line, "=");
         if (splitpair.size() < 2) continue;
@@ -95,22 +111,34 @@ void ResetSettings() {
 
 bool RewriteUsbSetting(long newState) {
     filepath = foldername + "/config.ini";
-    std::ifstream in(filepath, std::ios::binary);
-    if (!in) return false;
+    std::error_code error;
+    const bool present = std::filesystem::exists(filepath, error);
     std::string kept;
-    std::string text;
-    while (std::getline(in, text)) {
-        splitpair = SplitBy(text, "=");
-        const bool isComment = !text.empty() && text[0] == '#';
-        if (!isComment && splitpair.size() >= 2 &&
-            WithoutBlanks(splitpair[0]) == "USB_DEVICE_COUNT")
-            continue;
-        kept += text + "\n";
+    if (present) {
+        std::ifstream in(filepath, std::ios::binary);
+        if (!in) {
+            WriteLog("\nCould not read " + filepath);
+            return false;
+        }
+        std::string text;
+        bool first = true;
+        while (std::getline(in, text)) {
+            // A byte-order mark stays at the start of the file, whichever line follows it.
+            if (first && DropByteOrderMark(text)) kept += kByteOrderMark;
+            first = false;
+            splitpair = SplitBy(text, "=");
+            const bool isComment = !text.empty() && text[0] == '#';
+            if (!isComment && splitpair.size() >= 2 &&
+                WithoutBlanks(splitpair[0]) == "USB_DEVICE_COUNT")
+                continue;
+            kept += text + "\n";
+        }
+        ResetStream();
+    } else if (newState != 0) {
+        return true;  // no file: nothing switches USB off, which is what the box asks
     }
     if (newState == 0) kept += "USB_DEVICE_COUNT = 0\n";
-    ResetStream();
-    in.close();
-
-    ReplaceFileContent(filepath, kept);
-    return true;
+    if (ReplaceFileContent(filepath, kept)) return true;
+    WriteLog("\nCould not write " + filepath);
+    return false;
 }

@@ -11,10 +11,12 @@ extern int ScanTimeout;          // SCANNING_TIMEOUT: search length in flight-lo
 extern bool USB_FIX;             // USB_FIX: never close serial ports for lack of a board
 extern bool RESET_EVENTS;        // RESET_EVENTS: ask boards for all inputs after a scenery load
 
-// Reads the settings from an open file's text, line by line.
+// Reads the settings from an open file's text, line by line; a byte-order mark at its start is
+// skipped.
 void ReadSettings(std::istream& file);
 // Gives every setting but Baudrate its reset value.
 void ResetSettings();
-// Rewrites foldername/config.ini with the USB line for the check box state; false when the
-// file cannot be read (nothing written).
+// Rewrites foldername/config.ini with the USB line for the check box state (a missing file is
+// created holding only that line); false, with a log line, when the file cannot be read or
+// written, which leaves it as it was.
 bool RewriteUsbSetting(long newState);

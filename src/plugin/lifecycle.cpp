@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <exception>
+#include <filesystem>
 #include <fstream>
 
 #include "XPLMPlugin.h"
@@ -23,6 +24,7 @@
 #include "exchange/output_gate.h"
 #include "exchange/wire_protocol.h"
 #include "plugin/status_window.h"
+#include "simdata/dataref_memory.h"
 #include "transport/lan_socket.h"
 #include "transport/serial_ports.h"
 
@@ -41,14 +43,20 @@ bool ReadSettingsFile() {
     return true;
 }
 
+// The plug-in's own folder first, then the usual folder under the working directory. When
+// neither holds a settings file, the plug-in's own folder stays in use if it exists, so that its
+// data.cfg is read and the USB check box creates config.ini where the plug-in is.
 void FindFolderAndSettings() {
     XPLMGetPluginInfo(plugin_id, nullptr, cwd, nullptr, nullptr);
     cwd[sizeof cwd - 1] = '\0';
-    foldername = PluginFolderFromPath(cwd);
+    const std::string own = PluginFolderFromPath(cwd);
+    foldername = own;
     if (ReadSettingsFile()) return;
     if (getcwd(cwd, sizeof cwd) == nullptr) cwd[0] = '\0';
     foldername = std::string(cwd) + "/Resources/plugins/" + "Corvane";
-    ReadSettingsFile();
+    if (ReadSettingsFile()) return;
+    std::error_code error;
+    if (!own.empty() && std::filesystem::is_directory(own, error)) foldername = own;
 }
 
 // Tells every known board to identify itself again.
@@ -97,6 +105,7 @@ void ClearPluginState() {
     ClearSerialState();
     message_line_number = 2;
     wrong_versions.clear();
+    ForgetMemoryFiles();
 }
 
 float FlightLoopInit(float, float, int, void*) {

@@ -99,9 +99,27 @@ int ReconnectButtonHandler(XPWidgetMessage inMessage, XPWidgetID, intptr_t, intp
     return 1;
 }
 
+namespace {
+
+// A settings file that could not be changed changes nothing: no reset, the box goes back to the
+// state in force, and the window's last-message line says why.
+void ShowUsbSettingUnchanged() {
+    const bool usbOn = USBcountVar > 0;
+    if (ToggleUSB) XPSetWidgetProperty(ToggleUSB, xpProperty_ButtonState, usbOn ? 1 : 0);
+    std::string text = StatusLine(kLastMessageLine).substr(0, kLastMessageLabel);
+    text += std::string("Corvane: config.ini could not be written, USB stays ") +
+            (usbOn ? "on" : "off");
+    SetStatusLine(kLastMessageLine, text);
+}
+
+}  // namespace
+
 int ToggleUSBHandler(XPWidgetMessage inMessage, XPWidgetID, intptr_t, intptr_t inParam2) {
     if (inMessage != xpMsg_ButtonStateChanged) return 0;
-    if (!RewriteUsbSetting(static_cast<long>(inParam2))) return 0;
+    if (!RewriteUsbSetting(static_cast<long>(inParam2))) {
+        ShowUsbSettingUnchanged();
+        return 1;
+    }
     ResetPlugin();
     return 1;
 }

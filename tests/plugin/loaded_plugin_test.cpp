@@ -1,4 +1,4 @@
-// The built lin.xpl as the simulator sees it: its exported symbols, and a run through xphost,
+// The built Corvane.xpl as the simulator sees it: its exported symbols, and a run through xphost,
 // which loads it with dlopen.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -45,8 +45,8 @@ TEST(LoadedPlugin, ExportsExactlyTheFiveEntryPoints) {
 TEST(LoadedPlugin, RunsInXphostThroughDlopen) {
     const std::string root = corvane_test::MakeTempFolder("corvane-xpl");
     const std::string folder = root + "/Resources/plugins/Corvane";
-    std::filesystem::create_directories(folder + "/64");
-    std::filesystem::copy_file(CORVANE_PLUGIN_XPL, folder + "/64/lin.xpl");
+    std::filesystem::create_directories(folder + "/lin_x64");
+    std::filesystem::copy_file(CORVANE_PLUGIN_XPL, folder + "/lin_x64/Corvane.xpl");
     corvane_test::WriteFile(
         folder + "/config.ini",
         "IP_ADDRESS = 127.0.0.1\nPORT = " + std::to_string(corvane_test::FreeUdpPort()) +
@@ -55,8 +55,8 @@ TEST(LoadedPlugin, RunsInXphostThroughDlopen) {
                             "run 2\nitems Corvane\nmenu Corvane/Status\nwindow\nquit\n");
     std::string output;
     const int status =
-        RunCommand("'" CORVANE_XPHOST "' --plugin '" + folder + "/64/lin.xpl' --script '" + root +
-                       "/script.txt' " + "</dev/null 2>'" + root + "/stderr.txt'",
+        RunCommand("'" CORVANE_XPHOST "' --plugin '" + folder + "/lin_x64/Corvane.xpl' --script '" +
+                       root + "/script.txt' " + "</dev/null 2>'" + root + "/stderr.txt'",
                    &output);
     const std::string errors = corvane_test::ReadFile(root + "/stderr.txt");
     EXPECT_EQ(status, 0) << errors;

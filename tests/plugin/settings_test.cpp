@@ -124,9 +124,9 @@ TEST_F(UsbRewriteTest, SettingRemovesEveryUsbLineButTheCommentedOne) {
     EXPECT_EQ(corvane_test::ReadFile(path()), "PORT = 1\n#USB_DEVICE_COUNT = 3\nUSB_FIX = 1\n");
 }
 
-TEST_F(UsbRewriteTest, WithoutASettingsFileNothingIsWritten) {
-    EXPECT_FALSE(RewriteUsbSetting(0));
-    EXPECT_TRUE(corvane_test::ReadFile(path()).empty());
+TEST_F(UsbRewriteTest, WithoutASettingsFileClearingCreatesIt) {
+    EXPECT_TRUE(RewriteUsbSetting(0));
+    EXPECT_EQ(corvane_test::ReadFile(path()), "USB_DEVICE_COUNT = 0\n");
 }
 
 }  // namespace

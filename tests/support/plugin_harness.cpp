@@ -75,7 +75,7 @@ void RestoreLoadState() {
 PluginRun::PluginRun(const PluginOptions& options) {
     root_ = MakeTempFolder("corvane-run");
     folder_ = root_ + "/Resources/plugins/Corvane";
-    std::filesystem::create_directories(folder_ + "/64");
+    std::filesystem::create_directories(folder_ + "/lin_x64");
     port_ = FreeUdpPort();
     if (options.writeSettings) {
         std::string settings = "IP_ADDRESS = 127.0.0.1\nPORT = " + std::to_string(port_) + "\n";
@@ -96,7 +96,7 @@ PluginRun::PluginRun(const PluginOptions& options) {
     xphost::SetFrameRate(40.0);
     xphost::AttachPlugin(
         {XPluginStart, XPluginStop, XPluginEnable, XPluginDisable, XPluginReceiveMessage},
-        folder_ + "/64/lin.xpl");
+        folder_ + "/lin_x64/Corvane.xpl");
     xphost::StartPlugin();
     xphost::EnablePlugin();
     // The deferred start-up runs in the first frame; the main callback one second later.
