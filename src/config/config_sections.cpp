@@ -91,7 +91,12 @@ std::vector<ConfigSection> SplitConfigSections(std::istream& file) {
     while (std::getline(file, raw)) {
         ++number;
         // Some editors begin a UTF-8 file with a byte-order mark; it is not part of the text.
-        if (number == 1 && raw.compare(0, 3, "\xEF\xBB\xBF") == 0) raw.erase(0, 3);
+        if (number == 1 && raw.compare(0, 3, "\xEF\xBB\xBF") == 0) {
+            Note(number, raw, ConfigNoteKind::Suspect,
+                 "the file begins with a UTF-8 byte order mark (bytes EF BB BF): Corvane skips it, "
+                 "other tools may not; save the file as plain text without it");
+            raw.erase(0, 3);
+        }
         const std::string text = Trim(raw);
         if (text.empty()) continue;
         if (text[0] == '*') {
