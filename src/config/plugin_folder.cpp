@@ -12,14 +12,23 @@ bool EndsWith(const std::string& text, const char* suffix) {
     return text.size() >= n && text.compare(text.size() - n, n, suffix) == 0;
 }
 
+// The last path separator, '/' or '\\' (Windows gives either); npos when there is none.
+size_t LastSeparator(const std::string& path) {
+    return path.find_last_of("/\\");
+}
+
 }  // namespace
 
 std::string PluginFolderFromPath(std::string path) {
     if (EndsWith(path, "xpl") || EndsWith(path, "XPL")) {
-        if (path.size() >= 8) path.erase(path.size() - 8);
+        const size_t separator = LastSeparator(path);
+        if (separator != std::string::npos) path.erase(separator);
     }
-    if (EndsWith(path, "32") || EndsWith(path, "64")) {
-        if (path.size() >= 3) path.erase(path.size() - 3);
+    // The platform folder of a fat plug-in: 64/ or 32/, or lin_x64/, mac_x64/, win_x64/.
+    const size_t separator = LastSeparator(path);
+    if (separator != std::string::npos) {
+        const std::string last = path.substr(separator + 1);
+        if (last == "32" || last == "64" || EndsWith(last, "_x64")) path.erase(separator);
     }
     return path;
 }
