@@ -1,9 +1,12 @@
 // The xphost console on Windows: console control events, and standard input read by a thread of
 // its own (pipes, files and consoles cannot all be waited on the same way), handed over under a
 // lock.
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdio>
 
 #include "console.h"
 
@@ -46,6 +49,8 @@ DWORD WINAPI ReadInput(void*) {
 bool Take(std::string* input, bool* open) {
     EnterCriticalSection(&gLock);
     const bool any = !gReceived.empty() || gEnded;
+    // Lines typed at a console end in CR LF: the control lines are the same without the CR.
+    gReceived.erase(std::remove(gReceived.begin(), gReceived.end(), '\r'), gReceived.end());
     input->append(gReceived);
     gReceived.clear();
     if (gEnded) *open = false;
@@ -57,6 +62,8 @@ bool Take(std::string* input, bool* open) {
 }  // namespace
 
 void Install() {
+    // Answers end in a bare line feed, as on the other systems.
+    _setmode(_fileno(stdout), _O_BINARY);
     InitializeCriticalSection(&gLock);
     gArrived = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     SetConsoleCtrlHandler(OnControl, TRUE);
