@@ -15,8 +15,9 @@ namespace {
 
 // Where the machine lists its serial ports: one value per port, its data the port's name.
 constexpr const char* kSerialPortsKey = "HARDWARE\\DEVICEMAP\\SERIALCOMM";
-// Writes may wait this long for the driver to take the bytes; reads never wait.
-constexpr DWORD kWriteTimeoutMs = 50;
+// Writes may wait this long for the driver to take the bytes (it takes them at once unless its
+// buffer is full); reads never wait.
+constexpr DWORD kWriteTimeoutMs = 10;
 
 HANDLE PortHandle(int fd) {
     return reinterpret_cast<HANDLE>(_get_osfhandle(fd));
@@ -115,6 +116,10 @@ void ConfigurePort(int fd) {
     dcb.fAbortOnError = FALSE;
     dcb.fOutX = FALSE;
     dcb.fInX = FALSE;
+    // No handshake lines hold the output back: a board that does not drive them is still served.
+    dcb.fOutxCtsFlow = FALSE;
+    dcb.fOutxDsrFlow = FALSE;
+    dcb.fDsrSensitivity = FALSE;
     // DTR and RTS on, as opening a terminal device raises them on POSIX.
     dcb.fDtrControl = DTR_CONTROL_ENABLE;
     dcb.fRtsControl = RTS_CONTROL_ENABLE;
