@@ -1,14 +1,11 @@
 // The one plug-in the host runs: loading, the entry points in the simulator's order, messages and
 // reloading.
-#include <dlfcn.h>
-#include <limits.h>
-#include <stdlib.h>
-
 #include <cstdio>
 #include <cstring>
 
 #include "XPLMPlugin.h"
 #include "host_state.h"
+#include "plugin_library.h"
 
 namespace xphost {
 namespace detail {
@@ -18,12 +15,8 @@ namespace {
 constexpr XPLMPluginID kPluginID = 1;
 
 bool OpenLibrary(const std::string& path, Plugin* plugin, std::string* error) {
-    void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (library == nullptr) {
-        const char* reason = dlerror();
-        *error = reason != nullptr ? reason : "cannot load " + path;
-        return false;
-    }
+    void* library = OpenPluginLibrary(path, error);
+    if (library == nullptr) return false;
     struct Symbol {
         const char* name;
         void** target;
@@ -37,10 +30,10 @@ bool OpenLibrary(const std::string& path, Plugin* plugin, std::string* error) {
     for (Symbol symbol : {Symbol{"XPluginStart", &start}, Symbol{"XPluginStop", &stop},
                           Symbol{"XPluginEnable", &enable}, Symbol{"XPluginDisable", &disable},
                           Symbol{"XPluginReceiveMessage", &receive}}) {
-        *symbol.target = dlsym(library, symbol.name);
+        *symbol.target = FindLibrarySymbol(library, symbol.name);
         if (*symbol.target == nullptr) {
             *error = path + " has no " + symbol.name;
-            dlclose(library);
+            ClosePluginLibrary(library);
             return false;
         }
     }
@@ -73,7 +66,7 @@ void CopyOut(char* out, const std::string& text) {
 
 void DetachPlugin() {
     auto& plugin = S().plugin;
-    if (plugin.library != nullptr) dlclose(plugin.library);
+    if (plugin.library != nullptr) ClosePluginLibrary(plugin.library);
     plugin = Plugin();
     S().reloadPending = false;
 }
@@ -90,8 +83,7 @@ bool LoadPlugin(const std::string& xplPath, std::string* error) {
         problem = "a plug-in is loaded already: " + plugin.path;
         return false;
     }
-    char resolved[PATH_MAX];
-    std::string path = realpath(xplPath.c_str(), resolved) != nullptr ? resolved : xplPath;
+    std::string path = detail::FullPluginPath(xplPath);
     detail::Plugin loaded;
     if (!detail::OpenLibrary(path, &loaded, &problem)) return false;
     loaded.present = true;
@@ -185,7 +177,7 @@ bool ReloadPlugin() {
         if (s.reloadHook) s.reloadHook();
     } else {
         std::string path = plugin.path;
-        dlclose(plugin.library);
+        detail::ClosePluginLibrary(plugin.library);
         plugin.library = nullptr;
         std::string error;
         if (!detail::OpenLibrary(path, &plugin, &error)) {

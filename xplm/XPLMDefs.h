@@ -8,7 +8,12 @@
 
 #if IBM
 #define XPLM_EXPORT_ATTRIBUTE __declspec(dllexport)
+/* The simulator's XPLM_64.dll is built with XPLM_BUILDING_LIBRARY: it exports these calls. */
+#ifdef XPLM_BUILDING_LIBRARY
+#define XPLM_IMPORT_ATTRIBUTE __declspec(dllexport)
+#else
 #define XPLM_IMPORT_ATTRIBUTE __declspec(dllimport)
+#endif
 #elif defined(__GNUC__) || defined(__clang__)
 #define XPLM_EXPORT_ATTRIBUTE __attribute__((visibility("default")))
 #define XPLM_IMPORT_ATTRIBUTE __attribute__((visibility("default")))

@@ -1,0 +1,155 @@
+// Serial ports on Windows: the machine's COM ports, opened as \\.\COMn, with DCB line settings.
+// Ports keep int descriptors, as on POSIX: C runtime descriptors wrapping the port handles.
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "config/plugin_log.h"
+#include "config/settings.h"
+#include "transport/serial_ports.h"
+
+namespace {
+
+// Where the machine lists its serial ports: one value per port, its data the port's name.
+constexpr const char* kSerialPortsKey = "HARDWARE\\DEVICEMAP\\SERIALCOMM";
+// Writes may wait this long for the driver to take the bytes (it takes them at once unless its
+// buffer is full); reads never wait.
+constexpr DWORD kWriteTimeoutMs = 10;
+
+HANDLE PortHandle(int fd) {
+    return reinterpret_cast<HANDLE>(_get_osfhandle(fd));
+}
+
+// The number of a name COMn, or 0 when it is not one.
+int PortNumber(const std::string& name) {
+    if (name.size() < 4 || name.size() > 6 || _strnicmp(name.c_str(), "COM", 3) != 0) return 0;
+    int number = 0;
+    for (size_t i = 3; i < name.size(); ++i) {
+        if (name[i] < '0' || name[i] > '9') return 0;
+        number = number * 10 + (name[i] - '0');
+    }
+    return number;
+}
+
+std::string SystemMessage(DWORD code) {
+    char text[256] = {};
+    const DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                   nullptr, code, 0, text, sizeof text, nullptr);
+    std::string message(text, n);
+    while (!message.empty() && (message.back() == '\n' || message.back() == '\r'))
+        message.pop_back();
+    return message.empty() ? "error " + std::to_string(code) : message;
+}
+
+}  // namespace
+
+std::string DeviceFolder() {
+    return "\\\\.\\";
+}
+
+std::vector<std::string> ListSerialDevices() {
+    std::vector<std::string> names;
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSerialPortsKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return names;
+    for (DWORD i = 0; i < 1024; ++i) {
+        char value[256];
+        char data[64] = {};
+        DWORD valueLength = sizeof value;
+        DWORD dataLength = sizeof data - 1;
+        DWORD type = 0;
+        const LONG result = RegEnumValueA(key, i, value, &valueLength, nullptr, &type,
+                                          reinterpret_cast<BYTE*>(data), &dataLength);
+        if (result == ERROR_NO_MORE_ITEMS) break;
+        if (result != ERROR_SUCCESS || type != REG_SZ) continue;
+        const std::string name(data, strnlen(data, dataLength));
+        if (PortNumber(name) > 0 && std::find(names.begin(), names.end(), name) == names.end())
+            names.push_back(name);
+    }
+    RegCloseKey(key);
+    // The registry keeps no useful order: ports are opened by their number.
+    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+        return PortNumber(a) < PortNumber(b);
+    });
+    return names;
+}
+
+int open_port(std::string path) {
+    const std::string device = path.rfind("\\\\", 0) == 0 ? path : DeviceFolder() + path;
+    HANDLE handle = CreateFileA(device.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        WriteLog("open_port: Unable to open serial port - : " + SystemMessage(GetLastError()) +
+                 "\n");
+        return -1;
+    }
+    // A read returns at once with what has arrived; a write waits a bounded moment at most.
+    COMMTIMEOUTS timeouts{};
+    timeouts.ReadIntervalTimeout = MAXDWORD;
+    timeouts.WriteTotalTimeoutConstant = kWriteTimeoutMs;
+    SetCommTimeouts(handle, &timeouts);
+    const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_RDWR | _O_BINARY);
+    if (fd < 0) {
+        CloseHandle(handle);
+        WriteLog("open_port: Unable to open serial port - : no descriptor left\n");
+        return -1;
+    }
+    return fd;
+}
+
+void ConfigurePort(int fd) {
+    HANDLE handle = PortHandle(fd);
+    DCB dcb{};
+    dcb.DCBlength = sizeof dcb;
+    GetCommState(handle, &dcb);
+    if (Baudrate == 115200 || Baudrate == 57600 || Baudrate == 38400) dcb.BaudRate = Baudrate;
+    // Raw 8-bit bytes without parity; nothing is replaced, dropped or stops the line on errors.
+    dcb.fBinary = TRUE;
+    dcb.ByteSize = 8;
+    dcb.fParity = FALSE;
+    dcb.Parity = NOPARITY;
+    dcb.fErrorChar = FALSE;
+    dcb.fNull = FALSE;
+    dcb.fAbortOnError = FALSE;
+    dcb.fOutX = FALSE;
+    dcb.fInX = FALSE;
+    // No handshake lines hold the output back: a board that does not drive them is still served.
+    dcb.fOutxCtsFlow = FALSE;
+    dcb.fOutxDsrFlow = FALSE;
+    dcb.fDsrSensitivity = FALSE;
+    // DTR and RTS on, as opening a terminal device raises them on POSIX.
+    dcb.fDtrControl = DTR_CONTROL_ENABLE;
+    dcb.fRtsControl = RTS_CONTROL_ENABLE;
+    PurgeComm(handle, PURGE_RXCLEAR);
+    SetCommState(handle, &dcb);
+}
+
+long ReadPort(int fd, char* buffer, size_t size) {
+    HANDLE handle = PortHandle(fd);
+    DWORD errors = 0;
+    COMSTAT status{};
+    if (!ClearCommError(handle, &errors, &status)) return -1;
+    if (status.cbInQue == 0 || size == 0) return 0;
+    const DWORD wanted = static_cast<DWORD>(std::min<size_t>(size, status.cbInQue));
+    DWORD got = 0;
+    if (!ReadFile(handle, buffer, wanted, &got, nullptr)) return -1;
+    return static_cast<long>(got);
+}
+
+void Send_USB(int fd, const char* data, int length) {
+    DWORD written = 0;
+    const BOOL ok = length >= 0 &&
+                    WriteFile(PortHandle(fd), data, static_cast<DWORD>(length), &written, nullptr);
+    bytes_sent = ok ? static_cast<int>(written) : -1;
+}
+
+void FlushPortInput(int fd) {
+    PurgeComm(PortHandle(fd), PURGE_RXCLEAR);
+}
+
+void ClosePortDescriptor(int fd) {
+    _close(fd);
+}
