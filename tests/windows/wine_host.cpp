@@ -22,6 +22,9 @@ constexpr useconds_t kSerialSettleMicros = 2000;
 void UseTestPrefix() {
     setenv("WINEPREFIX", CORVANE_WINEPREFIX, 1);
     setenv("WINEDEBUG", "-all", 1);
+    // The plug-in opens only the test's own port, never the machine's serial ports that Wine
+    // offers as COM ports too.
+    setenv("CORVANE_COM_PORTS", "COM42", 1);
 }
 
 // Starts command with standard input and output on pipes and standard error into errPath.
