@@ -21,6 +21,7 @@
 #include "exchange/held_inputs.h"
 #include "exchange/identification.h"
 #include "exchange/output_gate.h"
+#include "exchange/usb_reconnect.h"
 #include "exchange/wire_protocol.h"
 #include "plugin/status_window.h"
 #include "transport/lan_socket.h"
@@ -75,6 +76,7 @@ void ClearPluginState() {
         ClearUSB();
     } catch (...) {
     }
+    ClearUsbReconnectState();
     try {
         CloseLanSocket();
     } catch (...) {
@@ -144,4 +146,5 @@ void CloseTransports() {
         CloseSerialDescriptors();
     } catch (...) {
     }
+    StopWatchingUsbBoards();
 }
