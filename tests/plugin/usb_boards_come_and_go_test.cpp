@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "config/board_tables.h"
+#include "config/settings.h"
 #include "config/status_text.h"
 #include "support/plugin_harness.h"
 #include "transport/serial_hotplug.h"
@@ -93,8 +94,9 @@ TEST_F(UsbBoardsComeAndGo, PulledBoardComesBackOnItsOwnIndex) {
     ExpectLanBoardWorks(lan, 1);
     const int lanProbes = lan.probeCount();
 
-    // Plugged in while the search runs: found at the next look at the folder, configured, and
-    // its outputs sent once it opens them.
+    // Plugged in after the search has ended: found at the next look at the folder, configured,
+    // and its outputs sent once it opens them.
+    ASSERT_TRUE(run.CallUntil([] { return ScanTimeout == 0; }, 100));
     boardsim::Board& first = PlugUsbBoard();
     ASSERT_TRUE(run.CallUntil([&] { return first.floats().count(20) == 1; }, 200));
     EXPECT_EQ(first.boardNumber(), 2);
