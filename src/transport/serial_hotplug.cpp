@@ -126,7 +126,11 @@ void DropNewPort(size_t k, bool tried) {
     const NewSerialPort& port = NewSerialPorts[k];
     WriteLog("\nClosing " + port.path);
     if (port.fd >= 0) ClosePortDescriptor(port.fd);
-    if (tried) TriedPaths.insert(port.path);
+    if (tried) {
+        TriedPaths.insert(port.path);
+        const std::string twin = TwinPath(port.path);
+        if (!twin.empty()) TriedPaths.insert(twin);
+    }
     NewSerialPorts.erase(NewSerialPorts.begin() + k);
 }
 
