@@ -8,8 +8,10 @@
 #include "config/board_tables.h"
 #include "config/settings.h"
 #include "config/status_text.h"
+#include "exchange/usb_reconnect.h"
 #include "support/plugin_harness.h"
 #include "transport/serial_hotplug.h"
+#include "transport/serial_ports.h"
 #include "xphost.h"
 
 namespace {
@@ -40,9 +42,10 @@ class UsbBoardsComeAndGo : public ::testing::Test {
         corvane_test::RemoveFolder(devices_);
     }
 
-    corvane_test::PluginRun& Start(const std::string& settings) {
+    // A new run; a USB board plugged in before it stays and is found by the start-up scan.
+    corvane_test::PluginRun& Start(const std::string& settings, bool keepUsbBoard = false) {
         if (run_) run_->ForgetBoards();
-        usb_.reset();
+        if (!keepUsbBoard) usb_.reset();
         run_.reset();
         corvane_test::PluginOptions options;
         options.usbOff = false;
@@ -50,6 +53,7 @@ class UsbBoardsComeAndGo : public ::testing::Test {
         options.dataCfg = std::string("*3\n") + kUsbSection + "*5\n" + kLanSection;
         options.extraDatarefs = kDatarefs;
         run_ = std::make_unique<corvane_test::PluginRun>(options);
+        if (usb_) run_->Watch(*usb_);
         return *run_;
     }
 
@@ -64,7 +68,7 @@ class UsbBoardsComeAndGo : public ::testing::Test {
         options.answerProbe = answerProbe;
         usb_ = std::make_unique<boardsim::Board>(options);
         EXPECT_TRUE(usb_->ok()) << usb_->error();
-        run_->Watch(*usb_);
+        if (run_) run_->Watch(*usb_);
         return *usb_;
     }
 
@@ -136,6 +140,25 @@ TEST_F(UsbBoardsComeAndGo, PulledBoardComesBackOnItsOwnIndex) {
     EXPECT_EQ(lan.uploadCount(), 1);
     EXPECT_EQ(lan.probeCount(), lanProbes);
     EXPECT_FALSE(LogHas("reconnecting"));
+}
+
+// A board found by the start-up scan comes back under another device name, as Linux may give it,
+// and keeps that port through the end of the search.
+TEST_F(UsbBoardsComeAndGo, BoardOfTheStartComesBackUnderAnotherName) {
+    boardsim::Board* board = &PlugUsbBoard();
+    corvane_test::PluginRun& run = Start("USB_DEVICE_COUNT = 1\nSCANNING_TIMEOUT = 200\n", true);
+    ASSERT_TRUE(run.CallUntil([&] { return board->floats().count(20) == 1; }, 200));
+    run.ForgetBoards();
+    usb_.reset();
+    ASSERT_TRUE(run.CallUntil([] { return UsbBoardAway.size() == 1 && UsbBoardAway[0]; }, 120));
+    board = &PlugUsbBoard(true, "ttyACM1");
+    ASSERT_TRUE(run.CallUntil([&] { return board->floats().count(20) == 1; }, 200));
+    EXPECT_EQ(board->boardNumber(), 1);
+    ASSERT_TRUE(run.CallUntil([] { return ScanTimeout == 0; }, 400));
+    ASSERT_EQ(ComPortName.size(), 1u);
+    EXPECT_EQ(ComPortName[0], devices_ + "/ttyACM1");
+    EXPECT_GE(comport[0], 0);
+    EXPECT_EQ(SerialIndex[0], 0);
 }
 
 // A device plugged in on which no board answers is asked about once a second for some seconds
