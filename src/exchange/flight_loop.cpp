@@ -14,6 +14,7 @@
 #include "exchange/input_dispatch.h"
 #include "exchange/output_gate.h"
 #include "exchange/output_pass.h"
+#include "exchange/usb_reconnect.h"
 #include "exchange/wire_protocol.h"
 #include "simdata/custom_refs.h"
 #include "simdata/sim_time.h"
@@ -223,6 +224,7 @@ void DispatchMessage(const std::string& message) {
 }
 
 float MyFlightLoopCallback(float, float, int, void*) {
+    WatchUsbBoards();
     if (ScanTimeout >= 1) ScanStep();
     ReceiveAndDispatch();
     CountPingCalls();

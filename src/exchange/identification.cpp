@@ -223,14 +223,20 @@ void SendConfig(unsigned int serial, unsigned int board) {
     WriteLog("\nConfig sent: " + std::to_string(bytes_sent) + " bytes");
 }
 
-void HandleIdentification(const std::string& message) {
-    const std::string t = message.substr(1);
-    if (t.size() < 3) return;
-    const bool shortForm = t.size() <= 9;
-    const char idDigit = t[2];
+int IdentificationBoardId(const std::string& message) {
+    if (message.size() < 4) return -1;
+    if (message.size() > 10) return 0;
+    const char idDigit = message[3];
     // A board's identification without a decimal board ID carries no usable identity.
-    if (shortForm && (idDigit < '0' || idDigit > '9')) return;
-    const unsigned int id = shortForm ? static_cast<unsigned int>(idDigit - '0') : 0;
+    return idDigit >= '0' && idDigit <= '9' ? idDigit - '0' : -1;
+}
+
+void HandleIdentification(const std::string& message) {
+    const int idValue = IdentificationBoardId(message);
+    if (idValue < 0) return;
+    const unsigned int id = static_cast<unsigned int>(idValue);
+    const std::string t = message.substr(1);
+    const bool shortForm = t.size() <= 9;
     const int b = ConnectionExists(true);
     if (b < 0) return;
     if (shortForm) {

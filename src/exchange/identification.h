@@ -7,6 +7,9 @@
 extern unsigned int lib_ver;             // lowest board library version accepted (x100)
 extern std::vector<int> wrong_versions;  // board indexes refused for their library version
 
+// Board ID an identification message ('|' ...) carries: its digit for a board, 0 for the panel's
+// long form; -1 when it carries none.
+int IdentificationBoardId(const std::string& message);
 // Handles an identification message ('|' and at least 3 more bytes) from the current link.
 void HandleIdentification(const std::string& message);
 // Builds and sends the 61-byte configuration upload for board; serial is 1 on a serial link.

@@ -22,6 +22,7 @@
 #include "exchange/held_inputs.h"
 #include "exchange/identification.h"
 #include "exchange/output_gate.h"
+#include "exchange/usb_reconnect.h"
 #include "exchange/wire_protocol.h"
 #include "plugin/status_window.h"
 #include "simdata/dataref_memory.h"
@@ -83,6 +84,7 @@ void ClearPluginState() {
         ClearUSB();
     } catch (...) {
     }
+    ClearUsbReconnectState();
     try {
         CloseLanSocket();
     } catch (...) {
@@ -153,4 +155,5 @@ void CloseTransports() {
         CloseSerialDescriptors();
     } catch (...) {
     }
+    StopWatchingUsbBoards();
 }

@@ -26,6 +26,8 @@ bool StartsWith(const std::string& text, const char* prefix) {
     return text.rfind(prefix, 0) == 0;
 }
 
+}  // namespace
+
 // The paths that count as the board's own adapter: its port path and, for macOS names with a
 // '.', both twin entries (tty. and cu.) in the same folder.
 void AddUsedPaths(const std::string& path) {
@@ -39,6 +41,8 @@ void AddUsedPaths(const std::string& path) {
     UsedUSB.push_back(folder + "tty" + suffix);
     UsedUSB.push_back(folder + "cu" + suffix);
 }
+
+namespace {
 
 void ClosePort(size_t p) {
     if (comport[p] >= 0) ClosePortDescriptor(comport[p]);

@@ -27,6 +27,8 @@ void ScanSerialDevices();
 int SerialConnectionExists(bool add);
 // Closes and removes every port that no identified board claims, unless USB_FIX is set.
 void ClearUSB();
+// Adds path, and for names with a '.' both its tty. and cu. twins, to UsedUSB.
+void AddUsedPaths(const std::string& path);
 // Sends to port p when it is open; false when there is no such open port.
 bool SendToPort(unsigned int p, const char* data, int length);
 // Empties port p's receive buffer and discards what the port has received but not yet read.
@@ -57,3 +59,5 @@ void Send_USB(int fd, const char* data, int length);
 void FlushPortInput(int fd);
 // Closes fd.
 void ClosePortDescriptor(int fd);
+// True when fd's device hung up or failed (its cable was pulled); never waits.
+bool PortHungUp(int fd);

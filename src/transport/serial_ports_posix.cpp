@@ -1,6 +1,7 @@
 // Serial ports on POSIX systems: device files in a folder, termios line settings.
 #include <dirent.h>
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -82,4 +83,10 @@ void FlushPortInput(int fd) {
 
 void ClosePortDescriptor(int fd) {
     close(fd);
+}
+
+bool PortHungUp(int fd) {
+    pollfd state{fd, POLLIN, 0};
+    if (poll(&state, 1, 0) <= 0) return false;
+    return (state.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
 }

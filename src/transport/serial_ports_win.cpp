@@ -175,3 +175,10 @@ void FlushPortInput(int fd) {
 void ClosePortDescriptor(int fd) {
     _close(fd);
 }
+
+bool PortHungUp(int fd) {
+    // A device that went away (a USB cable pulled) fails every query of its state.
+    DWORD errors = 0;
+    COMSTAT status{};
+    return ClearCommError(PortHandle(fd), &errors, &status) == 0;
+}
