@@ -64,25 +64,4 @@ class TempFolder {
     std::string path_;
 };
 
-// The checker's world with the host's default names, for tests of the library.
-class CheckTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        std::string error, warning;
-        ASSERT_TRUE(
-            corvane_check::PrepareWorld(corvane_test::DefaultDatarefFile(), &error, &warning))
-            << error;
-        EXPECT_EQ(warning, "");
-    }
-    void TearDown() override { corvane_check::ClearBoards(); }
-};
-
-// The problems of a report as "line: reason" texts, for failure messages.
-inline std::string ProblemList(const corvane_check::CheckReport& report) {
-    std::string text;
-    for (const corvane_check::Finding& f : report.Problems())
-        text += std::to_string(f.line) + ": " + f.reason + "\n";
-    return text;
-}
-
 }  // namespace check_test
