@@ -206,9 +206,7 @@ TEST_F(ConfigTables, SectionsHeadersAndTheASection) {
          {"B inputs=0 outputs=0 matrix=6464646464 gc=100 lc=100 nc=100 dev=3 allow=0 "
           "ping=0 lps=0 sendall=1 gate=w seg= step= ports=0 !ch"}},
         {0, "", {"B allow=1 dev=0"}},
-        {3,
-         "[O]\n7 0 sim/x\n[I\n5 2 sim/y\n",
-         {"B inputs=0 outputs=2", "O1 f=<5>D|2|sim/y|1"}},
+        {3, "[O]\n7 0 sim/x\n[I\n5 2 sim/y\n", {"B inputs=0 outputs=2", "O1 f=<5>D|2|sim/y|1"}},
         {3,
          "B6 sim/x 1\n[I]\n# B7 sim/x 1\n/ B8 sim/x 1\n! B9 sim/x 1\nB1\n B2 sim/x 1\n"
          "B3 sim/x 1\n",

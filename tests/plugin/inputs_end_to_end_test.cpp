@@ -102,53 +102,6 @@ TEST_F(EndToEnd, StarterBeginsOnPressAndEndsOnRelease) {
     EXPECT_FALSE(xphost::IsCommandActive(kStarter));
 }
 
-TEST_F(EndToEnd, EncodersWrapAndStopAtTheirLimit) {
-    Set("sim/test/heading", "359.5");
-    Send("E1+");
-    EXPECT_FLOAT_EQ(Value("sim/test/heading"), 0.5);
-    Send("E1-");
-    EXPECT_FLOAT_EQ(Value("sim/test/heading"), 359.5);
-    Set("sim/test/selector", "12");
-    Send("E2+");
-    EXPECT_EQ(Value("sim/test/selector"), 2);
-    Set("sim/test/selector", "1");
-    Send("E2-");
-    EXPECT_EQ(Value("sim/test/selector"), 12);
-    Set("sim/test/float", "9.8");
-    Send("E4+");
-    EXPECT_NEAR(Value("sim/test/float"), 10.3, 1e-5);
-    Send("E4+");
-    EXPECT_NEAR(Value("sim/test/float"), 10.3, 1e-5);
-}
-
-TEST_F(EndToEnd, RepeatCountMultipliesTheStep) {
-    Set("sim/test/heading", "10");
-    board_->TurnEncoder("E1+", 3);
-    run_.Call();
-    EXPECT_FLOAT_EQ(Value("sim/test/heading"), 13);
-    board_->TurnEncoder("E1+", 200);
-    run_.Call();
-    EXPECT_FLOAT_EQ(Value("sim/test/heading"), 213);
-}
-
-TEST_F(EndToEnd, AnalogAxesMapOntoTheirRange) {
-    for (int reading : {0, 500, 1000}) {
-        board_->MoveAxis("A2", reading);
-        board_->MoveAxis("A3", reading);
-        run_.Call();
-        EXPECT_FLOAT_EQ(Value("sim/test/float"), reading / 10.0);
-        EXPECT_FLOAT_EQ(Value("sim/test/double"), reading * reading / 10000.0);  // Q: square law
-    }
-}
-
-TEST_F(EndToEnd, ArrayElementAndIntFloatDatarefs) {
-    Send("D10");
-    EXPECT_EQ(xphost::GetDataref("sim/test/int_array"), "0,0,7,0,0,0");
-    Set("sim/test/int_float", "1");
-    Send("D11");
-    EXPECT_EQ(XPLMGetDataf(XPLMFindDataRef("sim/test/int_float")), 2.5f);
-}
-
 TEST_F(EndToEnd, HeldDatarefRepeatsFromTheSeventeenthCall) {
     Set("sim/test/nav1", "0");
     board_->Press("D9");
@@ -180,50 +133,6 @@ TEST_F(EndToEnd, MemoryStoresAndRecallsAcrossARestart) {
         recalled.push_back(Value("sim/test/nav1"));
     }
     EXPECT_EQ(recalled, (std::vector<double>{124, 121.5, 118.25, 124}));
-}
-
-TEST_F(EndToEnd, ModeChangeRunsOneTwoThreeOneWithModeMessages) {
-    // Opening the gate lit the LEDs of mode 1.
-    EXPECT_EQ(board_->modes()[5], "on");
-    EXPECT_EQ(board_->modes()[6], "off");
-    EXPECT_EQ(board_->modes()[7], "off");
-    const std::vector<std::vector<std::string>> expected = {
-        {"off", "on", "off"}, {"off", "off", "on"}, {"on", "off", "off"}};
-    for (const auto& lit : expected) {
-        Send("D20");
-        auto modes = board_->modes();
-        EXPECT_EQ((Strings{modes[5], modes[6], modes[7]}), lit);
-    }
-    Send("E3+");  // mode 1 again: the first member
-    EXPECT_EQ(Value("sim/test/float"), 1.0);
-    Send("D20");
-    Send("E3+");
-    EXPECT_EQ(Value("sim/test/float"), 2.0);
-}
-
-TEST_F(EndToEnd, GateRequestTwiceGivesTheSameLetter) {
-    const char letter = board_->gateLetter();
-    board_->clearReceived();
-    board_->RequestGate();
-    run_.Call();
-    board_->RequestGate();
-    run_.Call();
-    Strings replies;
-    for (const std::string& m : board_->received())
-        if (!m.empty() && m[0] == 'D') replies.push_back(m);
-    ASSERT_EQ(replies.size(), 2u);
-    EXPECT_EQ(replies[0], replies[1]);
-    EXPECT_EQ(replies[0][9], letter);
-    EXPECT_EQ(board_->gateLetter(), letter);
-}
-
-TEST_F(EndToEnd, InternalInputSendsItsTextBack) {
-    board_->clearReceived();
-    Send("D21");
-    bool found = false;
-    for (const std::string& m : board_->received())
-        if (m == std::string("}") + '\x05' + "hello") found = true;
-    EXPECT_TRUE(found);
 }
 
 class EndToEndPings : public ::testing::Test {};
