@@ -59,53 +59,6 @@ class XphostWidgets : public HostTest {
                button_ = nullptr, box_ = nullptr;
 };
 
-TEST_F(XphostWidgets, ChildrenAreVisibleOnlyWithTheirRoot) {
-    EXPECT_EQ(XPIsWidgetVisible(button_), 1);
-    XPHideWidget(window_);
-    EXPECT_EQ(XPIsWidgetVisible(window_), 0);
-    EXPECT_EQ(XPIsWidgetVisible(button_), 0);
-    EXPECT_EQ(XPIsWidgetVisible(upper_), 0);
-    EXPECT_EQ(xphost::WindowText(), "");
-    EXPECT_FALSE(xphost::ClickButton("Reconnect"));
-    EXPECT_FALSE(xphost::PressCloseBox());
-    XPShowWidget(window_);
-    EXPECT_EQ(XPIsWidgetVisible(button_), 1);
-    XPHideWidget(sub_);
-    EXPECT_EQ(XPIsWidgetVisible(button_), 0);
-    EXPECT_EQ(XPIsWidgetVisible(upper_), 1);
-    EXPECT_FALSE(xphost::ClickButton("Reconnect"));
-    EXPECT_EQ(xphost::RootWidgetCount(), 1);
-    EXPECT_EQ(XPIsWidgetVisible(nullptr), 0);
-}
-
-TEST_F(XphostWidgets, WindowTextListsVisibleDescriptorsTopToBottom) {
-    EXPECT_EQ(xphost::WindowText(),
-              "Main Window\nUpper caption\n\nReconnect\n  Enable USB\nLower caption\n");
-    XPHideWidget(sub_);
-    XPSetWidgetDescriptor(lower_, "Changed");
-    EXPECT_EQ(xphost::WindowText(), "Main Window\nUpper caption\n  Enable USB\nChanged\n");
-    XPWidgetID other =
-        XPCreateWidget(0, 100, 50, 0, 1, "Second", 1, nullptr, xpWidgetClass_MainWindow);
-    XPCreateWidget(0, 90, 50, 80, 1, "Its caption", 0, other, xpWidgetClass_Caption);
-    EXPECT_EQ(xphost::WindowText(),
-              "Main Window\nUpper caption\n  Enable USB\nChanged\n\nSecond\nIts caption\n");
-    EXPECT_EQ(xphost::RootWidgetCount(), 2);
-}
-
-TEST_F(XphostWidgets, DescriptorsAndProperties) {
-    char text[8];
-    EXPECT_EQ(XPGetWidgetDescriptor(upper_, text, sizeof text), 13);
-    EXPECT_STREQ(text, "Upper c");  // cut, and always terminated
-    EXPECT_EQ(XPGetWidgetDescriptor(upper_, nullptr, 0), 13);
-    int exists = -1;
-    EXPECT_EQ(XPGetWidgetProperty(box_, xpProperty_ButtonState, &exists), 1);
-    EXPECT_EQ(exists, 1);
-    EXPECT_EQ(XPGetWidgetProperty(box_, xpProperty_CaptionLit, &exists), 0);
-    EXPECT_EQ(exists, 0);
-    XPSetWidgetProperty(upper_, xpProperty_CaptionLit, 1);
-    EXPECT_EQ(XPGetWidgetProperty(upper_, xpProperty_CaptionLit, nullptr), 1);
-}
-
 TEST_F(XphostWidgets, DispatchModes) {
     // Up the chain: the button's callbacks newest first, then the sub-window, then the window.
     EXPECT_EQ(XPSendMessageToWidget(button_, xpMsg_UserStart, xpMode_UpChain, 5, 6), 0);
@@ -167,25 +120,6 @@ TEST_F(XphostWidgets, CloseBoxTellsTheWindow) {
     EXPECT_EQ(gSeen, (std::vector<std::string>{Seen(1, xpMessage_CloseButtonPushed, Id(window_))}));
     XPSetWidgetProperty(window_, xpProperty_MainWindowHasCloseBoxes, 0);
     EXPECT_FALSE(xphost::PressCloseBox());
-}
-
-TEST_F(XphostWidgets, DestroyingTakesChildrenOrOrphansThem) {
-    XPDestroyWidget(sub_, 0);
-    EXPECT_EQ(XPGetWidgetDescriptor(sub_, nullptr, 0), 0);
-    EXPECT_EQ(gSeen, (std::vector<std::string>{Seen(2, xpMsg_Destroy, 0)}));
-    EXPECT_EQ(XPGetWidgetDescriptor(button_, nullptr, 0), 9);  // orphaned, still there
-    EXPECT_FALSE(xphost::ClickButton("Reconnect"));            // but on no window
-    gSeen.clear();
-    XPDestroyWidget(window_, 1);
-    EXPECT_EQ(gSeen,
-              (std::vector<std::string>{Seen(1, xpMsg_Destroy, 0), Seen(5, xpMsg_Destroy, 1)}));
-    EXPECT_EQ(XPGetWidgetDescriptor(upper_, nullptr, 0), 0);
-    EXPECT_EQ(XPGetWidgetDescriptor(box_, nullptr, 0), 0);
-    EXPECT_EQ(xphost::RootWidgetCount(), 0);
-    EXPECT_EQ(xphost::WindowText(), "");
-    XPDestroyWidget(window_, 1);  // twice: harmless
-    xphost::Reset();
-    EXPECT_EQ(XPGetWidgetDescriptor(button_, nullptr, 0), 0);
 }
 
 // A window callback that hides its window on the close box, as plug-ins do.

@@ -80,12 +80,6 @@ class EndToEnd : public ::testing::Test {
     boardsim::Board* board_ = nullptr;
 };
 
-TEST_F(EndToEnd, ButtonOnACommandRunsItOnce) {
-    Send("D5");
-    EXPECT_EQ(Commands(), (Strings{"sim/lights/landing_lights_toggle:begin",
-                                   "sim/lights/landing_lights_toggle:end"}));
-}
-
 TEST_F(EndToEnd, StarterBeginsOnPressAndEndsOnRelease) {
     board_->Press("D7");
     run_.Call(5);
@@ -100,22 +94,6 @@ TEST_F(EndToEnd, StarterBeginsOnPressAndEndsOnRelease) {
     run_.Call();
     EXPECT_EQ(Commands(), Strings{std::string(kStarter) + ":end"});
     EXPECT_FALSE(xphost::IsCommandActive(kStarter));
-}
-
-TEST_F(EndToEnd, HeldDatarefRepeatsFromTheSeventeenthCall) {
-    Set("sim/test/nav1", "0");
-    board_->Press("D9");
-    std::vector<double> values;
-    for (int call = 1; call <= 20; ++call) {
-        run_.Call();
-        values.push_back(Value("sim/test/nav1"));
-    }
-    for (int call = 1; call <= 16; ++call) EXPECT_EQ(values[call - 1], 0.5) << "call " << call;
-    for (int call = 17; call <= 20; ++call)
-        EXPECT_EQ(values[call - 1], 0.5 * (call - 15)) << "call " << call;
-    board_->Release("D9");  // taken in the next call before its repeat: no further write
-    run_.Call(3);
-    EXPECT_EQ(Value("sim/test/nav1"), 2.5);
 }
 
 TEST_F(EndToEnd, MemoryStoresAndRecallsAcrossARestart) {

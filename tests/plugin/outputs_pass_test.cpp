@@ -159,67 +159,6 @@ class OutputPassTest : public ::testing::Test {
     float savedFrametime_ = 30.0f;
 };
 
-TEST_F(OutputPassTest, ArduinoBoardGetsAnEmptyMessageEveryPassPanelNothing) {
-    const int board = AddLanBoard(3, 41);
-    AddOutput(board, Bytes({7, 'D'}), 2, "test/f1");
-    const int panel = AddLanBoard(0, 42);
-    AddOutput(panel, "12L", 2, "test/f2");
-
-    SendChangedOutputs();
-    EXPECT_EQ(Drain(receivers_[0]),
-              std::vector<std::string>{Bytes({0x7B, 6, 7, 'D', 0, 0, 0x80, 0x3F})});
-    EXPECT_EQ(Drain(receivers_[1]), std::vector<std::string>{">12L<2>"});
-    for (int call = 0; call < 3; ++call) {
-        SendChangedOutputs();
-        EXPECT_EQ(Drain(receivers_[0]), std::vector<std::string>{Bytes({0x7B, 0})});
-        EXPECT_TRUE(Drain(receivers_[1]).empty());
-    }
-    // A change reaches both; an unchanged text after a change of the reading does not.
-    xphost::SetDataref("test/f1", "1.004");
-    xphost::SetDataref("test/f2", "2.5");
-    SendChangedOutputs();
-    EXPECT_EQ(Drain(receivers_[0]).at(0).size(), 8u);
-    EXPECT_EQ(Drain(receivers_[1]), std::vector<std::string>{">12L<2.5>"});
-    xphost::SetDataref("test/f1", "1.009");
-    SendChangedOutputs();
-    EXPECT_EQ(Drain(receivers_[0]), std::vector<std::string>{Bytes({0x7B, 0})});
-    // Outputs are sent only while allowed.
-    AllowOutput[board] = false;
-    SendChangedOutputs();
-    EXPECT_TRUE(Drain(receivers_[0]).empty());
-}
-
-TEST_F(OutputPassTest, TwelveRecordsGoOutAsNineAndThree) {
-    const int board = AddLanBoard(2, 43);
-    for (int pin = 1; pin <= 12; ++pin) AddOutput(board, Bytes({pin, 'G'}), 0, "test/f1", 1);
-    std::vector<std::string> first = Pass();
-    ASSERT_EQ(first.size(), 1u);
-    EXPECT_EQ(first[0].size(), 56u);
-    EXPECT_EQ(static_cast<unsigned char>(first[0][1]), 54u);
-    EXPECT_EQ(first[0][2], 1);
-    EXPECT_EQ(first[0][50], 9);
-    std::vector<std::string> second = Pass();
-    ASSERT_EQ(second.size(), 1u);
-    EXPECT_EQ(second[0].size(), 20u);
-    EXPECT_EQ(second[0][2], 10);
-    EXPECT_EQ(second[0][14], 12);
-    EXPECT_EQ(Pass(), std::vector<std::string>{Bytes({0x7B, 0})});
-}
-
-TEST_F(OutputPassTest, ReadConfigurationSendsEveryOutputAgain) {
-    const int board = AddLanBoard(2, 44);
-    AddOutput(board, Bytes({5, 'L'}), 0, "test/f1");
-    AddOutput(board, Bytes({6, 'P'}), 0, "test/i1");
-    EXPECT_EQ(Pass(), std::vector<std::string>{Bytes({0x7B, 5, 5, 0x29, 6, 'P', 7})});
-    EXPECT_EQ(Pass(), std::vector<std::string>{Bytes({0x7B, 0})});
-    // The board identifies again: its row is reset and filled as before.
-    ResetBoardRow(board, 2);
-    AllowOutput[board] = true;
-    AddOutput(board, Bytes({5, 'L'}), 0, "test/f1");
-    AddOutput(board, Bytes({6, 'P'}), 0, "test/i1");
-    EXPECT_EQ(Pass(), std::vector<std::string>{Bytes({0x7B, 5, 5, 0x29, 6, 'P', 7})});
-}
-
 TEST_F(OutputPassTest, AllOnStateAndBack) {
     const int board = AddLanBoard(2, 45);
     LedPortData[board] = {0, 0};
