@@ -147,21 +147,6 @@ TEST(StatusWindow, UsbCheckBoxWithoutASettingsFileDoesNothing) {
     EXPECT_THAT(::testing::internal::GetCapturedStderr(), Not(HasSubstr("reconnecting")));
 }
 
-TEST(StatusWindow, FirstBoardTurnsLineTwoAndTheSearchLineMovesDown) {
-    corvane_test::PluginRun run({});
-    ASSERT_TRUE(xphost::ChooseMenu("Corvane/Status"));
-    boardsim::Board& board = run.AddLanBoard(25, 3);
-    board.SendIdentification();
-    run.Call(1);
-    const std::string text = xphost::WindowText();
-    EXPECT_THAT(text, HasSubstr("   Connection status - Connected to:\n"));
-    EXPECT_THAT(text, HasSubstr("   1. LAN Arduino #3\n"));
-    const char before = StatusLine(4)[1];
-    run.Call(1);
-    EXPECT_NE(StatusLine(4)[1], before);
-    EXPECT_EQ(StatusLine(4).substr(3), "scanning...");
-}
-
 TEST(StatusWindow, ReloadPluginsGoesThroughStopAndComesBackWorking) {
     corvane_test::PluginRun run({});
     xphost::SetReloadHook(corvane_test::RestoreLoadState);
