@@ -400,12 +400,16 @@ TEST_F(ConfigTest, SectionsOfDataCfg) {
 TEST_F(ConfigTest, LoadConfigFilesEverySectionFromThePluginFolder) {
     const std::string folder = corvane_test::MakeTempFolder("corvane_cfg");
     corvane_test::WriteFile(folder + "/data.cfg",
-                            "# Corvane\n*1\n[I]\nB5 sim/x\n*2\n[O]\n7 0 sim/y\n");
+                            "# Corvane\n*1\n[I]\nB5 sim/x\n*2\n[O]\n7 0 sim/y\n*\n");
     foldername = folder;
+    ::testing::internal::CaptureStderr();
     LoadConfig();
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "\nReading config for board #1\nReading config for board #2");
     EXPECT_EQ(filepath, folder + "/data.cfg");
-    EXPECT_EQ(ArduinoID, (std::vector<unsigned int>{1, 2}));
-    EXPECT_EQ(ArduinoConfigFile, (std::vector<std::string>{"[I]\nB5 sim/x\n", "[O]\n7 0 sim/y\n"}));
+    EXPECT_EQ(ArduinoID, (std::vector<unsigned int>{1, 2, kNoBoardId}));
+    EXPECT_EQ(ArduinoConfigFile,
+              (std::vector<std::string>{"[I]\nB5 sim/x\n", "[O]\n7 0 sim/y\n", ""}));
     corvane_test::RemoveFolder(folder);
     ClearBoardTables();
     foldername = "/nonexistent/corvane";
