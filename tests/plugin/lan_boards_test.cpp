@@ -57,6 +57,10 @@ TEST(LanBoards, ProbeIdentificationUploadRepliesAndStatusLines) {
     older.SendIdentification();
     run.Call(2);
     EXPECT_EQ(StatusLine(4), "   2. Wrong library version - (req. min. 1.24)");
+    boardsim::Board& noDigit = silent(29, 124);  // an ID byte that is no decimal digit
+    noDigit.SendRaw("|A\x7cx");
+    run.Call(2);
+    EXPECT_EQ(BoardCount(), 2);
     for (boardsim::Board* refused : {&old, &older}) {
         refused->SendControl('a');
         refused->SendControl('d');

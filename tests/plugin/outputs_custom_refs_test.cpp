@@ -1,6 +1,7 @@
 // The plug-in's own datarefs and commands under "corvane/", on the host's datarefs and commands.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -58,6 +59,15 @@ TEST_F(CustomRefsTest, OnlyUsedDatarefsAreRefreshed) {
     RefreshCustomDrefs();
     EXPECT_EQ(Flaps(), 1.0);
     EXPECT_EQ(AltHold(), 1.0);
+    // Armed with a frame period of zero or no number: no blinking, and nothing breaks.
+    xphost::SetDataref("sim/cockpit2/autopilot/altitude_hold_status", "1");
+    for (float period : {0.0f, std::nanf("")}) {
+        frametime = period;
+        RefreshCustomDrefs();
+        const double held = AltHold();
+        for (int pass = 0; pass < 40; ++pass) RefreshCustomDrefs();
+        EXPECT_EQ(AltHold(), held);
+    }
 }
 
 TEST_F(CustomRefsTest, StarterCommandHoldsTheStarterAndSwitchesTheIgniter) {

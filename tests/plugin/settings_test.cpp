@@ -2,6 +2,8 @@
 #include "config/settings.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <sstream>
 
@@ -102,9 +104,14 @@ TEST_F(UsbRewriteTest, SettingRemovesEveryUsbLineButTheCommentedOne) {
     EXPECT_EQ(corvane_test::ReadFile(path()), "PORT = 1\n#USB_DEVICE_COUNT = 3\nUSB_FIX = 1\n");
 }
 
-TEST_F(UsbRewriteTest, WithoutASettingsFileNothingIsWritten) {
+TEST_F(UsbRewriteTest, WithoutASettingsFileOrWhenTheWriteFailsNothingChanges) {
     EXPECT_FALSE(RewriteUsbSetting(0));
     EXPECT_TRUE(corvane_test::ReadFile(path()).empty());
+    corvane_test::WriteFile(path(), "PORT = 1\n");
+    ASSERT_EQ(mkdir((path() + ".tmp").c_str(), 0755), 0);  // the temporary file cannot be made
+    RewriteUsbSetting(0);
+    EXPECT_EQ(corvane_test::ReadFile(path()), "PORT = 1\n");
+    rmdir((path() + ".tmp").c_str());
 }
 
 }  // namespace
