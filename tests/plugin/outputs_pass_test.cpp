@@ -1,30 +1,18 @@
 // The output pass over board rows built by hand, with the host's datarefs and the messages caught
-// on real sockets: a UDP socket on a loopback address for LAN boards, a socket pair standing in
-// for the serial port of a USB panel.
-#include <arpa/inet.h>
-#include <fcntl.h>
+// on real sockets: a UDP socket on loopback for LAN boards, a socket pair standing in for the
+// serial port of a USB panel.
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <cmath>
-#include <cstring>
 #include <limits>
-#include <string>
-#include <vector>
+#include <memory>
 
-#include "XPLMDataAccess.h"
-#include "config/board_tables.h"
-#include "exchange/flight_loop.h"
 #include "exchange/output_pass.h"
 #include "exchange/output_value.h"
+#include "inputs_fixture.h"
 #include "simdata/sim_time.h"
-#include "support/plugin_harness.h"
-#include "transport/lan_socket.h"
-#include "transport/serial_ports.h"
-#include "xphost.h"
 
+namespace corvane_inputs_test {
 namespace {
 
 const char* const kDatarefs =
@@ -43,88 +31,31 @@ std::string Bytes(std::initializer_list<int> bytes) {
     return text;
 }
 
-// A non-blocking UDP socket bound to 127.0.0.host on a free port.
-int BindReceiver(int host, sockaddr_in* address) {
-    const int fd = socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(0x7F000000u | static_cast<unsigned>(host));
-    a.sin_port = 0;
-    bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    socklen_t length = sizeof a;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&a), &length);
-    fcntl(fd, F_SETFL, O_NONBLOCK);
-    *address = a;
-    return fd;
+std::vector<std::string> Drain(const std::unique_ptr<UdpPeer>& peer) {
+    return peer->Take();
 }
 
-std::vector<std::string> Drain(int fd) {
-    std::vector<std::string> messages;
-    char buffer[90000];
-    for (;;) {
-        const ssize_t n = recv(fd, buffer, sizeof buffer, 0);
-        if (n < 0) break;
-        messages.emplace_back(buffer, static_cast<size_t>(n));
-    }
-    return messages;
-}
-
-class OutputPassTest : public ::testing::Test {
+class OutputPassTest : public InputsTest {
   protected:
     void SetUp() override {
-        xphost::Reset();
-        std::string error;
-        ASSERT_TRUE(xphost::LoadDatarefText(kDatarefs, &error)) << error;
-        ClearBoardTables();
+        InputsTest::SetUp();
+        ASSERT_TRUE(xphost::LoadDatarefText(kDatarefs, nullptr));
         OutputMemos.clear();
-        savedSock_ = sock;
         savedFrametime_ = frametime;
         frametime = 0.025f;
-        sock = socket(AF_INET, SOCK_DGRAM, 0);
-        sockaddr_in own{};
-        own.sin_family = AF_INET;
-        own.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bind(sock, reinterpret_cast<sockaddr*>(&own), sizeof own);
     }
-
     void TearDown() override {
-        ClearBoardTables();
         OutputMemos.clear();
-        for (int fd : receivers_) close(fd);
-        if (sock > 0) close(sock);
-        sock = savedSock_;
         frametime = savedFrametime_;
-        comport.resize(savedPorts_);
-        for (int fd : pairs_) close(fd);
-        xphost::Reset();
+        InputsTest::TearDown();
     }
-
     // A LAN board whose messages arrive at a socket of its own; its outputs are allowed.
-    int AddLanBoard(unsigned int id, int host) {
-        sockaddr_in address{};
-        receivers_.push_back(BindReceiver(host, &address));
-        CreateBoardRow(id, address, -1);
-        const int b = BoardCount() - 1;
-        AllowOutput[b] = true;
-        return b;
+    int AddLanBoard(unsigned int id, int) {
+        receivers_.push_back(std::make_unique<UdpPeer>());
+        CreateBoardRow(id, receivers_.back()->address(), -1);
+        AllowOutput[BoardCount() - 1] = true;
+        return BoardCount() - 1;
     }
-
-    // A board on a serial port: a socket pair end stands in for the port's descriptor.
-    int AddSerialBoard(unsigned int id, int* readEnd) {
-        int ends[2];
-        socketpair(AF_UNIX, SOCK_STREAM, 0, ends);
-        fcntl(ends[1], F_SETFL, O_NONBLOCK);
-        pairs_.push_back(ends[0]);
-        pairs_.push_back(ends[1]);
-        savedPorts_ = comport.size();
-        comport.push_back(ends[0]);
-        CreateBoardRow(id, sockaddr_in{}, static_cast<int>(comport.size() - 1));
-        const int b = BoardCount() - 1;
-        AllowOutput[b] = true;
-        *readEnd = ends[1];
-        return b;
-    }
-
     // One output: the tag (two bytes on an Arduino board), its precision and dataref, and
     // further entry fields from field 3 on.
     int AddOutput(int b, const std::string& tag, int precision, const std::string& dataref,
@@ -145,17 +76,12 @@ class OutputPassTest : public ::testing::Test {
         OutRange2[b].push_back(range2);
         return static_cast<int>(OutDrefs[b].size()) - 1;
     }
-
-    // One output pass; the messages each board's socket received, in board order.
+    // One output pass; the messages the board's socket received.
     std::vector<std::string> Pass(size_t receiver = 0) {
         SendChangedOutputs();
-        return Drain(receivers_.at(receiver));
+        return receivers_.at(receiver)->Take();
     }
-
-    std::vector<int> receivers_;
-    std::vector<int> pairs_;
-    size_t savedPorts_ = comport.size();
-    int savedSock_ = 0;
+    std::vector<std::unique_ptr<UdpPeer>> receivers_;
     float savedFrametime_ = 30.0f;
 };
 
@@ -327,18 +253,17 @@ TEST_F(OutputPassTest, PanelTagsAreMappedByTheirTypeLetter) {
 }
 
 TEST_F(OutputPassTest, UsbPanelGetsTheTextFormOnItsPort) {
-    int readEnd = -1;
-    const int panel = AddSerialBoard(0, &readEnd);
+    SerialPeer port;
+    const int panel = AddSerialBoard(port, 0);
+    AllowOutput[panel] = true;
     AddOutput(panel, "5L", 0, "test/f1");
     SendChangedOutputs();
-    char buffer[64] = {};
-    const ssize_t n = read(readEnd, buffer, sizeof buffer);
-    EXPECT_EQ(std::string(buffer, n > 0 ? static_cast<size_t>(n) : 0), ">5L<1>");
+    EXPECT_EQ(port.Take(), ">5L<1>");
     // A serial index without an open port sends nothing and breaks nothing.
     SerialIndex[panel] = 40;
     Previous[panel][0] = "?";
     SendChangedOutputs();
-    EXPECT_LT(read(readEnd, buffer, sizeof buffer), 0);
+    EXPECT_EQ(port.Take(), "");
 }
 
 // A reading that did not change keeps its text, but the text is made again when what it depends
@@ -368,3 +293,4 @@ TEST_F(OutputPassTest, UnchangedReadingIsFormattedAgainWhenPrecisionRangesOrMark
 }
 
 }  // namespace
+}  // namespace corvane_inputs_test
