@@ -57,7 +57,14 @@ TEST_F(ConfigTables, InputEntries) {
         {3,
          "[I]\nA16 sim/x 0,1 1 40 3 7\nA sim/x 0,1 1 40 3 7\nA99999999999 sim/x 0,1 1 40\n",
          {"B inputs=3 !ch", "N2 S:channel 16 is above 15", "N3 S:no channel number"}},
-        {3, "[I]\nA5 sim/x 0,1 1 x 3 y\n", {"B ch5=0,3,0"}},
+        {3, "[I]\nA5 sim/x 0,1 1 x 3 y\nA6 sim/x 0,1 1 40 x 7\n", {"B ch5=0,3,0 ch6=40,0,7"}},
+        {3,
+         "[I]\nD7 sim/x 0.5+,-10,10.25\nD8 sim/arr 20 3\n",
+         {"N2 E:dataref sim/x element 1, steps by +0.5, range -10,10.25",
+          "N3 E:dataref sim/arr element 3, value 20"}},
+        {3,
+         "[A]\nT D5+\nT D6+\n[I]\nD5+ sim/x 1\n",
+         {"!N2 U:matches no input", "N3 U:T tag D6+ matches no input tag"}},
         {3, "[I]\nB7 13L\n", {"I0 f=B7|Y cont=1 arr=-1 ptr=0 dir=32767"}},
         {0, "[I]\nB7 13L\n", {"I0 f=B7|13L cont=1 dir=-1"}},
         {3,
@@ -138,6 +145,7 @@ TEST_F(ConfigTables, OutputEntries) {
           "O1 f=<7>D|2|sim/cockpit/y|1 prec=2 type=1 prev=0"}},
         {0, "[O]\n13L 0 sim/cockpit/x\n12 -1 sim/x\n", {"O0 tag=13L prec=0", "O1 tag=12 prec=-1"}},
         {3, "[O]\n7 -1 sim/x\n8 -2147483648 sim/x\n", {"O0 prec=-2", "O1 prec=-1000001"}},
+        {3, "[O]\n10 0 sim/x\n20L 0 sim/x\n", {"O0 tag=<10>D", "O1 tag=<20>L"}},
         {3,
          "[O]\n9S 0 sim/x 1 0,1\n9P 0 sim/x 1 0,1\n9L 0 sim/x 1 0,1\n9D 0 sim/x 1 0,1\n"
          "9l 0 sim/x 1 0,1\n",
@@ -318,6 +326,15 @@ TEST_F(ConfigTest, ReportingDoesNotChangeWhatIsRead) {
     EXPECT_FALSE(Explain(text).empty());
     std::vector<std::string> a = Describe(quiet), b = Describe(quiet + 1);
     EXPECT_EQ(a, b);
+}
+
+TEST_F(ConfigTest, CommonPinsAreLogged) {
+    ::testing::internal::CaptureStderr();
+    Read("[A]\nG 7\nL 8\nN 9\n");
+    const std::string log = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(log.find("Stepper Direction pin: 7\nLED Port pin: 8\n7-segment common pin: 9"),
+              std::string::npos)
+        << log;
 }
 
 TEST_F(ConfigTest, LedPortsOfTheBoard) {

@@ -306,6 +306,8 @@ TEST_F(InputTables, DatarefAccessByTypeAndElement) {
     WriteDataref(7, 0, 1, 9.0f);
     WriteToXPlane(5, 0, 1, 1);
     WriteToXPlane(0, 99, 1, 1);
+    ClearSerialState();
+    EXPECT_FALSE(SendToPort(7, "x", 1));  // a port that does not exist
 }
 
 TEST_F(InputTables, ReleasingBoardsEndsTheirHeldCommands) {

@@ -133,6 +133,19 @@ TEST(LanBoards, TheSimulatorsOwnHostNumberNeverBecomesABoard) {
     run.Call(5);
     EXPECT_EQ(BoardCount(), 0);
     EXPECT_EQ(impostor.boardNumber(), 0);
+    // A board that does not answer is probed once per round of the 256 host numbers.
+    boardsim::Options o = run.LanBoardOptions(40, 3);
+    o.answerProbe = false;
+    boardsim::Board& silent = run.AddBoard(o);
+    std::vector<int> probed;
+    for (int call = 1; call <= 600; ++call) {
+        const int before = silent.probeCount();
+        run.Call();
+        if (silent.probeCount() != before) probed.push_back(call);
+    }
+    ASSERT_EQ(probed.size(), 3u);
+    EXPECT_EQ(probed[1] - probed[0], 256);
+    EXPECT_EQ(probed[2] - probed[1], 256);
 }
 
 TEST(LanBoards, PanelLongFormIsReadAsBoardZeroAndAnsweredWithSevenBytes) {

@@ -151,6 +151,8 @@ TEST_F(OutputPassTest, ArraysOnBothForms) {
                                                                     0x40, 2, 'P', 20, 3, 'P', 0})});
     EXPECT_EQ(Drain(receivers_[1]),
               std::vector<std::string>{">1D<1.5,2.5,3.5>2D<10,20,30,0,0>3D<1>4D<0.1>"});
+    Arraynum[panel][0] = 2;  // the same first reading, fewer elements: a new text
+    EXPECT_EQ(Pass(1), std::vector<std::string>{">1D<1.5,2.5>"});
 }
 
 TEST_F(OutputPassTest, LongArraysStopAt1023Elements) {
