@@ -172,6 +172,8 @@ TEST_F(InputTables, ButtonsSwitchesAndEncoders) {
          ">A2 0; ?sim/test/float -10; >A2 500; ?sim/test/float 0; >A2 1000; ?sim/test/float "
          "10; "
          ">A2 1500; ?sim/test/float 20; =sim/test/int 7; >A4 500; >R5 500; ?sim/test/int 7"},
+        {"[A]\nT B5+\n[I]\nB5+ sim/test/float 1\nB5+ sim/test/float 2\n",
+         ">B5+; ?sim/test/float 1; >B5+; ?sim/test/float 2; >B5+; ?sim/test/float 1"},
         {"[A]\nQ A3\n[I]\nA3 sim/test/float 0,100\n",
          ">A3 0; ?sim/test/float 0; >A3 500; ?sim/test/float 25; >A3 1000; ?sim/test/float "
          "100"},

@@ -2,6 +2,9 @@
 // refused library versions, the upload, replies, the status lines and the end of the scan.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include "config/board_tables.h"
 #include "config/settings.h"
@@ -127,12 +130,29 @@ TEST(LanBoards, ProbeIdentificationUploadRepliesAndStatusLines) {
 }
 
 TEST(LanBoards, TheSimulatorsOwnHostNumberNeverBecomesABoard) {
-    corvane_test::PluginRun run({});
-    boardsim::Board& impostor = run.AddLanBoard(1, 3);  // shares the simulator's own address
-    impostor.SendIdentification();
-    run.Call(5);
-    EXPECT_EQ(BoardCount(), 0);
-    EXPECT_EQ(impostor.boardNumber(), 0);
+    corvane_test::PluginOptions options;
+    options.settings = "SCANNING_TIMEOUT = 1000\n";
+    corvane_test::PluginRun run(options);
+    boardsim::Board& board = run.AddLanBoard(25, 3);
+    board.SendIdentification();
+    run.Call(2);
+    ASSERT_EQ(BoardCount(), 1);
+    // An identification and a gate request, sent from the simulator's own address: no board
+    // and no reply.
+    const int own = socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(static_cast<uint16_t>(run.port()));
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    for (const std::string m : {"|A\x7c"
+                                "4",
+                                "~d"})
+        sendto(own, m.data(), m.size(), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
+    run.Call(3);
+    char reply[64];
+    EXPECT_LT(recv(own, reply, sizeof reply, MSG_DONTWAIT), 0);
+    close(own);
+    EXPECT_EQ(BoardCount(), 1);
     // A board that does not answer is probed once per round of the 256 host numbers.
     boardsim::Options o = run.LanBoardOptions(40, 3);
     o.answerProbe = false;
