@@ -97,6 +97,7 @@ TEST_F(ConfigTables, InputEntries) {
         {3,
          "[A]\nS D5,4 D6 D7,x\n[I]\nD5+ sim/x 1\nD6+ sim/x 1\nD7+ sim/x 1\n",
          {"I0 skip=4,0", "I1 skip=", "I2 skip=0,0", "N2 U:count does not read"}},
+        {3, "[A]\nS D5,-3\n[I]\nD5+ sim/x 1\n", {"I0 skip="}},
         {3,
          "[I]\nE2/1 sim/x 1\nE2/2 sim/x 1\nE3 sim/x 1\ne4 sim/x 1\n",
          {"I0 mode=1", "I1 mode=0", "I2 mode=1", "I3 mode=1 tag=E4 f=e4|sim/x|1"}},
