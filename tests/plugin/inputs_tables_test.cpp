@@ -341,6 +341,12 @@ TEST_F(InputTables, ReleasingBoardsEndsTheirHeldCommands) {
     ResetBoardRow(b, 3);
     RepeatHeldInputs();
     EXPECT_EQ(Value("sim/test/float"), 2.0);
+    // An entry of board and input alone is complete enough to be released.
+    Continuous = {{a, 0}};
+    ContinuousTag = {"B7-"};
+    Commands();
+    ReleaseAllHeldInputs();
+    EXPECT_EQ(Commands(), std::vector<std::string>{"sim/starters/engage_starter_1:end"});
 }
 
 }  // namespace
