@@ -11,7 +11,6 @@ namespace {
 
 using corvane_check::BoardView;
 using corvane_check::CheckDataCfg;
-using corvane_check::CheckPanelText;
 using corvane_check::ViewOfBoard;
 
 // One board with every kind of entry.
@@ -61,16 +60,6 @@ const char* const kRichFile =
     "47L E3=1\n"
     "48L E3=2\n";
 
-const char* const kPanelText =
-    "[I]\n"
-    "D1+ sim/cockpit2/switches/beacon_on 1\n"
-    "D1- sim/cockpit2/switches/beacon_on 0\n"
-    "B4+ sim/annunciator/test_all_annunciators\n"
-    "B5+ 1L\n"
-    "[O]\n"
-    "1L 0 sim/cockpit2/switches/beacon_on\n"
-    "10D -1 sim/cockpit2/gauges/indicators/airspeed_kts_pilot\n";
-
 std::string Bytes(const std::vector<int>& values) {
     std::string text;
     for (int v : values) text += static_cast<char>(v);
@@ -83,32 +72,6 @@ unsigned Byte(const std::string& block, size_t k) {
 
 std::string Bytes(const std::vector<uint8_t>& values) {
     return std::string(values.begin(), values.end());
-}
-
-TEST_F(CheckTest, ViewOfTheRichFileHasEveryEntry) {
-    const auto report = CheckDataCfg(kRichFile);
-    ASSERT_EQ(report.sections.size(), 1u);
-    EXPECT_TRUE(report.Problems().empty()) << ProblemList(report);
-    const BoardView& v = report.sections[0].view;
-    EXPECT_EQ(v.id, 4u);
-    ASSERT_EQ(v.inputs.size(), 18u);
-    ASSERT_EQ(v.outputs.size(), 12u);
-    ASSERT_EQ(v.ledModes.size(), 2u);
-    EXPECT_EQ(v.inputs[0].tag, "D5/1+");
-    EXPECT_EQ(v.inputs[0].kind, "set");
-    EXPECT_EQ(v.inputs[4].kind, "held command");
-    EXPECT_EQ(v.inputs[9].kind, "mode change");
-    EXPECT_EQ(v.inputs[12].kind, "analog axis");
-    EXPECT_EQ(v.inputs[15].kind, "memory store");
-    EXPECT_EQ(v.inputs[16].kind, "memory recall");
-    EXPECT_EQ(v.inputs[17].kind, "output selection");
-    EXPECT_EQ(v.outputs[4].kind, "7-segment display");
-    EXPECT_EQ(v.outputs[6].kind, "stepper");
-    EXPECT_FALSE(v.outputs[11].active);  // the second 50D waits for the output selection
-    const std::vector<int>& lines = report.sections[0].inputLines;
-    EXPECT_EQ(lines.front(), 12);
-    EXPECT_EQ(lines.back(), 29);
-    EXPECT_EQ(report.sections[0].ledModeLines, (std::vector<int>{43, 44}));
 }
 
 TEST(CheckAgreement, ViewAgreesWithThePluginsTablesAndWhatTheBoardReceives) {
@@ -166,44 +129,6 @@ TEST(CheckAgreement, ViewAgreesWithThePluginsTablesAndWhatTheBoardReceives) {
     EXPECT_EQ(Byte(checked.analog, 5), 7u);
     EXPECT_EQ(Byte(checked.analog, 6), 1u);    // A2+
     EXPECT_EQ(Byte(checked.analog, 9), 157u);  // A3/30: 30 + 127
-}
-
-TEST(CheckAgreement, PanelViewAgreesWithThePanelsRow) {
-    BoardView checked;
-    {
-        std::string error, warning;
-        ASSERT_TRUE(
-            corvane_check::PrepareWorld(corvane_test::DefaultDatarefFile(), &error, &warning));
-        const auto report = CheckPanelText(kPanelText);
-        EXPECT_TRUE(report.Problems().empty()) << ProblemList(report);
-        checked = report.sections[0].view;
-    }
-    corvane_test::PluginOptions options;
-    corvane_test::PluginRun run(options);
-    run.AddPanel(27, kPanelText);
-    ASSERT_TRUE(run.ConnectAll(400));
-    ASSERT_EQ(BoardCount(), 1);
-    EXPECT_TRUE(ViewOfBoard(0) == checked);
-    EXPECT_EQ(checked.id, 0u);
-    ASSERT_EQ(checked.inputs.size(), 4u);
-    EXPECT_EQ(checked.inputs[3].kind, "lamp test");
-    EXPECT_EQ(checked.inputs[3].detail, "while held, output 0 (1L) shows all-on");
-}
-
-TEST(CheckAgreement, ViewChangesWithTheTables) {
-    // The view reads the tables, not the text: a change to the plug-in's row shows in it.
-    std::string error, warning;
-    ASSERT_TRUE(corvane_check::PrepareWorld(corvane_test::DefaultDatarefFile(), &error, &warning));
-    const auto report = CheckDataCfg(kRichFile);
-    BoardView view = ViewOfBoard(0);
-    EXPECT_TRUE(view == report.sections[0].view);
-    InputDefault[0][0] = 7.0f;
-    Datatags[0][1] = "D5/9+";
-    view = ViewOfBoard(0);
-    EXPECT_EQ(view.inputs[0].detail.compare(0, 8, "writes 7"), 0);
-    EXPECT_EQ(view.inputs[1].tag, "D5/9+");
-    EXPECT_FALSE(view == report.sections[0].view);
-    corvane_check::ClearBoards();
 }
 
 }  // namespace

@@ -64,7 +64,7 @@ class TempFolder {
     std::string path_;
 };
 
-// The checker's world with the host's default names, for tests of the library.
+// The checker's library in the host's default world of names, emptied after each test.
 class CheckTest : public ::testing::Test {
   protected:
     void SetUp() override {

@@ -31,35 +31,6 @@ bool IsPanelText(const std::string& name) {
     return name.compare(0, 6, "panel-") == 0;
 }
 
-// The lines a to b (from 1) of text, each with its line feed.
-std::string LinesOf(const std::string& text, int a, int b) {
-    std::istringstream in(text);
-    std::string line, part;
-    for (int n = 1; std::getline(in, line); ++n)
-        if (n >= a && n <= b) part += line + "\n";
-    return part;
-}
-
-struct Block {
-    std::string chapter;
-    std::string marker;  // "example" or "output"
-    std::string what;    // the path (and line range) or the checker's arguments
-    std::string text;    // the block's text, each line with its line feed
-};
-
-// Every "<!-- example: ... -->" or "<!-- output: ... -->" comment of the guide and the fenced
-// block right after it.
-std::vector<Block> GuideBlocks() {
-    std::vector<Block> blocks;
-    const std::regex marker(R"(<!-- (example|output): (.+?) -->\n```text\n((?:.*\n)*?)```)");
-    for (const std::string& chapter : FilesIn(SourcePath("docs"), ".md")) {
-        const std::string text = corvane_test::ReadFile(SourcePath("docs/" + chapter));
-        for (std::sregex_iterator it(text.begin(), text.end(), marker), end; it != end; ++it)
-            blocks.push_back(Block{chapter, (*it)[1], (*it)[2], (*it)[3]});
-    }
-    return blocks;
-}
-
 TEST(CheckExamples, EveryGuideExamplePassesTheChecker) {
     const std::vector<std::string> files = FilesIn(SourcePath("docs/examples"), ".cfg");
     ASSERT_GE(files.size(), 10u);
@@ -93,64 +64,6 @@ TEST(CheckExamples, TheProjectsExampleFilesPassTheChecker) {
         const CheckerRun panel =
             RunChecker({"--panel", "--quiet", SourcePath("examples/demo/panel.cfg")});
         EXPECT_EQ(panel.status, 0) << panel.output;
-    }
-}
-
-TEST(CheckExamples, GuideBlocksAreTheFilesAndTheCheckersOutput) {
-    const std::vector<Block> blocks = GuideBlocks();
-    ASSERT_GE(blocks.size(), 15u);
-    const std::regex range(R"((\S+) lines (\d+)-(\d+))");
-    for (const Block& block : blocks) {
-        if (block.marker == "example") {
-            std::smatch m;
-            std::string expected;
-            if (std::regex_match(block.what, m, range))
-                expected = LinesOf(corvane_test::ReadFile(SourcePath("docs/" + m[1].str())),
-                                   std::stoi(m[2]), std::stoi(m[3]));
-            else
-                expected = corvane_test::ReadFile(SourcePath("docs/" + block.what));
-            EXPECT_FALSE(expected.empty()) << block.chapter << ": " << block.what;
-            EXPECT_EQ(block.text, expected) << block.chapter << ": " << block.what;
-        } else {
-            std::istringstream words(block.what);
-            std::vector<std::string> args;
-            for (std::string word; words >> word;) args.push_back(word);
-            EXPECT_EQ(block.text, RunCheckerIn(SourcePath("docs"), args).output)
-                << block.chapter << ": corvane-check " << block.what;
-        }
-    }
-}
-
-TEST(CheckExamples, EveryExampleFileIsShownInTheGuide) {
-    std::string shown;
-    for (const Block& block : GuideBlocks()) shown += block.what + "\n";
-    for (const std::string& name : FilesIn(SourcePath("docs/examples"), ".cfg"))
-        EXPECT_NE(shown.find("examples/" + name), std::string::npos) << name;
-}
-
-TEST(CheckExamples, GuideLinksPointAtChaptersThatExist) {
-    const std::regex link(R"(\]\(([a-z0-9-]+\.md)(#[a-z0-9-]+)?\))");
-    const std::regex heading(R"(\n#+ ([^\n]+))");
-    for (const std::string& chapter : FilesIn(SourcePath("docs"), ".md")) {
-        const std::string text = corvane_test::ReadFile(SourcePath("docs/" + chapter));
-        for (std::sregex_iterator it(text.begin(), text.end(), link), end; it != end; ++it) {
-            const std::string target = corvane_test::ReadFile(SourcePath("docs/" + (*it)[1].str()));
-            ASSERT_FALSE(target.empty()) << chapter << " links to " << (*it)[1];
-            if (!(*it)[2].matched) continue;
-            // The anchor of a heading: lower case, blanks as '-', other punctuation dropped.
-            bool found = false;
-            for (std::sregex_iterator h(target.begin(), target.end(), heading); h != end; ++h) {
-                std::string anchor = "#";
-                for (char c : (*h)[1].str()) {
-                    if (c == ' ')
-                        anchor += '-';
-                    else if (std::isalnum(static_cast<unsigned char>(c)) || c == '-')
-                        anchor += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-                }
-                found = found || anchor == (*it)[2].str();
-            }
-            EXPECT_TRUE(found) << chapter << " links to " << (*it)[1] << (*it)[2];
-        }
     }
 }
 

@@ -134,52 +134,21 @@ TEST(CheckFaults, QuietPrintsTheLineTextUnderEachProblemAndNothingElse) {
                               "simulator: it becomes an internal input\n    B5 sim/x\n");
 }
 
-TEST(CheckFaults, FullReportShowsEveryLineAndEndsWithTheProblems) {
+TEST(CheckFaults, ExitStatusTellsCleanProblemsAndFailure) {
     TempFolder folder;
-    const std::string path = folder.Write("data.cfg", FaultFileText());
-    const CheckerRun run = RunChecker({path});
-    EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.output.find("Board ID 1 (line 3)\n"), std::string::npos);
-    EXPECT_NE(run.output.find("Board ID 1 (line 46): not used, the section at line 3"),
-              std::string::npos);
-    EXPECT_NE(run.output.find("Board ID 0 (line 54): not read"), std::string::npos);
-    EXPECT_NE(run.output.find("  14   B22\n         ! skipped: input entry without a name field"),
-              std::string::npos);
-    EXPECT_NE(run.output.find("\nProblems\n"), std::string::npos);
-    const std::string quiet = RunChecker({"--quiet", path}).output;
-    size_t count = 0;
-    for (size_t at = quiet.find(path + ":"); at != std::string::npos;
-         at = quiet.find(path + ":", at + 1))
-        ++count;
-    EXPECT_NE(run.output.find("\n" + std::to_string(count) + " problems\n"), std::string::npos);
-    EXPECT_NE(run.output.find(quiet), std::string::npos);  // the same list ends the report
-}
-
-TEST_F(CheckTest, TheLibraryFindsTheSameProblemsAsTheProgram) {
-    const corvane_check::CheckReport report = corvane_check::CheckDataCfg(FaultFileText());
-    TempFolder folder;
-    const std::string path = folder.Write("data.cfg", FaultFileText());
-    const std::map<int, std::vector<std::string>> program =
-        ProblemsByLine(RunChecker({"--quiet", path}).output, path);
-    std::map<int, size_t> library;
-    for (const corvane_check::Finding& f : report.Problems()) ++library[f.line];
-    ASSERT_EQ(library.size(), program.size()) << ProblemList(report);
-    for (const auto& line : program) EXPECT_EQ(library[line.first], line.second.size());
-}
-
-TEST_F(CheckTest, NothingInAFileCrashesTheChecker) {
-    // Bytes of every value, long fields, lone markers and headers in odd places.
-    std::string text = "*1\n[I]\n";
-    for (int c = 1; c < 256; ++c) text += std::string(1, static_cast<char>(c)) + "\n";
-    text += "[O]\n" + std::string(5000, '9') + "N 0 x 1 99999999999 99999999999 rdczfe\n";
-    text += "A99999999999 sim/x 0,1 1 99999999999 99999999999 99999999999\n";
-    text +=
-        "[\n*\n@\n[I\n*9\n[I]\nE/ e\nD+ O_\nB O_999L\nB5 E\nB6 E=\n[O]\n255l 0\n0G 0 x 1 a b c\n";
-    const corvane_check::CheckReport report = corvane_check::CheckDataCfg(text);
-    EXPECT_FALSE(report.Problems().empty());
-    EXPECT_EQ(report.sections.size(), 4u);  // *1, the lone byte *, a lone *, *9
-    const corvane_check::CheckReport panel = corvane_check::CheckPanelText(text);
-    EXPECT_EQ(panel.sections.size(), 1u);
+    const std::string clean =
+        folder.Write("clean.cfg", "*1\n[I]\nD4+ sim/lights/taxi_lights_toggle\n");
+    const std::string faulty = folder.Write("faulty.cfg", "*1\n[I]\nD4+\n");
+    EXPECT_EQ(RunChecker({clean}).status, 0);
+    EXPECT_EQ(RunChecker({"--quiet", clean}).output, "");
+    EXPECT_EQ(RunChecker({faulty}).status, 1);
+    EXPECT_EQ(RunChecker({}).status, 2);
+    EXPECT_EQ(RunChecker({"--bogus", clean}).status, 2);
+    EXPECT_EQ(RunChecker({folder.Write("x", "") + ".missing"}).status, 2);
+    EXPECT_EQ(RunChecker({"--datarefs", clean + ".missing", clean}).status, 2);
+    const CheckerRun help = RunChecker({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.output.compare(0, 20, "usage: corvane-check"), 0);
 }
 
 }  // namespace

@@ -9,274 +9,88 @@ namespace corvane_inputs_test {
 namespace {
 
 using Strings = std::vector<std::string>;
-constexpr const char* kStarter = "sim/starters/engage_starter_1";
 
-const char* const kSection =
-    "[A]\n"
-    "R D9+\n"
-    "Q A3\n"
-    "[I]\n"
-    "D5 sim/lights/landing_lights_toggle\n"
-    "D7+ sim/starters/engage_starter_1\n"
-    "E1+ sim/test/heading 1+,0,360\n"
-    "E1- sim/test/heading 1-,0,360\n"
-    "E2+ sim/test/selector 1+,1,12\n"
-    "E2- sim/test/selector 1-,1,12\n"
-    "E4+ sim/test/float 0.5+,10\n"
-    "A2 sim/test/float 0,100\n"
-    "A3 sim/test/double 0,100\n"
-    "D9+ sim/test/nav1 0.5+\n"
-    "D10 sim/test/int_array 7 3\n"
-    "D11 sim/test/int_float 2.5\n"
-    "M12 sim/test/nav1 3\n"
-    "P12 sim/test/nav1\n"
-    "E3/1+ sim/test/float 1\n"
-    "E3/2+ sim/test/float 2\n"
-    "E3/3+ sim/test/float 3\n"
-    "D20 E3>\n"
-    "D21 hello\n"
-    "[O]\n"
-    "5L E3=1\n"
-    "6L E3=2\n"
-    "7L E3=3\n";
-
-class EndToEnd : public ::testing::Test {
-  protected:
-    EndToEnd() : run_(Options()) {}
-    static corvane_test::PluginOptions Options() {
-        corvane_test::PluginOptions options;
-        options.dataCfg = std::string("*3\n") + kSection;
-        options.extraDatarefs = kHostDatarefs;
-        return options;
-    }
-    void SetUp() override {
-        xphost::SetDebugEcho(false);
-        boardsim::Options options = run_.LanBoardOptions(25, 3);
-        options.configSection = kSection;
-        options.autoGate = true;
-        board_ = &run_.AddBoard(options);
-        ASSERT_TRUE(run_.ConnectAll(400));
-        ASSERT_TRUE(run_.CallUntil([this] { return board_->gateLetter() != 0; }, 50));
-        run_.Call(2);
-        xphost::TakeCommandTrace();
-    }
-    // The board sends text (tag, and value after a blank) and the plug-in takes it in one call.
-    void Send(const std::string& t, const std::string& value = "") {
-        board_->SendInput(t, value);
-        run_.Call();
-    }
-    static std::vector<std::string> Commands() {
-        std::vector<std::string> events;
+TEST(InputsEndToEnd, HeldStarterMemoryAcrossAResetPingsAndTheRequestForAllInputs) {
+    const char* const section =
+        "[I]\nD7+ sim/starters/engage_starter_1\nM12 sim/test/nav1 3\nP12 sim/test/nav1\n";
+    corvane_test::PluginOptions o;
+    o.dataCfg = std::string("*3\n") + section + "*4\n[I]\n";
+    o.extraDatarefs = kHostDatarefs;
+    corvane_test::PluginRun run(o);
+    boardsim::Options open = run.LanBoardOptions(25, 3);
+    open.autoGate = true;
+    boardsim::Board& board = run.AddBoard(open);
+    boardsim::Board& closed = run.AddLanBoard(26, 4);
+    ASSERT_TRUE(run.ConnectAll(400));
+    ASSERT_TRUE(run.CallUntil([&] { return board.gateLetter() != 0; }, 50));
+    run.Call(2);
+    const auto commands = [] {
+        Strings events;
         for (const auto& e : xphost::TakeCommandTrace())
             if (e.cause == "plugin" && e.phase != xplm_CommandContinue)
                 events.push_back(e.name + ":" + xphost::PhaseName(e.phase));
         return events;
-    }
-    static double Value(const std::string& name) { return xphost::GetNumber(name); }
-    static void Set(const std::string& name, const std::string& v) {
-        ASSERT_TRUE(xphost::SetDataref(name, v));
-    }
-    corvane_test::PluginRun run_;
-    boardsim::Board* board_ = nullptr;
-};
+    };
+    const std::string starter = "sim/starters/engage_starter_1";
+    commands();
+    board.Press("D7");
+    run.Call(5);
+    EXPECT_EQ(commands(), Strings{starter + ":begin"});
+    board.Press("D7");  // held already: no second begin of the hold
+    run.Call();
+    EXPECT_EQ(commands(), (Strings{starter + ":begin", starter + ":end"}));
+    EXPECT_TRUE(xphost::IsCommandActive(starter));
+    board.Release("D7");
+    run.Call();
+    EXPECT_EQ(commands(), Strings{starter + ":end"});
+    EXPECT_FALSE(xphost::IsCommandActive(starter));
 
-TEST_F(EndToEnd, ButtonOnACommandRunsItOnce) {
-    Send("D5");
-    EXPECT_EQ(Commands(), (Strings{"sim/lights/landing_lights_toggle:begin",
-                                   "sim/lights/landing_lights_toggle:end"}));
-}
-
-TEST_F(EndToEnd, StarterBeginsOnPressAndEndsOnRelease) {
-    board_->Press("D7");
-    run_.Call(5);
-    EXPECT_EQ(Commands(), Strings{std::string(kStarter) + ":begin"});
-    EXPECT_TRUE(xphost::IsCommandActive(kStarter));
-    board_->Press("D7");  // held already: no second begin of the hold
-    run_.Call();
-    EXPECT_EQ(Commands(),
-              (Strings{std::string(kStarter) + ":begin", std::string(kStarter) + ":end"}));
-    EXPECT_TRUE(xphost::IsCommandActive(kStarter));
-    board_->Release("D7");
-    run_.Call();
-    EXPECT_EQ(Commands(), Strings{std::string(kStarter) + ":end"});
-    EXPECT_FALSE(xphost::IsCommandActive(kStarter));
-}
-
-TEST_F(EndToEnd, EncodersWrapAndStopAtTheirLimit) {
-    Set("sim/test/heading", "359.5");
-    Send("E1+");
-    EXPECT_FLOAT_EQ(Value("sim/test/heading"), 0.5);
-    Send("E1-");
-    EXPECT_FLOAT_EQ(Value("sim/test/heading"), 359.5);
-    Set("sim/test/selector", "12");
-    Send("E2+");
-    EXPECT_EQ(Value("sim/test/selector"), 2);
-    Set("sim/test/selector", "1");
-    Send("E2-");
-    EXPECT_EQ(Value("sim/test/selector"), 12);
-    Set("sim/test/float", "9.8");
-    Send("E4+");
-    EXPECT_NEAR(Value("sim/test/float"), 10.3, 1e-5);
-    Send("E4+");
-    EXPECT_NEAR(Value("sim/test/float"), 10.3, 1e-5);
-}
-
-TEST_F(EndToEnd, RepeatCountMultipliesTheStep) {
-    Set("sim/test/heading", "10");
-    board_->TurnEncoder("E1+", 3);
-    run_.Call();
-    EXPECT_FLOAT_EQ(Value("sim/test/heading"), 13);
-    board_->TurnEncoder("E1+", 200);
-    run_.Call();
-    EXPECT_FLOAT_EQ(Value("sim/test/heading"), 213);
-}
-
-TEST_F(EndToEnd, AnalogAxesMapOntoTheirRange) {
-    for (int reading : {0, 500, 1000}) {
-        board_->MoveAxis("A2", reading);
-        board_->MoveAxis("A3", reading);
-        run_.Call();
-        EXPECT_FLOAT_EQ(Value("sim/test/float"), reading / 10.0);
-        EXPECT_FLOAT_EQ(Value("sim/test/double"), reading * reading / 10000.0);  // Q: square law
-    }
-}
-
-TEST_F(EndToEnd, ArrayElementAndIntFloatDatarefs) {
-    Send("D10");
-    EXPECT_EQ(xphost::GetDataref("sim/test/int_array"), "0,0,7,0,0,0");
-    Set("sim/test/int_float", "1");
-    Send("D11");
-    EXPECT_EQ(XPLMGetDataf(XPLMFindDataRef("sim/test/int_float")), 2.5f);
-}
-
-TEST_F(EndToEnd, HeldDatarefRepeatsFromTheSeventeenthCall) {
-    Set("sim/test/nav1", "0");
-    board_->Press("D9");
-    std::vector<double> values;
-    for (int call = 1; call <= 20; ++call) {
-        run_.Call();
-        values.push_back(Value("sim/test/nav1"));
-    }
-    for (int call = 1; call <= 16; ++call) EXPECT_EQ(values[call - 1], 0.5) << "call " << call;
-    for (int call = 17; call <= 20; ++call)
-        EXPECT_EQ(values[call - 1], 0.5 * (call - 15)) << "call " << call;
-    board_->Release("D9");  // taken in the next call before its repeat: no further write
-    run_.Call(3);
-    EXPECT_EQ(Value("sim/test/nav1"), 2.5);
-}
-
-TEST_F(EndToEnd, MemoryStoresAndRecallsAcrossARestart) {
     for (const char* v : {"118.25", "121.5", "124"}) {
-        Set("sim/test/nav1", v);
-        Send("M12");
+        ASSERT_TRUE(xphost::SetDataref("sim/test/nav1", v));
+        board.SendInput("M12");
+        run.Call();
     }
-    EXPECT_EQ(corvane_test::ReadFile(run_.folder() + "/memory0.txt"), "12 124,121.5,118.25\r\n");
-    ASSERT_TRUE(xphost::ChooseMenu("Corvane/Reconnect"));
-    ASSERT_TRUE(run_.CallUntil([] { return BoardCount() == 1 && !Datatags[0].empty(); }, 400));
-    run_.Call(2);
+    EXPECT_EQ(corvane_test::ReadFile(run.folder() + "/memory0.txt"), "12 124,121.5,118.25\r\n");
+    board.Press("D7");
+    run.Call();
+    ASSERT_TRUE(xphost::ChooseMenu("Corvane/Reconnect"));  // ends the held starter
+    EXPECT_FALSE(xphost::IsCommandActive(starter));
+    ASSERT_TRUE(run.CallUntil([] { return BoardCount() == 2 && !Datatags[0].empty(); }, 400));
+    ASSERT_TRUE(run.CallUntil([&] { return AllowOutput[0]; }, 100));
     std::vector<double> recalled;
     for (int k = 0; k < 4; ++k) {
-        Send("P12");
-        recalled.push_back(Value("sim/test/nav1"));
+        board.SendInput("P12");
+        run.Call();
+        recalled.push_back(xphost::GetNumber("sim/test/nav1"));
     }
     EXPECT_EQ(recalled, (std::vector<double>{124, 121.5, 118.25, 124}));
-}
 
-TEST_F(EndToEnd, ModeChangeRunsOneTwoThreeOneWithModeMessages) {
-    // Opening the gate lit the LEDs of mode 1.
-    EXPECT_EQ(board_->modes()[5], "on");
-    EXPECT_EQ(board_->modes()[6], "off");
-    EXPECT_EQ(board_->modes()[7], "off");
-    const std::vector<std::vector<std::string>> expected = {
-        {"off", "on", "off"}, {"off", "off", "on"}, {"on", "off", "off"}};
-    for (const auto& lit : expected) {
-        Send("D20");
-        auto modes = board_->modes();
-        EXPECT_EQ((Strings{modes[5], modes[6], modes[7]}), lit);
-    }
-    Send("E3+");  // mode 1 again: the first member
-    EXPECT_EQ(Value("sim/test/float"), 1.0);
-    Send("D20");
-    Send("E3+");
-    EXPECT_EQ(Value("sim/test/float"), 2.0);
-}
-
-TEST_F(EndToEnd, GateRequestTwiceGivesTheSameLetter) {
-    const char letter = board_->gateLetter();
-    board_->clearReceived();
-    board_->RequestGate();
-    run_.Call();
-    board_->RequestGate();
-    run_.Call();
-    Strings replies;
-    for (const std::string& m : board_->received())
-        if (!m.empty() && m[0] == 'D') replies.push_back(m);
-    ASSERT_EQ(replies.size(), 2u);
-    EXPECT_EQ(replies[0], replies[1]);
-    EXPECT_EQ(replies[0][9], letter);
-    EXPECT_EQ(board_->gateLetter(), letter);
-}
-
-TEST_F(EndToEnd, InternalInputSendsItsTextBack) {
-    board_->clearReceived();
-    Send("D21");
-    bool found = false;
-    for (const std::string& m : board_->received())
-        if (m == std::string("}") + '\x05' + "hello") found = true;
-    EXPECT_TRUE(found);
-}
-
-class EndToEndPings : public ::testing::Test {};
-
-TEST_F(EndToEndPings, PingsGoOnlyToLanBoardsWithTheirGateOpenEvery102Calls) {
-    corvane_test::PluginOptions o;
-    o.dataCfg = "*3\n[I]\nD5 sim/lights/landing_lights_toggle\n*4\n[I]\n";
-    corvane_test::PluginRun run(o);
-    xphost::SetDebugEcho(false);
-    boardsim::Options open = run.LanBoardOptions(25, 3);
-    open.autoGate = true;
-    boardsim::Board& gated = run.AddBoard(open);
-    boardsim::Board& closed = run.AddLanBoard(26, 4);
-    ASSERT_TRUE(run.ConnectAll(400));
-    ASSERT_TRUE(run.CallUntil([&] { return gated.gateLetter() != 0; }, 50));
+    // Pings every 102 calls, only to boards whose gate is open.
     std::vector<int> pingCalls;
-    int seen = gated.pingCount();
+    int seen = board.pingCount();
     for (int call = 1; call <= 400; ++call) {
         run.Call();
-        if (gated.pingCount() != seen) {
-            seen = gated.pingCount();
-            pingCalls.push_back(call);
-        }
+        if (board.pingCount() != seen) pingCalls.push_back(call);
+        seen = board.pingCount();
     }
     ASSERT_GE(pingCalls.size(), 3u);
     for (size_t k = 1; k < pingCalls.size(); ++k) EXPECT_EQ(pingCalls[k] - pingCalls[k - 1], 102);
     EXPECT_EQ(closed.pingCount(), 0);
-}
 
-TEST_F(EndToEndPings, RequestForAllInputsOnAirportLoadInTheFirstFiveSeconds) {
-    corvane_test::PluginOptions o;
-    o.dataCfg = "*3\n[I]\nD5 sim/lights/landing_lights_toggle\n";
-    corvane_test::PluginRun run(o);
-    xphost::SetDebugEcho(false);
-    boardsim::Options open = run.LanBoardOptions(25, 3);
-    open.autoGate = true;
-    boardsim::Board& board = run.AddBoard(open);
-    ASSERT_TRUE(run.ConnectAll(400));
-    ASSERT_TRUE(run.CallUntil([&] { return board.gateLetter() != 0; }, 50));
-    run.Call(2);  // the plug-in takes the board's "~" + letter: the gate is open
-    const char* const kFlightTime = "sim/time/total_flight_time";
-    ASSERT_TRUE(xphost::SetDataref(kFlightTime, "4.9"));
-    xphost::SendPluginMessage(103);  // XPLM_MSG_AIRPORT_LOADED
-    run.PollBoards();
-    EXPECT_EQ(board.requestAllCount(), 1);
-    ASSERT_TRUE(xphost::SetDataref(kFlightTime, "4.9"));
-    xphost::SendPluginMessage(102);  // XPLM_MSG_PLANE_LOADED: no request
-    run.PollBoards();
-    EXPECT_EQ(board.requestAllCount(), 1);
-    ASSERT_TRUE(xphost::SetDataref(kFlightTime, "5.0"));
-    xphost::SendPluginMessage(103);
-    run.PollBoards();
-    EXPECT_EQ(board.requestAllCount(), 1);
+    // The request for all inputs: on an airport load in the first five seconds of flight only.
+    const int before = board.requestAllCount();
+    const struct {
+        const char* flightTime;
+        int message;
+        int requests;
+    } rows[] = {{"4.9", 103, 1}, {"4.9", 102, 1}, {"5.0", 103, 1}, {"0", 103, 2}};
+    for (const auto& row : rows) {
+        ASSERT_TRUE(xphost::SetDataref("sim/time/total_flight_time", row.flightTime));
+        xphost::SendPluginMessage(row.message);
+        run.PollBoards();
+        EXPECT_EQ(board.requestAllCount() - before, row.requests) << row.flightTime;
+    }
+    EXPECT_EQ(closed.requestAllCount(), 0);
 }
 
 }  // namespace

@@ -123,7 +123,7 @@ class UdpPeer {
     // Every datagram received since the last call.
     std::vector<std::string> Take() {
         std::vector<std::string> messages;
-        char buffer[2048];
+        static char buffer[65536];
         for (;;) {
             const ssize_t n = recv(fd_, buffer, sizeof buffer, 0);
             if (n < 0) break;

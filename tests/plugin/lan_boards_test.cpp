@@ -1,7 +1,10 @@
-// Boards on the LAN: the probe, identification, the configuration upload and the replies, over
-// real UDP on loopback.
+// Boards on the LAN, over real UDP on loopback: one flight through the probe, identification,
+// refused library versions, the upload, replies, the status lines and the end of the scan.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include "config/board_tables.h"
 #include "config/settings.h"
@@ -12,132 +15,157 @@
 #include "xphost.h"
 
 using ::testing::HasSubstr;
-using ::testing::StartsWith;
 
 namespace {
 
 const char* const kBoardThree =
-    "*3\n"
-    "[A]\n"
-    "B 30 33 40 41 44\n"
-    "G 20\n"
-    "L 21\n"
-    "N 22\n"
-    "[I]\n"
-    "D5 sim/lights/landing_lights_toggle\n"
-    "D12+ sim/flight_controls/landing_gear_down\n"
-    "[O]\n"
-    "7L 0 sim/cockpit2/controls/gear_handle_down\n"
-    "6L 0 sim/cockpit/electrical/beacon_lights_on\n";
+    "*3\n[A]\nB 30 33 40 41 44\nG 20\nL 21\nN 22\n[I]\nD5 sim/lights/landing_lights_toggle\n"
+    "D12+ sim/flight_controls/landing_gear_down\n[O]\n7L 0 sim/cockpit2/controls/gear_handle_down\n"
+    "6L 0 sim/cockpit/electrical/beacon_lights_on\n9N 0 sim/x 1 4 2\n5L 0 sim/x\n";
 
-std::string Pins(const std::string& upload) {
-    return upload.substr(1, 54);
+std::vector<std::string> Replies(const boardsim::Board& board, size_t from = 0) {
+    std::vector<std::string> replies;
+    for (size_t k = from; k < board.received().size(); ++k)
+        if (board.received()[k] != "XP") replies.push_back(board.received()[k]);
+    return replies;
 }
 
-TEST(LanBoards, ProbedBoardIdentifiesAndReceivesItsUpload) {
+TEST(LanBoards, ProbeIdentificationUploadRepliesAndStatusLines) {
     corvane_test::PluginOptions options;
     options.dataCfg = kBoardThree;
+    options.settings = "SCANNING_TIMEOUT = 600\n";
     corvane_test::PluginRun run(options);
-    boardsim::Board& board = run.AddLanBoard(25, 3, 124);
-    ASSERT_TRUE(run.ConnectAll(400));
-    EXPECT_GE(board.probeCount(), 1);
-    EXPECT_EQ(board.boardNumber(), 1);
-    ASSERT_EQ(BoardCount(), 1);
-    EXPECT_EQ(OutDevice[0], 3u);
-    EXPECT_EQ(SerialIndex[0], -1);
-
-    std::string upload;
-    for (const std::string& message : board.received())
-        if (message.size() == 61 && message[0] == '~') upload = message;
-    ASSERT_EQ(upload.size(), 61u);
-    EXPECT_EQ(upload.substr(55, 5), CodeCurrent.substr(0, 5));
-    EXPECT_EQ(upload[60], 1);
-    const std::string pins = Pins(upload);
-    EXPECT_EQ(pins[30], 5);
-    EXPECT_EQ(pins[33], 5);
-    EXPECT_EQ(pins[40], 6);
-    EXPECT_EQ(pins[41], 6);
-    EXPECT_EQ(pins[44], 4);
-    EXPECT_EQ(pins[20], 11);
-    EXPECT_EQ(pins[21], 7);
-    EXPECT_EQ(pins[22], 13);
-    EXPECT_EQ(pins[5], 1);
-    EXPECT_EQ(pins[12], 1);
-    EXPECT_EQ(pins[6], 7);
-    EXPECT_EQ(pins[7], 7);
-    EXPECT_EQ(pins[0], 0);
-}
-
-TEST(LanBoards, LaterPinWritesWin) {
-    corvane_test::PluginOptions options;
-    // Pin 5 is first an input, then an LED output: the output, written later, stands.
-    options.dataCfg = "*3\n[I]\nD5 sim/lights/landing_lights_toggle\n[O]\n5L 0 sim/x\n";
-    corvane_test::PluginRun run(options);
+    EXPECT_EQ(StatusLine(2), "   Connection status - Awaiting connection");
+    // Boards that never become boards: old libraries, and a stranger asking for blocks and the
+    // gate.
+    const auto silent = [&](int host, int version) -> boardsim::Board& {
+        boardsim::Options o = run.LanBoardOptions(host, 3);
+        o.answerProbe = false;
+        o.libraryVersion = version;
+        return run.AddBoard(o);
+    };
+    boardsim::Board& stranger = silent(40, 124);
+    stranger.SendControl('a');
+    stranger.SendControl('d');
+    run.Call(50);
+    EXPECT_EQ(BoardCount(), 0);
+    EXPECT_EQ(ScanTimeout, 600);  // the countdown waits for the first board
+    EXPECT_EQ(StatusLine(3).size(), 3u);
+    EXPECT_TRUE(Replies(stranger).empty());
+    boardsim::Board& old = silent(27, 120);
+    old.SendIdentification();
+    run.Call(2);
+    EXPECT_EQ(StatusLine(3), "   1. Wrong library version - 1.20 (req. min. 1.24)");
+    boardsim::Board& older = silent(28, 100);
+    older.SendIdentification();
+    run.Call(2);
+    EXPECT_EQ(StatusLine(4), "   2. Wrong library version - (req. min. 1.24)");
+    boardsim::Board& noDigit = silent(29, 124);  // an ID byte that is no decimal digit
+    noDigit.SendRaw("|A\x7cx");
+    run.Call(2);
+    EXPECT_EQ(BoardCount(), 2);
+    for (boardsim::Board* refused : {&old, &older}) {
+        refused->SendControl('a');
+        refused->SendControl('d');
+        refused->SendRaw(std::string("\x01") + "D5 1");
+    }
+    // The good board: its upload holds the pin uses of its section, later writes winning.
     boardsim::Board& board = run.AddLanBoard(25, 3);
-    ASSERT_TRUE(run.ConnectAll(400));
-    ASSERT_EQ(board.pinModes().size(), 54u);
-    EXPECT_EQ(board.pinModes()[5], 7);
-}
-
-TEST(LanBoards, SecondBoardGetsTheNextIndexAndTheProbeSkipsKnownAddresses) {
-    corvane_test::PluginRun run({});
-    boardsim::Board& first = run.AddLanBoard(25, 3);
-    boardsim::Board& second = run.AddLanBoard(26, 4);
-    ASSERT_TRUE(run.ConnectAll(400));
-    EXPECT_EQ(first.boardNumber(), 1);
-    EXPECT_EQ(second.boardNumber(), 2);
-    ASSERT_EQ(UsedAddr.size(), 3u);
-    EXPECT_EQ(UsedAddr[0], 1);
-    const int probesBefore = first.probeCount();
+    board.SendIdentification();
+    ASSERT_TRUE(run.CallUntil([&] { return board.boardNumber() != 0; }, 400));
+    EXPECT_EQ(board.boardNumber(), 3);
+    EXPECT_EQ(BoardCount(), 3);
+    EXPECT_TRUE(Replies(old).empty());
+    EXPECT_TRUE(Replies(older).empty());
+    EXPECT_TRUE(xphost::TakeCommandTrace().empty());
+    const std::vector<int> pins = board.pinModes();
+    ASSERT_EQ(pins.size(), 54u);
+    const int uses[][2] = {{30, 5},  {33, 5}, {40, 6}, {41, 6}, {44, 4}, {20, 11}, {21, 7},
+                           {22, 13}, {12, 1}, {6, 7},  {7, 7},  {0, 0},  {5, 7}};
+    for (const auto& use : uses) EXPECT_EQ(pins[use[0]], use[1]) << "pin " << use[0];
+    EXPECT_EQ(board.codeLetters(), CodeCurrent.substr(0, 5));
+    EXPECT_EQ(StatusLine(2), "   Connection status - Connected to:");
+    EXPECT_EQ(StatusLine(5), "   3. LAN Arduino #3,   2 inputs,   4 outputs");
+    EXPECT_EQ(StatusLine(6).substr(3), "scanning...");
+    const char spinner = StatusLine(6)[1];
+    run.Call(1);
+    EXPECT_NE(StatusLine(6)[1], spinner);
+    // Block requests are answered with their lengths; the short 7-segment block keeps its pin.
+    board.clearReceived();
+    board.RequestBlocks();
+    run.Call(2);
+    std::vector<size_t> lengths;
+    for (const std::string& m : board.received())
+        if (m[0] == 'A' || m[0] == 'N' || m[0] == 'S') lengths.push_back(m.size());
+    EXPECT_EQ(lengths, (std::vector<size_t>{49, 3, 2}));
+    EXPECT_EQ(board.sevenSegConfig(), (std::vector<uint8_t>{9}));
+    // A second board gets the next index; the probe skips known addresses.
+    boardsim::Board& second = run.AddLanBoard(26, 5);
+    second.SendIdentification();
+    ASSERT_TRUE(run.CallUntil([&] { return second.boardNumber() != 0; }, 400));
+    EXPECT_EQ(second.boardNumber(), 4);
+    EXPECT_EQ(StatusLine(6), "   4. LAN Arduino #5");
+    const int probes = board.probeCount();
     run.Call(300);  // more than one round of the 256 host numbers
-    EXPECT_EQ(first.probeCount(), probesBefore);
+    EXPECT_EQ(board.probeCount(), probes);
+    // The end of the scan.
+    ::testing::internal::CaptureStderr();
+    run.CallUntil([] { return ScanTimeout == 0; }, 700);
+    const std::string log = ::testing::internal::GetCapturedStderr();
+    EXPECT_THAT(log, HasSubstr("\nFinishing scanning for devices..."));
+    EXPECT_THAT(log, HasSubstr("\nScanning stopped. "));
+    run.Call(1);
+    EXPECT_EQ(StatusLine(7), "   ");
+    // A board that restarts identifies again and rewrites its own line.
+    board.SendIdentification();
+    run.Call(1);
+    EXPECT_EQ(BoardCount(), 4);
+    EXPECT_EQ(StatusLine(5), "   3. LAN Arduino #3,   2 inputs,   4 outputs");
+    EXPECT_EQ(StatusLine(6), "   4. LAN Arduino #5");
+    // A library that is good later is taken normally at its old index.
+    boardsim::Board& fixed = run.AddLanBoard(27, 3, 124);
+    fixed.SendIdentification();
+    run.Call(2);
+    EXPECT_EQ(fixed.boardNumber(), 1);
 }
 
 TEST(LanBoards, TheSimulatorsOwnHostNumberNeverBecomesABoard) {
-    corvane_test::PluginRun run({});
-    boardsim::Board& impostor = run.AddLanBoard(1, 3);  // shares the simulator's own address
-    impostor.SendIdentification();
-    run.Call(5);
-    EXPECT_EQ(BoardCount(), 0);
-    EXPECT_EQ(impostor.boardNumber(), 0);
-}
-
-TEST(LanBoards, OldLibraryVersionIsRefusedWithAStatusLine) {
     corvane_test::PluginOptions options;
-    options.dataCfg = kBoardThree;
+    options.settings = "SCANNING_TIMEOUT = 1000\n";
     corvane_test::PluginRun run(options);
-    boardsim::Board& old = run.AddLanBoard(25, 3, 120);
-    old.SendIdentification();
-    run.Call(3);
-    EXPECT_EQ(StatusLine(3), "   1. Wrong library version - 1.20 (req. min. 1.24)");
-    EXPECT_EQ(old.uploadCount(), 0);
-    const size_t before = old.received().size();
-    // Its later messages do no harm and get nothing back.
-    old.SendIdentification();
-    old.SendControl('a');
-    old.SendControl('d');
-    old.SendControl('w');
-    old.SendRaw(std::string("\x01") + "D5 1");
-    run.Call(3);
-    size_t replies = 0;
-    for (size_t k = before; k < old.received().size(); ++k)
-        if (old.received()[k] != "XP") ++replies;
-    EXPECT_EQ(replies, 0u);
-
-    // A board that identifies later gets its own index and its own line.
-    boardsim::Board& good = run.AddLanBoard(26, 3, 124);
-    good.SendIdentification();
-    run.Call(3);
-    EXPECT_EQ(good.boardNumber(), 2);
-    EXPECT_THAT(StatusLine(4), StartsWith("   2. LAN"));
-}
-
-TEST(LanBoards, VersionBelow119IsLeftOutOfTheLine) {
-    corvane_test::PluginRun run({});
-    boardsim::Board& old = run.AddLanBoard(25, 3, 100);
-    old.SendIdentification();
+    boardsim::Board& board = run.AddLanBoard(25, 3);
+    board.SendIdentification();
     run.Call(2);
-    EXPECT_EQ(StatusLine(3), "   1. Wrong library version - (req. min. 1.24)");
+    ASSERT_EQ(BoardCount(), 1);
+    // An identification and a gate request, sent from the simulator's own address: no board
+    // and no reply.
+    const int own = socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(static_cast<uint16_t>(run.port()));
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    for (const std::string m : {"|A\x7c"
+                                "4",
+                                "~d"})
+        sendto(own, m.data(), m.size(), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
+    run.Call(3);
+    char reply[64];
+    EXPECT_LT(recv(own, reply, sizeof reply, MSG_DONTWAIT), 0);
+    close(own);
+    EXPECT_EQ(BoardCount(), 1);
+    // A board that does not answer is probed once per round of the 256 host numbers.
+    boardsim::Options o = run.LanBoardOptions(40, 3);
+    o.answerProbe = false;
+    boardsim::Board& silent = run.AddBoard(o);
+    std::vector<int> probed;
+    for (int call = 1; call <= 600; ++call) {
+        const int before = silent.probeCount();
+        run.Call();
+        if (silent.probeCount() != before) probed.push_back(call);
+    }
+    ASSERT_EQ(probed.size(), 3u);
+    EXPECT_EQ(probed[1] - probed[0], 256);
+    EXPECT_EQ(probed[2] - probed[1], 256);
 }
 
 TEST(LanBoards, PanelLongFormIsReadAsBoardZeroAndAnsweredWithSevenBytes) {
@@ -151,106 +179,11 @@ TEST(LanBoards, PanelLongFormIsReadAsBoardZeroAndAnsweredWithSevenBytes) {
         ASSERT_EQ(BoardCount(), 1) << config;
         EXPECT_EQ(OutDevice[0], 0u);
         EXPECT_TRUE(AllowOutput[0]);
-        EXPECT_EQ(panel.boardNumber(), 1);
-        std::string reply;
-        for (const std::string& message : panel.received())
-            if (message.size() == 7 && message[0] == '~') reply = message;
-        EXPECT_EQ(reply, "~" + CodeCurrent.substr(0, 5) + "\x01");
-        EXPECT_THAT(StatusLine(3), HasSubstr("Helvan Panel"));
+        EXPECT_EQ(OutDrefs[0].size(), 1u);
+        ASSERT_FALSE(Replies(panel).empty());
+        EXPECT_EQ(Replies(panel)[0], "~" + CodeCurrent.substr(0, 5) + "\x01");
+        EXPECT_EQ(StatusLine(3), "   1. LAN Helvan Panel,   1 outputs");
     }
-}
-
-TEST(LanBoards, ConfigurationBlockRequestsAreAnsweredWithTheirLengths) {
-    corvane_test::PluginOptions options;
-    options.dataCfg = kBoardThree;
-    corvane_test::PluginRun run(options);
-    boardsim::Board& board = run.AddLanBoard(25, 3);
-    board.SendIdentification();
-    run.Call(2);
-    board.clearReceived();
-    board.RequestBlocks();
-    run.Call(2);
-    std::vector<size_t> lengths;
-    for (const std::string& message : board.received())
-        if (message[0] == 'A' || message[0] == 'N' || message[0] == 'S')
-            lengths.push_back(message.size());
-    ASSERT_EQ(lengths.size(), 3u);
-    EXPECT_EQ(lengths[0], 49u);
-    EXPECT_EQ(lengths[1], SevenSegAdditional[0].size() + 2);
-    EXPECT_EQ(lengths[2], StepperAdditional[0].size() + 2);
-}
-
-TEST(LanBoards, ShortSevenSegmentBlockStillCarriesItsPin) {
-    corvane_test::PluginOptions options;
-    options.dataCfg = "*3\n[O]\n9N 0 sim/cockpit2/radios/actuators/com1_frequency_hz 1 4 2\n";
-    corvane_test::PluginRun run(options);
-    boardsim::Board& board = run.AddLanBoard(25, 3);
-    board.SendIdentification();
-    run.Call(2);
-    ASSERT_EQ(SevenSegAdditional[0].size(), 1u);
-    board.SendControl('n');
-    run.Call(1);
-    ASSERT_EQ(board.sevenSegConfig().size(), 1u);
-    EXPECT_EQ(board.sevenSegConfig()[0], 9);
-}
-
-TEST(LanBoards, ControlRequestFromAnUnknownSenderIsDropped) {
-    corvane_test::PluginRun run({});
-    boardsim::Board& stranger = run.AddLanBoard(40, 3);
-    stranger.SendControl('a');
-    stranger.SendControl('d');
-    run.Call(2);
-    for (const std::string& message : stranger.received()) EXPECT_EQ(message, "XP");
-}
-
-TEST(StatusLines, BoardLineSearchLineSpinnerAndTheEndOfTheScan) {
-    corvane_test::PluginOptions options;
-    options.dataCfg = kBoardThree;
-    options.settings = "SCANNING_TIMEOUT = 20\n";
-    corvane_test::PluginRun run(options);
-    EXPECT_EQ(StatusLine(2), "   Connection status - Awaiting connection");
-    // Without a board the search goes on and the countdown waits.
-    run.Call(50);
-    EXPECT_EQ(ScanTimeout, 20);
-    EXPECT_EQ(StatusLine(3).size(), 3u);
-
-    boardsim::Board& board = run.AddLanBoard(25, 3);
-    board.SendIdentification();
-    run.Call(1);
-    EXPECT_EQ(StatusLine(2), "   Connection status - Connected to:");
-    EXPECT_EQ(StatusLine(3), "   1. LAN Arduino #3,   2 inputs,   2 outputs");
-    ASSERT_GE(StatusLine(4).size(), 2u);
-    EXPECT_EQ(StatusLine(4).substr(3), "scanning...");
-    const char before = StatusLine(4)[1];
-    run.Call(1);
-    EXPECT_NE(StatusLine(4)[1], before);
-    EXPECT_EQ(std::string("|/-\\").find(StatusLine(4)[1]) != std::string::npos, true);
-
-    ::testing::internal::CaptureStderr();
-    run.Call(25);
-    const std::string log = ::testing::internal::GetCapturedStderr();
-    EXPECT_THAT(log, HasSubstr("\nFinishing scanning for devices..."));
-    EXPECT_THAT(log, HasSubstr("\nScanning stopped. "));
-    EXPECT_EQ(StatusLine(4), "   ");
-    EXPECT_EQ(ScanTimeout, 0);
-}
-
-TEST(StatusLines, ReidentifiedBoardRewritesItsOwnLine) {
-    corvane_test::PluginOptions options;
-    options.dataCfg = kBoardThree;
-    corvane_test::PluginRun run(options);
-    boardsim::Board& first = run.AddLanBoard(25, 3);
-    boardsim::Board& second = run.AddLanBoard(26, 5);
-    first.SendIdentification();
-    run.Call(1);
-    second.SendIdentification();
-    run.Call(1);
-    EXPECT_EQ(StatusLine(4), "   2. LAN Arduino #5");
-    first.SendIdentification();
-    run.Call(1);
-    EXPECT_EQ(StatusLine(3), "   1. LAN Arduino #3,   2 inputs,   2 outputs");
-    EXPECT_EQ(StatusLine(4), "   2. LAN Arduino #5");
-    EXPECT_EQ(BoardCount(), 2);
 }
 
 }  // namespace

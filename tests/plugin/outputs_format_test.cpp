@@ -11,53 +11,51 @@
 
 namespace {
 
-std::string Format(float v, int precision) {
-    std::string text = "prefix:";
-    AppendFormattedValue(v, precision, text);
-    return text.substr(7);
-}
-
-TEST(OutputFormat, SixSignificantDigitsAndScientificAsZero) {
-    EXPECT_EQ(Format(1234567.0f, 2), "0.0");
-    EXPECT_EQ(Format(0.00001f, 4), "0.0");
-    EXPECT_EQ(Format(0.0001f, 4), "0.0001");
-    EXPECT_EQ(Format(123456.0f, 2), "123456");
-    EXPECT_EQ(Format(2.5f, 3), "2.5");  // no padding
-    EXPECT_EQ(Format(3.0f, 3), "3");
-    // "0.0" is cut like any text: precision 0 leaves "0.", -1 leaves "0".
-    EXPECT_EQ(Format(1234567.0f, 0), "0.");
-    EXPECT_EQ(Format(1234567.0f, -1), "0");
-}
-
-TEST(OutputFormat, PrecisionCutsWithoutRounding) {
-    EXPECT_EQ(Format(1234.567f, 2), "1234.57");
-    EXPECT_EQ(Format(1234.567f, 1), "1234.5");
-    EXPECT_EQ(Format(1234.567f, 0), "1234.");
-    EXPECT_EQ(Format(1234.567f, -1), "1234");
-    EXPECT_EQ(Format(1234.567f, -2), "1230");
-    EXPECT_EQ(Format(1234.567f, -3), "1200");
-    EXPECT_EQ(Format(123456.0f, -3), "123400");
-    EXPECT_EQ(Format(5.0f, -3), "0");
-    EXPECT_EQ(Format(123456.0f, -1), "123456");
-    EXPECT_EQ(Format(0.19999f, 1), "0.1");
-}
-
-TEST(OutputFormat, NegativeZeroLosesItsSign) {
-    EXPECT_EQ(Format(-0.0001f, 2), "0.00");
-    EXPECT_EQ(Format(-0.0f, 2), "0");
-    EXPECT_EQ(Format(-0.4f, -1), "0");
-    EXPECT_EQ(Format(-5.0f, -2), "0");  // "-" + "0"
-    EXPECT_EQ(Format(-12.0f, -2), "-10");
-    EXPECT_EQ(Format(-0.25f, 1), "-0.2");
-}
-
-TEST(OutputFormat, ExtremePrecisionsAndNonNumbers) {
-    EXPECT_EQ(Format(1.5f, 1000000), "1.5");
-    EXPECT_EQ(Format(1.5f, std::numeric_limits<int>::max()), "1.5");
-    EXPECT_EQ(Format(98765.0f, std::numeric_limits<int>::min()), "0");
-    EXPECT_EQ(Format(std::numeric_limits<float>::infinity(), 2), "0.0");
-    EXPECT_EQ(Format(-std::numeric_limits<float>::infinity(), 2), "0.0");
-    EXPECT_EQ(Format(std::nanf(""), 2), "0.0");
+// Rows of value, precision and the text sent: six significant digits, "0.0" for what would print
+// in scientific form, the cut to the precision without rounding, and "-0" cleaned.
+TEST(OutputFormat, ValueTexts) {
+    const float inf = std::numeric_limits<float>::infinity();
+    const struct {
+        float value;
+        int precision;
+        const char* text;
+    } rows[] = {
+        {1234567.0f, 2, "0.0"},
+        {0.00001f, 4, "0.0"},
+        {0.0001f, 4, "0.0001"},
+        {123456.0f, 2, "123456"},
+        {2.5f, 3, "2.5"},
+        {3.0f, 3, "3"},
+        {1234567.0f, 0, "0."},
+        {1234567.0f, -1, "0"},
+        {1234.567f, 2, "1234.57"},
+        {1234.567f, 1, "1234.5"},
+        {1234.567f, 0, "1234."},
+        {1234.567f, -1, "1234"},
+        {1234.567f, -2, "1230"},
+        {1234.567f, -3, "1200"},
+        {123456.0f, -3, "123400"},
+        {5.0f, -3, "0"},
+        {123456.0f, -1, "123456"},
+        {0.19999f, 1, "0.1"},
+        {-0.0001f, 2, "0.00"},
+        {-0.0f, 2, "0"},
+        {-0.4f, -1, "0"},
+        {-5.0f, -2, "0"},
+        {-12.0f, -2, "-10"},
+        {-0.25f, 1, "-0.2"},
+        {1.5f, 1000000, "1.5"},
+        {1.5f, std::numeric_limits<int>::max(), "1.5"},
+        {98765.0f, std::numeric_limits<int>::min(), "0"},
+        {inf, 2, "0.0"},
+        {-inf, 2, "0.0"},
+        {std::nanf(""), 2, "0.0"},
+    };
+    for (const auto& row : rows) {
+        std::string text = "prefix:";
+        AppendFormattedValue(row.value, row.precision, text);
+        EXPECT_EQ(text.substr(7), row.text) << row.value << " " << row.precision;
+    }
 }
 
 TEST(OutputMapping, StepperTurnScaling) {

@@ -1,30 +1,18 @@
 // The output pass over board rows built by hand, with the host's datarefs and the messages caught
-// on real sockets: a UDP socket on a loopback address for LAN boards, a socket pair standing in
-// for the serial port of a USB panel.
-#include <arpa/inet.h>
-#include <fcntl.h>
+// on real sockets: a UDP socket on loopback for LAN boards, a socket pair standing in for the
+// serial port of a USB panel.
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <cmath>
-#include <cstring>
 #include <limits>
-#include <string>
-#include <vector>
+#include <memory>
 
-#include "XPLMDataAccess.h"
-#include "config/board_tables.h"
-#include "exchange/flight_loop.h"
 #include "exchange/output_pass.h"
 #include "exchange/output_value.h"
+#include "inputs_fixture.h"
 #include "simdata/sim_time.h"
-#include "support/plugin_harness.h"
-#include "transport/lan_socket.h"
-#include "transport/serial_ports.h"
-#include "xphost.h"
 
+namespace corvane_inputs_test {
 namespace {
 
 const char* const kDatarefs =
@@ -43,88 +31,31 @@ std::string Bytes(std::initializer_list<int> bytes) {
     return text;
 }
 
-// A non-blocking UDP socket bound to 127.0.0.host on a free port.
-int BindReceiver(int host, sockaddr_in* address) {
-    const int fd = socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(0x7F000000u | static_cast<unsigned>(host));
-    a.sin_port = 0;
-    bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    socklen_t length = sizeof a;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&a), &length);
-    fcntl(fd, F_SETFL, O_NONBLOCK);
-    *address = a;
-    return fd;
+std::vector<std::string> Drain(const std::unique_ptr<UdpPeer>& peer) {
+    return peer->Take();
 }
 
-std::vector<std::string> Drain(int fd) {
-    std::vector<std::string> messages;
-    char buffer[90000];
-    for (;;) {
-        const ssize_t n = recv(fd, buffer, sizeof buffer, 0);
-        if (n < 0) break;
-        messages.emplace_back(buffer, static_cast<size_t>(n));
-    }
-    return messages;
-}
-
-class OutputPassTest : public ::testing::Test {
+class OutputPassTest : public InputsTest {
   protected:
     void SetUp() override {
-        xphost::Reset();
-        std::string error;
-        ASSERT_TRUE(xphost::LoadDatarefText(kDatarefs, &error)) << error;
-        ClearBoardTables();
+        InputsTest::SetUp();
+        ASSERT_TRUE(xphost::LoadDatarefText(kDatarefs, nullptr));
         OutputMemos.clear();
-        savedSock_ = sock;
         savedFrametime_ = frametime;
         frametime = 0.025f;
-        sock = socket(AF_INET, SOCK_DGRAM, 0);
-        sockaddr_in own{};
-        own.sin_family = AF_INET;
-        own.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bind(sock, reinterpret_cast<sockaddr*>(&own), sizeof own);
     }
-
     void TearDown() override {
-        ClearBoardTables();
         OutputMemos.clear();
-        for (int fd : receivers_) close(fd);
-        if (sock > 0) close(sock);
-        sock = savedSock_;
         frametime = savedFrametime_;
-        comport.resize(savedPorts_);
-        for (int fd : pairs_) close(fd);
-        xphost::Reset();
+        InputsTest::TearDown();
     }
-
     // A LAN board whose messages arrive at a socket of its own; its outputs are allowed.
-    int AddLanBoard(unsigned int id, int host) {
-        sockaddr_in address{};
-        receivers_.push_back(BindReceiver(host, &address));
-        CreateBoardRow(id, address, -1);
-        const int b = BoardCount() - 1;
-        AllowOutput[b] = true;
-        return b;
+    int AddLanBoard(unsigned int id, int) {
+        receivers_.push_back(std::make_unique<UdpPeer>());
+        CreateBoardRow(id, receivers_.back()->address(), -1);
+        AllowOutput[BoardCount() - 1] = true;
+        return BoardCount() - 1;
     }
-
-    // A board on a serial port: a socket pair end stands in for the port's descriptor.
-    int AddSerialBoard(unsigned int id, int* readEnd) {
-        int ends[2];
-        socketpair(AF_UNIX, SOCK_STREAM, 0, ends);
-        fcntl(ends[1], F_SETFL, O_NONBLOCK);
-        pairs_.push_back(ends[0]);
-        pairs_.push_back(ends[1]);
-        savedPorts_ = comport.size();
-        comport.push_back(ends[0]);
-        CreateBoardRow(id, sockaddr_in{}, static_cast<int>(comport.size() - 1));
-        const int b = BoardCount() - 1;
-        AllowOutput[b] = true;
-        *readEnd = ends[1];
-        return b;
-    }
-
     // One output: the tag (two bytes on an Arduino board), its precision and dataref, and
     // further entry fields from field 3 on.
     int AddOutput(int b, const std::string& tag, int precision, const std::string& dataref,
@@ -145,80 +76,14 @@ class OutputPassTest : public ::testing::Test {
         OutRange2[b].push_back(range2);
         return static_cast<int>(OutDrefs[b].size()) - 1;
     }
-
-    // One output pass; the messages each board's socket received, in board order.
+    // One output pass; the messages the board's socket received.
     std::vector<std::string> Pass(size_t receiver = 0) {
         SendChangedOutputs();
-        return Drain(receivers_.at(receiver));
+        return receivers_.at(receiver)->Take();
     }
-
-    std::vector<int> receivers_;
-    std::vector<int> pairs_;
-    size_t savedPorts_ = comport.size();
-    int savedSock_ = 0;
+    std::vector<std::unique_ptr<UdpPeer>> receivers_;
     float savedFrametime_ = 30.0f;
 };
-
-TEST_F(OutputPassTest, ArduinoBoardGetsAnEmptyMessageEveryPassPanelNothing) {
-    const int board = AddLanBoard(3, 41);
-    AddOutput(board, Bytes({7, 'D'}), 2, "test/f1");
-    const int panel = AddLanBoard(0, 42);
-    AddOutput(panel, "12L", 2, "test/f2");
-
-    SendChangedOutputs();
-    EXPECT_EQ(Drain(receivers_[0]),
-              std::vector<std::string>{Bytes({0x7B, 6, 7, 'D', 0, 0, 0x80, 0x3F})});
-    EXPECT_EQ(Drain(receivers_[1]), std::vector<std::string>{">12L<2>"});
-    for (int call = 0; call < 3; ++call) {
-        SendChangedOutputs();
-        EXPECT_EQ(Drain(receivers_[0]), std::vector<std::string>{Bytes({0x7B, 0})});
-        EXPECT_TRUE(Drain(receivers_[1]).empty());
-    }
-    // A change reaches both; an unchanged text after a change of the reading does not.
-    xphost::SetDataref("test/f1", "1.004");
-    xphost::SetDataref("test/f2", "2.5");
-    SendChangedOutputs();
-    EXPECT_EQ(Drain(receivers_[0]).at(0).size(), 8u);
-    EXPECT_EQ(Drain(receivers_[1]), std::vector<std::string>{">12L<2.5>"});
-    xphost::SetDataref("test/f1", "1.009");
-    SendChangedOutputs();
-    EXPECT_EQ(Drain(receivers_[0]), std::vector<std::string>{Bytes({0x7B, 0})});
-    // Outputs are sent only while allowed.
-    AllowOutput[board] = false;
-    SendChangedOutputs();
-    EXPECT_TRUE(Drain(receivers_[0]).empty());
-}
-
-TEST_F(OutputPassTest, TwelveRecordsGoOutAsNineAndThree) {
-    const int board = AddLanBoard(2, 43);
-    for (int pin = 1; pin <= 12; ++pin) AddOutput(board, Bytes({pin, 'G'}), 0, "test/f1", 1);
-    std::vector<std::string> first = Pass();
-    ASSERT_EQ(first.size(), 1u);
-    EXPECT_EQ(first[0].size(), 56u);
-    EXPECT_EQ(static_cast<unsigned char>(first[0][1]), 54u);
-    EXPECT_EQ(first[0][2], 1);
-    EXPECT_EQ(first[0][50], 9);
-    std::vector<std::string> second = Pass();
-    ASSERT_EQ(second.size(), 1u);
-    EXPECT_EQ(second[0].size(), 20u);
-    EXPECT_EQ(second[0][2], 10);
-    EXPECT_EQ(second[0][14], 12);
-    EXPECT_EQ(Pass(), std::vector<std::string>{Bytes({0x7B, 0})});
-}
-
-TEST_F(OutputPassTest, ReadConfigurationSendsEveryOutputAgain) {
-    const int board = AddLanBoard(2, 44);
-    AddOutput(board, Bytes({5, 'L'}), 0, "test/f1");
-    AddOutput(board, Bytes({6, 'P'}), 0, "test/i1");
-    EXPECT_EQ(Pass(), std::vector<std::string>{Bytes({0x7B, 5, 5, 0x29, 6, 'P', 7})});
-    EXPECT_EQ(Pass(), std::vector<std::string>{Bytes({0x7B, 0})});
-    // The board identifies again: its row is reset and filled as before.
-    ResetBoardRow(board, 2);
-    AllowOutput[board] = true;
-    AddOutput(board, Bytes({5, 'L'}), 0, "test/f1");
-    AddOutput(board, Bytes({6, 'P'}), 0, "test/i1");
-    EXPECT_EQ(Pass(), std::vector<std::string>{Bytes({0x7B, 5, 5, 0x29, 6, 'P', 7})});
-}
 
 TEST_F(OutputPassTest, AllOnStateAndBack) {
     const int board = AddLanBoard(2, 45);
@@ -288,6 +153,8 @@ TEST_F(OutputPassTest, ArraysOnBothForms) {
                                                                     0x40, 2, 'P', 20, 3, 'P', 0})});
     EXPECT_EQ(Drain(receivers_[1]),
               std::vector<std::string>{">1D<1.5,2.5,3.5>2D<10,20,30,0,0>3D<1>4D<0.1>"});
+    Arraynum[panel][0] = 2;  // the same first reading, fewer elements: a new text
+    EXPECT_EQ(Pass(1), std::vector<std::string>{">1D<1.5,2.5>"});
 }
 
 TEST_F(OutputPassTest, LongArraysStopAt1023Elements) {
@@ -392,18 +259,17 @@ TEST_F(OutputPassTest, PanelTagsAreMappedByTheirTypeLetter) {
 }
 
 TEST_F(OutputPassTest, UsbPanelGetsTheTextFormOnItsPort) {
-    int readEnd = -1;
-    const int panel = AddSerialBoard(0, &readEnd);
+    SerialPeer port;
+    const int panel = AddSerialBoard(port, 0);
+    AllowOutput[panel] = true;
     AddOutput(panel, "5L", 0, "test/f1");
     SendChangedOutputs();
-    char buffer[64] = {};
-    const ssize_t n = read(readEnd, buffer, sizeof buffer);
-    EXPECT_EQ(std::string(buffer, n > 0 ? static_cast<size_t>(n) : 0), ">5L<1>");
+    EXPECT_EQ(port.Take(), ">5L<1>");
     // A serial index without an open port sends nothing and breaks nothing.
     SerialIndex[panel] = 40;
     Previous[panel][0] = "?";
     SendChangedOutputs();
-    EXPECT_LT(read(readEnd, buffer, sizeof buffer), 0);
+    EXPECT_EQ(port.Take(), "");
 }
 
 // A reading that did not change keeps its text, but the text is made again when what it depends
@@ -434,3 +300,4 @@ TEST_F(OutputPassTest, UnchangedReadingIsFormattedAgainWhenPrecisionRangesOrMark
 }
 
 }  // namespace
+}  // namespace corvane_inputs_test

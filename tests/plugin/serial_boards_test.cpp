@@ -314,25 +314,7 @@ TEST_F(SerialBoards, EndOfTheScanClosesUnclaimedPorts) {
     EXPECT_EQ(ComPortName[0], Path("ttyUSB0"));
 }
 
-TEST_F(SerialBoards, ResetProbesEveryBoardOnceAndDisableClosesThePorts) {
-    const ThreeBoards boards = ConnectThreeBoards("USB_DEVICE_COUNT = 2\n");
-    ASSERT_EQ(BoardCount(), 3);
-    boardsim::Board &one = *boards.one, &two = *boards.two, &lan = *boards.lan;
-    const int probesOne = boards.probesOne, probesTwo = boards.probesTwo,
-              probesLan = boards.probesLan;
-    corvane_test::PluginRun& run = *run_;
-    xphost::DisablePlugin();
-    for (int fd : comport) EXPECT_EQ(fd, -1);
-    // Nothing touches the closed port descriptors again: the reset of the next enable skips
-    // their probes (and the closed socket's).
-    xphost::EnablePlugin();
-    run.PollBoards();
-    EXPECT_EQ(one.probeCount(), probesOne);
-    EXPECT_EQ(two.probeCount(), probesTwo);
-    EXPECT_EQ(lan.probeCount(), probesLan);
-}
-
-TEST_F(SerialBoards, ResetFromTheMenuProbesEachBoardExactlyOnce) {
+TEST_F(SerialBoards, ResetProbesEachBoardOnceAndDisableClosesThePortsForGood) {
     const ThreeBoards boards = ConnectThreeBoards("USB_DEVICE_COUNT = 2\nSCANNING_TIMEOUT = 0\n");
     ASSERT_EQ(BoardCount(), 3);
     boardsim::Board &one = *boards.one, &two = *boards.two, &lan = *boards.lan;
@@ -347,6 +329,16 @@ TEST_F(SerialBoards, ResetFromTheMenuProbesEachBoardExactlyOnce) {
             break;
         usleep(1000);
     }
+    usleep(20000);
+    run.PollBoards();
+    EXPECT_EQ(one.probeCount(), probesOne + 1);
+    EXPECT_EQ(two.probeCount(), probesTwo + 1);
+    EXPECT_EQ(lan.probeCount(), probesLan + 1);
+    // Disabled, every port is closed for good: the reset of the next enable skips their probes
+    // (and the closed socket's).
+    xphost::DisablePlugin();
+    for (int fd : comport) EXPECT_EQ(fd, -1);
+    xphost::EnablePlugin();
     usleep(20000);
     run.PollBoards();
     EXPECT_EQ(one.probeCount(), probesOne + 1);

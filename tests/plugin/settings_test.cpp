@@ -2,6 +2,8 @@
 #include "config/settings.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <sstream>
 
@@ -29,70 +31,50 @@ class SettingsTest : public ::testing::Test {
     }
 };
 
-TEST_F(SettingsTest, ReadsEveryKeyWithLineFeedOrCarriageReturnLineEnds) {
-    Read(
-        "IP_ADDRESS = 127.0.0.1\r\nPORT = 49001\r\nUSB_BAUD = 57600\r\nUSB_DEVICE_COUNT = 2\r\n"
-        "SCANNING_TIMEOUT = 90\r\nUSB_FIX = 1\r\nRESET_EVENTS = 0\r\n");
-    EXPECT_EQ(SpecifiedIP, "127.0.0.1");
-    EXPECT_EQ(UDP_PORT, 49001);
-    EXPECT_EQ(Baudrate, 57600u);
-    EXPECT_EQ(USBcountVar, 2);
-    EXPECT_EQ(ScanTimeout, 90);
-    EXPECT_TRUE(USB_FIX);
-    EXPECT_FALSE(RESET_EVENTS);
-}
-
-TEST_F(SettingsTest, BlanksInsideValuesAndTrailingTextAreTolerated) {
-    Read("SCANNING_TIMEOUT = 2 0 0\n");
-    EXPECT_EQ(ScanTimeout, 200);
-    Read("SCANNING_TIMEOUT = 150;\n");
-    EXPECT_EQ(ScanTimeout, 150);
-    Read("SCANNING_TIMEOUT = 300 = 9\n");
-    EXPECT_EQ(ScanTimeout, 300);
-}
-
-TEST_F(SettingsTest, UnknownKeysCommentsAndHalfLinesAreSkipped) {
-    Read(
-        "scanning_timeout = 7\n#SCANNING_TIMEOUT = 8\n = 9\nSCANNING_TIMEOUT\n\n"
-        "SCANNING_TIMEOUT = abc\nPORT = 99999999999\n");
-    EXPECT_EQ(ScanTimeout, 512);
-    EXPECT_EQ(UDP_PORT, 5080);
-}
-
-TEST_F(SettingsTest, CommentNeedsTheHashInTheFirstColumn) {
-    Read(" #PORT = 6000\n");
-    EXPECT_EQ(UDP_PORT, 5080);  // the key " #PORT" with blanks removed is "#PORT": unknown
-}
-
-TEST_F(SettingsTest, FlagsTakeOnlyZeroAndOne) {
-    Read("USB_FIX = yes\n");
-    EXPECT_FALSE(USB_FIX);
-    Read("USB_FIX = 2\n");
-    EXPECT_FALSE(USB_FIX);
-    Read("USB_FIX = 1\n");
-    EXPECT_TRUE(USB_FIX);
-    Read("USB_FIX = 7\n");
-    EXPECT_TRUE(USB_FIX);
-    Read("USB_FIX = 0\n");
-    EXPECT_FALSE(USB_FIX);
-}
-
-TEST_F(SettingsTest, LaterLinesWinAndBaudrateSurvivesTheReset) {
-    Read("USB_BAUD = 9600\nUSB_BAUD = 38400\nPORT = 1\nPORT = 2\n");
-    EXPECT_EQ(Baudrate, 38400u);
-    EXPECT_EQ(UDP_PORT, 2);
+// Rows of settings text and the settings it leaves, starting from the reset values.
+TEST_F(SettingsTest, KeysValuesAndTheLenientParse) {
+    const struct {
+        const char* text;
+        const char* settings;
+    } rows[] = {
+        {"IP_ADDRESS = 127.0.0.1\r\nPORT = 49001\r\nUSB_BAUD = 57600\r\nUSB_DEVICE_COUNT = 2\r\n"
+         "SCANNING_TIMEOUT = 90\r\nUSB_FIX = 1\r\nRESET_EVENTS = 0\r\n",
+         "ip=127.0.0.1 port=49001 baud=57600 usb=2 scan=90 fix=1 reset=0"},
+        {"", "ip= port=5080 baud=115200 usb=1024 scan=512 fix=0 reset=1"},
+        {"SCANNING_TIMEOUT = 2 0 0\n", "ip= port=5080 baud=115200 usb=1024 scan=200 fix=0 reset=1"},
+        {"SCANNING_TIMEOUT = 150;\nUSB_DEVICE_COUNT=0\n",
+         "ip= port=5080 baud=115200 usb=0 scan=150 fix=0 reset=1"},
+        {"SCANNING_TIMEOUT = 300 = 9\n",
+         "ip= port=5080 baud=115200 usb=1024 scan=300 fix=0 reset=1"},
+        {"scanning_timeout = 7\n#SCANNING_TIMEOUT = 8\n = 9\nSCANNING_TIMEOUT\n\n"
+         "SCANNING_TIMEOUT = abc\nPORT = 99999999999\n #PORT = 6000\n",
+         "ip= port=5080 baud=115200 usb=1024 scan=512 fix=0 reset=1"},
+        {"USB_FIX = yes\nRESET_EVENTS = 2\n",
+         "ip= port=5080 baud=115200 usb=1024 scan=512 fix=0 reset=1"},
+        {"USB_FIX = 1\nUSB_FIX = 7\nRESET_EVENTS = 0\nRESET_EVENTS = 1\n",
+         "ip= port=5080 baud=115200 usb=1024 scan=512 fix=1 reset=1"},
+        {"USB_FIX = 1\nUSB_FIX = 0\n", "ip= port=5080 baud=115200 usb=1024 scan=512 fix=0 reset=1"},
+        {"USB_BAUD = 9600\nUSB_BAUD = 38400\nPORT = 1\nPORT = 2\n",
+         "ip= port=2 baud=38400 usb=1024 scan=512 fix=0 reset=1"},
+        {"USB_BAUD = 0\nPORT = -2147483648\n",
+         "ip= port=-2147483648 baud=0 usb=1024 scan=512 fix=0 reset=1"},
+        {"USB_BAUD = -5\nPORT = 4294967296\nIP_ADDRESS = auto\n",
+         "ip=auto port=5080 baud=115200 usb=1024 scan=512 fix=0 reset=1"},
+    };
+    for (const auto& row : rows) {
+        ResetSettings();
+        Baudrate = 115200;
+        Read(row.text);
+        const std::string got =
+            "ip=" + SpecifiedIP + " port=" + std::to_string(UDP_PORT) +
+            " baud=" + std::to_string(Baudrate) + " usb=" + std::to_string(USBcountVar) +
+            " scan=" + std::to_string(ScanTimeout) + " fix=" + std::to_string(USB_FIX) +
+            " reset=" + std::to_string(RESET_EVENTS);
+        EXPECT_EQ(got, row.settings) << row.text;
+    }
+    Read("USB_BAUD = 38400\n");
     ResetSettings();
-    EXPECT_EQ(UDP_PORT, 5080);
-    EXPECT_EQ(USBcountVar, 1024);
-    EXPECT_EQ(ScanTimeout, 512);
-    EXPECT_EQ(SpecifiedIP, "");
-    EXPECT_TRUE(RESET_EVENTS);
-    EXPECT_EQ(Baudrate, 38400u);
-}
-
-TEST_F(SettingsTest, NegativeBaudrateIsNotTaken) {
-    Read("USB_BAUD = -5\n");
-    EXPECT_EQ(Baudrate, 115200u);
+    EXPECT_EQ(Baudrate, 38400u);  // the reset keeps the speed
 }
 
 class UsbRewriteTest : public ::testing::Test {
@@ -124,9 +106,14 @@ TEST_F(UsbRewriteTest, SettingRemovesEveryUsbLineButTheCommentedOne) {
     EXPECT_EQ(corvane_test::ReadFile(path()), "PORT = 1\n#USB_DEVICE_COUNT = 3\nUSB_FIX = 1\n");
 }
 
-TEST_F(UsbRewriteTest, WithoutASettingsFileClearingCreatesIt) {
+TEST_F(UsbRewriteTest, WithoutASettingsFileOneIsMadeAndAFailedWriteChangesNothing) {
     EXPECT_TRUE(RewriteUsbSetting(0));
     EXPECT_EQ(corvane_test::ReadFile(path()), "USB_DEVICE_COUNT = 0\n");
+    corvane_test::WriteFile(path(), "PORT = 1\n");
+    ASSERT_EQ(mkdir((path() + ".tmp").c_str(), 0755), 0);  // the temporary file cannot be made
+    RewriteUsbSetting(0);
+    EXPECT_EQ(corvane_test::ReadFile(path()), "PORT = 1\n");
+    rmdir((path() + ".tmp").c_str());
 }
 
 }  // namespace

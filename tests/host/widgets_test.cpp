@@ -1,87 +1,13 @@
-// Menus chosen by path, and widget trees: visibility, dispatch modes, destruction, and the clicks
-// of a person on buttons, check boxes and close boxes.
+// Widget trees: visibility, dispatch modes, destruction, and the clicks of a person on buttons,
+// check boxes and close boxes.
 #include <string>
 #include <vector>
 
-#include "XPLMMenus.h"
 #include "XPStandardWidgets.h"
 #include "XPWidgets.h"
 #include "host_fixture.h"
 
 namespace {
-
-// ---- Menus ----
-
-std::vector<std::string> gChosen;
-
-void MenuHandler(void* menuRef, void* itemRef) {
-    gChosen.push_back(std::string(static_cast<const char*>(menuRef)) + ":" +
-                      static_cast<const char*>(itemRef));
-}
-
-class XphostMenus : public HostTest {
-  protected:
-    void SetUp() override {
-        HostTest::SetUp();
-        gChosen.clear();
-        XPLMMenuID plugins = XPLMFindPluginsMenu();
-        ASSERT_NE(plugins, nullptr);
-        int item = XPLMAppendMenuItem(plugins, "Corvane", nullptr, 1);
-        EXPECT_EQ(item, 0);
-        corvane_ = XPLMCreateMenu("Corvane", plugins, item, MenuHandler, const_cast<char*>("C"));
-        ASSERT_NE(corvane_, nullptr);
-        EXPECT_EQ(XPLMAppendMenuItem(corvane_, "Status", const_cast<char*>("1"), 1), 0);
-        EXPECT_EQ(XPLMAppendMenuItem(corvane_, "Reconnect", const_cast<char*>("2"), 1), 1);
-        EXPECT_EQ(XPLMAppendMenuItem(corvane_, "More", nullptr, 1), 2);
-        XPLMMenuID more = XPLMCreateMenu("More", corvane_, 2, MenuHandler, const_cast<char*>("M"));
-        XPLMAppendMenuItem(more, "Deep/Item", const_cast<char*>("3"), 1);
-    }
-    XPLMMenuID corvane_ = nullptr;
-};
-
-TEST_F(XphostMenus, ItemsAreChosenByPath) {
-    EXPECT_TRUE(xphost::ChooseMenu("Corvane/Status"));
-    EXPECT_TRUE(xphost::ChooseMenu("Corvane/Reconnect"));
-    EXPECT_TRUE(xphost::ChooseMenu("Corvane/More/Deep/Item"));  // names may hold '/'
-    EXPECT_EQ(gChosen, (std::vector<std::string>{"C:1", "C:2", "M:3"}));
-    EXPECT_FALSE(xphost::ChooseMenu("Corvane"));       // opens a submenu
-    EXPECT_FALSE(xphost::ChooseMenu("Corvane/More"));  // likewise
-    EXPECT_FALSE(xphost::ChooseMenu("Corvane/Nothing"));
-    EXPECT_FALSE(xphost::ChooseMenu("Status"));
-    EXPECT_FALSE(xphost::ChooseMenu(""));
-    EXPECT_EQ(gChosen.size(), 3u);
-}
-
-TEST_F(XphostMenus, ItemsAreListedAndChecked) {
-    EXPECT_EQ(xphost::MenuItems(""), (std::vector<std::string>{"Corvane"}));
-    EXPECT_EQ(xphost::MenuItems("Corvane"),
-              (std::vector<std::string>{"Status", "Reconnect", "More"}));
-    EXPECT_EQ(xphost::MenuItems("Corvane/More"), (std::vector<std::string>{"Deep/Item"}));
-    EXPECT_TRUE(xphost::MenuItems("Corvane/Status").empty());
-    EXPECT_TRUE(xphost::MenuItems("Nothing").empty());
-    EXPECT_EQ(xphost::MenuItemCheck("Corvane/Status"), xplm_Menu_NoCheck);
-    XPLMCheckMenuItem(corvane_, 0, xplm_Menu_Checked);
-    XPLMCheckMenuItem(corvane_, 9, xplm_Menu_Checked);  // no such item: ignored
-    EXPECT_EQ(xphost::MenuItemCheck("Corvane/Status"), xplm_Menu_Checked);
-    EXPECT_EQ(xphost::MenuItemCheck("Corvane/Reconnect"), xplm_Menu_NoCheck);
-    EXPECT_EQ(xphost::MenuItemCheck("Corvane/Nothing"), -1);
-}
-
-TEST_F(XphostMenus, BadParentsAndTopLevelMenus) {
-    EXPECT_EQ(XPLMCreateMenu("Bad", corvane_, 7, MenuHandler, nullptr), nullptr);
-    XPLMMenuID top = XPLMCreateMenu("Top", nullptr, 0, MenuHandler, const_cast<char*>("T"));
-    ASSERT_NE(top, nullptr);
-    XPLMAppendMenuItem(top, "Thing", const_cast<char*>("4"), 1);
-    EXPECT_TRUE(xphost::ChooseMenu("Top/Thing"));
-    EXPECT_EQ(gChosen, (std::vector<std::string>{"T:4"}));
-    EXPECT_EQ(xphost::MenuItems("Top"), (std::vector<std::string>{"Thing"}));
-    xphost::Reset();
-    EXPECT_EQ(XPLMAppendMenuItem(corvane_, "Late", nullptr, 1), -1);  // a dead menu
-    EXPECT_TRUE(xphost::MenuItems("").empty());
-    EXPECT_NE(XPLMFindPluginsMenu(), nullptr);
-}
-
-// ---- Widgets ----
 
 std::vector<std::string> gSeen;
 int gHandleIn = -1;  // the callback tag that handles messages, -1 none
@@ -132,53 +58,6 @@ class XphostWidgets : public HostTest {
     XPWidgetID window_ = nullptr, lower_ = nullptr, upper_ = nullptr, sub_ = nullptr,
                button_ = nullptr, box_ = nullptr;
 };
-
-TEST_F(XphostWidgets, ChildrenAreVisibleOnlyWithTheirRoot) {
-    EXPECT_EQ(XPIsWidgetVisible(button_), 1);
-    XPHideWidget(window_);
-    EXPECT_EQ(XPIsWidgetVisible(window_), 0);
-    EXPECT_EQ(XPIsWidgetVisible(button_), 0);
-    EXPECT_EQ(XPIsWidgetVisible(upper_), 0);
-    EXPECT_EQ(xphost::WindowText(), "");
-    EXPECT_FALSE(xphost::ClickButton("Reconnect"));
-    EXPECT_FALSE(xphost::PressCloseBox());
-    XPShowWidget(window_);
-    EXPECT_EQ(XPIsWidgetVisible(button_), 1);
-    XPHideWidget(sub_);
-    EXPECT_EQ(XPIsWidgetVisible(button_), 0);
-    EXPECT_EQ(XPIsWidgetVisible(upper_), 1);
-    EXPECT_FALSE(xphost::ClickButton("Reconnect"));
-    EXPECT_EQ(xphost::RootWidgetCount(), 1);
-    EXPECT_EQ(XPIsWidgetVisible(nullptr), 0);
-}
-
-TEST_F(XphostWidgets, WindowTextListsVisibleDescriptorsTopToBottom) {
-    EXPECT_EQ(xphost::WindowText(),
-              "Main Window\nUpper caption\n\nReconnect\n  Enable USB\nLower caption\n");
-    XPHideWidget(sub_);
-    XPSetWidgetDescriptor(lower_, "Changed");
-    EXPECT_EQ(xphost::WindowText(), "Main Window\nUpper caption\n  Enable USB\nChanged\n");
-    XPWidgetID other =
-        XPCreateWidget(0, 100, 50, 0, 1, "Second", 1, nullptr, xpWidgetClass_MainWindow);
-    XPCreateWidget(0, 90, 50, 80, 1, "Its caption", 0, other, xpWidgetClass_Caption);
-    EXPECT_EQ(xphost::WindowText(),
-              "Main Window\nUpper caption\n  Enable USB\nChanged\n\nSecond\nIts caption\n");
-    EXPECT_EQ(xphost::RootWidgetCount(), 2);
-}
-
-TEST_F(XphostWidgets, DescriptorsAndProperties) {
-    char text[8];
-    EXPECT_EQ(XPGetWidgetDescriptor(upper_, text, sizeof text), 13);
-    EXPECT_STREQ(text, "Upper c");  // cut, and always terminated
-    EXPECT_EQ(XPGetWidgetDescriptor(upper_, nullptr, 0), 13);
-    int exists = -1;
-    EXPECT_EQ(XPGetWidgetProperty(box_, xpProperty_ButtonState, &exists), 1);
-    EXPECT_EQ(exists, 1);
-    EXPECT_EQ(XPGetWidgetProperty(box_, xpProperty_CaptionLit, &exists), 0);
-    EXPECT_EQ(exists, 0);
-    XPSetWidgetProperty(upper_, xpProperty_CaptionLit, 1);
-    EXPECT_EQ(XPGetWidgetProperty(upper_, xpProperty_CaptionLit, nullptr), 1);
-}
 
 TEST_F(XphostWidgets, DispatchModes) {
     // Up the chain: the button's callbacks newest first, then the sub-window, then the window.
@@ -241,25 +120,6 @@ TEST_F(XphostWidgets, CloseBoxTellsTheWindow) {
     EXPECT_EQ(gSeen, (std::vector<std::string>{Seen(1, xpMessage_CloseButtonPushed, Id(window_))}));
     XPSetWidgetProperty(window_, xpProperty_MainWindowHasCloseBoxes, 0);
     EXPECT_FALSE(xphost::PressCloseBox());
-}
-
-TEST_F(XphostWidgets, DestroyingTakesChildrenOrOrphansThem) {
-    XPDestroyWidget(sub_, 0);
-    EXPECT_EQ(XPGetWidgetDescriptor(sub_, nullptr, 0), 0);
-    EXPECT_EQ(gSeen, (std::vector<std::string>{Seen(2, xpMsg_Destroy, 0)}));
-    EXPECT_EQ(XPGetWidgetDescriptor(button_, nullptr, 0), 9);  // orphaned, still there
-    EXPECT_FALSE(xphost::ClickButton("Reconnect"));            // but on no window
-    gSeen.clear();
-    XPDestroyWidget(window_, 1);
-    EXPECT_EQ(gSeen,
-              (std::vector<std::string>{Seen(1, xpMsg_Destroy, 0), Seen(5, xpMsg_Destroy, 1)}));
-    EXPECT_EQ(XPGetWidgetDescriptor(upper_, nullptr, 0), 0);
-    EXPECT_EQ(XPGetWidgetDescriptor(box_, nullptr, 0), 0);
-    EXPECT_EQ(xphost::RootWidgetCount(), 0);
-    EXPECT_EQ(xphost::WindowText(), "");
-    XPDestroyWidget(window_, 1);  // twice: harmless
-    xphost::Reset();
-    EXPECT_EQ(XPGetWidgetDescriptor(button_, nullptr, 0), 0);
 }
 
 // A window callback that hides its window on the close box, as plug-ins do.

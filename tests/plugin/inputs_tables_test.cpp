@@ -1,0 +1,364 @@
+// Input messages applied to datarefs and commands. Each row reads an I section (with its A
+// entries) as the configuration of an Arduino board on loopback, then runs a script of steps
+// separated by "; ":
+//   =name v      sets a dataref            >text     the board sends text (type letter encoded)
+//   ?name v      a dataref's value (a list of values compares the dataref's text)
+//   !a:begin,..  the command phases since the last check ("!" alone: none)
+//   ~n           n flight-loop repeats of held inputs     m<i> v    the mode of input i
+//   @hex ...     the messages the board received since the last check ("@" alone: none)
+//   a0110        which outputs are active       p<j> v    the last text of output j
+//   Ftext        the board's memory file ("\r\n" written "|")
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cmath>
+#include <sstream>
+
+#include "config/config_file.h"
+#include "config/plugin_folder.h"
+#include "config/status_text.h"
+#include "exchange/held_inputs.h"
+#include "exchange/input_dispatch.h"
+#include "inputs_fixture.h"
+#include "simdata/apply_input.h"
+#include "simdata/dataref_access.h"
+#include "simdata/dataref_memory.h"
+#include "support/plugin_harness.h"
+
+namespace corvane_inputs_test {
+namespace {
+
+std::string Hex(const std::string& bytes) {
+    static const char* const digits = "0123456789abcdef";
+    std::string out;
+    for (unsigned char c : bytes) out += std::string{digits[c >> 4], digits[c & 15]};
+    return out;
+}
+
+class InputTables : public InputsTest {
+  protected:
+    void SetUp() override {
+        InputsTest::SetUp();
+        folder_ = corvane_test::MakeTempFolder("corvane-inputs");
+        foldername = folder_;
+    }
+    void TearDown() override {
+        corvane_test::RemoveFolder(folder_);
+        foldername.clear();
+        ReleaseAllHeldInputs();
+        InputsTest::TearDown();
+    }
+    // Reads the section as board ID 3 on the peer's address; returns the board's index.
+    int Board(const std::string& section) {
+        InitStatusLines();
+        FromLan(peer_);
+        const int b = BoardCount();
+        ReadConfigFile(section, b, 3);
+        return b;
+    }
+    void Run(const std::string& section, const std::string& script) {
+        const int b = Board(section);
+        Commands();
+        peer_.Take();
+        std::string rest = script;
+        while (!rest.empty()) {
+            const size_t end = rest.find("; ");
+            const std::string step = rest.substr(0, end);
+            rest = end == std::string::npos ? "" : rest.substr(end + 2);
+            Step(b, step, section + "\n  at " + step);
+        }
+    }
+    void Step(int b, const std::string& step, const std::string& context) {
+        const char op = step[0];
+        const std::string arg = step.substr(1);
+        const size_t blank = arg.find(' ');
+        const std::string name = arg.substr(0, blank);
+        const std::string value = blank == std::string::npos ? "" : arg.substr(blank + 1);
+        if (op == '=') {
+            ASSERT_TRUE(xphost::SetDataref(name, value)) << context;
+        } else if (op == '>') {
+            FromLan(peer_);
+            HandleInputMessage(Message(b, arg));
+        } else if (op == '?') {
+            if (value.find(',') != std::string::npos)
+                EXPECT_EQ(xphost::GetDataref(name), value) << context;
+            else
+                EXPECT_NEAR(Value(name), std::stod(value), 1e-4) << context;
+        } else if (op == '!') {
+            std::string got;
+            for (const std::string& e : Commands()) got += (got.empty() ? "" : ",") + e;
+            EXPECT_EQ(got, arg) << context;
+        } else if (op == '~') {
+            for (int k = std::stoi(arg); k > 0; --k) RepeatHeldInputs();
+        } else if (op == 'm') {
+            EXPECT_EQ(Mode[b].at(std::stoul(name)), std::stoi(value)) << context;
+        } else if (op == '@') {
+            std::string got;
+            for (const std::string& m : peer_.Take()) got += (got.empty() ? "" : " ") + Hex(m);
+            EXPECT_EQ(got, arg.empty() ? "" : arg.substr(0)) << context;
+        } else if (op == 'a') {
+            std::string active;
+            for (bool on : OutputActive[b]) active += on ? '1' : '0';
+            EXPECT_EQ(active, arg) << context;
+        } else if (op == 'p') {
+            // "!": in the all-on state; "?": due to be sent with its value; else the text sent.
+            const size_t j = std::stoul(name);
+            const bool allOn = j < OutputAllOn[b].size() && OutputAllOn[b][j];
+            const bool due = j < OutputDue[b].size() && OutputDue[b][j];
+            if (value == "!") {
+                EXPECT_TRUE(allOn) << context;
+            } else if (value == "?") {
+                EXPECT_TRUE(due && !allOn) << context;
+            } else {
+                EXPECT_FALSE(allOn) << context;
+                EXPECT_EQ(Previous[b].at(j), value) << context;
+            }
+        } else if (op == 'F') {
+            std::string want = arg;
+            for (size_t at; (at = want.find('|')) != std::string::npos;)
+                want.replace(at, 1, "\r\n");
+            EXPECT_EQ(corvane_test::ReadFile(folder_ + "/memory" + std::to_string(b) + ".txt"),
+                      want)
+                << context;
+        } else {
+            ADD_FAILURE() << "unknown step " << context;
+        }
+    }
+    struct Row {
+        const char* section;
+        const char* script;
+    };
+    void RunRows(const std::vector<Row>& rows) {
+        for (const Row& row : rows) {
+            TearDown();
+            SetUp();
+            Run(row.section, row.script);
+        }
+    }
+    UdpPeer peer_;
+    std::string folder_;
+};
+
+TEST_F(InputTables, ButtonsSwitchesAndEncoders) {
+    RunRows({
+        {"[I]\nB5 sim/lights/landing_lights_toggle\n",
+         ">B5; !sim/lights/landing_lights_toggle:begin,sim/lights/landing_lights_toggle:end; "
+         ">B6; !"},
+        {"[I]\nD3 sim/test/float 3\nD4 sim/test/int 4.7\nD5 sim/test/double -2.5\n",
+         ">D3; ?sim/test/float 3; >D4; ?sim/test/int 4; >D5; ?sim/test/double -2.5"},
+        {"[I]\nE1+ sim/test/heading 1+,0,360\nE1- sim/test/heading 1-,0,360\n",
+         "=sim/test/heading 359.5; >E1+; ?sim/test/heading 0.5; >E1-; ?sim/test/heading 359.5; "
+         "=sim/test/heading 100; >E1+; ?sim/test/heading 101; =sim/test/heading 0; >E1-; "
+         "?sim/test/heading 359; =sim/test/heading 360; >E1+; ?sim/test/heading 1"},
+        {"[I]\nE2+ sim/test/selector 1+,1,12\nE2- sim/test/selector 1-,1,12\n",
+         "=sim/test/selector 12; >E2+; ?sim/test/selector 2; =sim/test/selector 11; >E2+; "
+         "?sim/test/selector 12; =sim/test/selector 1; >E2-; ?sim/test/selector 12; >E2-; "
+         "?sim/test/selector 11; =sim/test/selector 2; >E2-; ?sim/test/selector 1"},
+        {"[I]\nE3+ sim/test/float 0.1+,1\nE3- sim/test/float 0.1-,0\n",
+         "=sim/test/float 0.95; >E3+; ?sim/test/float 1.05; >E3+; ?sim/test/float 1.05; "
+         "=sim/test/float 0.05; >E3-; ?sim/test/float -0.05; >E3-; ?sim/test/float -0.05; "
+         "=sim/test/float 1; >E3+; ?sim/test/float 1"},
+        {"[I]\nE4+ sim/test/float 2+\n",
+         "=sim/test/float 10; >E4+ \x03; ?sim/test/float 16; >E4+; ?sim/test/float 18; "
+         ">E4+ \xC8; ?sim/test/float 418; >E4+ \xFF; ?sim/test/float 928"},
+        {"[I]\nE2+ sim/test/selector 1+,1,12\nE5+ sim/test/heading 1+,0,360\n"
+         "E5- sim/test/heading 1-,0,360\n",
+         "=sim/test/selector 5; >E2+ \x1E; ?sim/test/selector 2; =sim/test/heading 100; "
+         ">E5+ \xFF; >E5+ \xFF; ?sim/test/heading 250; =sim/test/heading 10; >E5- \xFF; "
+         ">E5- \xFF; ?sim/test/heading 220"},
+        {"[I]\nE6+ sim/test/float 100+\nE8+ sim/test/int 0.5+\n",
+         "=sim/test/float 1000; >E6+; ?sim/test/float 1100; =sim/test/int 3; >E8+; "
+         "?sim/test/int 3"},
+        {"[I]\nE9+ sim/test/int_float 0.5+\nD11 sim/test/int_float 2.5\n",
+         "=sim/test/int_float 7.6; >E9+; ?sim/test/int_float 7.5; >D11; ?sim/test/int_float "
+         "2.5"},
+        {"[I]\nD8 sim/test/float 1+,0,10\nD9 sim/test/int 1\n",
+         ">D8 12.5xyz; ?sim/test/float 12.5; =sim/test/int 4; >D9 abc; >D9 nan; >D9 1e999; "
+         "?sim/test/int 4; >D9 -2; ?sim/test/int -2; >D9 3.5; ?sim/test/int 3"},
+        {"[I]\nD1 sim/test/float_array 6.5 2\nD2 sim/test/int_array 6 6\n"
+         "D3 sim/test/int_array 9 7\nD4 sim/test/float_array 9 0\n",
+         ">D1; ?sim/test/float_array 0,6.5,0,0,0,0,0,0; >D2; >D3; "
+         "?sim/test/int_array 0,0,0,0,0,6; >D4; ?sim/test/float_array 9,6.5,0,0,0,0,0,0"},
+        {"[I]\nA2 sim/test/float -10,10\nA4 sim/test/int 100\nR5 sim/test/int\n",
+         ">A2 0; ?sim/test/float -10; >A2 500; ?sim/test/float 0; >A2 1000; ?sim/test/float "
+         "10; "
+         ">A2 1500; ?sim/test/float 20; =sim/test/int 7; >A4 500; >R5 500; ?sim/test/int 7"},
+        {"[A]\nT B5+\n[I]\nB5+ sim/test/float 1\nB5+ sim/test/float 2\n",
+         ">B5+; ?sim/test/float 1; >B5+; ?sim/test/float 2; >B5+; ?sim/test/float 1"},
+        {"[A]\nQ A3\n[I]\nA3 sim/test/float 0,100\n",
+         ">A3 0; ?sim/test/float 0; >A3 500; ?sim/test/float 25; >A3 1000; ?sim/test/float "
+         "100"},
+        {"[A]\nT D5+\nS E7,2\n[I]\nD5+ sim/test/float 1\nD5+ sim/test/float 2\n"
+         "D5+ sim/test/float 3\nE7+ sim/test/heading 1+,0,360\n",
+         ">D5+; ?sim/test/float 1; m0 32; >D5+; ?sim/test/float 2; >D5+; ?sim/test/float 3; "
+         ">D5+; ?sim/test/float 1; >E7+ \x03; ?sim/test/heading 1; >E7+ \x01; "
+         "?sim/test/heading 1; >E7+ \x01; ?sim/test/heading 2; >E7+ \x0C; ?sim/test/heading "
+         "14"},
+    });
+}
+
+TEST_F(InputTables, HeldInputs) {
+    RunRows({
+        {"[I]\nB7+ sim/starters/engage_starter_1\nB8 sim/starters/engage_starter_1\n",
+         ">B7+; !sim/starters/engage_starter_1:begin; ~30; !; >B7+; "
+         "!sim/starters/engage_starter_1:begin,sim/starters/engage_starter_1:end; >B7-; "
+         "!sim/starters/engage_starter_1:end; >B7-; !; >B8; "
+         "!sim/starters/engage_starter_1:begin,sim/starters/engage_starter_1:end"},
+        {"[A]\nR D9+\n[I]\nD9+ sim/test/float 1+\n",
+         ">D9+; ?sim/test/float 1; ~16; ?sim/test/float 1; ~1; ?sim/test/float 2; ~3; "
+         "?sim/test/float 5; >D9-; ~5; ?sim/test/float 5"},
+        {"[I]\nD9+ sim/cockpit2/engine/actuators/ignition_key 4 1\nD8+ sim/test/float 1+\n",
+         ">D8+; ~5; ?sim/test/float 1"},
+        {"[A]\nR A1a A1b\n[I]\nA1a sim/test/float 1\nA1b sim/test/int 1\n",
+         ">A1a; ~1; ?sim/test/float 1; =sim/test/float 0; >A1b; ~1; ?sim/test/float 0; "
+         "?sim/test/int 1"},
+    });
+}
+
+TEST_F(InputTables, ModesOutputSelectionAndTextReplies) {
+    RunRows({
+        {"[I]\nE3/1+ sim/test/float 1\nE3/2+ sim/test/float 2\nE3/3+ sim/test/float 3\n"
+         "D20 E3>\n[O]\n5L E3=1\n6L E3=2\n7L E3=3\n8L E4=1\n",
+         ">E3+; ?sim/test/float 1; >D20; m0 2; @7b020528 7b020629 7b020728; >E3+; "
+         "?sim/test/float 2; >D20; m0 3; @7b020528 7b020628 7b020729; >D20; m0 1; >E3+; "
+         "?sim/test/float 1"},
+        {"[I]\nE3/1+ sim/test/float 1\nE3/2+ sim/test/float 2\nE3/3+ sim/test/float 3\n"
+         "D21 E3<\nD22 E3=2\nD23 E3>8\nD24 E3<7\nD25 E3?1\n",
+         ">D21; m0 3; >D22; m0 2; >D23; m0 1; >D24; m0 3; >D25; m0 3"},
+        {"[A]\nT D5+\n[I]\nD5+ sim/test/float 1\nD5+ sim/test/float 2\nD21 E3>\nD22 E>\n",
+         ">D21; >D22; m0 21"},
+        {"[I]\nD40 O_5L\n[O]\n5L 0 sim/test/float\n5L 0 sim/test/int\n5L 0 sim/test/double\n"
+         "6L 0 sim/test/float\n",
+         "a1001; >D40; a0101; p1 ?; >D40; a0011; >D40; a1001; p0 ?"},
+        {"[I]\nD41 O-_5L\nD42 O2_5L\nD43 O7_5L\nD44 O5L\nD45 O_7L\n[O]\n5L 0 sim/test/float\n"
+         "5L 0 sim/test/int\n5L 0 sim/test/double\n",
+         "a100; >D41; a001; >D41; a010; >D43; a001; >D42; a010; >D44; >D45; a010"},
+        {"[I]\nD7+ 13L\n[O]\n13L 0 sim/test/float\n6L 0 sim/test/float\n5Y 0 sim/test/float\n",
+         ">D7+; p0 !; p1 0; p2 0; >D7-; p0 ?; p1 0; p2 0; @"},
+        {"[I]\nD50 D5=2\nD51 hello\n", ">D50; @7d0444353d32; >D51; @7d0568656c6c6f"},
+        {"[I]\nM12 sim/test/nav1 3\nP12 sim/test/nav1\nM sim/test/nav1 3\n",
+         "=sim/test/nav1 124; >M12; =sim/test/nav1 121.5; >M12; =sim/test/nav1 118.25; >M12; "
+         "F12 118.25,121.5,124|; =sim/test/nav1 119.1; >M12; F12 119.1,118.25,121.5|; >P12; "
+         "?sim/test/nav1 119.1; >P12; ?sim/test/nav1 118.25; >P12; ?sim/test/nav1 121.5; "
+         ">P12; ?sim/test/nav1 119.1; >M; F12 119.1,118.25,121.5|"},
+        {"[I]\nM12 sim/test/nav1 1\nP12 sim/test/nav1 5\nM13 sim/test/nav1 2.5\n",
+         "=sim/test/nav1 1234567; >M12; F12 1.23457e+06|; =sim/test/nav1 -1; >P12; "
+         "?sim/test/nav1 -1; >P12; ?sim/test/nav1 1234570; =sim/test/nav1 1; >M13; "
+         "=sim/test/nav1 2; >M13; =sim/test/nav1 3; >M13; F12 1.23457e+06|13 3,2,1|"},
+    });
+}
+
+TEST_F(InputTables, MemoryFileKeepsOtherLinesAndSurvivesARestart) {
+    corvane_test::WriteFile(folder_ + "/memory0.txt",
+                            "7 5,6\r\n\r\n12\r\n12 \r\nnoise\n99 1,2,3\r\n13 abc,5\r\n");
+    Run("[I]\nM12 sim/test/nav1 3\nP12 sim/test/nav1\nP13 sim/test/nav1\nP14 sim/test/nav1\n",
+        "=sim/test/nav1 4; >M12; F7 5,6||12|12 |noise\n99 1,2,3|13 abc,5|12 4|; "
+        "=sim/test/nav1 -1; >P12; ?sim/test/nav1 4; =sim/test/nav1 -1; >P13; ?sim/test/nav1 -1; "
+        ">P13; ?sim/test/nav1 5; >P14; ?sim/test/nav1 5");
+    corvane_test::WriteFile(folder_ + "/memory0.txt", "7 5\r\n12 1,2\r\n12 9");
+    ASSERT_TRUE(xphost::SetDataref("sim/test/nav1", "3"));
+    HandleInputMessage(Message(0, "M12"));
+    EXPECT_EQ(corvane_test::ReadFile(folder_ + "/memory0.txt"), "7 5\r\n12 3,1,2\r\n12 3,9\r\n");
+    // A failed store keeps the old file; a store leaves no temporary file.
+    ASSERT_EQ(mkdir((folder_ + "/memory0.txt.tmp").c_str(), 0755), 0);
+    HandleInputMessage(Message(0, "M12"));
+    EXPECT_EQ(corvane_test::ReadFile(folder_ + "/memory0.txt"), "7 5\r\n12 3,1,2\r\n12 3,9\r\n");
+    rmdir((folder_ + "/memory0.txt.tmp").c_str());
+    HandleInputMessage(Message(0, "M12"));
+    struct stat info {};
+    EXPECT_NE(stat((folder_ + "/memory0.txt.tmp").c_str(), &info), 0);
+    // After a reset the values are read from the file; a second board has a file of its own.
+    ClearBoardTables();
+    Run("[I]\nP12 sim/test/nav1\nM12 sim/test/nav1 3\n",
+        ">P12; ?sim/test/nav1 3; >P12; ?sim/test/nav1 3; >P12; ?sim/test/nav1 1");
+    Run("[I]\nM12 sim/test/nav1 3\n", "=sim/test/nav1 8; >M12; F12 8|");
+    EXPECT_EQ(MemoryFilePath(1), folder_ + "/memory1.txt");
+}
+
+// Reading and writing a dataref by its type bits: rows of dataref, element, written value,
+// the dataref's text after the write, and the value read back.
+TEST_F(InputTables, DatarefAccessByTypeAndElement) {
+    const struct {
+        const char* dataref;
+        int element;
+        float write;
+        const char* text;
+        float read;
+    } rows[] = {
+        {"sim/test/float", 1, 2.75f, "2.75", 2.75f},
+        {"sim/test/int", 1, 2.75f, "2", 2.0f},
+        {"sim/test/int", 1, -2.9f, "-2", -2.0f},
+        {"sim/test/int", 1, 1.0e20f, "2147483647", 2147483647.0f},
+        {"sim/test/int", 1, -1.0e20f, "-2147483648", -2147483648.0f},
+        {"sim/test/int", 1, std::nanf(""), "0", 0.0f},
+        {"sim/test/int_array", 3, 9.8f, "0,0,9,0,0,0", 9.0f},
+        {"sim/test/int_array", 6, 1.0f, "0,0,0,0,0,1", 1.0f},
+        {"sim/test/int_array", 7, 5.0f, "0,0,0,0,0,0", 0.0f},
+        {"sim/test/float_array", 8, 1.5f, "0,0,0,0,0,0,0,1.5", 1.5f},
+        {"sim/test/float_array", 9, 5.0f, "0,0,0,0,0,0,0,0", 0.0f},
+        {"sim/test/float_array", 0, 5.0f, "0,0,0,0,0,0,0,0", 0.0f},
+        {"sim/test/int_float", 1, 3.25f, "3.25", 3.0f},
+        {"sim/test/double", 1, 0.1f, "0.10000000149011612", 0.1f},
+        {"sim/test/bytes", 1, 65.0f, "abc", 0.0f},
+    };
+    CreateBoardRow(3, sockaddr_in{}, -1);
+    for (const auto& row : rows) {
+        xphost::Reset();
+        ASSERT_TRUE(xphost::LoadDatarefText(kHostDatarefs, nullptr));
+        Entry e;
+        e.tag = "D1";
+        e.dataref = row.dataref;
+        e.arrayNum = row.element;
+        const int i = AddInput(0, e);
+        WriteDataref(0, i, row.element, row.write);
+        EXPECT_EQ(xphost::GetDataref(row.dataref), row.text) << row.dataref << " " << row.element;
+        EXPECT_EQ(ReadDataref(0, i, row.element), row.read) << row.dataref << " " << row.element;
+    }
+    EXPECT_EQ(ReadDataref(0, 99, 1), 0.0f);
+    EXPECT_EQ(ReadDataref(7, 0, 1), 0.0f);
+    WriteDataref(7, 0, 1, 9.0f);
+    WriteToXPlane(5, 0, 1, 1);
+    WriteToXPlane(0, 99, 1, 1);
+    ClearSerialState();
+    EXPECT_FALSE(SendToPort(7, "x", 1));  // a port that does not exist
+}
+
+TEST_F(InputTables, ReleasingBoardsEndsTheirHeldCommands) {
+    const int a = Board("[I]\nB7+ sim/starters/engage_starter_1\n");
+    const int b =
+        Board("[A]\nR D9+\n[I]\nB8+ sim/starters/engage_starter_1\nD9+ sim/test/float 1+\n");
+    HandleInputMessage(Message(a, "B7+"));
+    HandleInputMessage(Message(b, "B7+"));  // another board's release key: not held twice
+    HandleInputMessage(Message(b, "B8+"));
+    HandleInputMessage(Message(b, "D9+"));
+    ASSERT_EQ(Continuous.size(), 3u);
+    Commands();
+    HandleInputMessage(Message(b, "B7-"));  // releases only entries of its own board
+    EXPECT_EQ(Continuous.size(), 3u);
+    ReleaseBoardHeldInputs(a);
+    EXPECT_EQ(Commands(), std::vector<std::string>{"sim/starters/engage_starter_1:end"});
+    ASSERT_EQ(Continuous.size(), 2u);
+    EXPECT_EQ(Continuous[0][0], b);
+    ReleaseAllHeldInputs();
+    EXPECT_EQ(Commands(), std::vector<std::string>{"sim/starters/engage_starter_1:end"});
+    EXPECT_FALSE(xphost::IsCommandActive("sim/starters/engage_starter_1"));
+    EXPECT_TRUE(Continuous.empty());
+    EXPECT_TRUE(ContinuousTag.empty());
+    // Entries whose input is gone, or that point nowhere, are skipped.
+    HandleInputMessage(Message(b, "D9+"));
+    EXPECT_EQ(Value("sim/test/float"), 2.0);
+    Continuous.push_back({7, 3, 99});
+    ContinuousTag.push_back("X");
+    ResetBoardRow(b, 3);
+    RepeatHeldInputs();
+    EXPECT_EQ(Value("sim/test/float"), 2.0);
+    // An entry of board and input alone is complete enough to be released.
+    Continuous = {{a, 0}};
+    ContinuousTag = {"B7-"};
+    Commands();
+    ReleaseAllHeldInputs();
+    EXPECT_EQ(Commands(), std::vector<std::string>{"sim/starters/engage_starter_1:end"});
+}
+
+}  // namespace
+}  // namespace corvane_inputs_test
