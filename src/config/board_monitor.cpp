@@ -62,10 +62,6 @@ void NoteOutputSent(int b, int output) {
     if (m->outputsKept < kMonitorRingSize) ++m->outputsKept;
 }
 
-void SetBoardDisconnected(int b, bool gone) {
-    if (BoardMonitor* m = MonitorOf(b)) m->disconnected = gone;
-}
-
 bool MonitorRefreshDue() {
     if (++callsSinceRefresh < kMonitorRefreshCalls) return false;
     callsSinceRefresh = 0;

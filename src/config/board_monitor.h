@@ -25,7 +25,6 @@ struct MonitoredInput {
 };
 
 struct BoardMonitor {
-    bool disconnected = false;  // the board's link is gone for now (a pulled USB cable)
     unsigned long messagesIn = 0;
     unsigned long bytesIn = 0;
     unsigned long messagesOut = 0;
@@ -56,8 +55,6 @@ void NoteInputApplied(int b, const std::vector<std::string>& fields, int input, 
                       float result);
 // Output `output` of board b was sent.
 void NoteOutputSent(int b, int output);
-// Marks board b's link as gone (true) or back (false).
-void SetBoardDisconnected(int b, bool gone);
 // Counts one flight-loop call; true when kMonitorRefreshCalls calls have passed since the lines
 // were last set (time to refresh).
 bool MonitorRefreshDue();

@@ -5,6 +5,7 @@
 #include "config/board_monitor.h"
 #include "config/board_tables.h"
 #include "config/config_fields.h"
+#include "exchange/usb_reconnect.h"
 #include "transport/lan_socket.h"
 #include "transport/serial_ports.h"
 
@@ -41,9 +42,10 @@ std::string LinkOf(int b) {
     return std::string("LAN ") + text;
 }
 
-std::string StateOf(int b, const BoardMonitor* m) {
+std::string StateOf(int b) {
     if (b < static_cast<int>(BoardRefused.size()) && BoardRefused[b]) return "refused";
-    return m && m->disconnected ? "disconnected" : "connected";
+    return b < static_cast<int>(UsbBoardAway.size()) && UsbBoardAway[b] ? "disconnected"
+                                                                        : "connected";
 }
 
 // "D5 1 -> sim/cockpit/electrical/beacon_lights_on = 1": the message and what it did.
@@ -79,7 +81,7 @@ void AddBoardLines(int b, std::vector<std::string>& lines) {
     const std::string who =
         OutDevice[b] == 0 ? "Helvan Panel" : "Arduino #" + std::to_string(OutDevice[b]);
     lines.push_back("   " + std::to_string(b + 1) + ". " + LinkOf(b) + "   " + who + "   " +
-                    StateOf(b, m));
+                    StateOf(b));
     lines.push_back("      received " + std::to_string(c.messagesIn) + " messages (" +
                     std::to_string(c.bytesIn) + " bytes), sent " + std::to_string(c.messagesOut) +
                     " (" + std::to_string(c.bytesOut) + " bytes), inputs applied " +
