@@ -4,14 +4,17 @@
 #include <chrono>
 
 #include "XPLMDataAccess.h"
+#include "config/board_monitor.h"
 #include "config/board_tables.h"
 #include "config/plugin_log.h"
 #include "config/scratch_state.h"
 #include "config/settings.h"
 #include "config/status_text.h"
+#include "exchange/board_traffic.h"
 #include "exchange/held_inputs.h"
 #include "exchange/identification.h"
 #include "exchange/input_dispatch.h"
+#include "exchange/monitor_text.h"
 #include "exchange/output_gate.h"
 #include "exchange/output_pass.h"
 #include "exchange/usb_reconnect.h"
@@ -126,6 +129,7 @@ bool ReceiveLan() {
         return true;
     }
     st = MessageFromDatagram(recs, static_cast<size_t>(n));
+    if (DropUnknownSender(st)) st.clear();
     return true;
 }
 
@@ -146,6 +150,7 @@ bool ReceiveSerial(unsigned int p, size_t& readThisCall) {
         if (buffer.size() > kSerialBufferLimit) {
             WriteLog("\nUSB read error");
             buffer.clear();
+            ++DiscardedFrames;
         }
         if (readThisCall >= kSerialReadPerCall) return false;
         const long n = ReadPort(comport[p], recs_usb, sizeof recs_usb);
@@ -158,6 +163,7 @@ bool ReceiveSerial(unsigned int p, size_t& readThisCall) {
         readThisCall += static_cast<size_t>(n);
         buffer += MessageFromDatagram(recs_usb, static_cast<size_t>(n));
     }
+    if (st.empty()) ++DiscardedFrames;  // "{}" or a stray '}'
     return true;
 }
 
@@ -184,6 +190,7 @@ void ReceiveAndDispatch() {
                 std::string message;
                 message.swap(st);
                 DispatchMessage(message);
+                NoteMessageReceived(message.size());
             }
             // The same link again, until it runs dry, the call's budget is spent, or (a flood
             // that never runs dry) it has delivered its count for the call.
@@ -232,6 +239,7 @@ float MyFlightLoopCallback(float, float, int, void*) {
     RefreshCustomDrefs();
     ReadFrameTime();
     SendChangedOutputs();
+    RefreshMonitor();
     return 0.025f;
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 
+#include "config/board_monitor.h"
 #include "config/board_tables.h"
 #include "config/config_file.h"
 #include "config/plugin_log.h"
@@ -153,6 +154,7 @@ void SendHandshakeReply(int b, const std::string& reply) {
         DiscardPortInput(SerialCurrent);
     } else if (BoardExists(b)) {
         Send_LAN(reply.data(), static_cast<int>(reply.size()), UdpIP[b]);
+        NoteSent(b, bytes_sent);
     }
 }
 
@@ -219,6 +221,7 @@ void SendConfig(unsigned int serial, unsigned int board) {
         DiscardPortInput(SerialCurrent);
     } else if (BoardExists(b)) {
         Send_LAN(message.data(), static_cast<int>(message.size()), UdpIP[b]);
+        NoteSent(b, bytes_sent);
     }
     WriteLog("\nConfig sent: " + std::to_string(bytes_sent) + " bytes");
 }

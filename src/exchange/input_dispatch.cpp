@@ -6,6 +6,7 @@
 #include "config/scratch_state.h"
 #include "config/status_text.h"
 #include "config/text_utils.h"
+#include "exchange/board_traffic.h"
 #include "exchange/held_inputs.h"
 #include "exchange/internal_inputs.h"
 #include "exchange/wire_protocol.h"
@@ -120,17 +121,20 @@ void HandleInputMessage(const std::string& message) {
         if (Datatags[b][i] != tag[0]) continue;
         const int a = InputArrayNum[b][i];
         if (Contval[b][i] >= 0 && PressHeldInput(b, i, tag[0], sent)) {
+            NoteAppliedInput(b, i, a);
             handled = true;
             continue;
         }
         if (a < 0) {
             ApplyInternalInput(b, i);
+            NoteAppliedInput(b, i, a);
             handled = true;
             continue;
         }
         unsigned int c = RepeatCountOf(tag[0], tag);
         if (!PassSkipFilter(b, i, c)) continue;
         WriteToXPlane(b, i, a, c);
+        NoteAppliedInput(b, i, a);
         handled = true;
     }
     // One press moves the group on once, whatever its member did with it.

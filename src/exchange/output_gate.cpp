@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "config/board_monitor.h"
 #include "config/board_tables.h"
 #include "config/plugin_log.h"
 #include "exchange/mode_messages.h"
@@ -34,6 +35,7 @@ void PingInputs(unsigned int all) {
             SendToPort(static_cast<unsigned int>(SerialIndex[b]), kRequestAll, 2);
             WriteLog("\nRequesting all input values from USB");
         }
+        if (lan) NoteSent(static_cast<int>(b), bytes_sent);
     }
     PingTimeout = 0;
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 
+#include "config/board_monitor.h"
 #include "config/board_tables.h"
 #include "config/scratch_state.h"
 #include "exchange/output_records.h"
@@ -77,6 +78,7 @@ void SendPanelOutputs(int b, int outputs) {
         AppendPanelText(st, tag, *text);
         previous[j] = *text;
         due[j] = false;
+        NoteOutputSent(b, j);
     }
     if (PanelMessageDue(st)) SendToBoard(b, st.data(), static_cast<int>(st.size()));
 }
@@ -135,6 +137,7 @@ void SendBoardRecords(int b, int outputs) {
         rows.memos[static_cast<size_t>(j)].sent = OutValue;
         previous[j] = *text;
         due[j] = false;
+        NoteOutputSent(b, j);
         if (oln > kOutputStopLength) {
             resume = PassStart{(j + 1) % outputs, false};
             break;

@@ -6,6 +6,7 @@
 #include "config/plugin_log.h"
 #include "config/settings.h"
 #include "config/status_text.h"
+#include "exchange/board_traffic.h"
 #include "exchange/held_inputs.h"
 #include "exchange/identification.h"
 #include "exchange/wire_protocol.h"
@@ -140,6 +141,7 @@ void BindNewPort(size_t k, const std::string& message) {
     MessageIsSerial = 1;
     SerialCurrent = p;
     HandleIdentification(message);
+    NoteMessageReceived(message.size());
 }
 
 void ServeNewPorts() {

@@ -9,6 +9,7 @@
 #include "config/settings.h"
 #include "exchange/output_gate.h"
 #include "plugin/lifecycle.h"
+#include "plugin/monitor_window.h"
 #include "plugin/status_window.h"
 #include "simdata/custom_refs.h"
 #include "simdata/sim_time.h"
@@ -51,6 +52,7 @@ PLUGIN_API void XPluginDisable(void) {
 PLUGIN_API void XPluginStop(void) {
     UnregisterCustomDrefs();
     DestroyStatusWindow();
+    DestroyMonitorWindow();
     CloseTransports();
 }
 

@@ -11,6 +11,7 @@
 #include "XPLMProcessing.h"
 #include "XPStandardWidgets.h"
 #include "XPWidgets.h"
+#include "config/board_monitor.h"
 #include "config/board_tables.h"
 #include "config/config_file.h"
 #include "config/plugin_folder.h"
@@ -108,6 +109,7 @@ void ClearPluginState() {
     message_line_number = 2;
     wrong_versions.clear();
     ForgetMemoryFiles();
+    ClearBoardMonitors();
 }
 
 float FlightLoopInit(float, float, int, void*) {

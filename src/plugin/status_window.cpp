@@ -10,6 +10,7 @@
 #include "config/settings.h"
 #include "config/status_text.h"
 #include "plugin/lifecycle.h"
+#include "plugin/monitor_window.h"
 
 XPWidgetID InstructionsWidget = nullptr;
 XPWidgetID ToggleUSB = nullptr;
@@ -22,6 +23,7 @@ namespace {
 char kStatusItem[] = "1";
 char kReconnectItem[] = "2";
 char kReloadItem[] = "3";
+char kMonitorItem[] = "4";
 
 }  // namespace
 
@@ -32,6 +34,7 @@ void CreatePluginMenu() {
     XPLMAppendMenuItem(menu, "Status", kStatusItem, 1);
     XPLMAppendMenuItem(menu, "Reconnect", kReconnectItem, 1);
     XPLMAppendMenuItem(menu, "Reload Plugins", kReloadItem, 1);
+    XPLMAppendMenuItem(menu, "Monitor", kMonitorItem, 1);
 }
 
 void InstructionsMenuHandler(void*, void* inItemRef) {
@@ -47,6 +50,7 @@ void InstructionsMenuHandler(void*, void* inItemRef) {
     }
     if (std::strcmp(item, "2") == 0) ResetPlugin();
     if (std::strcmp(item, "3") == 0) XPLMReloadPlugins();
+    if (std::strcmp(item, "4") == 0) ShowMonitorWindow();
 }
 
 void CreateInstructionsWidget(int x, int y, int w, int h) {

@@ -1,5 +1,6 @@
 #include "transport/connection.h"
 
+#include "config/board_monitor.h"
 #include "config/board_tables.h"
 #include "transport/lan_socket.h"
 #include "transport/serial_ports.h"
@@ -13,6 +14,7 @@ void SendToCurrentLink(const char* data, int length) {
         SendToPort(SerialCurrent, data, length);
     else
         Send_LAN(data, length, serv_addr);
+    if (!MessageIsSerial) NoteSent(LanConnectionExists(false), bytes_sent);
 }
 
 void SendToBoard(int b, const char* data, int length) {
@@ -21,4 +23,5 @@ void SendToBoard(int b, const char* data, int length) {
         SendToPort(static_cast<unsigned int>(SerialIndex[b]), data, length);
     else
         Send_LAN(data, length, UdpIP[b]);
+    if (SerialIndex[b] < 0) NoteSent(b, bytes_sent);
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "config/board_monitor.h"
 #include "config/board_tables.h"
 #include "config/plugin_log.h"
 #include "config/settings.h"
@@ -78,6 +79,7 @@ void ScanSerialDevices() {
 bool SendToPort(unsigned int p, const char* data, int length) {
     if (p >= comport.size() || comport[p] < 0) return false;
     Send_USB(comport[p], data, length);
+    NoteSent(p < SerialIndices.size() ? SerialIndices[p] : -1, bytes_sent);
     return true;
 }
 

@@ -74,7 +74,7 @@ TEST(Lifecycle, StartUpFindsSettingsInThePluginFolderAndWritesTheStatusLines) {
     ASSERT_FALSE(UsedAddr.empty());
     EXPECT_EQ(UsedAddr[0], 1);
     EXPECT_THAT(xphost::MenuItems("Corvane"),
-                ::testing::ElementsAre("Status", "Reconnect", "Reload Plugins"));
+                ::testing::ElementsAre("Status", "Reconnect", "Reload Plugins", "Monitor"));
 }
 
 TEST(Lifecycle, WithoutSettingsTheWorkingDirectoryFolderIsUsed) {

@@ -142,7 +142,7 @@ TEST(StatusWindow, ReloadPluginsGoesThroughStopAndComesBackWorking) {
     board.SendIdentification();
     run.Call(2);
     EXPECT_EQ(board.boardNumber(), 1);
-    EXPECT_EQ(xphost::MenuItems("Corvane").size(), 3u);
+    EXPECT_EQ(xphost::MenuItems("Corvane").size(), 4u);
 }
 
 }  // namespace
