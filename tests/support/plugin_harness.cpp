@@ -1,8 +1,11 @@
 #include "support/plugin_harness.h"
 
 #include <arpa/inet.h>
+#include <gtest/gtest.h>
 #include <netinet/in.h>
+#include <sched.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -25,6 +28,27 @@ namespace {
 constexpr useconds_t kSerialSettleMicros = 300;
 
 }  // namespace
+
+int InOwnNetwork(const std::string& address, const std::function<void()>& body) {
+    const std::string uid = std::to_string(getuid()), gid = std::to_string(getgid());
+    std::fflush(nullptr);
+    const pid_t child = fork();
+    if (child == 0) {
+        if (unshare(CLONE_NEWUSER | CLONE_NEWNET) != 0) _exit(77);
+        WriteFile("/proc/self/setgroups", "deny");
+        WriteFile("/proc/self/uid_map", "0 " + uid + " 1");
+        WriteFile("/proc/self/gid_map", "0 " + gid + " 1");
+        std::string up = "ip link set lo up";
+        if (!address.empty()) up += " && ip addr add " + address + "/32 dev lo";
+        if (std::system(up.c_str()) != 0) _exit(77);
+        body();
+        std::fflush(nullptr);
+        _exit(::testing::Test::HasFailure() ? 1 : 0);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 2;
+}
 
 int FreeUdpPort() {
     const int s = socket(AF_INET, SOCK_DGRAM, 0);
