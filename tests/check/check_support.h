@@ -3,9 +3,7 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <sstream>
@@ -37,13 +35,7 @@ inline CheckerRun RunCheckerIn(const std::string& dir, const std::vector<std::st
     for (const std::string& arg : args) command += " '" + arg + "'";
     command += " 2>/dev/null";
     CheckerRun run;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return run;
-    char buffer[4096];
-    size_t n = 0;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) run.output.append(buffer, n);
-    const int status = pclose(pipe);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.status = corvane_test::RunCommand(command, &run.output);
     return run;
 }
 
