@@ -3,9 +3,10 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -26,19 +27,15 @@ struct CheckerRun {
 
 // Runs corvane-check with args (each quoted for the shell) in the folder dir (the current one
 // when empty); standard error is dropped.
-inline CheckerRun RunCheckerIn(const std::string& dir, const std::vector<std::string>& args) {
+// program: another corvane-check than the one built (an installed one).
+inline CheckerRun RunCheckerIn(const std::string& dir, const std::vector<std::string>& args,
+                               const std::string& program = CORVANE_CHECK) {
     std::string command = dir.empty() ? std::string() : "cd '" + dir + "' && ";
-    command += std::string("'") + CORVANE_CHECK + "'";
+    command += "'" + program + "'";
     for (const std::string& arg : args) command += " '" + arg + "'";
     command += " 2>/dev/null";
     CheckerRun run;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return run;
-    char buffer[4096];
-    size_t n = 0;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) run.output.append(buffer, n);
-    const int status = pclose(pipe);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.status = corvane_test::RunCommand(command, &run.output);
     return run;
 }
 
@@ -83,6 +80,46 @@ inline std::string ProblemList(const corvane_check::CheckReport& report) {
     for (const corvane_check::Finding& f : report.Problems())
         text += std::to_string(f.line) + ": " + f.reason + "\n";
     return text;
+}
+
+// One line of a data.cfg, and a part of the reason the checker must give for it ("" for none).
+struct FaultLine {
+    const char* text;
+    const char* fault;
+};
+
+template <size_t N>
+std::string FileText(const FaultLine (&lines)[N]) {
+    std::string text;
+    for (const FaultLine& line : lines) text += std::string(line.text) + "\n";
+    return text;
+}
+
+// The --quiet output of a run over the lines (problems read "…name:LINE: kind: reason") names
+// every line that has a fault, with a reason that contains it, and no other line.
+template <size_t N>
+void ExpectFaultsOnTheirLines(const CheckerRun& run, const std::string& name,
+                              const FaultLine (&lines)[N]) {
+    EXPECT_EQ(run.status, 1);
+    std::map<size_t, std::string> reasons;
+    std::istringstream in(run.output);
+    for (std::string row; std::getline(in, row);) {
+        const size_t at = row.find(name + ":");
+        if (at == std::string::npos || row.compare(0, 4, "    ") == 0) continue;
+        const size_t line = std::strtoul(row.c_str() + at + name.size() + 1, nullptr, 10);
+        reasons[line] += row.substr(row.find(": ", at + name.size() + 1) + 2) + "\n";
+    }
+    for (size_t n = 1; n <= N; ++n) {
+        const std::string fault = lines[n - 1].fault;
+        const auto found = reasons.find(n);
+        if (fault.empty()) {
+            EXPECT_EQ(found, reasons.end()) << "line " << n << ": " << found->second;
+        } else {
+            ASSERT_NE(found, reasons.end()) << "line " << n << " (" << lines[n - 1].text << ")";
+            EXPECT_NE(found->second.find(fault), std::string::npos)
+                << "line " << n << " lacks '" << fault << "': " << found->second;
+        }
+    }
 }
 
 }  // namespace check_test

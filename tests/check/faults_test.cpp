@@ -1,20 +1,12 @@
 // A data.cfg with one fault of each kind: the checker names each with its line number, and no
 // other line.
-#include <map>
-#include <sstream>
-
 #include "check_support.h"
 
 namespace check_test {
 namespace {
 
-struct Line {
-    const char* text;
-    const char* fault;  // a part of the reason the checker must give for this line; "" for none
-};
-
 // Line numbers follow from the position in this list (the first is line 1).
-const Line kFaultFile[] = {
+const FaultLine kFaultFile[] = {
     {"# One fault on every line that names one.", ""},
     {"stray text before any section", "before the first '*' section line"},
     {"*1", ""},
@@ -79,49 +71,10 @@ const Line kFaultFile[] = {
     {"D3 sim/flight_controls/landing_gear_up", ""},
 };
 
-std::string FaultFileText() {
-    std::string text;
-    for (const Line& line : kFaultFile) text += std::string(line.text) + "\n";
-    return text;
-}
-
-// Every problem of the output of --quiet, by line: "file:LINE: kind: reason".
-std::map<int, std::vector<std::string>> ProblemsByLine(const std::string& output,
-                                                       const std::string& path) {
-    std::map<int, std::vector<std::string>> problems;
-    std::istringstream in(output);
-    std::string row;
-    while (std::getline(in, row)) {
-        if (row.compare(0, path.size() + 1, path + ":") != 0) continue;
-        const int line = std::stoi(row.substr(path.size() + 1));
-        problems[line].push_back(row.substr(row.find(": ") + 2));
-    }
-    return problems;
-}
-
 TEST(CheckFaults, EveryFaultIsNamedWithItsLineAndNoOtherLine) {
     TempFolder folder;
-    const std::string path = folder.Write("data.cfg", FaultFileText());
-    const CheckerRun run = RunChecker({"--quiet", path});
-    EXPECT_EQ(run.status, 1);
-    const std::map<int, std::vector<std::string>> problems = ProblemsByLine(run.output, path);
-    int line = 0;
-    for (const Line& expected : kFaultFile) {
-        ++line;
-        const auto found = problems.find(line);
-        const std::string fault = expected.fault;
-        if (fault.empty()) {
-            EXPECT_EQ(found, problems.end())
-                << "line " << line << " (" << expected.text << "): " << found->second[0];
-            continue;
-        }
-        ASSERT_NE(found, problems.end()) << "line " << line << " (" << expected.text << ")";
-        bool named = false;
-        for (const std::string& reason : found->second)
-            named = named || reason.find(fault) != std::string::npos;
-        EXPECT_TRUE(named) << "line " << line << " (" << expected.text << ") lacks '" << fault
-                           << "': " << found->second[0];
-    }
+    const std::string path = folder.Write("data.cfg", FileText(kFaultFile));
+    ExpectFaultsOnTheirLines(RunChecker({"--quiet", path}), path, kFaultFile);
 }
 
 TEST(CheckFaults, QuietPrintsTheLineTextUnderEachProblemAndNothingElse) {

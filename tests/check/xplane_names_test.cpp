@@ -6,8 +6,6 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <map>
-#include <sstream>
 
 #include "check_support.h"
 
@@ -26,13 +24,8 @@ const char kCommandsTxt[] =
     "sim/lights/taxi_lights_toggle\tTaxi lights toggle.\n"
     "sim/flight_controls/landing_gear_down    Landing gear down.\n";
 
-struct Line {
-    const char* text;
-    const char* fault;  // a part of the reason given for this line; "" for none
-};
-
 // Line numbers follow from the position in this list (the first is line 1).
-const Line kConfig[] = {
+const FaultLine kConfig[] = {
     {"\xEF\xBB\xBF# Saved by an editor that writes a byte order mark.", "UTF-8 byte order mark"},
     {"\x1A*1", "1 stray byte (1A) before '*1'"},
     {"*1", ""},
@@ -60,12 +53,6 @@ const Line kConfig[] = {
     {"18L 0 sim/cockpit2/switches/landing_lights_on", "under the '[0]' of line 21"},
 };
 
-std::string ConfigText() {
-    std::string text;
-    for (const Line& line : kConfig) text += std::string(line.text) + "\n";
-    return text;
-}
-
 // An X-Plane folder with the two lists, and the plug-in's folder with data.cfg in it.
 class XPlaneFolder {
   public:
@@ -75,7 +62,7 @@ class XPlaneFolder {
             mkdir((path_ + dir).c_str(), 0755);
         corvane_test::WriteFile(Plugins() + "/DataRefs.txt", kDataRefsTxt);
         corvane_test::WriteFile(Plugins() + "/Commands.txt", kCommandsTxt);
-        corvane_test::WriteFile(Config(), ConfigText());
+        corvane_test::WriteFile(Config(), FileText(kConfig));
     }
     ~XPlaneFolder() { corvane_test::RemoveFolder(path_); }
     XPlaneFolder(const XPlaneFolder&) = delete;
@@ -88,46 +75,17 @@ class XPlaneFolder {
     std::string path_;
 };
 
-// The reasons of the problems of --quiet output, by line.
-std::map<int, std::string> ReasonsByLine(const std::string& output) {
-    std::map<int, std::string> reasons;
-    std::istringstream in(output);
-    std::string row;
-    while (std::getline(in, row)) {
-        const size_t colon = row.find("data.cfg:");
-        if (colon == std::string::npos || row.compare(0, 4, "    ") == 0) continue;
-        const int line = std::atoi(row.c_str() + colon + 9);
-        reasons[line] += row.substr(row.find(": ", colon) + 2) + "\n";
-    }
-    return reasons;
-}
-
-void ExpectEveryFaultAndNoOther(const CheckerRun& run) {
-    EXPECT_EQ(run.status, 1);
-    const std::map<int, std::string> reasons = ReasonsByLine(run.output);
-    for (int n = 1; n <= static_cast<int>(sizeof kConfig / sizeof kConfig[0]); ++n) {
-        const std::string fault = kConfig[n - 1].fault;
-        const auto found = reasons.find(n);
-        if (fault.empty()) {
-            EXPECT_EQ(found, reasons.end()) << "line " << n << ": " << found->second;
-        } else {
-            ASSERT_NE(found, reasons.end()) << "line " << n << " (" << kConfig[n - 1].text << ")";
-            EXPECT_NE(found->second.find(fault), std::string::npos)
-                << "line " << n << " lacks '" << fault << "': " << found->second;
-        }
-    }
-}
-
 TEST(CheckXPlaneNames, GivenTheXPlaneFolderEveryMistakeIsNamedWithItsLine) {
     XPlaneFolder xplane;
-    ExpectEveryFaultAndNoOther(RunChecker({"--quiet", "--xplane", xplane.Path(), xplane.Config()}));
+    ExpectFaultsOnTheirLines(RunChecker({"--quiet", "--xplane", xplane.Path(), xplane.Config()}),
+                             "data.cfg", kConfig);
 }
 
 TEST(CheckXPlaneNames, FromThePluginsFolderTheListsAreFoundByThemselves) {
     XPlaneFolder xplane;
     for (const std::string& dir : {std::string("/Corvane"), std::string("/Corvane/lin_x64")})
-        ExpectEveryFaultAndNoOther(
-            RunCheckerIn(xplane.Plugins() + dir, {"--quiet", xplane.Config()}));
+        ExpectFaultsOnTheirLines(RunCheckerIn(xplane.Plugins() + dir, {"--quiet", xplane.Config()}),
+                                 "data.cfg", kConfig);
     // The report gives each output's precision as written, with what it does.
     const CheckerRun report = RunCheckerIn(xplane.Plugins() + "/Corvane", {"data.cfg"});
     EXPECT_NE(report.output.find("deploy_ratio, element 2 (float[]), precision 0 (whole numbers)"),
@@ -140,7 +98,7 @@ TEST(CheckXPlaneNames, FromThePluginsFolderTheListsAreFoundByThemselves) {
 TEST(CheckXPlaneNames, TheInstalledCheckerLiesInThePluginsFolderAndFindsTheLists) {
     XPlaneFolder xplane;
     const std::string config = xplane.Path() + "/my.cfg";
-    corvane_test::WriteFile(config, ConfigText());
+    corvane_test::WriteFile(config, FileText(kConfig));
     std::string build = CORVANE_CHECK;
     build = build.substr(0, build.rfind("/tools/check/"));
     ASSERT_EQ(std::system(("cmake --install '" + build + "' --prefix '" + xplane.Plugins() +
@@ -148,15 +106,10 @@ TEST(CheckXPlaneNames, TheInstalledCheckerLiesInThePluginsFolderAndFindsTheLists
                               .c_str()),
               0);
     // Run from elsewhere, the program's own folder leads it to the lists.
-    FILE* pipe = popen(("cd / && '" + xplane.Plugins() + "/Corvane/corvane-check' --quiet '" +
-                        config + "' 2>/dev/null")
-                           .c_str(),
-                       "r");
-    ASSERT_NE(pipe, nullptr);
-    std::string output;
-    char buffer[4096];
-    for (size_t n = 0; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, n);
-    EXPECT_EQ(WEXITSTATUS(pclose(pipe)), 1);
+    const CheckerRun run =
+        RunCheckerIn("/", {"--quiet", config}, xplane.Plugins() + "/Corvane/corvane-check");
+    EXPECT_EQ(run.status, 1);
+    const std::string& output = run.output;
     EXPECT_NE(output.find("did you mean sim/lights/taxi_lights_toggle?"), std::string::npos)
         << output;
 }

@@ -85,37 +85,8 @@ class ConfigTest : public ::testing::Test {
     }
 };
 
-// The converted two-character tag of an Arduino output.
-inline std::string Tag(int pin, char type) {
-    return std::string(1, static_cast<char>(pin)) + type;
-}
-
 inline unsigned Byte(const std::string& block, size_t k) {
     return static_cast<unsigned char>(block.at(k));
-}
-
-// Every per-input table of board b has one length, and every per-output table another.
-inline void ExpectEqualLengths(int b) {
-    const size_t inputs = Datatags[b].size();
-    EXPECT_EQ(Data[b].size(), inputs);
-    EXPECT_EQ(Mode[b].size(), inputs);
-    EXPECT_EQ(InputDataPointer[b].size(), inputs);
-    EXPECT_EQ(InputDrefTypes[b].size(), inputs);
-    EXPECT_EQ(InputDataRange[b].size(), inputs);
-    EXPECT_EQ(InputArrayNum[b].size(), inputs);
-    EXPECT_EQ(InputDefault[b].size(), inputs);
-    EXPECT_EQ(InputIncrementDir[b].size(), inputs);
-    EXPECT_EQ(Contval[b].size(), inputs);
-    EXPECT_EQ(InputSkip[b].size(), inputs);
-    const size_t outputs = OutDrefs[b].size();
-    EXPECT_EQ(OutputActive[b].size(), outputs);
-    EXPECT_EQ(Drefread[b].size(), outputs);
-    EXPECT_EQ(Type[b].size(), outputs);
-    EXPECT_EQ(Arraynum[b].size(), outputs);
-    EXPECT_EQ(Precision[b].size(), outputs);
-    EXPECT_EQ(Previous[b].size(), outputs);
-    EXPECT_EQ(OutRange1[b].size(), outputs);
-    EXPECT_EQ(OutRange2[b].size(), outputs);
 }
 
 // True when some note is of the kind and its reason contains the text.

@@ -89,20 +89,6 @@ inline int AddInput(int b, const Entry& e) {
     return static_cast<int>(Datatags[b].size()) - 1;
 }
 
-// Appends an output with tag and dataref name to board b; returns its index.
-inline int AddOutput(int b, const std::string& tagText, bool active = true) {
-    OutDrefs[b].push_back({tagText, "0", "sim/test/float", "1"});
-    OutputActive[b].push_back(active);
-    Drefread[b].push_back(XPLMFindDataRef("sim/test/float"));
-    Type[b].push_back(xplmType_Float);
-    Arraynum[b].push_back(1);
-    Precision[b].push_back(0);
-    Previous[b].push_back("0");
-    OutRange1[b].emplace_back();
-    OutRange2[b].emplace_back();
-    return static_cast<int>(OutDrefs[b].size()) - 1;
-}
-
 // A UDP socket on 127.0.0.1 that a board's messages are sent to.
 class UdpPeer {
   public:

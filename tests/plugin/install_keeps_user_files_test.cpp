@@ -2,9 +2,7 @@
 // and a second install that keeps the builder's data.cfg and config.ini.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdio>
 #include <filesystem>
 
 #include "support/plugin_harness.h"
@@ -22,13 +20,7 @@ std::string Install(const std::string& prefix) {
     const std::string command =
         "cmake --install '" + build.string() + "' --prefix '" + prefix + "' 2>&1";
     std::string output;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return "";
-    char buffer[4096];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, n);
-    const int status = pclose(pipe);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? output : "";
+    return corvane_test::RunCommand(command, &output) == 0 ? output : "";
 }
 
 TEST(InstallKeepsUserFiles, SecondInstallKeepsEditedFilesAndLaysTheExamplesBeside) {

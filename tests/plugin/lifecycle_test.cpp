@@ -21,24 +21,6 @@ using ::testing::Not;
 
 namespace {
 
-TEST(PluginFolder, FatAndFlatLayoutsGiveThePluginFolder) {
-    EXPECT_EQ(PluginFolderFromPath("/X/Resources/plugins/Corvane/64/mac.xpl"),
-              "/X/Resources/plugins/Corvane");
-    EXPECT_EQ(PluginFolderFromPath("/X/Resources/plugins/Corvane/64/lin.xpl"),
-              "/X/Resources/plugins/Corvane");
-    EXPECT_EQ(PluginFolderFromPath("/X/Resources/plugins/Corvane/mac.xpl"),
-              "/X/Resources/plugins/Corvane");
-    EXPECT_EQ(PluginFolderFromPath("/X/Resources/plugins/Corvane/32/WIN.XPL"),
-              "/X/Resources/plugins/Corvane");
-}
-
-TEST(PluginFolder, ShortPathsAreLeftAlone) {
-    EXPECT_EQ(PluginFolderFromPath("a.xpl"), "a.xpl");
-    EXPECT_EQ(PluginFolderFromPath("64"), "64");
-    EXPECT_EQ(PluginFolderFromPath(""), "");
-    EXPECT_EQ(PluginFolderFromPath("/p/Corvane"), "/p/Corvane");
-}
-
 TEST(OwnAddress, ConfiguredAddressCountsOnlyWithSevenCharactersAndThreeDots) {
     EXPECT_EQ(ChooseOwnAddress("1.2.3.4", "127.0.0.1"), "1.2.3.4");
     EXPECT_EQ(ChooseOwnAddress("1.2.3", "127.0.0.1"), "127.0.0.1");
@@ -52,20 +34,16 @@ TEST(OwnAddress, ConfiguredAddressCountsOnlyWithSevenCharactersAndThreeDots) {
     EXPECT_EQ(HostNumberOf("10.0.0.99999999"), -1);
 }
 
-TEST(Lifecycle, FirstEnableLeavesTheStartUpToTheFirstFlightLoop) {
+// The first enable leaves the start-up to the first flight loop, which finds the settings in the
+// plug-in's folder and writes the status lines; a second start builds no menu and no start-up.
+TEST(Lifecycle, OneStartUpFromThePluginFolderAndNoneOnASecondStart) {
     ::testing::internal::CaptureStderr();
-    {
-        corvane_test::PluginRun run({});
-        run.Call(3);
-    }
+    corvane_test::PluginRun run({});
+    run.Call(3);
     const std::string log = ::testing::internal::GetCapturedStderr();
     EXPECT_THAT(log, Not(HasSubstr("reconnecting")));
     EXPECT_EQ(log.find("Corvane Plugin initialized"), log.rfind("Corvane Plugin initialized"));
     EXPECT_NE(log.find("Corvane Plugin initialized"), std::string::npos);
-}
-
-TEST(Lifecycle, StartUpFindsSettingsInThePluginFolderAndWritesTheStatusLines) {
-    corvane_test::PluginRun run({});
     EXPECT_EQ(foldername, run.folder());
     EXPECT_EQ(UDP_PORT, run.port());
     EXPECT_EQ(StatusLine(0), "   X-Plane IP: 127.0.0.1");
@@ -75,6 +53,18 @@ TEST(Lifecycle, StartUpFindsSettingsInThePluginFolderAndWritesTheStatusLines) {
     EXPECT_EQ(UsedAddr[0], 1);
     EXPECT_THAT(xphost::MenuItems("Corvane"),
                 ::testing::ElementsAre("Status", "Reconnect", "Reload Plugins", "Monitor"));
+
+    ASSERT_EQ(FirstLaunch, 0);
+    const auto itemsBefore = xphost::MenuItems("");
+    char name[256], signature[256], description[256];
+    EXPECT_EQ(XPluginStart(name, signature, description), 1);
+    EXPECT_STREQ(name, "Corvane");
+    EXPECT_STREQ(signature, "Tamsworth.Corvane");
+    EXPECT_EQ(std::string(description).size(), 172u);
+    ::testing::internal::CaptureStderr();
+    run.Call(50);  // no second deferred start-up was registered
+    EXPECT_THAT(::testing::internal::GetCapturedStderr(), Not(HasSubstr("initialized")));
+    EXPECT_EQ(xphost::MenuItems(""), itemsBefore);
 }
 
 TEST(Lifecycle, WithoutSettingsTheWorkingDirectoryFolderIsUsed) {
@@ -117,21 +107,6 @@ TEST(Lifecycle, EnableAfterDisableRunsOneFullResetInItsLogOrder) {
     EXPECT_LT(reconnect, initialized);
     EXPECT_EQ(log.find("Corvane reconnecting", reconnect + 5), std::string::npos);
     EXPECT_EQ(StatusLine(0), "   X-Plane IP: 127.0.0.1");
-}
-
-TEST(Lifecycle, SecondStartBuildsNoMenuAndNoStartUpCallback) {
-    corvane_test::PluginRun run({});
-    ASSERT_EQ(FirstLaunch, 0);
-    const auto itemsBefore = xphost::MenuItems("");
-    char name[256], signature[256], description[256];
-    EXPECT_EQ(XPluginStart(name, signature, description), 1);
-    EXPECT_STREQ(name, "Corvane");
-    EXPECT_STREQ(signature, "Tamsworth.Corvane");
-    EXPECT_EQ(std::string(description).size(), 172u);
-    ::testing::internal::CaptureStderr();
-    run.Call(50);  // no second deferred start-up was registered
-    EXPECT_THAT(::testing::internal::GetCapturedStderr(), Not(HasSubstr("initialized")));
-    EXPECT_EQ(xphost::MenuItems(""), itemsBefore);
 }
 
 TEST(Lifecycle, ResetGivesSettingsTheirResetValuesButKeepsBaudrate) {

@@ -2,9 +2,7 @@
 // which loads it with dlopen.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <set>
 #include <sstream>
@@ -15,16 +13,7 @@ using ::testing::HasSubstr;
 
 namespace {
 
-// Runs a shell command; returns its exit status and standard output.
-int RunCommand(const std::string& command, std::string* output) {
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return -1;
-    char buffer[4096];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) output->append(buffer, n);
-    const int status = pclose(pipe);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
+using corvane_test::RunCommand;
 
 TEST(LoadedPlugin, ExportsExactlyTheFiveEntryPoints) {
     std::string symbols;

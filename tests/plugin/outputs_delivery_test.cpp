@@ -40,8 +40,10 @@ std::vector<std::string> Frames(const boardsim::Board& board, size_t from = 0) {
     return frames;
 }
 
-TEST(OutputDelivery, TextsOfAnyFirstByteArriveEachTime) {
-    const std::string section = "*3\n[O]\n30 40 test/ident\n";
+// Texts of any first byte arrive each time, on a board and on a panel; one-byte values are held
+// to their range.
+TEST(OutputDelivery, TextsOfAnyFirstByteArriveEachTimeAndOneByteValuesKeepTheirRange) {
+    const std::string section = "*3\n[O]\n30 40 test/ident\n9P 0 test/pwm\n";
     corvane_test::PluginRun run(Options(section));
     boardsim::Board& board = AddBoard(run, 71, section);
     boardsim::Board& panel = run.AddPanel(72, "7T 40 test/ident\n");
@@ -51,6 +53,15 @@ TEST(OutputDelivery, TextsOfAnyFirstByteArriveEachTime) {
         run.Call(4);
         EXPECT_EQ(board.texts()[30], text);
         EXPECT_EQ(panel.panelValues()["7T"], text);
+    }
+    const struct {
+        const char* value;
+        int sent;
+    } kRows[] = {{"300", 255}, {"128.7", 128}, {"-5", 0}, {"255.9", 255}, {"70000", 255}};
+    for (const auto& row : kRows) {
+        xphost::SetDataref("test/pwm", row.value);
+        run.Call(3);
+        EXPECT_EQ(board.pwm()[9], row.sent) << row.value;
     }
 }
 
@@ -91,22 +102,6 @@ TEST(OutputDelivery, OutputsPastTheStopAreSentOnceWhateverTheirValue) {
     EXPECT_EQ(board.displays()[3], "----");
     EXPECT_EQ(board.leds().count(5), 1u);
     EXPECT_EQ(board.pwm().count(6), 1u);
-}
-
-TEST(OutputDelivery, OneByteValuesAreHeldToTheirRange) {
-    const std::string section = "*3\n[O]\n9P 0 test/pwm\n";
-    corvane_test::PluginRun run(Options(section));
-    boardsim::Board& board = AddBoard(run, 75, section);
-    ASSERT_TRUE(run.ConnectAll(400));
-    const struct {
-        const char* value;
-        int sent;
-    } kRows[] = {{"300", 255}, {"128.7", 128}, {"-5", 0}, {"255.9", 255}, {"70000", 255}};
-    for (const auto& row : kRows) {
-        xphost::SetDataref("test/pwm", row.value);
-        run.Call(3);
-        EXPECT_EQ(board.pwm()[9], row.sent) << row.value;
-    }
 }
 
 }  // namespace

@@ -58,58 +58,50 @@ TEST(OutputFormat, ValueTexts) {
     }
 }
 
-TEST(OutputMapping, StepperTurnScaling) {
-    const std::vector<float> turn = {360.0f};
-    const std::vector<float> steps = {0.0f, 2048.0f};
-    EXPECT_FLOAT_EQ(MapOutputValue(90.0f, turn, steps, true), 512.0f);
-    EXPECT_FLOAT_EQ(MapOutputValue(450.0f, turn, steps, true), 512.0f);
-    EXPECT_FLOAT_EQ(MapOutputValue(-90.0f, turn, steps, true), -2560.0f);
-    // A turn of zero gives no number: sent as zero.
-    EXPECT_FLOAT_EQ(MapOutputValue(90.0f, {0.0f}, steps, true), 0.0f);
-    // The same lists without the stepper letter are a threshold (0 as its upper end).
-    EXPECT_FLOAT_EQ(MapOutputValue(90.0f, turn, steps, false), 1.0f);
-}
-
-TEST(OutputMapping, Threshold) {
-    const std::vector<float> low = {0.5f};
-    const std::vector<float> high = {100.0f};
-    EXPECT_FLOAT_EQ(MapOutputValue(0.5f, low, high, false), 1.0f);
-    EXPECT_FLOAT_EQ(MapOutputValue(100.0f, low, high, false), 1.0f);
-    EXPECT_FLOAT_EQ(MapOutputValue(0.49f, low, high, false), 0.0f);
-    EXPECT_FLOAT_EQ(MapOutputValue(100.5f, low, high, false), 0.0f);
-    // A reversed pair lights for every value.
-    EXPECT_FLOAT_EQ(MapOutputValue(-7.0f, high, low, false), 1.0f);
-    // A one-item pair (an 'L' entry with five fields) lights only on its value.
-    EXPECT_FLOAT_EQ(MapOutputValue(2.0f, {2.0f}, {2.0f}, false), 1.0f);
-    EXPECT_FLOAT_EQ(MapOutputValue(2.5f, {2.0f}, {2.0f}, false), 0.0f);
-    EXPECT_FLOAT_EQ(MapOutputValue(std::nanf(""), low, high, false), 0.0f);
-}
-
-TEST(OutputMapping, BreakpointTable) {
-    const std::vector<float> points = {0.0f, 10.0f};
-    const std::vector<float> values = {0.0f, 100.0f};
-    EXPECT_FLOAT_EQ(MapOutputValue(2.5f, points, values, false), 25.0f);
-    EXPECT_FLOAT_EQ(MapOutputValue(-1.0f, points, values, false), 0.0f);
-    EXPECT_FLOAT_EQ(MapOutputValue(50.0f, points, values, false), 100.0f);
-    EXPECT_FLOAT_EQ(MapOutputValue(std::numeric_limits<float>::infinity(), points, values, false),
-                    100.0f);
-    // Three breakpoints, a falling table of values.
-    EXPECT_FLOAT_EQ(MapOutputValue(15.0f, {0, 10, 20}, {500, 1000, 0}, false), 500.0f);
-    // A table that is not ascending: a value in its gap gives the last value.
-    EXPECT_FLOAT_EQ(MapOutputValue(15.0f, {0, 20, 10, 30}, {1, 2, 3, 4}, false), 1.75f);
-    EXPECT_FLOAT_EQ(MapOutputValue(25.0f, {0, 20, 10, 15}, {1, 2, 3, 4}, false), 4.0f);
-    // A segment of zero width gives its first value instead of dividing by zero.
-    EXPECT_FLOAT_EQ(MapOutputValue(5.0f, {5, 5, 10}, {7, 9, 11}, false), 7.0f);
-    // Lists of unequal length use the common part.
-    EXPECT_FLOAT_EQ(MapOutputValue(5.0f, {0, 10, 20}, {0, 100}, false), 50.0f);
-}
-
-TEST(OutputMapping, NoRangesLeaveTheValue) {
-    EXPECT_FLOAT_EQ(MapOutputValue(-3.25f, {}, {}, false), -3.25f);
-    EXPECT_FLOAT_EQ(MapOutputValue(-3.25f, {}, {}, true), -3.25f);
-    // A one-item first list without a second list leaves the value too.
-    EXPECT_FLOAT_EQ(MapOutputValue(8.0f, {1.0f}, {}, false), 8.0f);
-    EXPECT_FLOAT_EQ(MapOutputValue(8.0f, {1.0f}, {3.0f}, true), 8.0f);
+// Rows of value, the two range lists, whether the output is a stepper, and the value sent.
+TEST(OutputMapping, StepperTurnsThresholdsAndBreakpointTables) {
+    using L = std::vector<float>;
+    const float inf = std::numeric_limits<float>::infinity();
+    const struct {
+        float value;
+        L first, second;
+        bool stepper;
+        float mapped;
+    } rows[] = {
+        // A stepper's turn scaled to its steps; a turn of zero gives no number, sent as zero.
+        {90, {360}, {0, 2048}, true, 512},
+        {450, {360}, {0, 2048}, true, 512},
+        {-90, {360}, {0, 2048}, true, -2560},
+        {90, {0}, {0, 2048}, true, 0},
+        // The same lists without the stepper letter are a threshold (0 as its upper end).
+        {90, {360}, {0, 2048}, false, 1},
+        {0.5f, {0.5f}, {100}, false, 1},
+        {100, {0.5f}, {100}, false, 1},
+        {0.49f, {0.5f}, {100}, false, 0},
+        {100.5f, {0.5f}, {100}, false, 0},
+        {-7, {100}, {0.5f}, false, 1},  // a reversed pair lights for every value
+        {2, {2}, {2}, false, 1},        // a one-item pair lights only on its value
+        {2.5f, {2}, {2}, false, 0},
+        {std::nanf(""), {0.5f}, {100}, false, 0},
+        // Breakpoint tables.
+        {2.5f, {0, 10}, {0, 100}, false, 25},
+        {-1, {0, 10}, {0, 100}, false, 0},
+        {50, {0, 10}, {0, 100}, false, 100},
+        {inf, {0, 10}, {0, 100}, false, 100},
+        {15, {0, 10, 20}, {500, 1000, 0}, false, 500},
+        // A table that is not ascending: a value in its gap gives the last value.
+        {15, {0, 20, 10, 30}, {1, 2, 3, 4}, false, 1.75f},
+        {25, {0, 20, 10, 15}, {1, 2, 3, 4}, false, 4},
+        {5, {5, 5, 10}, {7, 9, 11}, false, 7},  // a zero-width segment: its first value
+        {5, {0, 10, 20}, {0, 100}, false, 50},  // unequal lists: their common part
+        {-3.25f, {}, {}, false, -3.25f},        // no ranges leave the value
+        {-3.25f, {}, {}, true, -3.25f},
+        {8, {1}, {}, false, 8},  // a one-item first list without a second leaves it too
+        {8, {1}, {3}, true, 8},
+    };
+    for (const auto& row : rows)
+        EXPECT_FLOAT_EQ(MapOutputValue(row.value, row.first, row.second, row.stepper), row.mapped)
+            << row.value << " over " << row.first.size() << "/" << row.second.size();
 }
 
 }  // namespace

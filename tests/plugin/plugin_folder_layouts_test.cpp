@@ -1,4 +1,5 @@
-// The plug-in's folder from the path of its file, in every layout X-Plane loads plug-ins from.
+// The plug-in's folder from the path of its file, in every layout X-Plane loads plug-ins from, with
+// the separators of either system (Windows gives backslashes, a drive, or both kinds).
 #include <gtest/gtest.h>
 
 #include "config/plugin_folder.h"
@@ -24,7 +25,13 @@ TEST(PluginFolderLayouts, FolderIsFoundFromThePathsComponents) {
         {"/X/Resources/plugins/Corvane/64", "/X/Resources/plugins/Corvane"},
         {"/X/plugins/Corvane.xpl", "/X/plugins"},
         {"/X/plugins/Corvane", "/X/plugins/Corvane"},
+        {"C:\\X-Plane 12\\Resources\\plugins\\Corvane\\64\\win.xpl",
+         "C:\\X-Plane 12\\Resources\\plugins\\Corvane"},
+        {"Z:\\tmp\\plugins\\Corvane/win_x64/Corvane.xpl", "Z:\\tmp\\plugins\\Corvane"},
+        {"C:\\plugins\\Corvane\\Corvane.xpl", "C:\\plugins\\Corvane"},
+        {"/p/Corvane", "/p/Corvane"},
         {"Corvane.xpl", "Corvane.xpl"},
+        {"64", "64"},
         {"", ""},
     };
     for (const auto& row : rows) EXPECT_EQ(PluginFolderFromPath(row.path), row.folder) << row.path;

@@ -91,29 +91,32 @@ class UsbRewriteTest : public ::testing::Test {
     std::string dir_;
 };
 
-TEST_F(UsbRewriteTest, ClearingAppendsExactlyOneLineAndKeepsEveryOtherByte) {
-    const std::string original = "# my cockpit\r\nIP_ADDRESS = 127.0.0.1\r\n\r\nPORT = 49001\r\n";
-    corvane_test::WriteFile(path(), original);
-    EXPECT_TRUE(RewriteUsbSetting(0));
-    EXPECT_EQ(corvane_test::ReadFile(path()), original + "USB_DEVICE_COUNT = 0\n");
-}
-
-TEST_F(UsbRewriteTest, SettingRemovesEveryUsbLineButTheCommentedOne) {
-    corvane_test::WriteFile(path(),
-                            "PORT = 1\nUSB_DEVICE_COUNT = 0\n#USB_DEVICE_COUNT = 3\n"
-                            " USB_DEVICE_COUNT=2\nUSB_FIX = 1");
-    EXPECT_TRUE(RewriteUsbSetting(1));
-    EXPECT_EQ(corvane_test::ReadFile(path()), "PORT = 1\n#USB_DEVICE_COUNT = 3\nUSB_FIX = 1\n");
-}
-
-TEST_F(UsbRewriteTest, WithoutASettingsFileOneIsMadeAndAFailedWriteChangesNothing) {
-    EXPECT_TRUE(RewriteUsbSetting(0));
-    EXPECT_EQ(corvane_test::ReadFile(path()), "USB_DEVICE_COUNT = 0\n");
-    corvane_test::WriteFile(path(), "PORT = 1\n");
-    ASSERT_EQ(mkdir((path() + ".tmp").c_str(), 0755), 0);  // the temporary file cannot be made
-    RewriteUsbSetting(0);
-    EXPECT_EQ(corvane_test::ReadFile(path()), "PORT = 1\n");
-    rmdir((path() + ".tmp").c_str());
+// Clearing appends exactly one line and keeps every other byte; setting removes every USB line
+// but a commented one; without a file one is made; a failed write changes nothing.
+TEST_F(UsbRewriteTest, RewriteKeepsEveryOtherLineAndAFailedWriteChangesNothing) {
+    const std::string mine = "# my cockpit\r\nIP_ADDRESS = 127.0.0.1\r\n\r\nPORT = 49001\r\n";
+    const struct {
+        const char* before;  // nullptr: no file
+        int value;
+        bool blocked;  // the temporary file cannot be made
+        std::string after;
+    } rows[] = {
+        {mine.c_str(), 0, false, mine + "USB_DEVICE_COUNT = 0\n"},
+        {"PORT = 1\nUSB_DEVICE_COUNT = 0\n#USB_DEVICE_COUNT = 3\n USB_DEVICE_COUNT=2\nUSB_FIX = 1",
+         1, false, "PORT = 1\n#USB_DEVICE_COUNT = 3\nUSB_FIX = 1\n"},
+        {nullptr, 0, false, "USB_DEVICE_COUNT = 0\n"},
+        {"PORT = 1\n", 0, true, "PORT = 1\n"},
+    };
+    for (const auto& row : rows) {
+        unlink(path().c_str());
+        if (row.before) corvane_test::WriteFile(path(), row.before);
+        if (row.blocked) {
+            ASSERT_EQ(mkdir((path() + ".tmp").c_str(), 0755), 0);
+        }
+        EXPECT_EQ(RewriteUsbSetting(row.value), !row.blocked) << row.after;
+        EXPECT_EQ(corvane_test::ReadFile(path()), row.after);
+        rmdir((path() + ".tmp").c_str());
+    }
 }
 
 }  // namespace

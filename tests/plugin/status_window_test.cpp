@@ -25,7 +25,9 @@ int CountOf(const std::string& text, const std::string& part) {
     return count;
 }
 
-TEST(StatusWindow, StatusBuildsItOnceAndTheCloseBoxHidesIt) {
+// Status builds the window once and its close box hides it; Reconnect from the menu and from the
+// button runs one reset each.
+TEST(StatusWindow, StatusBuildsItOnceTheCloseBoxHidesItAndReconnectResetsOnce) {
     corvane_test::PluginRun run({});
     EXPECT_EQ(xphost::WindowText(), "");
     ASSERT_TRUE(xphost::ChooseMenu("Corvane/Status"));
@@ -56,6 +58,23 @@ TEST(StatusWindow, StatusBuildsItOnceAndTheCloseBoxHidesIt) {
     run.Call(3);
     EXPECT_NE(xphost::WindowText(), shown);
     EXPECT_THAT(xphost::WindowText(), HasSubstr(StatusLine(3) + "\n"));
+
+    // Reconnect from the menu and from the button runs one reset each.
+    boardsim::Board& board = run.AddLanBoard(25, 3);
+    board.SendIdentification();
+    run.Call(2);
+    ASSERT_EQ(BoardCount(), 1);
+    ASSERT_EQ(StatusLine(2), "   Connection status - Connected to:");
+    ::testing::internal::CaptureStderr();
+    ASSERT_TRUE(xphost::ChooseMenu("Corvane/Reconnect"));
+    EXPECT_EQ(CountOf(::testing::internal::GetCapturedStderr(), "Corvane reconnecting..."), 1);
+    EXPECT_EQ(BoardCount(), 0);
+    EXPECT_EQ(StatusLine(2), "   Connection status - Awaiting connection");
+    EXPECT_EQ(StatusLine(0), "   X-Plane IP: 127.0.0.1");
+    ::testing::internal::CaptureStderr();
+    ASSERT_TRUE(xphost::ClickButton("Reconnect"));
+    EXPECT_EQ(CountOf(::testing::internal::GetCapturedStderr(), "Corvane reconnecting..."), 1);
+    EXPECT_THAT(xphost::WindowText(), HasSubstr("   X-Plane IP: 127.0.0.1\n"));
 }
 
 TEST(StatusWindow, WindowOpenedBeforeTheStartUpShowsTheLinesOnceTheyAreWritten) {
@@ -79,30 +98,6 @@ TEST(StatusWindow, WindowOpenedBeforeTheStartUpShowsTheLinesOnceTheyAreWritten) 
     xphost::StopPlugin();
     xphost::Reset();
     corvane_test::RemoveFolder(folder);
-}
-
-TEST(StatusWindow, ReconnectFromTheMenuAndTheButtonRunsOneResetEach) {
-    corvane_test::PluginRun run({});
-    boardsim::Board& board = run.AddLanBoard(25, 3);
-    board.SendIdentification();
-    run.Call(2);
-    ASSERT_EQ(BoardCount(), 1);
-    ASSERT_EQ(StatusLine(2), "   Connection status - Connected to:");
-
-    ::testing::internal::CaptureStderr();
-    ASSERT_TRUE(xphost::ChooseMenu("Corvane/Reconnect"));
-    std::string log = ::testing::internal::GetCapturedStderr();
-    EXPECT_EQ(CountOf(log, "Corvane reconnecting..."), 1);
-    EXPECT_EQ(BoardCount(), 0);
-    EXPECT_EQ(StatusLine(2), "   Connection status - Awaiting connection");
-    EXPECT_EQ(StatusLine(0), "   X-Plane IP: 127.0.0.1");
-
-    ASSERT_TRUE(xphost::ChooseMenu("Corvane/Status"));
-    ::testing::internal::CaptureStderr();
-    ASSERT_TRUE(xphost::ClickButton("Reconnect"));
-    log = ::testing::internal::GetCapturedStderr();
-    EXPECT_EQ(CountOf(log, "Corvane reconnecting..."), 1);
-    EXPECT_THAT(xphost::WindowText(), HasSubstr("   X-Plane IP: 127.0.0.1\n"));
 }
 
 TEST(StatusWindow, UsbCheckBoxRewritesTheSettingsAndResets) {

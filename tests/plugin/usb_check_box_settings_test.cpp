@@ -1,18 +1,10 @@
 // The status window's USB check box when config.ini cannot be written, and when there is none.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <net/if.h>
-#include <sched.h>
-#include <sys/ioctl.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <functional>
 #include <memory>
 
 #include "config/settings.h"
@@ -25,29 +17,6 @@ using ::testing::HasSubstr;
 using ::testing::Not;
 
 namespace {
-
-// Runs body in a child process inside a network namespace of its own, with only its loopback up:
-// a settings file without an address or port then reaches nothing beyond it. The child's exit
-// status: 0 passed, 1 failed, 2 no namespace could be made.
-int InOwnNetwork(const std::function<void()>& body) {
-    std::fflush(nullptr);
-    const pid_t child = fork();
-    if (child == 0) {
-        if (unshare(CLONE_NEWNET) != 0 && unshare(CLONE_NEWUSER | CLONE_NEWNET) != 0) _exit(2);
-        const int s = socket(AF_INET, SOCK_DGRAM, 0);
-        ifreq loopback{};
-        std::strcpy(loopback.ifr_name, "lo");
-        loopback.ifr_flags = IFF_UP;
-        if (ioctl(s, SIOCSIFFLAGS, &loopback) != 0) _exit(2);
-        close(s);
-        body();
-        std::fflush(nullptr);
-        _exit(::testing::Test::HasFailure() ? 1 : 0);
-    }
-    int status = 0;
-    if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status)) return 1;
-    return WEXITSTATUS(status);
-}
 
 void FailedRewriteThenMissingFile() {
     const std::string devices = corvane_test::MakeTempFolder("corvane-dev");
@@ -98,8 +67,8 @@ void FailedRewriteThenMissingFile() {
 }
 
 TEST(UsbCheckBoxSettings, FailedRewriteChangesNothingAndAMissingFileIsCreated) {
-    const int result = InOwnNetwork(FailedRewriteThenMissingFile);
-    if (result == 2) GTEST_SKIP() << "no network namespace of its own";
+    const int result = corvane_test::InOwnNetwork("", FailedRewriteThenMissingFile);
+    if (result == 77) GTEST_SKIP() << "no network namespace of its own";
     EXPECT_EQ(result, 0);
 }
 
