@@ -19,6 +19,7 @@
 #include "xphost.h"
 
 using ::testing::HasSubstr;
+using corvane_test::SendFrom;
 
 namespace {
 
@@ -191,19 +192,6 @@ TEST(LanBoards, PanelLongFormIsReadAsBoardZeroAndAnsweredWithSevenBytes) {
 }
 
 const char* const kBeaconBoard = "*3\n[I]\nD5 sim/cockpit/electrical/beacon_lights_on 1\n";
-
-// Sends bytes as one datagram from address (any free port) to the plug-in on 127.0.0.1.
-void SendFrom(const std::string& address, int pluginPort, const std::string& bytes) {
-    const int s = socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in from{}, to{};
-    from.sin_family = to.sin_family = AF_INET;
-    inet_pton(AF_INET, address.c_str(), &from.sin_addr);
-    inet_pton(AF_INET, "127.0.0.1", &to.sin_addr);
-    to.sin_port = htons(static_cast<uint16_t>(pluginPort));
-    EXPECT_EQ(bind(s, reinterpret_cast<sockaddr*>(&from), sizeof from), 0) << address;
-    sendto(s, bytes.data(), bytes.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
-    close(s);
-}
 
 TEST(LanLinks, ProbesGoToTheSettingsPortAfterADatagramFromAnotherPort) {
     corvane_test::PluginRun run({});

@@ -27,6 +27,8 @@ int InOwnNetwork(const std::string& address, const std::function<void()>& body);
 // Runs a shell command; returns its exit status (-1 when it did not exit) and appends its
 // standard output to output.
 int RunCommand(const std::string& command, std::string* output);
+// Sends bytes as one datagram from address (any free port) to the plug-in on 127.0.0.1.
+void SendFrom(const std::string& address, int pluginPort, const std::string& bytes);
 // The dataref and command list the host reads by default.
 std::string DefaultDatarefFile();
 

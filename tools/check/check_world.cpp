@@ -31,15 +31,6 @@ NullBuffer& Null() {
     return buffer;
 }
 
-bool ReadFile(const std::string& path, std::string& text) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream content;
-    content << in.rdbuf();
-    text = content.str();
-    return true;
-}
-
 void Warn(std::string* warning, const std::string& text) {
     if (warning && warning->empty()) *warning = text;
 }
@@ -49,7 +40,7 @@ void Warn(std::string* warning, const std::string& text) {
 bool LoadXPlaneList(const std::string& path, bool datarefs, std::string* error,
                     std::string* warning) {
     std::string text;
-    if (!ReadFile(path, text)) {
+    if (!ReadWholeFile(path, text)) {
         if (error) *error = "cannot read " + path;
         return false;
     }
@@ -73,7 +64,7 @@ bool LoadXPlaneList(const std::string& path, bool datarefs, std::string* error,
 
 bool LoadHostList(const std::string& path, std::string* error, std::string* warning) {
     std::string text;
-    if (!ReadFile(path, text)) {
+    if (!ReadWholeFile(path, text)) {
         if (error) *error = "cannot read the dataref list " + path;
         return false;
     }
@@ -127,6 +118,15 @@ QuietLog::QuietLog() : saved_(std::cerr.rdbuf(&Null())) {}
 
 QuietLog::~QuietLog() {
     std::cerr.rdbuf(saved_);
+}
+
+bool ReadWholeFile(const std::string& path, std::string& text) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    std::ostringstream content;
+    content << in.rdbuf();
+    text = content.str();
+    return true;
 }
 
 }  // namespace corvane_check

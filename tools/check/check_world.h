@@ -43,4 +43,7 @@ class QuietLog {
     std::streambuf* saved_;
 };
 
+// The whole content of the file at path into text (bytes as they are); false when it does not open.
+bool ReadWholeFile(const std::string& path, std::string& text);
+
 }  // namespace corvane_check

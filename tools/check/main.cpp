@@ -14,15 +14,6 @@
 
 namespace {
 
-bool ReadWholeFile(const std::string& path, std::string& text) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream content;
-    content << in.rdbuf();
-    text = content.str();
-    return true;
-}
-
 // The folder the program itself lies in, or "" when it cannot be told.
 std::string ProgramFolder(const char* argv0) {
     namespace fs = std::filesystem;
@@ -66,7 +57,7 @@ int main(int argc, char** argv) {
         return corvane_check::kExitClean;
     }
     std::string text;
-    if (!ReadWholeFile(options.file, text)) {
+    if (!corvane_check::ReadWholeFile(options.file, text)) {
         std::cerr << "corvane-check: cannot read " << options.file << "\n";
         return corvane_check::kExitUsage;
     }
