@@ -68,8 +68,8 @@ TEST(CheckExamples, TheProjectsExampleFilesPassTheChecker) {
 }
 
 TEST(CheckExamples, RunnableSettingsFilesStayOnLoopback) {
-    // The installed example is for a real cockpit network: it takes the address automatically.
-    const std::vector<std::string> files = {"docs/examples/config.ini", "examples/demo/config.ini"};
+    const std::vector<std::string> files = {"docs/examples/config.ini", "examples/demo/config.ini",
+                                            "examples/install/config.ini"};
     const std::regex address(R"((^|\n)IP_ADDRESS *= *(\S+))");
     for (const std::string& file : files) {
         const std::string text = corvane_test::ReadFile(SourcePath(file));

@@ -58,8 +58,8 @@ TEST_F(SettingsTest, KeysValuesAndTheLenientParse) {
          "ip= port=2 baud=38400 usb=1024 scan=512 fix=0 reset=1"},
         {"USB_BAUD = 0\nPORT = -2147483648\n",
          "ip= port=-2147483648 baud=0 usb=1024 scan=512 fix=0 reset=1"},
-        {"USB_BAUD = -5\nPORT = 4294967296\nIP_ADDRESS = auto\n",
-         "ip=auto port=5080 baud=115200 usb=1024 scan=512 fix=0 reset=1"},
+        {"USB_BAUD = -5\nPORT = 4294967296\nIP_ADDRESS = 127.0.0.9\n",
+         "ip=127.0.0.9 port=5080 baud=115200 usb=1024 scan=512 fix=0 reset=1"},
     };
     for (const auto& row : rows) {
         ResetSettings();
