@@ -109,14 +109,7 @@ void RemoveClosedUnboundPorts() {
             ++p;
             continue;
         }
-        WriteLog("\nClosing " + ComPortName[p]);
-        for (int& index : SerialIndex)
-            if (index > static_cast<int>(p)) --index;
-        comport.erase(comport.begin() + p);
-        ComPortName.erase(ComPortName.begin() + p);
-        SerialIndices.erase(SerialIndices.begin() + p);
-        SerialBuffer.erase(SerialBuffer.begin() + p);
-        --max_cycles;
+        RemovePortEntry(p);
         if (SerialCurrent > p) --SerialCurrent;
     }
 }

@@ -106,6 +106,19 @@ int SerialConnectionExists(bool add) {
     return n;
 }
 
+void RemovePortEntry(size_t p) {
+    if (p >= comport.size()) return;
+    for (int& index : SerialIndex)
+        if (index > static_cast<int>(p)) --index;
+    WriteLog("\nClosing " + ComPortName[p]);
+    ClosePort(p);
+    ComPortName.erase(ComPortName.begin() + p);
+    SerialIndices.erase(SerialIndices.begin() + p);
+    SerialBuffer.erase(SerialBuffer.begin() + p);
+    comport.erase(comport.begin() + p);
+    --max_cycles;
+}
+
 void ClearUSB() {
     if (USB_FIX) {
         WriteLog("\nUSB_FIX active. All ports remain open.");
@@ -125,15 +138,7 @@ void ClearUSB() {
         removedAny = true;
         if (original == current) currentStays = false;
         if (original < current) --currentPosition;
-        for (int& index : SerialIndex)
-            if (index > static_cast<int>(p)) --index;
-        WriteLog("\nClosing " + ComPortName[p]);
-        ClosePort(p);
-        ComPortName.erase(ComPortName.begin() + p);
-        SerialIndices.erase(SerialIndices.begin() + p);
-        SerialBuffer.erase(SerialBuffer.begin() + p);
-        comport.erase(comport.begin() + p);
-        --max_cycles;
+        RemovePortEntry(p);
         --cycle;
     }
     if (removedAny) SerialCurrent = currentStays ? static_cast<unsigned int>(currentPosition) : 0;

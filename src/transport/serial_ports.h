@@ -1,6 +1,7 @@
 // USB serial ports: the device scan, the line settings, the port lists and the serial sender.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,8 @@ bool IsSerialCandidate(const std::string& name);
 void ScanSerialDevices();
 // Board index of the serial port being handled, registering it when add is true; -1 if none.
 int SerialConnectionExists(bool add);
+// Closes port p and removes it from every port list; boards on later ports follow theirs down.
+void RemovePortEntry(size_t p);
 // Closes and removes every port that no identified board claims, unless USB_FIX is set.
 void ClearUSB();
 // Adds path, and for names with a '.' both its tty. and cu. twins, to UsedUSB.
