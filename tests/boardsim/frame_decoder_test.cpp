@@ -70,13 +70,4 @@ TEST(FrameDecoder, RecordsOfEveryKind) {
     }
 }
 
-TEST(FrameDecoder, SevenSegmentGlyphs) {
-    using boardsim::DecodeSevenSegment;
-    EXPECT_EQ(DecodeSevenSegment({0x9F, 0x24, 0x0D, 0x99}), "12.34");
-    EXPECT_EQ(DecodeSevenSegment({0x60, 0xDB, 0xF2, 0x66}, true), "12.34");
-    EXPECT_EQ(DecodeSevenSegment({0x99, 0x0D, 0x24, 0x9F}, false, true), "12.34");
-    EXPECT_EQ(DecodeSevenSegment({0xFF, 0xFE}), "  .");
-    EXPECT_EQ(DecodeSevenSegment({}), "");
-}
-
 }  // namespace

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <map>
 #include <sstream>
 #include <string>
@@ -28,40 +29,18 @@ struct CheckerRun {
 // Runs corvane-check with args (each quoted for the shell) in the folder dir (the current one
 // when empty); standard error is dropped.
 // program: another corvane-check than the one built (an installed one).
-inline CheckerRun RunCheckerIn(const std::string& dir, const std::vector<std::string>& args,
-                               const std::string& program = CORVANE_CHECK) {
+inline CheckerRun RunChecker(const std::vector<std::string>& args, const std::string& dir = "",
+                             const std::string& program = CORVANE_CHECK) {
     std::string command = dir.empty() ? std::string() : "cd '" + dir + "' && ";
     command += "'" + program + "'";
     for (const std::string& arg : args) command += " '" + arg + "'";
-    command += " 2>/dev/null";
     CheckerRun run;
-    run.status = corvane_test::RunCommand(command, &run.output);
+    run.status = corvane_test::RunCommand(command + " 2>/dev/null", &run.output);
     return run;
 }
 
-inline CheckerRun RunChecker(const std::vector<std::string>& args) {
-    return RunCheckerIn(std::string(), args);
-}
-
-// A temporary folder for the files a test writes, removed with the object.
-class TempFolder {
-  public:
-    TempFolder() : path_(corvane_test::MakeTempFolder("corvane_check")) {}
-    ~TempFolder() { corvane_test::RemoveFolder(path_); }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    // Writes text to name in the folder; returns its path.
-    std::string Write(const std::string& name, const std::string& text) const {
-        const std::string path = path_ + "/" + name;
-        corvane_test::WriteFile(path, text);
-        return path;
-    }
-
-  private:
-    std::string path_;
-};
-
-// The checker's library in the host's default world of names, emptied after each test.
+// The checker's library in the host's default world of names, emptied after each test, and a
+// folder of the test's own for the files it writes.
 class CheckTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -71,16 +50,20 @@ class CheckTest : public ::testing::Test {
             << error;
         EXPECT_EQ(warning, "");
     }
-    void TearDown() override { corvane_check::ClearBoards(); }
-};
+    void TearDown() override {
+        corvane_check::ClearBoards();
+        corvane_test::RemoveFolder(folder_);
+    }
+    // Writes text to name (its folders made as needed) in the test's folder; returns its path.
+    std::string Write(const std::string& name, const std::string& text) const {
+        const std::string path = folder_ + "/" + name;
+        std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+        corvane_test::WriteFile(path, text);
+        return path;
+    }
 
-// The problems of a report as "line: reason" texts, for failure messages.
-inline std::string ProblemList(const corvane_check::CheckReport& report) {
-    std::string text;
-    for (const corvane_check::Finding& f : report.Problems())
-        text += std::to_string(f.line) + ": " + f.reason + "\n";
-    return text;
-}
+    const std::string folder_ = corvane_test::MakeTempFolder("corvane_check");
+};
 
 // One line of a data.cfg, and a part of the reason the checker must give for it ("" for none).
 struct FaultLine {
@@ -110,15 +93,11 @@ void ExpectFaultsOnTheirLines(const CheckerRun& run, const std::string& name,
         reasons[line] += row.substr(row.find(": ", at + name.size() + 1) + 2) + "\n";
     }
     for (size_t n = 1; n <= N; ++n) {
-        const std::string fault = lines[n - 1].fault;
-        const auto found = reasons.find(n);
-        if (fault.empty()) {
-            EXPECT_EQ(found, reasons.end()) << "line " << n << ": " << found->second;
-        } else {
-            ASSERT_NE(found, reasons.end()) << "line " << n << " (" << lines[n - 1].text << ")";
-            EXPECT_NE(found->second.find(fault), std::string::npos)
-                << "line " << n << " lacks '" << fault << "': " << found->second;
-        }
+        const std::string fault = lines[n - 1].fault, reason = reasons[n];
+        EXPECT_EQ(reason.empty(), fault.empty())
+            << "line " << n << " (" << lines[n - 1].text << "): " << reason;
+        EXPECT_NE(reason.find(fault), std::string::npos)
+            << "line " << n << " lacks '" << fault << "': " << reason;
     }
 }
 

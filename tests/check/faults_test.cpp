@@ -71,33 +71,28 @@ const FaultLine kFaultFile[] = {
     {"D3 sim/flight_controls/landing_gear_up", ""},
 };
 
-TEST(CheckFaults, EveryFaultIsNamedWithItsLineAndNoOtherLine) {
-    TempFolder folder;
-    const std::string path = folder.Write("data.cfg", FileText(kFaultFile));
+using CheckFaults = CheckTest;
+
+TEST_F(CheckFaults, EveryFaultIsNamedWithItsLineAndNoOtherLine) {
+    const std::string path = Write("data.cfg", FileText(kFaultFile));
     ExpectFaultsOnTheirLines(RunChecker({"--quiet", path}), path, kFaultFile);
 }
 
-TEST(CheckFaults, QuietPrintsTheLineTextUnderEachProblemAndNothingElse) {
-    TempFolder folder;
-    const std::string path = folder.Write("data.cfg", "*1\n[I]\nB22\nB5 sim/x\n");
-    const CheckerRun run = RunChecker({"--quiet", path});
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.output, path + ":3: skipped: input entry without a name field\n    B22\n" + path +
-                              ":4: suspect: 'sim/x' is not a command or dataref of the "
-                              "simulator: it becomes an internal input\n    B5 sim/x\n");
-}
-
-TEST(CheckFaults, ExitStatusTellsCleanProblemsAndFailure) {
-    TempFolder folder;
-    const std::string clean =
-        folder.Write("clean.cfg", "*1\n[I]\nD4+ sim/lights/taxi_lights_toggle\n");
-    const std::string faulty = folder.Write("faulty.cfg", "*1\n[I]\nD4+\n");
+// The exit status tells a clean file, one with problems, and a failure to run; --quiet prints
+// each problem with the line text under it and nothing else.
+TEST_F(CheckFaults, ExitStatusTellsCleanProblemsAndFailure) {
+    const std::string clean = Write("clean.cfg", "*1\n[I]\nD4+ sim/lights/taxi_lights_toggle\n");
+    const std::string faulty = Write("faulty.cfg", "*1\n[I]\nB22\nB5 sim/x\n");
     EXPECT_EQ(RunChecker({clean}).status, 0);
     EXPECT_EQ(RunChecker({"--quiet", clean}).output, "");
     EXPECT_EQ(RunChecker({faulty}).status, 1);
+    EXPECT_EQ(RunChecker({"--quiet", faulty}).output,
+              faulty + ":3: skipped: input entry without a name field\n    B22\n" + faulty +
+                  ":4: suspect: 'sim/x' is not a command or dataref of the simulator: it becomes "
+                  "an internal input\n    B5 sim/x\n");
     EXPECT_EQ(RunChecker({}).status, 2);
     EXPECT_EQ(RunChecker({"--bogus", clean}).status, 2);
-    EXPECT_EQ(RunChecker({folder.Write("x", "") + ".missing"}).status, 2);
+    EXPECT_EQ(RunChecker({clean + ".missing"}).status, 2);
     EXPECT_EQ(RunChecker({"--datarefs", clean + ".missing", clean}).status, 2);
     const CheckerRun help = RunChecker({"--help"});
     EXPECT_EQ(help.status, 0);

@@ -2,9 +2,6 @@
 // with --xplane, found by itself from the plug-in's folder, and installed there), suggests the
 // names a misspelt one was meant to be, and names the mistakes a new builder makes, each with its
 // line.
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cstdlib>
 
 #include "check_support.h"
@@ -54,64 +51,48 @@ const FaultLine kConfig[] = {
 };
 
 // An X-Plane folder with the two lists, and the plug-in's folder with data.cfg in it.
-class XPlaneFolder {
-  public:
-    XPlaneFolder() : path_(corvane_test::MakeTempFolder("corvane_xplane")) {
-        for (const char* dir : {"/Resources", "/Resources/plugins", "/Resources/plugins/Corvane",
-                                "/Resources/plugins/Corvane/lin_x64"})
-            mkdir((path_ + dir).c_str(), 0755);
-        corvane_test::WriteFile(Plugins() + "/DataRefs.txt", kDataRefsTxt);
-        corvane_test::WriteFile(Plugins() + "/Commands.txt", kCommandsTxt);
-        corvane_test::WriteFile(Config(), FileText(kConfig));
+class CheckXPlaneNames : public CheckTest {
+  protected:
+    void SetUp() override {
+        CheckTest::SetUp();
+        Write("Resources/plugins/DataRefs.txt", kDataRefsTxt);
+        Write("Resources/plugins/Commands.txt", kCommandsTxt);
+        std::filesystem::create_directories(plugins_ + "/Corvane/lin_x64");
     }
-    ~XPlaneFolder() { corvane_test::RemoveFolder(path_); }
-    XPlaneFolder(const XPlaneFolder&) = delete;
-    XPlaneFolder& operator=(const XPlaneFolder&) = delete;
-    const std::string& Path() const { return path_; }
-    std::string Plugins() const { return path_ + "/Resources/plugins"; }
-    std::string Config() const { return Plugins() + "/Corvane/data.cfg"; }
-
-  private:
-    std::string path_;
+    const std::string plugins_ = folder_ + "/Resources/plugins";
+    const std::string config_ = Write("Resources/plugins/Corvane/data.cfg", FileText(kConfig));
 };
 
-TEST(CheckXPlaneNames, GivenTheXPlaneFolderEveryMistakeIsNamedWithItsLine) {
-    XPlaneFolder xplane;
-    ExpectFaultsOnTheirLines(RunChecker({"--quiet", "--xplane", xplane.Path(), xplane.Config()}),
-                             "data.cfg", kConfig);
-}
-
-TEST(CheckXPlaneNames, FromThePluginsFolderTheListsAreFoundByThemselves) {
-    XPlaneFolder xplane;
-    for (const std::string& dir : {std::string("/Corvane"), std::string("/Corvane/lin_x64")})
-        ExpectFaultsOnTheirLines(RunCheckerIn(xplane.Plugins() + dir, {"--quiet", xplane.Config()}),
-                                 "data.cfg", kConfig);
+// Given the X-Plane folder, or run from the plug-in's folders, the checker reads X-Plane's lists.
+TEST_F(CheckXPlaneNames, GivenTheXPlaneFolderEveryMistakeIsNamedWithItsLine) {
+    ExpectFaultsOnTheirLines(RunChecker({"--quiet", "--xplane", folder_, config_}), "data.cfg",
+                             kConfig);
+    for (const char* dir : {"/Corvane", "/Corvane/lin_x64"})
+        ExpectFaultsOnTheirLines(RunChecker({"--quiet", config_}, plugins_ + dir), "data.cfg",
+                                 kConfig);
     // The report gives each output's precision as written, with what it does.
-    const CheckerRun report = RunCheckerIn(xplane.Plugins() + "/Corvane", {"data.cfg"});
+    const CheckerRun report = RunChecker({"data.cfg"}, plugins_ + "/Corvane");
     EXPECT_NE(report.output.find("deploy_ratio, element 2 (float[]), precision 0 (whole numbers)"),
               std::string::npos)
         << report.output;
     // A missing list is a failure to run, not a file full of unknown names.
-    EXPECT_EQ(RunChecker({"--xplane", xplane.Plugins(), xplane.Config()}).status, 2);
+    EXPECT_EQ(RunChecker({"--xplane", plugins_, config_}).status, 2);
 }
 
-TEST(CheckXPlaneNames, TheInstalledCheckerLiesInThePluginsFolderAndFindsTheLists) {
-    XPlaneFolder xplane;
-    const std::string config = xplane.Path() + "/my.cfg";
-    corvane_test::WriteFile(config, FileText(kConfig));
+TEST_F(CheckXPlaneNames, TheInstalledCheckerLiesInThePluginsFolderAndFindsTheLists) {
+    const std::string config = Write("my.cfg", FileText(kConfig));
     std::string build = CORVANE_CHECK;
     build = build.substr(0, build.rfind("/tools/check/"));
-    ASSERT_EQ(std::system(("cmake --install '" + build + "' --prefix '" + xplane.Plugins() +
-                           "' >/dev/null 2>&1")
-                              .c_str()),
-              0);
+    ASSERT_EQ(
+        std::system(("cmake --install '" + build + "' --prefix '" + plugins_ + "' >/dev/null 2>&1")
+                        .c_str()),
+        0);
     // Run from elsewhere, the program's own folder leads it to the lists.
     const CheckerRun run =
-        RunCheckerIn("/", {"--quiet", config}, xplane.Plugins() + "/Corvane/corvane-check");
+        RunChecker({"--quiet", config}, "/", plugins_ + "/Corvane/corvane-check");
     EXPECT_EQ(run.status, 1);
-    const std::string& output = run.output;
-    EXPECT_NE(output.find("did you mean sim/lights/taxi_lights_toggle?"), std::string::npos)
-        << output;
+    EXPECT_NE(run.output.find("did you mean sim/lights/taxi_lights_toggle?"), std::string::npos)
+        << run.output;
 }
 
 }  // namespace

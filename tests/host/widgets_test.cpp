@@ -1,34 +1,37 @@
 // Widget trees: visibility, dispatch modes, destruction, and the clicks of a person on buttons,
 // check boxes and close boxes.
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
 
 #include "XPStandardWidgets.h"
 #include "XPWidgets.h"
-#include "host_fixture.h"
+#include "xphost.h"
 
 namespace {
 
 std::vector<std::string> gSeen;
 int gHandleIn = -1;  // the callback tag that handles messages, -1 none
 
-template <int Tag>
-int Callback(XPWidgetMessage message, XPWidgetID, intptr_t param1, intptr_t param2) {
-    if (message == xpMsg_PropertyChanged || message == xpMsg_DescriptorChanged) return 0;
-    gSeen.push_back(std::to_string(Tag) + ":" + std::to_string(message) + ":" +
-                    std::to_string(param1) + ":" + std::to_string(param2));
-    return Tag == gHandleIn ? 1 : 0;
-}
-
 std::string Seen(int tag, int message, intptr_t param1 = 0, intptr_t param2 = 0) {
     return std::to_string(tag) + ":" + std::to_string(message) + ":" + std::to_string(param1) +
            ":" + std::to_string(param2);
 }
 
-class XphostWidgets : public HostTest {
+template <int Tag>
+int Callback(XPWidgetMessage message, XPWidgetID, intptr_t param1, intptr_t param2) {
+    if (message == xpMsg_PropertyChanged || message == xpMsg_DescriptorChanged) return 0;
+    gSeen.push_back(Seen(Tag, message, param1, param2));
+    return Tag == gHandleIn ? 1 : 0;
+}
+
+// A fresh simulator with a window of captions, a sub-window with a push button and a check box.
+class XphostWidgets : public ::testing::Test {
   protected:
     void SetUp() override {
-        HostTest::SetUp();
+        xphost::SetDebugEcho(false);
+        xphost::Reset();
         gSeen.clear();
         gHandleIn = -1;
         window_ = XPCreateWidget(100, 500, 400, 200, 1, "Main Window", 1, nullptr,
@@ -53,6 +56,7 @@ class XphostWidgets : public HostTest {
         XPAddWidgetCallback(button_, Callback<4>);  // newer: called before 3
         XPAddWidgetCallback(box_, Callback<5>);
     }
+    void TearDown() override { xphost::Reset(); }
     static intptr_t Id(XPWidgetID widget) { return reinterpret_cast<intptr_t>(widget); }
 
     XPWidgetID window_ = nullptr, lower_ = nullptr, upper_ = nullptr, sub_ = nullptr,
@@ -87,24 +91,24 @@ TEST_F(XphostWidgets, DispatchModes) {
     EXPECT_EQ(XPSendMessageToWidget(nullptr, xpMsg_UserStart, xpMode_Direct, 0, 0), 0);
 }
 
-TEST_F(XphostWidgets, PushButtonPressGoesUpTheChain) {
+// A person's clicks: a push button tells its chain; a check box sets its state, then tells its
+// chain (nothing when it does not change); the close box tells the window.
+TEST_F(XphostWidgets, ClicksOnButtonsCheckBoxesAndCloseBoxes) {
     EXPECT_TRUE(xphost::ClickButton("Recon"));
-    intptr_t button = Id(button_);
+    const intptr_t button = Id(button_), box = Id(box_);
     EXPECT_EQ(gSeen, (std::vector<std::string>{Seen(4, xpMsg_PushButtonPressed, button),
                                                Seen(3, xpMsg_PushButtonPressed, button),
                                                Seen(2, xpMsg_PushButtonPressed, button),
                                                Seen(1, xpMsg_PushButtonPressed, button)}));
     EXPECT_FALSE(xphost::ClickButton("Nothing like it"));
     EXPECT_FALSE(xphost::ClickButton("Upper"));  // a caption is no button
-}
+    gSeen.clear();
 
-TEST_F(XphostWidgets, CheckBoxSetsTheStateThenTellsTheChain) {
     EXPECT_EQ(xphost::CheckBoxState("Enable USB"), 1);
-    EXPECT_TRUE(xphost::SetCheckBox("Enable USB", 1));  // no change: no message
+    EXPECT_TRUE(xphost::SetCheckBox("Enable USB", 1));
     EXPECT_TRUE(gSeen.empty());
     EXPECT_TRUE(xphost::SetCheckBox("Enable USB", 0));
     EXPECT_EQ(XPGetWidgetProperty(box_, xpProperty_ButtonState, nullptr), 0);
-    intptr_t box = Id(box_);
     EXPECT_EQ(gSeen, (std::vector<std::string>{Seen(5, xpMsg_ButtonStateChanged, box, 0),
                                                Seen(1, xpMsg_ButtonStateChanged, box, 0)}));
     gSeen.clear();
@@ -113,9 +117,8 @@ TEST_F(XphostWidgets, CheckBoxSetsTheStateThenTellsTheChain) {
     EXPECT_EQ(gSeen.front(), Seen(5, xpMsg_ButtonStateChanged, box, 1));
     EXPECT_FALSE(xphost::SetCheckBox("Reconnect", 1));  // a push button is no check box
     EXPECT_EQ(xphost::CheckBoxState("Nothing"), -1);
-}
+    gSeen.clear();
 
-TEST_F(XphostWidgets, CloseBoxTellsTheWindow) {
     EXPECT_TRUE(xphost::PressCloseBox());
     EXPECT_EQ(gSeen, (std::vector<std::string>{Seen(1, xpMessage_CloseButtonPushed, Id(window_))}));
     XPSetWidgetProperty(window_, xpProperty_MainWindowHasCloseBoxes, 0);

@@ -1,4 +1,5 @@
-// The plug-in's spine: folder derivation, the deferred start-up, enable/disable and the reset.
+// The plug-in's spine: folder derivation, the deferred start-up, enable/disable and the reset;
+// the menu and the status window, as a person at the screen uses them.
 #include "plugin/lifecycle.h"
 
 #include <gmock/gmock.h>
@@ -11,7 +12,7 @@
 #include "config/plugin_folder.h"
 #include "config/settings.h"
 #include "config/status_text.h"
-#include "simdata/sim_time.h"
+#include "plugin/status_window.h"
 #include "support/plugin_harness.h"
 #include "transport/lan_socket.h"
 #include "xphost.h"
@@ -20,6 +21,13 @@ using ::testing::HasSubstr;
 using ::testing::Not;
 
 namespace {
+
+int CountOf(const std::string& text, const std::string& part) {
+    int count = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++count;
+    return count;
+}
 
 TEST(OwnAddress, ConfiguredAddressCountsOnlyWithSevenCharactersAndThreeDots) {
     EXPECT_EQ(ChooseOwnAddress("1.2.3.4", "127.0.0.1"), "1.2.3.4");
@@ -42,15 +50,12 @@ TEST(Lifecycle, OneStartUpFromThePluginFolderAndNoneOnASecondStart) {
     run.Call(3);
     const std::string log = ::testing::internal::GetCapturedStderr();
     EXPECT_THAT(log, Not(HasSubstr("reconnecting")));
-    EXPECT_EQ(log.find("Corvane Plugin initialized"), log.rfind("Corvane Plugin initialized"));
-    EXPECT_NE(log.find("Corvane Plugin initialized"), std::string::npos);
+    EXPECT_EQ(CountOf(log, "Corvane Plugin initialized"), 1);
     EXPECT_EQ(foldername, run.folder());
     EXPECT_EQ(UDP_PORT, run.port());
     EXPECT_EQ(StatusLine(0), "   X-Plane IP: 127.0.0.1");
-    EXPECT_EQ(InstructionsText.size(), 23u);
     EXPECT_EQ(Base_IP, "127.0.0.");
-    ASSERT_FALSE(UsedAddr.empty());
-    EXPECT_EQ(UsedAddr[0], 1);
+    EXPECT_EQ(UsedAddr, std::vector<int>{1});  // the own host number
     EXPECT_THAT(xphost::MenuItems("Corvane"),
                 ::testing::ElementsAre("Status", "Reconnect", "Reload Plugins", "Monitor"));
 
@@ -93,23 +98,9 @@ TEST(Lifecycle, WithoutSettingsTheWorkingDirectoryFolderIsUsed) {
     corvane_test::RemoveFolder(work);
 }
 
+// Enable after disable runs one full reset, logged in order; a reset gives the settings their
+// reset values (from config.ini as it is now) but keeps the baud rate.
 TEST(Lifecycle, EnableAfterDisableRunsOneFullResetInItsLogOrder) {
-    corvane_test::PluginRun run({});
-    ::testing::internal::CaptureStderr();
-    xphost::EnablePlugin();  // already enabled: the host ignores it
-    xphost::DisablePlugin();
-    xphost::EnablePlugin();
-    const std::string log = ::testing::internal::GetCapturedStderr();
-    const size_t reconnect = log.find("\n\nCorvane reconnecting...");
-    const size_t initialized = log.find("\nCorvane Plugin initialized");
-    ASSERT_NE(reconnect, std::string::npos) << log;
-    ASSERT_NE(initialized, std::string::npos) << log;
-    EXPECT_LT(reconnect, initialized);
-    EXPECT_EQ(log.find("Corvane reconnecting", reconnect + 5), std::string::npos);
-    EXPECT_EQ(StatusLine(0), "   X-Plane IP: 127.0.0.1");
-}
-
-TEST(Lifecycle, ResetGivesSettingsTheirResetValuesButKeepsBaudrate) {
     corvane_test::PluginOptions options;
     options.settings = "USB_BAUD = 57600\nSCANNING_TIMEOUT = 90\n";
     corvane_test::PluginRun run(options);
@@ -118,11 +109,104 @@ TEST(Lifecycle, ResetGivesSettingsTheirResetValuesButKeepsBaudrate) {
     corvane_test::WriteFile(run.folder() + "/config.ini",
                             "IP_ADDRESS = 127.0.0.1\nPORT = " + std::to_string(run.port()) +
                                 "\nUSB_DEVICE_COUNT = 0\n");
-    ResetPlugin();
+    ::testing::internal::CaptureStderr();
+    xphost::EnablePlugin();  // already enabled: the host ignores it
+    xphost::DisablePlugin();
+    xphost::EnablePlugin();
+    const std::string log = ::testing::internal::GetCapturedStderr();
+    const size_t reconnect = log.find("\n\nCorvane reconnecting...");
+    ASSERT_NE(reconnect, std::string::npos) << log;
+    EXPECT_LT(reconnect, log.find("\nCorvane Plugin initialized")) << log;
+    EXPECT_EQ(log.find("Corvane reconnecting", reconnect + 5), std::string::npos);
+    EXPECT_EQ(StatusLine(0), "   X-Plane IP: 127.0.0.1");
     EXPECT_EQ(Baudrate, 57600u);
     EXPECT_EQ(ScanTimeout, 512);
     EXPECT_EQ(USBcountVar, 0);
     EXPECT_TRUE(RESET_EVENTS);
+}
+
+// Status builds the window once and its close box hides it; Reconnect from the menu and from the
+// button runs one reset each.
+TEST(StatusWindow, StatusBuildsItOnceTheCloseBoxHidesItAndReconnectResetsOnce) {
+    corvane_test::PluginRun run({});
+    EXPECT_EQ(xphost::WindowText(), "");
+    ASSERT_TRUE(xphost::ChooseMenu("Corvane/Status"));
+    const std::string shown = xphost::WindowText();
+    EXPECT_THAT(shown, HasSubstr("   X-Plane IP: 127.0.0.1\n"));
+    EXPECT_THAT(shown, HasSubstr("   Last message received from device \n"));
+    EXPECT_THAT(shown, HasSubstr("Enable USB"));
+    EXPECT_EQ(xphost::RootWidgetCount(), 1);
+
+    ASSERT_TRUE(xphost::PressCloseBox());
+    EXPECT_EQ(xphost::WindowText(), "");
+    ASSERT_TRUE(xphost::ChooseMenu("Corvane/Status"));
+    EXPECT_EQ(xphost::WindowText(), shown);
+    ASSERT_TRUE(xphost::ChooseMenu("Corvane/Status"));  // while visible: nothing
+    EXPECT_EQ(xphost::RootWidgetCount(), 1);
+    EXPECT_EQ(CountOf(xphost::WindowText(), "Corvane v1.22"), 1);
+    // The window spans 400..810 across and 612..102 down; the captions run from 582 down to
+    // 130, 20 apart; the check box sits on line 15 and the button right of lines 0 and 1.
+    const std::string widgets = xphost::WidgetListText();
+    EXPECT_THAT(widgets, HasSubstr("window \"Corvane v1.22"));
+    EXPECT_THAT(widgets, HasSubstr("(400,612,810,102)"));
+    EXPECT_THAT(widgets, HasSubstr("caption \"   X-Plane IP: 127.0.0.1\" (410,582,800,570)"));
+    EXPECT_THAT(widgets, HasSubstr("(410,142,800,130)"));
+    EXPECT_THAT(widgets, HasSubstr("button \"Reconnect\" (700,584,790,564)"));
+    EXPECT_THAT(widgets, HasSubstr("Arduino)\" (420,278,430,266)"));
+    // The captions follow the lines while the window is open: the search spinner turns.
+    run.Call(3);
+    EXPECT_NE(xphost::WindowText(), shown);
+    EXPECT_THAT(xphost::WindowText(), HasSubstr(StatusLine(3) + "\n"));
+
+    // Reconnect from the menu and from the button runs one reset each.
+    boardsim::Board& board = run.AddLanBoard(25, 3);
+    board.SendIdentification();
+    run.Call(2);
+    ASSERT_EQ(BoardCount(), 1);
+    ASSERT_EQ(StatusLine(2), "   Connection status - Connected to:");
+    ::testing::internal::CaptureStderr();
+    ASSERT_TRUE(xphost::ChooseMenu("Corvane/Reconnect"));
+    EXPECT_EQ(CountOf(::testing::internal::GetCapturedStderr(), "Corvane reconnecting..."), 1);
+    EXPECT_EQ(BoardCount(), 0);
+    EXPECT_EQ(StatusLine(2), "   Connection status - Awaiting connection");
+    ::testing::internal::CaptureStderr();
+    ASSERT_TRUE(xphost::ClickButton("Reconnect"));
+    EXPECT_EQ(CountOf(::testing::internal::GetCapturedStderr(), "Corvane reconnecting..."), 1);
+    EXPECT_THAT(xphost::WindowText(), HasSubstr("   X-Plane IP: 127.0.0.1\n"));
+}
+
+// Clearing the box appends the line that turns USB off; checking it again takes the line out.
+TEST(StatusWindow, UsbCheckBoxRewritesTheSettingsAndResets) {
+    corvane_test::PluginOptions options;
+    options.usbOff = false;
+    corvane_test::PluginRun run(options);
+    const std::string settingsPath = run.folder() + "/config.ini";
+    const std::string original = corvane_test::ReadFile(settingsPath);
+    ASSERT_TRUE(xphost::ChooseMenu("Corvane/Status"));
+    ASSERT_TRUE(xphost::SetCheckBox("Enable USB", 0));
+    EXPECT_EQ(corvane_test::ReadFile(settingsPath), original + "USB_DEVICE_COUNT = 0\n");
+    ASSERT_TRUE(xphost::SetCheckBox("Enable USB", 1));
+    EXPECT_EQ(corvane_test::ReadFile(settingsPath), original);
+    EXPECT_EQ(USBcountVar, 1024);
+    EXPECT_EQ(xphost::CheckBoxState("Enable USB"), 1);
+}
+
+TEST(StatusWindow, ReloadPluginsGoesThroughStopAndComesBackWorking) {
+    corvane_test::PluginRun run({});
+    xphost::SetReloadHook(corvane_test::RestoreLoadState);
+    ASSERT_TRUE(xphost::ChooseMenu("Corvane/Status"));
+    ::testing::internal::CaptureStderr();
+    ASSERT_TRUE(xphost::ChooseMenu("Corvane/Reload Plugins"));
+    run.Call(1);  // the reload happens at the end of the frame
+    EXPECT_EQ(gMenuItem, 0);
+    xphost::RunSeconds(1.1);  // deferred start-up, then the main callback
+    const std::string log = ::testing::internal::GetCapturedStderr();
+    EXPECT_THAT(log, HasSubstr("Corvane Plugin initialized"));
+    boardsim::Board& board = run.AddLanBoard(25, 3);
+    board.SendIdentification();
+    run.Call(2);
+    EXPECT_EQ(board.boardNumber(), 1);
+    EXPECT_EQ(xphost::MenuItems("Corvane").size(), 4u);
 }
 
 }  // namespace

@@ -1,16 +1,18 @@
-// The monitor window through the host, with a LAN board that sends inputs and gets outputs, and a
-// sender that is no board.
-#include <arpa/inet.h>
+// What the simulator and the person at it see of the plug-in: the monitor window through the host,
+// with a LAN board that sends inputs and gets outputs, and a sender that is no board; X-Plane's
+// Log.txt, where every diagnostic arrives as whole lines of the plug-in's own; and the built
+// Corvane.xpl: its exported symbols, and a run through xphost, which loads it with dlopen.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <sys/socket.h>
-#include <unistd.h>
+
+#include <filesystem>
+#include <set>
+#include <sstream>
 
 #include "support/plugin_harness.h"
 #include "xphost.h"
 
 using ::testing::HasSubstr;
-using corvane_test::SendFrom;
 
 namespace {
 
@@ -19,7 +21,8 @@ const char* const kSection =
     "D5 sim/cockpit/electrical/beacon_lights_on 1\n"
     "D6 sim/cockpit/electrical/beacon_lights_on 0\n"
     "[O]\n"
-    "13L 0 sim/cockpit/electrical/beacon_lights_on\n";
+    "13L 0 sim/cockpit/electrical/beacon_lights_on\n"
+    "12L 0 sim/cockpit/electrical/beacon_lights_on\n";
 
 size_t Bytes(const std::vector<std::string>& messages) {
     size_t n = 0;
@@ -41,7 +44,7 @@ TEST(MonitorWindow, ShowsABoardsTrafficItsLastInputAndOutputAndTheDroppedDatagra
     board.SendInput("D5");
     ASSERT_TRUE(run.CallUntil([&] { return board.leds()[13]; }, 50));
     // A sender that is no board: its input is dropped, not applied to board 1.
-    SendFrom("127.0.0.40", run.port(), board.EncodeInput("D6"));
+    corvane_test::SendFrom("127.0.0.40", run.port(), board.EncodeInput("D6"));
     run.Call(2);
     EXPECT_EQ(xphost::GetNumber("sim/cockpit/electrical/beacon_lights_on"), 1);
 
@@ -60,7 +63,8 @@ TEST(MonitorWindow, ShowsABoardsTrafficItsLastInputAndOutputAndTheDroppedDatagra
                                  std::to_string(outBytes) + " bytes), inputs applied 1\n"));
     EXPECT_THAT(shown, HasSubstr("      last inputs: D5 -> sim/cockpit/electrical/beacon_lights_on"
                                  " = 1\n"));
-    EXPECT_THAT(shown, HasSubstr("      last outputs: 13L 1\n"));
+    // Two outputs on one dataref: the ring of the last outputs moves on, newest first.
+    EXPECT_THAT(shown, HasSubstr("      last outputs: 12L 1  |  13L 1\n"));
 
     // The text follows once a second, not on every call.
     board.SendInput("D6");
@@ -70,9 +74,80 @@ TEST(MonitorWindow, ShowsABoardsTrafficItsLastInputAndOutputAndTheDroppedDatagra
     EXPECT_THAT(xphost::WindowText(),
                 HasSubstr("last inputs: D6 -> sim/cockpit/electrical/beacon_lights_on = 0  |  D5 "
                           "-> sim/cockpit/electrical/beacon_lights_on = 1\n"));
-    EXPECT_THAT(xphost::WindowText(), HasSubstr("last outputs: 13L 0\n"));
+    EXPECT_THAT(xphost::WindowText(), HasSubstr("last outputs: 12L 0  |  13L 0  |  12L 0\n"));
     ASSERT_TRUE(xphost::PressCloseBox());
     EXPECT_EQ(xphost::WindowText(), "");
+}
+
+TEST(LogFile, DiagnosticsArriveAsWholeCorvaneLines) {
+    corvane_test::PluginOptions options;
+    options.dataCfg = "*3\n[A]\nL 21\n[I]\nD5 sim/lights/landing_lights_toggle\n";
+    corvane_test::PluginRun run(options);
+    run.AddLanBoard(25, 3);
+    ASSERT_TRUE(run.ConnectAll(400));
+
+    const std::string log = xphost::DebugLog();
+    for (const char* line :
+         {"Corvane: Corvane Plugin initialized\n", "Corvane: Reading config for board #3\n",
+          "Corvane: LED Port pin: 21\n", "Corvane: Sending config\n",
+          "Corvane: Config sent: 61 bytes\n"})
+        EXPECT_NE(log.find(line), std::string::npos) << line;
+    // Every line is finished and carries the prefix; the texts' leading line feeds leave no empty
+    // lines behind.
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ(log.back(), '\n');
+    std::istringstream lines(log);
+    for (std::string text; std::getline(lines, text);)
+        EXPECT_EQ(text.rfind("Corvane: ", 0), 0u) << text;
+}
+
+using corvane_test::RunCommand;
+
+TEST(LoadedPlugin, ExportsExactlyTheFiveEntryPoints) {
+    std::string symbols;
+    ASSERT_EQ(RunCommand("nm -D --defined-only '" CORVANE_PLUGIN_XPL "'", &symbols), 0);
+    std::set<std::string> exported;
+    std::istringstream lines(symbols);
+    std::string address, kind, name;
+    while (lines >> address >> kind >> name) exported.insert(name);
+    EXPECT_EQ(exported, (std::set<std::string>{"XPluginStart", "XPluginStop", "XPluginEnable",
+                                               "XPluginDisable", "XPluginReceiveMessage"}));
+
+    std::string undefined;
+    ASSERT_EQ(RunCommand("nm -D --undefined-only '" CORVANE_PLUGIN_XPL "'", &undefined), 0);
+    EXPECT_THAT(undefined, HasSubstr("XPLMRegisterFlightLoopCallback"));
+    EXPECT_THAT(undefined, HasSubstr("XPCreateWidget"));
+}
+
+TEST(LoadedPlugin, RunsInXphostThroughDlopen) {
+    const std::string root = corvane_test::MakeTempFolder("corvane-xpl");
+    const std::string folder = root + "/Resources/plugins/Corvane";
+    std::filesystem::create_directories(folder + "/lin_x64");
+    std::filesystem::copy_file(CORVANE_PLUGIN_XPL, folder + "/lin_x64/Corvane.xpl");
+    corvane_test::WriteFile(
+        folder + "/config.ini",
+        "IP_ADDRESS = 127.0.0.1\nPORT = " + std::to_string(corvane_test::FreeUdpPort()) +
+            "\nUSB_DEVICE_COUNT = 0\n");
+    // The status window opened before the deferred start-up shows the lines once they are
+    // written; the monitor's counters start at zero in a freshly loaded library.
+    corvane_test::WriteFile(root + "/script.txt",
+                            "items Corvane\nmenu Corvane/Status\nrun 2\nwindow\nmenu "
+                            "Corvane/Monitor\nwindow\nquit\n");
+    std::string output;
+    const int status =
+        RunCommand("'" CORVANE_XPHOST "' --plugin '" + folder + "/lin_x64/Corvane.xpl' --script '" +
+                       root + "/script.txt' " + "</dev/null 2>'" + root + "/stderr.txt'",
+                   &output);
+    const std::string errors = corvane_test::ReadFile(root + "/stderr.txt");
+    EXPECT_EQ(status, 0) << errors;
+    EXPECT_THAT(errors, HasSubstr("Corvane Plugin initialized"));
+    EXPECT_THAT(output, HasSubstr("Status\nReconnect\nReload Plugins\n"));
+    EXPECT_THAT(output, HasSubstr("Corvane v1.22"));
+    EXPECT_THAT(output, HasSubstr("   X-Plane IP: 127.0.0.1\n"));
+    EXPECT_THAT(output, HasSubstr("   Connection status - Awaiting connection\n"));
+    EXPECT_THAT(output, HasSubstr("Reconnect"));
+    EXPECT_THAT(output, HasSubstr(" from outside the network   Frames discarded: 0\n"));
+    corvane_test::RemoveFolder(root);
 }
 
 }  // namespace

@@ -1,11 +1,17 @@
+// The Windows Corvane.xpl as Windows' loader sees it: the functions it exports and the DLLs it
+// imports, read with MinGW-w64's objdump.
 // The Windows plug-in in xphost.exe under Wine with a LAN board on loopback: the probe and the
 // upload, inputs reaching the simulator, outputs byte for byte as the Linux build sends them,
-// the memory file, the status window, Reconnect and the settings rewrite.
+// the memory file, the status window, Reconnect and the settings rewrite. And a board on a
+// serial line: a pseudo-terminal mapped into the Wine prefix as COM42, found by the device scan,
+// configured, and served both ways.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <set>
+#include <sstream>
+
 #include "support/plugin_harness.h"
-#include "windows/wine_cockpit.h"
 #include "windows/wine_host.h"
 #include "xphost.h"
 
@@ -14,7 +20,55 @@ using ::testing::HasSubstr;
 namespace corvane_wine {
 namespace {
 
+TEST(WindowsPlugin, ExportsTheEntryPointsAndImportsOnlyTheSimulatorAndSystemDlls) {
+    std::string tables;
+    corvane_test::RunCommand("'" CORVANE_MINGW_OBJDUMP "' -p '" CORVANE_WIN_XPL "'", &tables);
+    std::set<std::string> exported, imported;
+    std::istringstream lines(tables);
+    bool inExports = false;
+    for (std::string line; std::getline(lines, line);) {
+        if (line.empty()) inExports = false;
+        if (line.find("[Ordinal/Name Pointer] Table") != std::string::npos) {
+            inExports = true;
+            continue;
+        }
+        const size_t bracket = line.find("] ");
+        if (inExports && bracket != std::string::npos) exported.insert(line.substr(bracket + 2));
+        const size_t dll = line.find("DLL Name: ");
+        if (dll == std::string::npos) continue;
+        for (char& c : line) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+        imported.insert(line.substr(dll + 10));
+    }
+    EXPECT_EQ(exported,
+              (std::set<std::string>{"XPluginDisable", "XPluginEnable", "XPluginReceiveMessage",
+                                     "XPluginStart", "XPluginStop"}));
+    EXPECT_EQ(imported.count("XPLM_64.DLL"), 1u);
+    EXPECT_EQ(imported.count("XPWIDGETS_64.DLL"), 1u);
+    // No MinGW runtime DLL (libstdc++, libgcc, winpthread): only what every Windows has.
+    const std::set<std::string> allowed = {"XPLM_64.DLL", "XPWIDGETS_64.DLL", "KERNEL32.DLL",
+                                           "WS2_32.DLL",  "IPHLPAPI.DLL",     "ADVAPI32.DLL",
+                                           "MSVCRT.DLL",  "UCRTBASE.DLL"};
+    for (const std::string& dll : imported)
+        EXPECT_TRUE(allowed.count(dll) || dll.rfind("API-MS-WIN-CRT-", 0) == 0) << dll;
+}
+
 using Frames = std::vector<std::string>;
+
+// Board 3: a command button, an analog axis, a memory store and recall, an LED and a number.
+const char* const kSection =
+    "[I]\n"
+    "D5 sim/lights/landing_lights_toggle\n"
+    "A2 sim/test/float 0,100\n"
+    "M12 sim/test/nav1 3\n"
+    "P12 sim/test/nav1\n"
+    "[O]\n"
+    "7L 0 sim/test/int\n"
+    "8 2 sim/test/float\n";
+const char* const kDatarefs =
+    "sim/test/float float rw 0\n"
+    "sim/test/int int rw 0\n"
+    "sim/test/nav1 float rw 0\n"
+    "command sim/lights/landing_lights_toggle Landing lights\n";
 
 boardsim::Options BoardOptions(boardsim::Options options) {
     options.configSection = kSection;
@@ -22,16 +76,13 @@ boardsim::Options BoardOptions(boardsim::Options options) {
     return options;
 }
 
-// The output frames a board gets while the datarefs of its outputs take a few values.
-Frames OutputFrames(const boardsim::Board& board,
-                    const std::function<void(const std::string&, const std::string&)>& set,
-                    const std::function<void()>& call) {
+// The output frames a board gets while the datarefs of its outputs take a few values (set gives
+// both the value and runs a few frames).
+Frames OutputFrames(const boardsim::Board& board, const std::function<void(const char*)>& set) {
     Frames frames;
     for (const char* value : {"1", "0", "2.5", "-7.25", "1234.5"}) {
         const size_t from = board.received().size();
-        set("sim/test/int", value);
-        set("sim/test/float", value);
-        call();
+        set(value);
         const Frames all = board.received();
         for (size_t k = from; k < all.size(); ++k)
             if (all[k].size() > 2 && all[k][0] == '{') frames.push_back(all[k]);
@@ -49,36 +100,34 @@ Frames LinuxOutputFrames() {
     if (!run.ConnectAll(400) || !run.CallUntil([&] { return board.gateLetter() != 0; }, 50))
         return {"no connection"};
     run.Call(2);
-    return OutputFrames(
-        board, [](const std::string& name, const std::string& v) { xphost::SetDataref(name, v); },
-        [&] { run.Call(2); });
-}
-
-std::string Upload(const boardsim::Board& board) {
-    for (const std::string& message : board.received())
-        if (message.size() == 61 && message[0] == '~') return message;
-    return "";
+    return OutputFrames(board, [&](const char* value) {
+        xphost::SetDataref("sim/test/int", value);
+        xphost::SetDataref("sim/test/float", value);
+        run.Call(2);
+    });
 }
 
 TEST(WineLanBoard, HandshakeInputsOutputsFilesStatusAndReconnect) {
     WineHost host({std::string("*3\n") + kSection, "USB_DEVICE_COUNT = 0\n", kDatarefs});
     ASSERT_TRUE(host.running());
     EXPECT_THAT(host.Ask("run 1.05"), HasSubstr("ok: time 1.050 s"));
-    boardsim::Board& board = host.AddBoard(BoardOptions(host.LanBoardOptions(25, 3)));
+    boardsim::Board& board = host.AddLanBoard(25, 3, BoardOptions({}));
     ASSERT_TRUE(host.CallUntil([&] { return board.boardNumber() == 1; }));
     EXPECT_GE(board.probeCount(), 1);
-    const std::string upload = Upload(board);
-    ASSERT_EQ(upload.size(), 61u);
-    EXPECT_EQ(upload[1 + 5], 1);  // pin 5: an input
-    EXPECT_EQ(upload[1 + 7], 7);  // pin 7: an LED
-    EXPECT_EQ(upload[60], 1);     // board number
+    ASSERT_EQ(board.uploadCount(), 1);  // 61 bytes, ending in the board number
+    EXPECT_EQ(board.pinModes()[5], 1);  // an input
+    EXPECT_EQ(board.pinModes()[7], 7);  // an LED
     ASSERT_TRUE(host.CallUntil([&] { return board.gateLetter() != 0; }, 50));
     host.Call(2);
 
     const auto set = [&](const std::string& name, const std::string& value) {
         host.Ask("set " + name + " " + value);
     };
-    const Frames frames = OutputFrames(board, set, [&] { host.Call(2); });
+    const Frames frames = OutputFrames(board, [&](const char* value) {
+        set("sim/test/int", value);
+        set("sim/test/float", value);
+        host.Call(2);
+    });
     EXPECT_FALSE(frames.empty());
     EXPECT_EQ(frames, LinuxOutputFrames());
 
@@ -119,6 +168,38 @@ TEST(WineLanBoard, HandshakeInputsOutputsFilesStatusAndReconnect) {
     EXPECT_EQ(host.Quit(&log), 0);
     EXPECT_THAT(log, HasSubstr("Corvane Plugin initialized"));
     EXPECT_THAT(log, HasSubstr("Corvane reconnecting..."));
+}
+
+TEST(WineSerialBoard, BoardOnAComPortIsFoundConfiguredAndServed) {
+    const std::string devices = corvane_test::MakeTempFolder("corvane-wine-dev");
+    boardsim::Options options = BoardOptions({});
+    options.serialLink = devices + "/ttyUSB0";
+    options.boardId = 3;
+    boardsim::Board board(options);
+    ASSERT_TRUE(board.ok()) << board.error();
+    MapComPort("COM42", board.slavePath());
+    {
+        WineHost host({std::string("*3\n") + kSection, "USB_DEVICE_COUNT = 1\n", kDatarefs});
+        ASSERT_TRUE(host.running());
+        host.Watch(board);
+        host.Ask("run 1.05");
+        EXPECT_TRUE(host.CallUntil([&] { return board.boardNumber() == 1; }));
+        EXPECT_TRUE(host.CallUntil([&] { return board.gateLetter() != 0; }, 100));
+        host.Ask("set sim/test/int 1");
+        EXPECT_TRUE(host.CallUntil([&] { return board.leds()[7]; }, 20));
+        host.Ask("trace");
+        board.SendInput("D5");
+        host.Call(3);
+        EXPECT_THAT(host.Ask("trace"), HasSubstr("sim/lights/landing_lights_toggle begin plugin"));
+        host.Ask("menu Corvane/Status");
+        EXPECT_THAT(host.Ask("window"), HasSubstr("1. USB Arduino #3"));
+
+        std::string log;
+        EXPECT_EQ(host.Quit(&log), 0);
+        EXPECT_THAT(log, HasSubstr("\nSerial port COM42 opened"));
+    }
+    MapComPort("COM42", "");
+    corvane_test::RemoveFolder(devices);
 }
 
 }  // namespace
