@@ -10,6 +10,8 @@
 
 namespace {
 
+using namespace std::string_literals;
+
 const char* const kSources =
     "sim/cockpit2/controls/flap_ratio float rw 0\n"
     "sim/flightmodel2/controls/flap_handle_deploy_ratio float rw 0\n"
@@ -109,10 +111,8 @@ TEST(OutputBoards, OneFlightWithThreeBoardsAndAPanel) {
     const size_t before = board.received().size();
     board.SendIdentification();
     ASSERT_TRUE(run.CallUntil([&] { return !Frames(board, before).empty(); }, 100));
-    EXPECT_EQ(Frames(board, before),
-              std::vector<std::string>{std::string("{\x0c\x05)\x06"
-                                                   "D\x00\x00\x00\x3F\x08(\x07(",
-                                                   14)});
+    // 5 lit, float 6 of 0.5, 8 and 7 dark.
+    EXPECT_EQ(Frames(board, before), std::vector<std::string>{"{\x0c\x05)\6D\0\0\0?\x08(\x07("s});
 
     // The flaps flag, and writes from the simulator's side that change nothing.
     xphost::SetDataref("sim/flightmodel2/controls/flap_handle_deploy_ratio", "0.5");

@@ -77,22 +77,8 @@ TEST(SevenSegment, PatternsPointsOptionsAndEntryFields) {
     EXPECT_EQ(encode({"+100000000000000000000000", "2"}).size(), 8u);
 }
 
-TEST(PortLeds, BitOrderRangeAndTheBlock) {
-    std::vector<uint8_t> ports(2, 0);
-    for (int n : {1, 8, 9}) EXPECT_TRUE(SetPortLed(ports, n, true));
-    EXPECT_TRUE(SetPortLed(ports, 1, false));
-    // LED numbers outside the ports address nothing.
-    for (int n : {0, -3, 17}) EXPECT_FALSE(SetPortLed(ports, n, true));
-    EXPECT_EQ(ports, (std::vector<uint8_t>{0x01, 0x80}));
-    // More than eight ports (tables that were not built by the option pass) stop at eight.
-    char buffer[64];
-    int length = 0;
-    AppendLedPortBlock(9, std::vector<uint8_t>(20, 0xAA), buffer, length, 64);
-    EXPECT_EQ(length, 11);
-}
-
 // Rows of letter, type, value text (its number is the value), frame period, bytes already in the
-// 64-byte buffer, and the record appended.
+// 64-byte buffer, and the record appended; then the port LEDs and their block.
 TEST(OutputRecords, EveryKindOfRecord) {
     const std::vector<std::string> entry = {"\x05N", "2", "sim/x", "1", "4", "2"};
     const auto record = [&](char letter, int type, const std::string& text, float frameTime,
@@ -130,6 +116,20 @@ TEST(OutputRecords, EveryKindOfRecord) {
             << letter << " " << text << " at " << start;
     // An entry without digit count and position sends nothing.
     EXPECT_EQ(record('N', 2, "1", 0.025f, 0, {"\x05N", "2", "sim/x", "1"}), kLeftOut);
+    // Port LEDs: bit 7 of the first port is LED 1.
+    std::vector<uint8_t> ports(2, 0);
+    for (int n : {1, 8, 9}) EXPECT_TRUE(SetPortLed(ports, n, true));
+    EXPECT_TRUE(SetPortLed(ports, 1, false));
+    // LED numbers outside the ports address nothing.
+    for (int n : {0, -3, 17}) EXPECT_FALSE(SetPortLed(ports, n, true));
+    EXPECT_EQ(ports, (std::vector<uint8_t>{0x01, 0x80}));
+    ports.clear();
+    EXPECT_FALSE(SetPortLed(ports, 1, true));
+    // More than eight ports (tables that were not built by the option pass) stop at eight.
+    char buffer[64];
+    int length = 0;
+    AppendLedPortBlock(9, std::vector<uint8_t>(20, 0xAA), buffer, length, 64);
+    EXPECT_EQ(length, 11);
 }
 
 }  // namespace

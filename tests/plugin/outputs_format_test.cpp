@@ -15,8 +15,9 @@ namespace {
 const float inf = std::numeric_limits<float>::infinity();
 
 // Rows of value, precision and the text sent: six significant digits, "0.0" for what would print
-// in scientific form, the cut to the precision without rounding, and "-0" cleaned.
-TEST(OutputFormat, ValueTexts) {
+// in scientific form, the cut to the precision without rounding, and "-0" cleaned; then the
+// mapping of values by range lists.
+TEST(OutputFormat, ValueTextsAndMapping) {
     const std::tuple<float, int, const char*> rows[] = {
         {1234567.0f, 2, "0.0"},
         {0.00001f, 4, "0.0"},
@@ -50,12 +51,9 @@ TEST(OutputFormat, ValueTexts) {
         AppendFormattedValue(value, precision, text);
         EXPECT_EQ(text.substr(7), expected) << value << " " << precision;
     }
-}
-
-// Rows of value, the two range lists, whether the output is a stepper, and the value sent.
-TEST(OutputMapping, StepperTurnsThresholdsAndBreakpointTables) {
+    // Rows of value, the two range lists, whether the output is a stepper, and the value sent.
     using L = std::vector<float>;
-    const std::tuple<float, L, L, bool, float> rows[] = {
+    const std::tuple<float, L, L, bool, float> mappings[] = {
         // A stepper's turn scaled to its steps; a turn of zero gives no number, sent as zero.
         {90, {360}, {0, 2048}, true, 512},
         {450, {360}, {0, 2048}, true, 512},
@@ -87,7 +85,7 @@ TEST(OutputMapping, StepperTurnsThresholdsAndBreakpointTables) {
         {8, {1}, {}, false, 8},  // a one-item first list without a second leaves it too
         {8, {1}, {3}, true, 8},
     };
-    for (const auto& [value, first, second, stepper, mapped] : rows)
+    for (const auto& [value, first, second, stepper, mapped] : mappings)
         EXPECT_FLOAT_EQ(MapOutputValue(value, first, second, stepper), mapped)
             << value << " over " << first.size() << "/" << second.size();
 }

@@ -79,7 +79,7 @@ TEST(CodeLetters, EachDrawRisesByOneToTenFromANewSeed) {
 // dropped.
 TEST(Tokens, TrimAndSplitBy) {
     EXPECT_EQ(Trim("\t  B12 sim/x 1 \r"), "B12 sim/x 1");
-    EXPECT_EQ(Trim(" \r\n "), "");
+    for (const char* blank : {"", " \r\n "}) EXPECT_EQ(Trim(blank), "");
     EXPECT_EQ(Trim("\vB1\f"), "\vB1\f");
     EXPECT_THAT(SplitBy("  B5   sim/a\t\t1,2 ", " "), ElementsAre("B5", "sim/a", "1,2"));
     EXPECT_THAT(SplitBy("a\t \tb", " "), ElementsAre("a", "b"));
