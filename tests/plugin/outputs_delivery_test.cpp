@@ -1,5 +1,5 @@
-// Every output reaches its board: texts of any first byte, texts after a full message, outputs past
-// the stop of the first pass, one-byte values beyond their range.
+// The output pass end to end: the plug-in in the host, emulated boards on loopback reading what
+// it sends, and the outputs configured in data.cfg.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -10,40 +10,146 @@
 
 namespace {
 
-const char* const kSources =
-    "test/ident byte[80] rw\n"
-    "test/value float rw 1.5\n"
-    "test/zero float rw 0\n"
-    "test/pwm float rw 0\n";
+using namespace std::string_literals;
 
-// A run with one gated Arduino board (ID 3, at 127.0.0.host) that holds the O section given.
-corvane_test::PluginOptions Options(const std::string& section) {
+const char* const kSources =
+    "sim/cockpit2/controls/flap_ratio float rw 0\n"
+    "sim/flightmodel2/controls/flap_handle_deploy_ratio float rw 0\n"
+    "sim/cockpit2/autopilot/altitude_hold_status int rw 0\n"
+    "test/value float rw 1\n"
+    "test/other float rw 0.5\n"
+    "test/ident byte[80] rw\n"
+    "test/level float rw 0\n";
+
+corvane_test::PluginOptions Options(const std::string& dataCfg) {
     corvane_test::PluginOptions options;
-    options.dataCfg = section;
+    options.dataCfg = dataCfg;
     options.extraDatarefs = kSources;
     return options;
 }
 
-boardsim::Board& AddBoard(corvane_test::PluginRun& run, int host, const std::string& section) {
-    boardsim::Options options = run.LanBoardOptions(host, 3);
+// An Arduino board at 127.0.0.host that holds section and opens its output gate after the upload.
+boardsim::Board& AddBoard(corvane_test::PluginRun& run, int host, const std::string& section,
+                          int id = 3) {
+    boardsim::Options options = run.LanBoardOptions(host, id);
     options.configSection = section;
     options.autoGate = true;
+    options.recordEmptyFrames = true;
     return run.AddBoard(options);
 }
 
-// Output frames that carry records, from message `from` on.
-std::vector<std::string> Frames(const boardsim::Board& board, size_t from = 0) {
+// Output frames that carry records, from message `from` on, or their first `keep` bytes.
+std::vector<std::string> Frames(const boardsim::Board& board, size_t from = 0,
+                                size_t keep = std::string::npos) {
     std::vector<std::string> frames;
     const std::vector<std::string> all = board.received();
     for (size_t k = from; k < all.size(); ++k)
-        if (all[k].size() > 2 && all[k][0] == '{') frames.push_back(all[k]);
+        if (all[k].size() > 2 && all[k][0] == '{') frames.push_back(all[k].substr(0, keep));
     return frames;
+}
+
+// Three Arduino boards and a panel in one flight: empty frames and the panel's silence, twelve
+// changes as nine records then three, a restarted board getting everything again, the own
+// datarefs, displays, steppers, PWM and port LEDs.
+TEST(OutputBoards, OneFlightWithThreeBoardsAndAPanel) {
+    const std::string three =
+        "*3\n[O]\n5L 0 test/value\n6 1 test/other\n8L 0 corvane/flaps_in_transition\n"
+        "7L 0 corvane/altitude_hold_status\n";
+    std::string four = "*4\n[O]\n";
+    for (int pin = 20; pin < 32; ++pin) four += std::to_string(pin) + " 2 test/value\n";
+    const std::string five =
+        "*5\n[A]\nL 40\n[O]\n3N 2 test/value 1 4 2\n4G 0 test/other 1 360 2048\n"
+        "9P 0 test/value 1 0,10 0,255\n1l 0 test/value\n9l 0 test/value\n";
+    corvane_test::PluginRun run(Options(three + four + five));
+    boardsim::Board& board = AddBoard(run, 61, three);
+    boardsim::Board& many = AddBoard(run, 63, four, 4);
+    boardsim::Board& shows = AddBoard(run, 67, five, 5);
+    boardsim::Board& panel = run.AddPanel(62, "123L 2 test/other\n");
+    ASSERT_TRUE(run.ConnectAll(400));
+    ASSERT_TRUE(run.CallUntil(
+        [&] {
+            return board.floats().count(6) && many.floats().size() == 12 &&
+                   shows.portLeds().size() >= 2 && panel.panelValues().count("123L");
+        },
+        100));
+    EXPECT_EQ(panel.panelValues()["123L"], "0.5");
+    // 54 bytes of records from pin 20 on, then 18 from pin 29 on.
+    const std::vector<std::string> nineThenThree = {"{\x36\x14", "{\x12\x1d"};
+    EXPECT_EQ(Frames(many, 0, 3), nineThenThree);
+    const int empty = board.emptyFrameCount();
+    const int panelMessages = panel.messageCount("panel");
+    run.Call(10);
+    EXPECT_EQ(board.emptyFrameCount(), empty + 10);
+    EXPECT_EQ(panel.messageCount("panel"), panelMessages);
+
+    const size_t seen = many.received().size();
+    xphost::SetDataref("test/value", "1.5");
+    xphost::SetDataref("test/other", "90");
+    run.Call(3);
+    EXPECT_EQ(Frames(many, seen, 3), nineThenThree);
+    for (const auto& [pin, value] : many.floats()) EXPECT_EQ(value, 1.5f) << pin;
+    EXPECT_TRUE(board.leds()[5]);  // 1.5 without decimals is "1"
+    EXPECT_EQ(panel.panelValues()["123L"], "90");
+    EXPECT_EQ(panel.messageCount("panel"), panelMessages + 1);
+    EXPECT_EQ(shows.displays()[3], " 1.50");
+    EXPECT_EQ(shows.steppers()[4].first, 512);
+    EXPECT_EQ(shows.pwm()[9], 38);
+    // With no digits after the point the port LEDs' text stays "1": they stay lit.
+    EXPECT_EQ(shows.ledPorts(), (std::vector<int>{0x80, 0x80}));
+    xphost::SetDataref("test/value", "0.25");
+    run.Call(3);
+    EXPECT_EQ(shows.ledPorts(), (std::vector<int>{0, 0}));
+    EXPECT_EQ(shows.displays()[3], " 0.25");
+    xphost::SetDataref("test/value", "2");
+    run.Call(2);
+    EXPECT_FALSE(board.leds()[5]);  // only a text of exactly 1 lights an LED
+
+    // A restarted board gets identification, upload, gate, and then all its outputs once more.
+    xphost::SetDataref("test/value", "1");
+    xphost::SetDataref("test/other", "0.5");
+    run.Call(3);
+    const size_t before = board.received().size();
+    board.SendIdentification();
+    ASSERT_TRUE(run.CallUntil([&] { return !Frames(board, before).empty(); }, 100));
+    // 5 lit, float 6 of 0.5, 8 and 7 dark.
+    EXPECT_EQ(Frames(board, before), std::vector<std::string>{"{\x0c\x05)\6D\0\0\0?\x08(\x07("s});
+
+    // The flaps flag, and writes from the simulator's side that change nothing.
+    xphost::SetDataref("sim/flightmodel2/controls/flap_handle_deploy_ratio", "0.5");
+    xphost::SetDataref("sim/cockpit2/controls/flap_ratio", "0.3");
+    run.Call(2);
+    EXPECT_TRUE(board.leds()[8]);
+    xphost::SetDataref("corvane/flaps_in_transition", "0");
+    EXPECT_EQ(xphost::GetNumber("corvane/flaps_in_transition"), 1.0);
+    xphost::SetDataref("sim/cockpit2/controls/flap_ratio", "0.5");
+    run.Call(2);
+    EXPECT_FALSE(board.leds()[8]);
+
+    // The altitude hold: captured steady on; armed at 20 frames per second it changes every 8
+    // passes (0.4 s).
+    xphost::SetDataref("sim/cockpit2/autopilot/altitude_hold_status", "2");
+    run.Call(2);
+    EXPECT_TRUE(board.leds()[7]);
+    xphost::SetFrameRate(20.0);
+    xphost::SetDataref("sim/cockpit2/autopilot/altitude_hold_status", "1");
+    std::vector<int> changes;
+    bool lit = board.leds()[7];
+    for (int frame = 1; frame <= 60; ++frame) {
+        run.Call();
+        if (board.leds()[7] != lit) changes.push_back(frame);
+        lit = board.leds()[7];
+    }
+    ASSERT_GE(changes.size(), 4u);
+    for (size_t k = 2; k < changes.size(); ++k) EXPECT_EQ(changes[k] - changes[k - 1], 8);
+    xphost::SetDataref("sim/cockpit2/autopilot/altitude_hold_status", "0");
+    run.Call(2);
+    EXPECT_FALSE(board.leds()[7]);
 }
 
 // Texts of any first byte arrive each time, on a board and on a panel; one-byte values are held
 // to their range.
 TEST(OutputDelivery, TextsOfAnyFirstByteArriveEachTimeAndOneByteValuesKeepTheirRange) {
-    const std::string section = "*3\n[O]\n30 40 test/ident\n9P 0 test/pwm\n";
+    const std::string section = "*3\n[O]\n30 40 test/ident\n9P 0 test/level\n";
     corvane_test::PluginRun run(Options(section));
     boardsim::Board& board = AddBoard(run, 71, section);
     boardsim::Board& panel = run.AddPanel(72, "7T 40 test/ident\n");
@@ -54,14 +160,11 @@ TEST(OutputDelivery, TextsOfAnyFirstByteArriveEachTimeAndOneByteValuesKeepTheirR
         EXPECT_EQ(board.texts()[30], text);
         EXPECT_EQ(panel.panelValues()["7T"], text);
     }
-    const struct {
-        const char* value;
-        int sent;
-    } kRows[] = {{"300", 255}, {"128.7", 128}, {"-5", 0}, {"255.9", 255}, {"70000", 255}};
-    for (const auto& row : kRows) {
-        xphost::SetDataref("test/pwm", row.value);
+    for (const auto& [value, sent] : std::vector<std::pair<std::string, int>>{
+             {"300", 255}, {"128.7", 128}, {"-5", 0}, {"255.9", 255}, {"70000", 255}}) {
+        xphost::SetDataref("test/level", value);
         run.Call(3);
-        EXPECT_EQ(board.pwm()[9], row.sent) << row.value;
+        EXPECT_EQ(board.pwm()[9], sent) << value;
     }
 }
 
@@ -75,15 +178,11 @@ TEST(OutputDelivery, TextThatFitsAMessageIsNeverCut) {
     boardsim::Board& board = AddBoard(run, 73, section);
     ASSERT_TRUE(run.ConnectAll(400));
     ASSERT_TRUE(run.CallUntil([&] { return board.texts().count(30) == 1; }, 100));
-    const std::vector<std::string> frames = Frames(board);
-    ASSERT_EQ(frames.size(), 2u);
-    EXPECT_EQ(frames[0].size(), 50u);  // eight floats: no room for 32 bytes more
-    EXPECT_EQ(frames[1], std::string("{\x20\x1E"
-                                     "B\x1D") +
-                             text);
+    // Eight floats leave no room for 32 bytes more: the text begins the next frame, whole.
+    EXPECT_EQ(Frames(board, 0, 3), (std::vector<std::string>{"{\x30\x14", "{\x20\x1E"}));
+    EXPECT_EQ(board.texts()[30], text);
     // A text longer than a whole message is cut; a later change of it is still sent.
-    const std::string longer(70, 'x');
-    for (const std::string& next : {longer, std::string(70, 'y')}) {
+    for (const std::string& next : {std::string(70, 'x'), std::string(70, 'y')}) {
         xphost::SetDataref("test/ident", next);
         run.Call(2);
         EXPECT_EQ(board.texts()[30], next.substr(0, 59));
@@ -93,7 +192,7 @@ TEST(OutputDelivery, TextThatFitsAMessageIsNeverCut) {
 TEST(OutputDelivery, OutputsPastTheStopAreSentOnceWhateverTheirValue) {
     std::string section = "*3\n[O]\n";
     for (int pin = 20; pin < 29; ++pin) section += std::to_string(pin) + " 2 test/value\n";
-    section += "3N 0 test/zero 1 4 0 e\n5L 0 test/zero\n6P 0 test/zero\n";
+    section += "3N 0 test/level 1 4 0 e\n5L 0 test/level\n6P 0 test/level\n";
     corvane_test::PluginRun run(Options(section));
     boardsim::Board& board = AddBoard(run, 74, section);
     ASSERT_TRUE(run.ConnectAll(400));

@@ -1,63 +1,44 @@
-// The byte rules of the wire: serial framing, datagram cutting, kinds and code letters.
+// The byte rules of the wire (serial framing, datagram cutting, kinds and code letters) and the
+// tokenising every parser shares.
 #include "exchange/wire_protocol.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <cstdlib>
+#include <tuple>
+
+#include "config/text_utils.h"
 
 namespace {
 
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+// Rows of the receive buffer, whether a '}' cuts a frame out of it, the frame and what is left:
+// the last opening brace before the closing one wins; a stray '}' and "{}" give empty frames.
 TEST(SerialFraming, LastOpeningBraceBeforeTheClosingOneWins) {
-    std::string buffer = "xx{a}{b";
-    std::string message;
-    ASSERT_TRUE(ExtractSerialFrame(buffer, message));
-    EXPECT_EQ(message, "a");
-    EXPECT_EQ(buffer, "{b");
-    EXPECT_FALSE(ExtractSerialFrame(buffer, message));
-    EXPECT_EQ(buffer, "{b");
-    buffer += "c}";
-    ASSERT_TRUE(ExtractSerialFrame(buffer, message));
-    EXPECT_EQ(message, "bc");
-    EXPECT_EQ(buffer, "");
-
-    buffer = "{a{b}rest";
-    ASSERT_TRUE(ExtractSerialFrame(buffer, message));
-    EXPECT_EQ(message, "b");
-    EXPECT_EQ(buffer, "rest");
+    const std::tuple<const char*, const char*, const char*> rows[] = {
+        {"xx{a}{b", "a", "{b"},     {"{b", nullptr, "{b"}, {"{bc}", "bc", ""},
+        {"{a{b}rest", "b", "rest"}, {"}{a}", "", "{a}"},   {"{}{z}", "", "{z}"}};
+    for (const auto& [before, frame, rest] : rows) {
+        std::string buffer = before;
+        std::string message = "old";
+        EXPECT_EQ(ExtractSerialFrame(buffer, message), frame != nullptr) << before;
+        EXPECT_EQ(message, frame ? frame : "") << before;
+        EXPECT_EQ(buffer, rest) << before;
+    }
 }
 
-TEST(SerialFraming, StrayClosingBraceAndEmptyPairYieldNothingButAreConsumed) {
-    std::string buffer = "}{a}";
-    std::string message = "old";
-    ASSERT_TRUE(ExtractSerialFrame(buffer, message));
-    EXPECT_EQ(message, "");
-    EXPECT_EQ(buffer, "{a}");
-    ASSERT_TRUE(ExtractSerialFrame(buffer, message));
-    EXPECT_EQ(message, "a");
-
-    buffer = "{}{z}";
-    ASSERT_TRUE(ExtractSerialFrame(buffer, message));
-    EXPECT_EQ(message, "");
-    EXPECT_EQ(buffer, "{z}");
-}
-
-TEST(Datagram, MessageEndsAtTheFirstZeroByte) {
+TEST(Datagram, MessageEndsAtTheFirstZeroByteAndIsClassifiedByFirstByteAndLength) {
     const char bytes[] = {'a', 'b', 0, 'c', 'd'};
     EXPECT_EQ(MessageFromDatagram(bytes, sizeof bytes), "ab");
-    EXPECT_EQ(ClassifyMessage(MessageFromDatagram(bytes, sizeof bytes)), MessageKind::Ignored);
     EXPECT_EQ(MessageFromDatagram("XPQ", 3), "XPQ");
-}
-
-TEST(Classification, ByFirstByteAndLength) {
     EXPECT_EQ(ClassifyMessage("|x|3"), MessageKind::Identification);
-    EXPECT_EQ(ClassifyMessage("|x|"), MessageKind::Ignored);
     EXPECT_EQ(ClassifyMessage("~a"), MessageKind::Control);
-    EXPECT_EQ(ClassifyMessage("~"), MessageKind::Ignored);
-    EXPECT_EQ(ClassifyMessage("ab"), MessageKind::Ignored);
-    EXPECT_EQ(ClassifyMessage("~ab"), MessageKind::Input);
-    EXPECT_EQ(ClassifyMessage("\x01"
-                              "D5+"),
-              MessageKind::Input);
+    for (const char* input : {"~ab", "\001D5+"})
+        EXPECT_EQ(ClassifyMessage(input), MessageKind::Input);
+    for (const char* ignored : {"|x|", "~", "ab"})
+        EXPECT_EQ(ClassifyMessage(ignored), MessageKind::Ignored) << ignored;
 }
 
 TEST(CodeLetters, MapBackAtTheFirstEqualPosition) {
@@ -78,24 +59,37 @@ TEST(CodeLetters, EachDrawRisesByOneToTenFromANewSeed) {
         const char oldSeed = CodeCurrent[5];
         DrawCodeLetters();
         ASSERT_EQ(CodeCurrent.size(), 6u);
-        const int seed = static_cast<unsigned char>(CodeCurrent[5]);
         EXPECT_NE(CodeCurrent[5], oldSeed);
-        EXPECT_GE(seed, 'A');
-        EXPECT_LE(seed, 'w');
         EXPECT_EQ(CodeCurrent.substr(0, 5).find_first_of("MPR"), std::string::npos) << CodeCurrent;
-        int previous = seed;
+        int previous = static_cast<unsigned char>(CodeCurrent[5]);
+        EXPECT_TRUE(previous >= 'A' && previous <= 'w') << CodeCurrent;
         for (int p = 0; p < 5; ++p) {
             const int letter = static_cast<unsigned char>(CodeCurrent[p]);
-            if (letter != '@') {
-                EXPECT_GE(letter - previous, 1);
-                EXPECT_LE(letter - previous, 10);
-            } else {
-                EXPECT_GE(previous + 1, 113);  // only a step past 'z' wraps to '@'
-            }
+            // Only a rise past 'z' gives '@'.
+            const int rise = letter == '@' ? 'z' + 1 - previous : letter - previous;
+            EXPECT_TRUE(rise >= 1 && rise <= 10) << CodeCurrent;
             previous = letter;
         }
     }
     CodeCurrent = saved;
+}
+
+// Trim strips only blanks, tabs, line feeds and carriage returns. SplitBy's blank delimiter
+// also cuts at tabs and collapses runs; other delimiters keep tabs and blanks; empty fields are
+// dropped.
+TEST(Tokens, TrimAndSplitBy) {
+    EXPECT_EQ(Trim("\t  B12 sim/x 1 \r"), "B12 sim/x 1");
+    for (const char* blank : {"", " \r\n "}) EXPECT_EQ(Trim(blank), "");
+    EXPECT_EQ(Trim("\vB1\f"), "\vB1\f");
+    EXPECT_THAT(SplitBy("  B5   sim/a\t\t1,2 ", " "), ElementsAre("B5", "sim/a", "1,2"));
+    EXPECT_THAT(SplitBy("a\t \tb", " "), ElementsAre("a", "b"));
+    EXPECT_THAT(SplitBy("a\tb", ","), ElementsAre("a\tb"));
+    EXPECT_THAT(SplitBy(",,0,,255,", ","), ElementsAre("0", "255"));
+    EXPECT_THAT(SplitBy("1, 2", ","), ElementsAre("1", " 2"));
+    EXPECT_THAT(SplitBy("one\n\n\ntwo\r\n", "\n"), ElementsAre("one", "two\r"));
+    for (const auto& [text, delimiter] : std::vector<std::pair<const char*, const char*>>{
+             {"", " "}, {"   ", " "}, {"", ","}, {"=", "="}})
+        EXPECT_THAT(SplitBy(text, delimiter), IsEmpty()) << text;
 }
 
 }  // namespace
