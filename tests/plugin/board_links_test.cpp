@@ -8,9 +8,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <memory>
@@ -29,6 +31,7 @@
 
 using corvane_test::SendFrom;
 using ::testing::HasSubstr;
+using ::testing::Not;
 using ::testing::UnorderedElementsAreArray;
 
 namespace {
@@ -98,6 +101,11 @@ class SerialBoards : public ::testing::Test {
         for (const std::string& name : names) paths.push_back(Path(name));
         return paths;
     }
+    // Pulls every board's device out of the folder: its pseudo-terminal is closed.
+    void Pull() {
+        run_->ForgetBoards();
+        boards_.clear();
+    }
     std::string Path(const std::string& name) const { return devices_ + "/" + name; }
 
     std::string devices_;
@@ -106,45 +114,29 @@ class SerialBoards : public ::testing::Test {
 };
 
 // The scan opens the USB adapters' names only (other files too: it does not ask what they are),
-// and nothing with USB off.
+// and nothing with USB off. The line is raw, 8 bits, local; at 115200 it runs at that speed, at
+// 9600 the device keeps its own.
 TEST_F(SerialBoards, ScanOpensCandidatesOnlyAndNothingWithUsbOff) {
-    MakeBoard("ttyUSB0", 1);
-    const std::vector<std::string> candidates = {"tty.usbmodem1411", "cu.usbserial-A1",
-                                                 "tty.wchusbserial14", "cu.wchusbserial14",
-                                                 "ttyACM12"};
-    for (const std::string& name : candidates) corvane_test::WriteFile(Path(name), "");
+    boardsim::Board& board = MakeBoard("ttyUSB0", 1);
+    std::vector<std::string> opened = {"tty.usbmodem1411", "cu.usbserial-A1", "tty.wchusbserial14",
+                                       "cu.wchusbserial14", "ttyACM12"};
+    for (const std::string& name : opened) corvane_test::WriteFile(Path(name), "");
     for (const char* name : {"tty.Bluetooth-Incoming-Port", "ttyS0", "tty.u", "cu.us", "TTYUSB0"})
         corvane_test::WriteFile(Path(name), "");
-    Start("USB_DEVICE_COUNT = 0\n");
-    EXPECT_TRUE(comport.empty());
-    EXPECT_EQ(max_cycles, 1);
-    Start("");
-    std::vector<std::string> opened = Paths(candidates);
-    opened.push_back(Path("ttyUSB0"));
-    EXPECT_THAT(ComPortName, UnorderedElementsAreArray(opened));
-    EXPECT_EQ(max_cycles, 7);
-}
-
-// The line is raw, 8 bits, local; at 115200 it runs at that speed, at any other speed the device
-// keeps its own.
-TEST_F(SerialBoards, LineSettingsAreRawAndOnly115200SetsTheSpeed) {
-    for (const auto& row : {std::make_pair("USB_BAUD = 115200\n", B115200),
-                            std::make_pair("USB_BAUD = 9600\n", B4800)}) {
-        SCOPED_TRACE(row.first);
-        run_.reset();
-        boards_.clear();
-        boardsim::Board& board = MakeBoard("ttyUSB0", 1);
-        const int fd = open(board.slavePath().c_str(), O_RDWR | O_NOCTTY);
-        ASSERT_GE(fd, 0);
-        termios settings{};
-        tcgetattr(fd, &settings);
-        cfsetispeed(&settings, B4800);
-        cfsetospeed(&settings, B4800);
-        tcsetattr(fd, TCSANOW, &settings);
-        close(fd);
+    opened.push_back("ttyUSB0");
+    termios settings{};
+    const int fd = open(board.slavePath().c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_EQ(tcgetattr(fd, &settings), 0);
+    cfsetispeed(&settings, B4800);
+    cfsetospeed(&settings, B4800);
+    tcsetattr(fd, TCSANOW, &settings);
+    close(fd);
+    for (const auto& row : {std::make_pair("USB_BAUD = 9600\n", B4800),
+                            std::make_pair("USB_BAUD = 115200\n", B115200)}) {
         Start(row.first);
-        ASSERT_EQ(comport.size(), 1u);
-        ASSERT_EQ(tcgetattr(comport[0], &settings), 0);
+        const auto port = std::find(ComPortName.begin(), ComPortName.end(), Path("ttyUSB0"));
+        ASSERT_NE(port, ComPortName.end());
+        ASSERT_EQ(tcgetattr(comport[port - ComPortName.begin()], &settings), 0);
         EXPECT_EQ(cfgetispeed(&settings), row.second);
         EXPECT_EQ(cfgetospeed(&settings), row.second);
         EXPECT_EQ(settings.c_cflag & (CSIZE | CLOCAL | CREAD),
@@ -152,6 +144,11 @@ TEST_F(SerialBoards, LineSettingsAreRawAndOnly115200SetsTheSpeed) {
         EXPECT_TRUE(settings.c_iflag & IGNPAR);
         EXPECT_EQ(settings.c_lflag | settings.c_oflag, 0u);
     }
+    EXPECT_THAT(ComPortName, UnorderedElementsAreArray(Paths(opened)));
+    EXPECT_EQ(max_cycles, 7);
+    Start("USB_DEVICE_COUNT = 0\n");
+    EXPECT_TRUE(comport.empty());
+    EXPECT_EQ(max_cycles, 1);
 }
 
 // A board identifies over its line and gets its upload there; what it sent behind the
@@ -178,9 +175,6 @@ TEST_F(SerialBoards, IdentifiedBoardFramesGarbageAndRemoval) {
     EXPECT_TRUE(SerialBuffer[0].empty());
     ASSERT_TRUE(run.CallUntil([&] { return board.boardNumber() == 1; }, 200));
     EXPECT_EQ(board.uploadCount(), 1);
-    ASSERT_EQ(board.pinModes().size(), 54u);
-    EXPECT_EQ(board.pinModes()[12], 1);
-    EXPECT_EQ(board.codeLetters(), CodeCurrent.substr(0, 5));
     EXPECT_EQ(SerialIndex[0], 0);
     EXPECT_EQ(SerialIndices[0], 0);
     EXPECT_EQ(StatusLine(3), "   1. USB Arduino #3,   3 inputs");
@@ -212,8 +206,7 @@ TEST_F(SerialBoards, IdentifiedBoardFramesGarbageAndRemoval) {
     }
     EXPECT_THAT(::testing::internal::GetCapturedStderr(), HasSubstr("\nUSB read error"));
 
-    run.ForgetBoards();
-    boards_.clear();  // closes the pty master and removes the link: the device is gone
+    Pull();
     run.Call(100);
     EXPECT_EQ(BoardCount(), 1);
 }
@@ -367,10 +360,6 @@ class UsbBoardsComeAndGo : public SerialBoards {
         options.autoGate = true;
         return MakeBoard(name, 3, name.rfind("tty.", 0) == 0, answerProbe, options);
     }
-    void Pull() {
-        run_->ForgetBoards();
-        boards_.clear();
-    }
     // The LAN board's input reaches its dataref and its output follows a new value.
     void ExpectLanBoardWorks(boardsim::Board& lan, int lamp) {
         xphost::SetDataref("test/lan_switch", "0");
@@ -484,6 +473,65 @@ TEST_F(UsbBoardsComeAndGo, SilentDeviceIsAskedForSomeSecondsOnly) {
         EXPECT_EQ(silent.probeCount(), probes);
         EXPECT_EQ(BoardCount(), 0);
     }
+}
+
+// The status window's USB check box rewrites config.ini: when it cannot be written, when it
+// holds the builder's lines, and when there is none (inside a network namespace of its own, as
+// the files written leave the address to the plug-in's choice).
+using UsbCheckBoxSettings = SerialBoards;
+TEST_F(UsbCheckBoxSettings, FailedRewriteChangesNothingAndAMissingFileIsCreated) {
+    const int result = corvane_test::InOwnNetwork("", [this] {
+        MakeBoard("ttyUSB0", 4);
+        corvane_test::PluginRun& run = Start("");
+        ASSERT_TRUE(run.ConnectAll(200));
+        ASSERT_TRUE(xphost::ChooseMenu("Corvane/Status"));
+        const std::string settingsPath = run.folder() + "/config.ini";
+        const std::string settings = corvane_test::ReadFile(settingsPath);
+
+        // A folder where the new file would be written first makes the rewrite fail.
+        ASSERT_EQ(mkdir((settingsPath + ".tmp").c_str(), 0755), 0);
+        const size_t logged = xphost::DebugLog().size();
+        ASSERT_TRUE(xphost::SetCheckBox("Enable USB", 0));
+        EXPECT_EQ(xphost::CheckBoxState("Enable USB"), 1);
+        EXPECT_EQ(
+            StatusLine(13),
+            "   Last message received from device Corvane: config.ini could not be written, USB "
+            "stays on");
+        EXPECT_THAT(xphost::WindowText(), HasSubstr("could not be written"));
+        const std::string log = xphost::DebugLog().substr(logged);
+        EXPECT_THAT(log, HasSubstr("Corvane: Could not write " + settingsPath + "\n"));
+        EXPECT_THAT(log, Not(HasSubstr("reconnecting")));
+        EXPECT_EQ(corvane_test::ReadFile(settingsPath), settings);
+        ASSERT_EQ(comport.size(), 1u);
+        EXPECT_GE(comport[0], 0);
+
+        // Clearing the box appends exactly one line and keeps every other byte; setting it removes
+        // every USB line but a commented one.
+        rmdir((settingsPath + ".tmp").c_str());
+        const std::string mine = "# my cockpit\r\n" + settings + "\r\n";
+        corvane_test::WriteFile(settingsPath, mine);
+        ASSERT_TRUE(xphost::SetCheckBox("Enable USB", 0));
+        EXPECT_EQ(corvane_test::ReadFile(settingsPath), mine + "USB_DEVICE_COUNT = 0\n");
+        corvane_test::WriteFile(settingsPath, settings +
+                                                  "USB_DEVICE_COUNT = 0\n#USB_DEVICE_COUNT = 3\n"
+                                                  " USB_DEVICE_COUNT=2\nUSB_FIX = 1");
+        ASSERT_TRUE(xphost::SetCheckBox("Enable USB", 1));
+        EXPECT_EQ(corvane_test::ReadFile(settingsPath),
+                  settings + "#USB_DEVICE_COUNT = 3\nUSB_FIX = 1\n");
+
+        // Without config.ini, clearing the box creates it with the one line and frees the port.
+        ASSERT_EQ(unlink(settingsPath.c_str()), 0);
+        ASSERT_TRUE(xphost::SetCheckBox("Enable USB", 0));
+        EXPECT_EQ(corvane_test::ReadFile(settingsPath), "USB_DEVICE_COUNT = 0\n");
+        EXPECT_THAT(xphost::DebugLog().substr(logged), HasSubstr("reconnecting"));
+        EXPECT_EQ(USBcountVar, 0);
+        EXPECT_TRUE(comport.empty());
+        EXPECT_EQ(xphost::CheckBoxState("Enable USB"), 0);
+        run_.reset();
+        boards_.clear();
+    });
+    if (result == 77) GTEST_SKIP() << "no network namespace of its own";
+    EXPECT_EQ(result, 0);
 }
 
 const char* const kBoardThree =
