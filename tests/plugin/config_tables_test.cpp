@@ -131,10 +131,10 @@ void ExpectFacts(int b, const std::vector<ConfigNote>& notes, const std::vector<
                          (line == 0 || n.line == line);
             EXPECT_NE(found, absent);
         } else {
-            const std::string* line = nullptr;
-            for (const std::string& l : lines)
-                if (l.compare(0, name.size() + 1, name + " ") == 0) line = &l;
-            if (!line) {
+            const auto line = std::find_if(lines.begin(), lines.end(), [&](const std::string& l) {
+                return l.compare(0, name.size() + 1, name + " ") == 0;
+            });
+            if (line == lines.end()) {
                 ADD_FAILURE() << "no " << name << " in:\n" << Join(lines, "\n");
                 continue;
             }
@@ -263,13 +263,10 @@ TEST_F(ConfigTables, InputEntries) {
          "E3/1 sim/x 1\n",
          "I3 f=B1|D5<1 mode=0 dir=3", "I4 f=B2|D5=2 mode=0 dir=0", "I5 f=B3|E3>1 mode=6 dir=1"},
         {"[A]\nT D5+\n[I]\nB9 sim/x 1\nD5+ sim/x 1\nD5+ sim/x 2\nB1 D5>2\n", "I3 mode=1 dir=2"},
-        {"[I]\nA2/5 sim/x\nA2/30 sim/x\n", "B ch2=157,0,100"},
-        {"[I]\nA2/30 sim/x\nA2/5 sim/x\n", "B ch2=157,0,100"},
-        {"[I]\nA2 sim/x 0,1 1 250\nA2/5 sim/x\n", "B ch2=132,0,100"},
-        {"[I]\nA2+ sim/x\n", "B ch2=1,0,100"},
-        {"[I]\nA2 sim/x 0,1 1 40\n", "B ch2=40,0,100"},
+        {"[I]\nA2/5 sim/x\nA2/30 sim/x\nA3/30 sim/x\nA3/5 sim/x\nA4 sim/x 0,1 1 250\nA4/5 sim/x\n"
+         "A5+ sim/x\nA6 sim/x 0,1 1 40\nA7/200 sim/x\n",
+         "B ch2=157,0,100 ch3=157,0,100 ch4=132,0,100 ch5=1,0,100 ch6=40,0,100 ch7=255,0,100"},
         {"[I]\nA20/5 sim/x\nA/5 sim/x\n", "B !ch"},
-        {"[I]\nA3/200 sim/x\n", "B ch3=255,0,100"},
         {"[I]\nA2 sim/x 1\nA3 sim/x 0,1\nR4 sim/x\nA5 sim/x 0,1,2\n", "N2 U:lower,upper",
          "!N3 U:lower,upper", "N4 U:lower,upper", "N5 U:(3 given)"},
         {"[I]\nB5 sim/arr 1 9\nB6 sim/arr 1 8\nB7 sim/x 1 2\n[O]\n5L 0 sim/iarr 5\n"
@@ -446,9 +443,8 @@ TEST_F(ConfigTest, BoardRowsKeepTheirLinkAndTheirOwnStatusLine) {
 
 TEST_F(ConfigTest, LedPortsOfTheBoard) {
     const int b = Read("[O]\n5l 0 sim/x\n20l 0 sim/x\n0l E2=1\n");
-    const int rows[][2] = {{1, 0},  {8, 0},   {9, 1},  {16, 1}, {17, 2},
-                           {24, 2}, {25, -1}, {0, -1}, {-3, -1}};
-    for (const auto& row : rows) EXPECT_EQ(LedPortOf(b, row[0]), row[1]) << row[0];
+    for (int led = -3; led <= 26; ++led)  // 8 LEDs a port, from LED 1
+        EXPECT_EQ(LedPortOf(b, led), led >= 1 && led <= 24 ? (led - 1) / 8 : -1) << led;
     EXPECT_EQ(LedPortOf(b + 1, 1), -1);
     const int c = Read("[O]\n70l 0 sim/x\n");
     EXPECT_EQ(LedPortOf(c, 64), 7);
@@ -469,26 +465,27 @@ TEST_F(ConfigTest, OwnDatarefsAreMarkedUsedOnce) {
     CustomIndices.clear();
 }
 
-// data.cfg split into board sections: each row is a file, its sections as "id:lines@file lines",
-// the stored lines joined by '/', and the notes expected on file lines.
+// data.cfg split into board sections: each row is a file, its sections as "id:text@file lines",
+// and the notes expected on file lines.
 TEST_F(ConfigTest, SectionsOfDataCfg) {
     const std::vector<std::vector<std::string>> rows = {
         {"*3\n[I]\nB5 sim/x\n@info\nsome words\n[O]\n13L 0 sim/y\n",
-         "3:[I]/B5 sim/x/[O]/13L 0 sim/y@2,3,6,7", "N5 C:after an @info marker"},
-        {"*2\n[I]\n@note\nB5 sim/x\n@ info \nfree\n", "2:[I]/B5 sim/x@2,4",
+         "3:[I]\nB5 sim/x\n[O]\n13L 0 sim/y\n@2,3,6,7", "N5 C:after an @info marker"},
+        {"*2\n[I]\n@note\nB5 sim/x\n@ info \nfree\n", "2:[I]\nB5 sim/x\n@2,4",
          "N3 S:marker other than @info", "N5 E:info marker"},
-        {"[I]\nB5 sim/x\n*4\nB6 sim/y\n", "4:B6 sim/y@4", "N1 S:before the first '*'"},
-        {"*0\n[I]\nB5 sim/x\n*5\n[O]\n7 0 sim/y\n", "0:@", "5:[O]/7 0 sim/y@5,6",
+        {"[I]\nB5 sim/x\n*4\nB6 sim/y\n", "4:B6 sim/y\n@4", "N1 S:before the first '*'"},
+        {"*0\n[I]\nB5 sim/x\n*5\n[O]\n7 0 sim/y\n", "0:@", "5:[O]\n7 0 sim/y\n@5,6",
          "N2 S:board ID 0"},
-        {"*12\n[I]\nB5 sim/x\n", "1:[I]/B5 sim/x@2,3", "N1 U:only one digit"},
-        {"  *6 \r\n\t[I]\r\n   B5   sim/x 1 \t\r\n\n\n[O] \n", "6:[I]/B5   sim/x 1/[O]@2,3,6"},
-        {"*7\n[I]\nB5 sim/x\n[0]\nnotes\n[O]\n7 0 sim/y\n", "7:[I]/B5 sim/x/[O]/7 0 sim/y@2,3,6,7"},
-        {"*3\n[I]\nB5 sim/x\n*3\n[I]\nB6 sim/x\n", "3:[I]/B5 sim/x@2,3", "3:[I]/B6 sim/x@5,6",
+        {"*12\n[I]\nB5 sim/x\n", "1:[I]\nB5 sim/x\n@2,3", "N1 U:only one digit"},
+        {"  *6 \r\n\t[I]\r\n   B5   sim/x 1 \t\r\n\n\n[O] \n", "6:[I]\nB5   sim/x 1\n[O]\n@2,3,6"},
+        {"*7\n[I]\nB5 sim/x\n[0]\nnotes\n[O]\n7 0 sim/y\n",
+         "7:[I]\nB5 sim/x\n[O]\n7 0 sim/y\n@2,3,6,7"},
+        {"*3\n[I]\nB5 sim/x\n*3\n[I]\nB6 sim/x\n", "3:[I]\nB5 sim/x\n@2,3", "3:[I]\nB6 sim/x\n@5,6",
          "N4 U:repeated board ID 3"},
-        {"*3\n[I]\nB5 sim/x\n*\nB6 sim/y\n*x\nB7 sim/y\n", "3:[I]/B5 sim/x@2,3", "4294967295:@",
+        {"*3\n[I]\nB5 sim/x\n*\nB6 sim/y\n*x\nB7 sim/y\n", "3:[I]\nB5 sim/x\n@2,3", "4294967295:@",
          "4294967295:@", "N4 S:no board ID digit"},
         {"\x01\x02*2\n", "N1 S:2 stray bytes (01 02) before '*2'"},
-        {"# head\nstray\n*2\n# before\nloose\n[I]\nB5 sim/x\n", "2:[I]/B5 sim/x@6,7",
+        {"# head\nstray\n*2\n# before\nloose\n[I]\nB5 sim/x\n", "2:[I]\nB5 sim/x\n@6,7",
          "N1 C:comment", "N2 S:before the first '*'", "N4 C:comment",
          "N5 S:before a section header"},
     };
@@ -499,34 +496,28 @@ TEST_F(ConfigTest, SectionsOfDataCfg) {
         std::vector<std::string> got, sections, facts;
         for (size_t k = 1; k < row.size(); ++k)
             (isdigit(row[k][0]) ? sections : facts).push_back(row[k]);
-        for (const ConfigSection& s : SplitConfigSections(in)) {
-            std::string text = s.text;
-            if (!text.empty()) text.pop_back();
-            for (char& c : text) c = c == '\n' ? '/' : c;
-            got.push_back(std::to_string(s.id) + ":" + text + "@" + Join(s.fileLines));
-        }
+        for (const ConfigSection& s : SplitConfigSections(in))
+            got.push_back(std::to_string(s.id) + ":" + s.text + "@" + Join(s.fileLines));
         EXPECT_EQ(got, sections) << row[0];
         ExpectFacts(-1, notes, facts, row[0]);
     }
 }
 
 TEST_F(ConfigTest, LoadConfigFilesEverySectionFromThePluginFolder) {
-    const std::string folder = corvane_test::MakeTempFolder("corvane_cfg");
-    corvane_test::WriteFile(folder + "/data.cfg",
+    foldername = corvane_test::MakeTempFolder("corvane_cfg");
+    corvane_test::WriteFile(foldername + "/data.cfg",
                             "# Corvane\n*1\n[I]\nB5 sim/x\n*2\n[O]\n7 0 sim/y\n*\n");
-    foldername = folder;
     ::testing::internal::CaptureStderr();
     LoadConfig();
     EXPECT_EQ(::testing::internal::GetCapturedStderr(),
               "\nReading config for board #1\nReading config for board #2");
-    EXPECT_EQ(filepath, folder + "/data.cfg");
+    EXPECT_EQ(filepath, foldername + "/data.cfg");
     EXPECT_EQ(ArduinoID, (std::vector<unsigned int>{1, 2, kNoBoardId}));
     EXPECT_EQ(ArduinoConfigFile,
               (std::vector<std::string>{"[I]\nB5 sim/x\n", "[O]\n7 0 sim/y\n", ""}));
-    corvane_test::RemoveFolder(folder);
+    corvane_test::RemoveFolder(foldername);
     ClearBoardTables();
-    foldername = "/nonexistent/corvane";
-    LoadConfig();
+    LoadConfig();  // the folder is gone
     EXPECT_TRUE(ArduinoConfigFile.empty());
     EXPECT_TRUE(ArduinoID.empty());
     foldername.clear();

@@ -52,12 +52,11 @@ TEST(Settings, KeysValuesAndTheLenientParse) {
         Baudrate = 115200;
         std::istringstream file(row[0]);
         ReadSettings(file);
-        EXPECT_EQ("ip=" + SpecifiedIP + " port=" + std::to_string(UDP_PORT) +
-                      " baud=" + std::to_string(Baudrate) + " usb=" + std::to_string(USBcountVar) +
-                      " scan=" + std::to_string(ScanTimeout) + " fix=" + std::to_string(USB_FIX) +
-                      " reset=" + std::to_string(RESET_EVENTS) + " ",
-                  expected)
-            << row[0];
+        std::ostringstream got;
+        got << "ip=" << SpecifiedIP << " port=" << UDP_PORT << " baud=" << Baudrate
+            << " usb=" << USBcountVar << " scan=" << ScanTimeout << " fix=" << USB_FIX
+            << " reset=" << RESET_EVENTS << " ";
+        EXPECT_EQ(got.str(), expected) << row[0];
     }
     std::istringstream speed("USB_BAUD = 38400\n");
     ReadSettings(speed);
@@ -69,23 +68,20 @@ TEST(Settings, KeysValuesAndTheLenientParse) {
 
 TEST(EditorWrittenFiles, ByteOrderMarkAndTabsKeepTheAddressAndBindTheGivenPort) {
     const std::string bom = "\xEF\xBB\xBF";
-    struct Row {
-        std::string settings;  // PORT's value follows
-        std::string dataCfg;
-    };
-    const Row rows[] = {
+    const std::string rows[][2] = {
+        // config.ini up to PORT's value, data.cfg
         {bom + "IP_ADDRESS = 127.0.0.1\nUSB_DEVICE_COUNT = 0\nPORT = ", bom + "*3\n[I]\n"},
         {"IP_ADDRESS\t= 127.0.0.1\nUSB_DEVICE_COUNT\t\t=\t0\nPORT\t= ", "*3\r\n[I]\r\n"},
         {bom + "IP_ADDRESS\t\t= 127.0.0.1\t\r\nUSB_DEVICE_COUNT\t= 0\r\nPORT\t=\t",
          bom + "# my boards\r\n*3\r\n[I]\r\n"},
     };
     corvane_test::PluginRun run({});
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.settings);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row[0]);
         const int port = corvane_test::FreeUdpPort();
         corvane_test::WriteFile(run.folder() + "/config.ini",
-                                row.settings + std::to_string(port) + "\r\n");
-        corvane_test::WriteFile(run.folder() + "/data.cfg", row.dataCfg);
+                                row[0] + std::to_string(port) + "\r\n");
+        corvane_test::WriteFile(run.folder() + "/data.cfg", row[1]);
         ASSERT_TRUE(xphost::ChooseMenu("Corvane/Reconnect"));
         // Checked before any flight-loop call: a lost address would search the real network.
         ASSERT_EQ(My_IP_str, "127.0.0.1");
@@ -126,6 +122,7 @@ TEST(PluginFolderLayouts, FolderIsFoundFromThePathsComponents) {
         {"/p/Corvane", "/p/Corvane"},
         {"Corvane.xpl", "Corvane.xpl"},
         {"64", "64"},
+        {"", ""},
     };
     for (const auto& row : rows) EXPECT_EQ(PluginFolderFromPath(row[0]), row[1]) << row[0];
 }
