@@ -727,10 +727,11 @@ TEST(LanLinks, RepeatedIdentificationIsAnsweredWithoutReadingAgain) {
         };
         EXPECT_EQ(answers(), 2) << row.second;
         if (row.readAgain) continue;
-        // A flood of repeats: one call answers 16 of them at most.
+        // A flood of repeats: one call answers 16 of them at most (beside one fresh read, should
+        // the last answer be more than a second old on a slow machine).
         for (int k = 0; k < 60; ++k) board.SendRaw(row.second);
         run.Call(1);
-        EXPECT_LE(answers(), 18) << row.second;
+        EXPECT_LE(answers(), 2 + 1 + 16) << row.second;
     }
 }
 
