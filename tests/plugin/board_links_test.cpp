@@ -1,9 +1,9 @@
 // Boards on their links, through the real plug-in. On USB serial lines: real pseudo-terminals
 // linked into a device folder of the test, found at the start, and plugged in, pulled and plugged
-// back while flying. On the LAN: real UDP on loopback, one flight through the probe,
-// identification, refused library versions, the upload, replies, the status lines and the end of
-// the scan; where probes go, which senders count (a foreign sender inside a network namespace of
-// the test's own), empty datagrams and repeated identifications.
+// back while flying; the status window's USB check box. On the LAN: real UDP on loopback, one
+// flight through the probe, identification, refused library versions, the upload, replies, the
+// status lines and the end of the scan; where probes go, which senders count (a foreign sender
+// inside a network namespace of the test's own), empty datagrams and repeated identifications.
 #include <fcntl.h>
 #include <gmock/gmock.h>
 #include <sys/ioctl.h>
