@@ -1,0 +1,738 @@
+// Boards on their links, through the real plug-in. On USB serial lines: real pseudo-terminals
+// linked into a device folder of the test, found at the start, and plugged in, pulled and plugged
+// back while flying; the status window's USB check box. On the LAN: real UDP on loopback, one
+// flight through the probe, identification, refused library versions, the upload, replies, the
+// status lines and the end of the scan; where probes go, which senders count (a foreign sender
+// inside a network namespace of the test's own), empty datagrams and repeated identifications.
+#include <fcntl.h>
+#include <gmock/gmock.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <memory>
+
+#include "config/board_tables.h"
+#include "config/settings.h"
+#include "config/status_text.h"
+#include "exchange/flight_loop.h"
+#include "exchange/usb_reconnect.h"
+#include "exchange/wire_protocol.h"
+#include "support/plugin_harness.h"
+#include "transport/lan_socket.h"
+#include "transport/serial_hotplug.h"
+#include "transport/serial_ports.h"
+#include "xphost.h"
+
+using corvane_test::SendFrom;
+using ::testing::HasSubstr;
+using ::testing::UnorderedElementsAreArray;
+
+namespace {
+
+// Waits until the plug-in's first port holds at least `bytes` (pseudo-terminals pass them on a
+// moment after the write), so that one call is sure to see them.
+void AwaitPortBytes(int bytes = 1) {
+    for (int k = 0; k < 2000 && !comport.empty(); ++k) {
+        int waiting = 0;
+        if (ioctl(comport[0], FIONREAD, &waiting) == 0 && waiting >= bytes) return;
+        usleep(1000);
+    }
+}
+
+const char* const kUsbSection =
+    "[I]\nD6 test/usb_switch 1\n[O]\n7L 0 test/lamp\n20 2 test/needle\n";
+const char* const kLanSection = "[I]\nD5 test/lan_switch 1\n[O]\n8L 0 test/lan_lamp\n";
+const char* const kDatarefs =
+    "test/lamp int rw 1\ntest/needle float rw 2.5\ntest/usb_switch int rw 0\n"
+    "test/lan_switch int rw 0\ntest/lan_lamp int rw 0\n";
+
+bool LogHas(const std::string& text) {
+    return xphost::DebugLog().find(text) != std::string::npos;
+}
+
+class SerialBoards : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        devices_ = corvane_test::MakeTempFolder("corvane-dev");
+        setenv("CORVANE_DEVICE_DIR", devices_.c_str(), 1);
+    }
+    void TearDown() override {
+        run_.reset();
+        boards_.clear();
+        unsetenv("CORVANE_DEVICE_DIR");
+        corvane_test::RemoveFolder(devices_);
+    }
+
+    boardsim::Board& MakeBoard(const std::string& name, int id, bool twin = false,
+                               bool answerProbe = true, boardsim::Options options = {}) {
+        options.serialLink = Path(name);
+        options.twin = twin;
+        options.answerProbe = answerProbe;
+        options.boardId = id;
+        boards_.push_back(std::make_unique<boardsim::Board>(options));
+        EXPECT_TRUE(boards_.back()->ok()) << boards_.back()->error();
+        if (run_) run_->Watch(*boards_.back());  // plugged in while flying
+        return *boards_.back();
+    }
+
+    corvane_test::PluginRun& Start(const std::string& settings, const std::string& dataCfg = "",
+                                   const std::string& datarefs = "") {
+        run_.reset();
+        corvane_test::PluginOptions options;
+        options.usbOff = false;
+        options.settings = settings;
+        options.dataCfg = dataCfg;
+        options.extraDatarefs = datarefs;
+        run_ = std::make_unique<corvane_test::PluginRun>(options);
+        for (auto& board : boards_) run_->Watch(*board);
+        return *run_;
+    }
+
+    std::vector<std::string> Paths(const std::vector<std::string>& names) const {
+        std::vector<std::string> paths;
+        for (const std::string& name : names) paths.push_back(Path(name));
+        return paths;
+    }
+    // Pulls every board's device out of the folder: its pseudo-terminal is closed.
+    void Pull() {
+        run_->ForgetBoards();
+        boards_.clear();
+    }
+    std::string Path(const std::string& name) const { return devices_ + "/" + name; }
+
+    std::string devices_;
+    std::vector<std::unique_ptr<boardsim::Board>> boards_;
+    std::unique_ptr<corvane_test::PluginRun> run_;
+};
+
+// The scan opens the USB adapters' names only (other files too: it does not ask what they are),
+// and nothing with USB off. The line is raw, 8 bits, local; at 115200 it runs at that speed, at
+// 9600 the device keeps its own.
+TEST_F(SerialBoards, ScanOpensCandidatesOnlyAndNothingWithUsbOff) {
+    boardsim::Board& board = MakeBoard("ttyUSB0", 1);
+    std::vector<std::string> opened = {"tty.usbmodem1411", "cu.usbserial-A1", "tty.wchusbserial14",
+                                       "cu.wchusbserial14", "ttyACM12"};
+    for (const std::string& name : opened) corvane_test::WriteFile(Path(name), "");
+    for (const char* name : {"tty.Bluetooth-Incoming-Port", "ttyS0", "tty.u", "cu.us", "TTYUSB0"})
+        corvane_test::WriteFile(Path(name), "");
+    opened.push_back("ttyUSB0");
+    termios settings{};
+    const int fd = open(board.slavePath().c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_EQ(tcgetattr(fd, &settings), 0);
+    cfsetispeed(&settings, B4800);
+    cfsetospeed(&settings, B4800);
+    tcsetattr(fd, TCSANOW, &settings);
+    close(fd);
+    for (const auto& row : {std::make_pair("USB_BAUD = 9600\n", B4800),
+                            std::make_pair("USB_BAUD = 115200\n", B115200)}) {
+        Start(row.first);
+        const auto port = std::find(ComPortName.begin(), ComPortName.end(), Path("ttyUSB0"));
+        ASSERT_NE(port, ComPortName.end());
+        ASSERT_EQ(tcgetattr(comport[port - ComPortName.begin()], &settings), 0);
+        EXPECT_EQ(cfgetispeed(&settings), row.second);
+        EXPECT_EQ(cfgetospeed(&settings), row.second);
+        EXPECT_EQ(settings.c_cflag & (CSIZE | CLOCAL | CREAD),
+                  static_cast<tcflag_t>(CS8 | CLOCAL | CREAD));
+        EXPECT_TRUE(settings.c_iflag & IGNPAR);
+        EXPECT_EQ(settings.c_lflag | settings.c_oflag, 0u);
+    }
+    EXPECT_THAT(ComPortName, UnorderedElementsAreArray(Paths(opened)));
+    EXPECT_EQ(max_cycles, 7);
+    Start("USB_DEVICE_COUNT = 0\n");
+    EXPECT_TRUE(comport.empty());
+    EXPECT_EQ(max_cycles, 1);
+}
+
+// A board identifies over its line and gets its upload there; what it sent behind the
+// identification in the same read is thrown away with the port's buffer. Then, on the same run:
+// frames split across reads or several in one read, and garbage that never grows the buffer.
+TEST_F(SerialBoards, IdentifiedBoardEarlyBytesFramesAndGarbage) {
+    boardsim::Board& board = MakeBoard("ttyACM0", 3, false, false);
+    corvane_test::PluginRun& run =
+        Start("", "*3\n[I]\nD5 sim/none\nD6 sim/cockpit/electrical/beacon_lights_on 1\n");
+    ASSERT_EQ(comport.size(), 1u);
+    const std::string before = StatusLine(13);
+    board.SendUnframed("{|A|3}{\001D6}");
+    AwaitPortBytes();
+    run.Call(3);
+    ASSERT_EQ(BoardCount(), 1);
+    EXPECT_EQ(StatusLine(13), before);
+    EXPECT_EQ(xphost::GetNumber("sim/cockpit/electrical/beacon_lights_on"), 0);
+    EXPECT_TRUE(SerialBuffer[0].empty());
+    ASSERT_TRUE(run.CallUntil([&] { return board.boardNumber() == 1; }, 200));
+    EXPECT_EQ(board.uploadCount(), 1);
+    // Two frames in one write are both handled in the same call; a frame split across reads
+    // waits for its end; a stray '}' yields nothing and of "{x{b}" only b counts.
+    const struct {
+        std::string bytes;
+        const char* shown;
+    } rows[] = {
+        {"{" + board.EncodeInput("D5", "1") + "}{" + board.EncodeInput("D5", "2") + "}", "1: D5 2"},
+        {"{" + board.EncodeInput("D5", "3"), "1: D5 2"},
+        {"}", "1: D5 3"},
+        {"}{x{" + board.EncodeInput("D5", "4") + "}", "1: D5 4"},
+    };
+    for (const auto& row : rows) {
+        board.SendUnframed(row.bytes);
+        AwaitPortBytes();
+        run.Call(1);
+        EXPECT_THAT(StatusLine(13), ::testing::EndsWith(row.shown)) << row.bytes;
+    }
+    EXPECT_TRUE(SerialBuffer[0].empty());
+
+    ::testing::internal::CaptureStderr();
+    for (int k = 0; k < 100; ++k) {
+        board.SendUnframed(std::string(1024, 'z'));
+        AwaitPortBytes();
+        run.Call(1);
+        ASSERT_LE(SerialBuffer[0].size(), 81920u);
+    }
+    EXPECT_THAT(::testing::internal::GetCapturedStderr(), HasSubstr("\nUSB read error"));
+}
+
+// Of three silent devices, the first and the third identify: with USB_DEVICE_COUNT = 2 the port
+// between them is closed and the third moves down into its place.
+TEST_F(SerialBoards, SecondBoardClosesTheUnclaimedPortBetweenAndResetProbesEachBoardOnce) {
+    for (const char* name : {"ttyUSB0", "ttyUSB1", "ttyUSB2"}) MakeBoard(name, 3, false, false);
+    corvane_test::PluginRun& run = Start("USB_DEVICE_COUNT = 2\nSCANNING_TIMEOUT = 1000\n");
+    ASSERT_EQ(comport.size(), 3u);
+    ASSERT_EQ(max_cycles, 4);
+    // Ports follow the directory's order: name the boards by the port they landed on.
+    boardsim::Board* onPort[3] = {};
+    for (int p = 0; p < 3; ++p)
+        for (auto& board : boards_)
+            if (board->address() == ComPortName[p]) onPort[p] = board.get();
+    ASSERT_TRUE(onPort[0] && onPort[1] && onPort[2]);
+    const std::string pathA = ComPortName[0], pathC = ComPortName[2];
+
+    onPort[0]->SendIdentification();
+    ASSERT_TRUE(run.CallUntil([] { return BoardCount() == 1; }));
+    onPort[2]->SendIdentification();
+    ASSERT_TRUE(run.CallUntil([] { return BoardCount() == 2; }));
+    EXPECT_EQ(comport.size(), 2u);
+    EXPECT_EQ(max_cycles, 3);
+    EXPECT_EQ(ComPortName, (std::vector<std::string>{pathA, pathC}));
+    EXPECT_EQ(SerialIndices, (std::vector<int>{0, 1}));
+    EXPECT_EQ(SerialIndex, (std::vector<int>{0, 1}));
+    EXPECT_EQ(onPort[2]->boardNumber(), 2);
+    EXPECT_EQ(onPort[1]->boardNumber(), 0);
+
+    // A reset probes each board once, a LAN board too; disabled, every port is closed for good:
+    // the reset of the next enable skips their probes (and the closed socket's).
+    boardsim::Board& lan = run.AddLanBoard(25, 5);
+    lan.SendIdentification();
+    ASSERT_TRUE(run.CallUntil([] { return BoardCount() == 3; }));
+    const auto probes = [&] {
+        run.PollBoards();
+        return std::vector<int>{onPort[0]->probeCount(), onPort[2]->probeCount(), lan.probeCount()};
+    };
+    std::vector<int> after = probes();
+    for (int& count : after) ++count;
+    ASSERT_TRUE(xphost::ChooseMenu("Corvane/Reconnect"));
+    for (int k = 0; k < 2000 && probes() != after; ++k) usleep(1000);
+    usleep(20000);
+    EXPECT_EQ(probes(), after);
+    xphost::DisablePlugin();
+    for (int fd : comport) EXPECT_EQ(fd, -1);
+    xphost::EnablePlugin();
+    usleep(20000);
+    EXPECT_EQ(probes(), after);
+}
+
+// Once USB_DEVICE_COUNT boards are found, or when the scan ends, ports without a board are
+// closed; a found board's macOS twin stays open, and USB_FIX keeps them all.
+TEST_F(SerialBoards, UnclaimedPortsCloseUnlessUsbFixKeepsThem) {
+    const struct {
+        const char* settings;
+        std::vector<std::string> open;  // first the board, which answers the probe
+        const char* log;
+    } rows[] = {
+        {"USB_DEVICE_COUNT = 1\n", {"tty.usbmodem1411", "cu.usbmodem1411"}, "\nClearing unused"},
+        {"USB_DEVICE_COUNT = 1\nUSB_FIX = 1\n", {"ttyUSB0", "ttyUSB7"}, "\nUSB_FIX active."},
+        {"SCANNING_TIMEOUT = 10\n", {"ttyUSB0"}, "\nClosing "},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.settings);
+        run_.reset();
+        boards_.clear();
+        const bool twin = row.open[0][3] == '.';
+        MakeBoard(row.open[0], 3, twin);
+        MakeBoard("ttyUSB7", 4, false, false);  // silent
+        ::testing::internal::CaptureStderr();
+        corvane_test::PluginRun& run = Start(row.settings);
+        ASSERT_EQ(comport.size(), twin ? 3u : 2u);
+        ASSERT_TRUE(run.CallUntil([] { return BoardCount() == 1; }));
+        if (row.open.size() == 1) {  // the scan's end
+            EXPECT_TRUE(run.CallUntil([] { return ScanTimeout == 0; }, 50));
+        }
+        EXPECT_THAT(::testing::internal::GetCapturedStderr(), HasSubstr(row.log));
+        EXPECT_THAT(ComPortName, UnorderedElementsAreArray(Paths(row.open)));
+        EXPECT_EQ(max_cycles, static_cast<int>(row.open.size()) + 1);
+    }
+}
+
+TEST_F(SerialBoards, BoardThatMissesTheFirstProbesIsFound) {
+    boardsim::Board& board = MakeBoard("ttyACM0", 3, false, false);
+    corvane_test::PluginRun& run = Start("");
+    // Silent for 1.5 s after its port opened, as an Arduino that resets then.
+    const auto wakes = std::chrono::steady_clock::now() + std::chrono::milliseconds(1500);
+    while (std::chrono::steady_clock::now() < wakes) {
+        run.Call();
+        usleep(20000);
+    }
+    const int missed = board.probeCount();
+    bool answered = false;
+    EXPECT_TRUE(run.CallUntil(
+        [&] {
+            usleep(20000);
+            if (!answered && board.probeCount() > missed) answered = board.SendIdentification();
+            return board.boardNumber() == 1;
+        },
+        200));
+}
+
+TEST_F(SerialBoards, LargePanelConfigurationIsRead) {
+    boardsim::Options options;
+    for (int k = 1; k <= 140; ++k)
+        options.panelConfig +=
+            "A" + std::to_string(k) + " 0 sim/cockpit2/controls/gear_handle_down\n";
+    MakeBoard("ttyACM0", 0, false, true, options);
+    corvane_test::PluginRun& run = Start("");
+    ASSERT_TRUE(run.ConnectAll(200));
+    ASSERT_EQ(BoardCount(), 1);
+    EXPECT_EQ(OutDevice[0], 0u);
+    EXPECT_EQ(OutDrefs[0].size(), 140u);
+}
+
+TEST_F(SerialBoards, BurstOfFramesIsHandledWithinThreeCalls) {
+    boardsim::Board& board = MakeBoard("ttyACM0", 3);
+    corvane_test::PluginRun& run =
+        Start("", "*3\n[I]\nE7+ sim/cockpit2/autopilot/altitude_dial_ft 1+,100000\n");
+    ASSERT_TRUE(run.ConnectAll(200));
+    // 25 frames of 82 bytes: a count byte of 1, then padding to the frame's length.
+    const std::string frame = "{" + board.EncodeInput("E7+", "\x01" + std::string(74, 'x')) + "}";
+    ASSERT_EQ(frame.size(), 82u);
+    std::string burst;
+    for (int k = 0; k < 25; ++k) burst += frame;
+    board.SendUnframed(burst);
+    AwaitPortBytes(static_cast<int>(burst.size()));
+    run.Call(3);
+    EXPECT_EQ(xphost::GetNumber("sim/cockpit2/autopilot/altitude_dial_ft"), 5025);
+}
+
+// A USB board plugged in while flying, pulled and plugged back, while a LAN board goes on working
+// without a reset.
+class UsbBoardsComeAndGo : public SerialBoards {
+  protected:
+    corvane_test::PluginRun& Start(const std::string& settings) {
+        return SerialBoards::Start(
+            settings, std::string("*3\n") + kUsbSection + "*5\n" + kLanSection, kDatarefs);
+    }
+    // Plugs an Arduino with board ID 3 into the device folder (a macOS name with its twin).
+    boardsim::Board& PlugUsbBoard(bool answerProbe = true, const std::string& name = "ttyACM0") {
+        boardsim::Options options;
+        options.configSection = kUsbSection;
+        options.autoGate = true;
+        return MakeBoard(name, 3, name.rfind("tty.", 0) == 0, answerProbe, options);
+    }
+    // The LAN board's input reaches its dataref and its output follows a new value.
+    void ExpectLanBoardWorks(boardsim::Board& lan, int lamp) {
+        xphost::SetDataref("test/lan_switch", "0");
+        xphost::SetDataref("test/lan_lamp", std::to_string(lamp));
+        lan.SendInput("D5");
+        EXPECT_TRUE(run_->CallUntil(
+            [&] {
+                return xphost::GetNumber("test/lan_switch") == 1 && lan.leds()[8] == (lamp == 1);
+            },
+            40));
+    }
+};
+
+TEST_F(UsbBoardsComeAndGo, PulledBoardComesBackOnItsOwnIndex) {
+    corvane_test::PluginRun& run = Start("SCANNING_TIMEOUT = 40\n");
+    boardsim::Options lanOptions = run.LanBoardOptions(25, 5);
+    lanOptions.configSection = kLanSection;
+    lanOptions.autoGate = true;
+    boardsim::Board& lan = run.AddBoard(lanOptions);
+    ASSERT_TRUE(run.ConnectAll(400));
+    ExpectLanBoardWorks(lan, 1);
+    const int lanProbes = lan.probeCount();
+
+    // Plugged in after the search has ended: found at the next look at the folder, configured,
+    // and its outputs sent once it opens them.
+    ASSERT_TRUE(run.CallUntil([] { return ScanTimeout == 0; }, 100));
+    boardsim::Board& first = PlugUsbBoard();
+    ASSERT_TRUE(run.CallUntil([&] { return first.floats().count(20) == 1; }, 200));
+    EXPECT_EQ(first.boardNumber(), 2);
+    EXPECT_TRUE(first.leds()[7]);
+    ASSERT_EQ(BoardCount(), 2);
+    const std::string line = StatusLine(BoardStatusLine[1]);
+    EXPECT_EQ(line, "   2. USB Arduino #3,   1 inputs,   2 outputs");
+
+    // Pulled: shown disconnected at once, logged; the LAN board goes on.
+    Pull();
+    ASSERT_TRUE(run.CallUntil([&] { return StatusLine(BoardStatusLine[1]) != line; }, 120));
+    EXPECT_EQ(StatusLine(BoardStatusLine[1]), line + " - disconnected");
+    EXPECT_TRUE(LogHas("Corvane: USB board 2 (board ID 3) disconnected: " + devices_ + "/ttyACM0"));
+    ExpectLanBoardWorks(lan, 0);
+    xphost::SetDataref("test/lamp", "0");
+    xphost::SetDataref("test/needle", "7.25");
+    run.Call(100);
+
+    // Plugged back on a new pseudo-terminal: the same board index, its upload, every output with
+    // its value of now, its inputs applied again; nothing else reset.
+    boardsim::Board& again = PlugUsbBoard();
+    ASSERT_TRUE(run.CallUntil([&] { return again.floats().count(20) == 1; }, 200));
+    EXPECT_EQ(again.boardNumber(), 2);
+    EXPECT_EQ(again.uploadCount(), 1);
+    EXPECT_FLOAT_EQ(again.floats()[20], 7.25f);
+    EXPECT_EQ(again.leds().count(7), 1u);
+    EXPECT_FALSE(again.leds()[7]);
+    EXPECT_EQ(BoardCount(), 2);
+    EXPECT_EQ(StatusLine(BoardStatusLine[1]), line);
+    EXPECT_TRUE(LogHas("Corvane: USB board 2 (board ID 3) reconnected: " + devices_ + "/ttyACM0"));
+    again.SendInput("D6");
+    EXPECT_TRUE(run.CallUntil([] { return xphost::GetNumber("test/usb_switch") == 1; }, 40));
+    ExpectLanBoardWorks(lan, 1);
+    EXPECT_EQ(lan.uploadCount(), 1);
+    EXPECT_EQ(lan.probeCount(), lanProbes);
+    EXPECT_FALSE(LogHas("reconnecting"));
+}
+
+// A board found by the start-up scan comes back under another device name, as Linux may give it,
+// and keeps that port through the end of the search.
+TEST_F(UsbBoardsComeAndGo, BoardOfTheStartComesBackUnderAnotherName) {
+    boardsim::Board* board = &PlugUsbBoard();
+    corvane_test::PluginRun& run = Start("USB_DEVICE_COUNT = 1\nSCANNING_TIMEOUT = 200\n");
+    ASSERT_TRUE(run.CallUntil([&] { return board->floats().count(20) == 1; }, 200));
+    Pull();
+    ASSERT_TRUE(run.CallUntil([] { return UsbBoardAway.size() == 1 && UsbBoardAway[0]; }, 120));
+    board = &PlugUsbBoard(true, "ttyACM1");
+    ASSERT_TRUE(run.CallUntil([&] { return board->floats().count(20) == 1; }, 200));
+    EXPECT_EQ(board->boardNumber(), 1);
+    ASSERT_TRUE(run.CallUntil([] { return ScanTimeout == 0; }, 400));
+    ASSERT_EQ(ComPortName.size(), 1u);
+    EXPECT_EQ(ComPortName[0], devices_ + "/ttyACM1");
+    EXPECT_GE(comport[0], 0);
+    EXPECT_EQ(SerialIndex[0], 0);
+}
+
+// A device plugged in on which no board answers is asked about once a second for some seconds
+// through one of its names, then closed and left alone while it stays plugged in; USB_FIX keeps
+// it open, unasked; with USB off it is never opened.
+TEST_F(UsbBoardsComeAndGo, SilentDeviceIsAskedForSomeSecondsOnly) {
+    const struct {
+        const char* settings;
+        const char* name;
+        bool asked;
+        size_t openAfter;
+    } rows[] = {{"", "ttyACM0", true, 0},
+                {"", "tty.usbmodem14", true, 0},
+                {"USB_FIX = 1\n", "ttyACM0", true, 1},
+                {"USB_DEVICE_COUNT = 0\n", "ttyACM0", false, 0}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::string(row.settings) + row.name);
+        run_.reset();
+        boards_.clear();
+        corvane_test::PluginRun& run = Start(row.settings);
+        boardsim::Board& silent = PlugUsbBoard(false, row.name);
+        // The folder is read every 80 calls from the start; the run's start spent 2 of them.
+        run.Call(77);
+        EXPECT_TRUE(NewSerialPorts.empty());
+        run.Call(523);
+        EXPECT_EQ(silent.probeCount() >= 5 && silent.probeCount() <= 15, row.asked);
+        EXPECT_EQ(NewSerialPorts.size(), row.openAfter);
+        const int probes = silent.probeCount();
+        run.Call(200);
+        EXPECT_EQ(silent.probeCount(), probes);
+        EXPECT_EQ(BoardCount(), 0);
+    }
+}
+
+// The status window's USB check box rewrites config.ini: when it cannot be written, when it
+// holds the builder's lines, and when there is none (inside a network namespace of its own, as
+// the files written leave the address to the plug-in's choice).
+using UsbCheckBoxSettings = SerialBoards;
+TEST_F(UsbCheckBoxSettings, FailedRewriteChangesNothingAndAMissingFileIsCreated) {
+    const int result = corvane_test::InOwnNetwork("", [this] {
+        MakeBoard("ttyUSB0", 4);
+        corvane_test::PluginRun& run = Start("");
+        ASSERT_TRUE(run.ConnectAll(200));
+        ASSERT_TRUE(xphost::ChooseMenu("Corvane/Status"));
+        const std::string settingsPath = run.folder() + "/config.ini";
+        const std::string settings = corvane_test::ReadFile(settingsPath);
+
+        // A folder where the new file would be written first makes the rewrite fail.
+        ASSERT_EQ(mkdir((settingsPath + ".tmp").c_str(), 0755), 0);
+        const size_t logged = xphost::DebugLog().size();
+        ASSERT_TRUE(xphost::SetCheckBox("Enable USB", 0));
+        EXPECT_EQ(xphost::CheckBoxState("Enable USB"), 1);
+        EXPECT_EQ(StatusLine(13),
+                  "   Last message received from device Corvane: config.ini "
+                  "could not be written, USB stays on");
+        EXPECT_THAT(xphost::WindowText(), HasSubstr("could not be written"));
+        const std::string log = xphost::DebugLog().substr(logged);
+        EXPECT_THAT(log, HasSubstr("Corvane: Could not write " + settingsPath + "\n"));
+        EXPECT_THAT(log, ::testing::Not(HasSubstr("reconnecting")));
+        EXPECT_EQ(corvane_test::ReadFile(settingsPath), settings);
+        EXPECT_THAT(comport, ::testing::ElementsAre(::testing::Ge(0)));  // the port stays open
+
+        // Clearing the box appends exactly one line and keeps every other byte; setting it removes
+        // every USB line but a commented one.
+        rmdir((settingsPath + ".tmp").c_str());
+        const std::string mine = "# my cockpit\r\n" + settings + "\r\n";
+        corvane_test::WriteFile(settingsPath, mine);
+        ASSERT_TRUE(xphost::SetCheckBox("Enable USB", 0));
+        EXPECT_EQ(corvane_test::ReadFile(settingsPath), mine + "USB_DEVICE_COUNT = 0\n");
+        corvane_test::WriteFile(settingsPath, settings +
+                                                  "USB_DEVICE_COUNT = 0\n#USB_DEVICE_COUNT = 3\n"
+                                                  " USB_DEVICE_COUNT=2\nUSB_FIX = 1");
+        ASSERT_TRUE(xphost::SetCheckBox("Enable USB", 1));
+        EXPECT_EQ(corvane_test::ReadFile(settingsPath),
+                  settings + "#USB_DEVICE_COUNT = 3\nUSB_FIX = 1\n");
+
+        // Without config.ini, clearing the box creates it with the one line and frees the port.
+        ASSERT_EQ(unlink(settingsPath.c_str()), 0);
+        ASSERT_TRUE(xphost::SetCheckBox("Enable USB", 0));
+        EXPECT_EQ(corvane_test::ReadFile(settingsPath), "USB_DEVICE_COUNT = 0\n");
+        EXPECT_THAT(xphost::DebugLog().substr(logged), HasSubstr("reconnecting"));
+        EXPECT_EQ(USBcountVar, 0);
+        EXPECT_TRUE(comport.empty());
+        EXPECT_EQ(xphost::CheckBoxState("Enable USB"), 0);
+        run_.reset();
+        boards_.clear();
+    });
+    if (result == 77) GTEST_SKIP() << "no network namespace of its own";
+    EXPECT_EQ(result, 0);
+}
+
+const char* const kBoardThree =
+    "*3\n[A]\nB 30 33 40 41 44\nG 0\nL 21\nN 22\n[I]\nD5 sim/lights/landing_lights_toggle\n"
+    "D12+ sim/flight_controls/landing_gear_down\n[O]\n7L 0 sim/cockpit2/controls/gear_handle_down\n"
+    "6L 0 sim/cockpit/electrical/beacon_lights_on\n9N 0 sim/x 1 4 2\n5L 0 sim/x\n";
+
+std::vector<std::string> Replies(const boardsim::Board& board) {
+    std::vector<std::string> replies;
+    for (const std::string& message : board.received())
+        if (message != "XP") replies.push_back(message);
+    return replies;
+}
+
+TEST(LanBoards, ProbeIdentificationUploadRepliesAndStatusLines) {
+    corvane_test::PluginOptions options;
+    options.dataCfg = kBoardThree;
+    options.settings = "SCANNING_TIMEOUT = 1500\n";
+    corvane_test::PluginRun run(options);
+    EXPECT_EQ(StatusLine(2), "   Connection status - Awaiting connection");
+    // Boards that never become boards: old libraries, and a stranger asking for blocks and the
+    // gate.
+    const auto silent = [&](int host, int version) -> boardsim::Board& {
+        boardsim::Options o = run.LanBoardOptions(host, 3);
+        o.answerProbe = false;
+        o.libraryVersion = version;
+        return run.AddBoard(o);
+    };
+    boardsim::Board& stranger = silent(40, 124);
+    stranger.SendControl('a');
+    stranger.SendControl('d');
+    run.Call(50);
+    EXPECT_EQ(BoardCount(), 0);
+    EXPECT_EQ(ScanTimeout, 1500);  // the countdown waits for the first board
+    EXPECT_EQ(StatusLine(3).size(), 3u);
+    EXPECT_TRUE(Replies(stranger).empty());
+    boardsim::Board& old = silent(27, 120);
+    old.SendIdentification();
+    run.Call(2);
+    EXPECT_EQ(StatusLine(3), "   1. Wrong library version - 1.20 (req. min. 1.24)");
+    boardsim::Board& older = silent(28, 100);
+    older.SendIdentification();
+    run.Call(2);
+    EXPECT_EQ(StatusLine(4), "   2. Wrong library version - (req. min. 1.24)");
+    boardsim::Board& noDigit = silent(29, 124);  // an ID byte that is no decimal digit
+    noDigit.SendRaw("|A\x7cx");
+    run.Call(2);
+    EXPECT_EQ(BoardCount(), 2);
+    for (boardsim::Board* refused : {&old, &older}) {
+        refused->SendControl('a');
+        refused->SendControl('d');
+        refused->SendRaw(std::string("\x01") + "D5 1");
+    }
+    // The good board: its upload holds the pin uses of its section, later writes winning.
+    boardsim::Board& board = run.AddLanBoard(25, 3);
+    board.SendIdentification();
+    ASSERT_TRUE(run.CallUntil([&] { return board.boardNumber() != 0; }, 400));
+    EXPECT_EQ(board.boardNumber(), 3);
+    for (boardsim::Board* refused : {&old, &older}) EXPECT_TRUE(Replies(*refused).empty());
+    EXPECT_TRUE(xphost::TakeCommandTrace().empty());
+    const std::vector<int> pins = board.pinModes();
+    ASSERT_EQ(pins.size(), 54u);
+    const int uses[][2] = {{30, 5},  {33, 5}, {40, 6}, {41, 6}, {44, 4}, {0, 11}, {21, 7},
+                           {22, 13}, {12, 1}, {6, 7},  {7, 7},  {20, 0}, {5, 7}};
+    for (const auto& use : uses) EXPECT_EQ(pins[use[0]], use[1]) << "pin " << use[0];
+    EXPECT_EQ(board.codeLetters(), CodeCurrent.substr(0, 5));
+    EXPECT_EQ(StatusLine(5), "   3. LAN Arduino #3,   2 inputs,   4 outputs");
+    EXPECT_EQ(StatusLine(6).substr(3), "scanning...");
+    const char spinner = StatusLine(6)[1];
+    run.Call(1);
+    EXPECT_NE(StatusLine(6)[1], spinner);
+    // Block requests are answered with their lengths; the short 7-segment block keeps its pin.
+    board.clearReceived();
+    board.RequestBlocks();
+    run.Call(2);
+    std::vector<size_t> lengths;
+    for (const std::string& m : board.received())
+        if (m[0] == 'A' || m[0] == 'N' || m[0] == 'S') lengths.push_back(m.size());
+    EXPECT_EQ(lengths, (std::vector<size_t>{49, 3, 2}));
+    EXPECT_EQ(board.sevenSegConfig(), (std::vector<uint8_t>{9}));
+    // A second board gets the next index.
+    boardsim::Board& second = run.AddLanBoard(26, 5);
+    second.SendIdentification();
+    ASSERT_TRUE(run.CallUntil([&] { return second.boardNumber() != 0; }, 400));
+    EXPECT_EQ(second.boardNumber(), 4);
+    EXPECT_EQ(StatusLine(6), "   4. LAN Arduino #5");
+    // Probes skip known addresses and reach a silent one once per round of the 256 host numbers;
+    // an identification and a gate request from the simulator's own address make no board.
+    SendFrom("127.0.0.1", run.port(), "|A|4");
+    SendFrom("127.0.0.1", run.port(), "~d");
+    const int probes = board.probeCount();
+    std::vector<int> probed;
+    for (int call = 1; call <= 770; ++call) {
+        const int before = stranger.probeCount();
+        run.Call();
+        if (stranger.probeCount() != before) probed.push_back(call);
+    }
+    EXPECT_EQ(board.probeCount(), probes);
+    EXPECT_EQ(BoardCount(), 4);
+    ASSERT_EQ(probed.size(), 3u);
+    EXPECT_EQ(probed[1] - probed[0], 256);
+    EXPECT_EQ(probed[2] - probed[1], 256);
+    // The end of the scan.
+    ::testing::internal::CaptureStderr();
+    run.CallUntil([] { return ScanTimeout == 0; }, 1600);
+    const std::string log = ::testing::internal::GetCapturedStderr();
+    EXPECT_THAT(log, HasSubstr("\nFinishing scanning for devices..."));
+    EXPECT_THAT(log, HasSubstr("\nScanning stopped. "));
+    run.Call(1);
+    EXPECT_EQ(StatusLine(7), "   ");
+    // A board that restarts identifies again and rewrites its own line.
+    board.SendIdentification();
+    run.Call(1);
+    EXPECT_EQ(BoardCount(), 4);
+    EXPECT_EQ(StatusLine(5), "   3. LAN Arduino #3,   2 inputs,   4 outputs");
+    EXPECT_EQ(StatusLine(6), "   4. LAN Arduino #5");
+    // A library that is good later is taken normally at its old index.
+    boardsim::Board& fixed = run.AddLanBoard(27, 3, 124);
+    fixed.SendIdentification();
+    run.Call(2);
+    EXPECT_EQ(fixed.boardNumber(), 1);
+}
+
+const char* const kBeaconBoard = "*3\n[I]\nD5 sim/cockpit/electrical/beacon_lights_on 1\n";
+
+TEST(LanLinks, ProbesGoToTheSettingsPortAfterADatagramFromAnotherPort) {
+    corvane_test::PluginRun run({});
+    // A silent board takes the probe of its address: that call reads no probe of the plug-in's
+    // own (loopback delivers the others to its socket), only the datagram from another port.
+    boardsim::Options silent = run.LanBoardOptions(5, 3);
+    silent.answerProbe = false;
+    run.AddBoard(silent);
+    ASSERT_TRUE(run.CallUntil([] { return Next == 5; }, 300));
+    SendFrom("127.0.0.40", run.port(), "hello");
+    boardsim::Board& board = run.AddLanBoard(26, 4);
+    EXPECT_TRUE(run.CallUntil([&] { return board.boardNumber() == 1; }, 300));
+}
+
+TEST(LanLinks, DatagramsFromOutsideTheOwnPrefixAreDropped) {
+    const int result = corvane_test::InOwnNetwork("10.1.2.25", [] {
+        corvane_test::PluginOptions options;
+        options.dataCfg = kBeaconBoard;
+        corvane_test::PluginRun run(options);
+        // A sender elsewhere whose last number equals the board's neither registers nor acts.
+        SendFrom("10.1.2.25", run.port(), "|x|3");
+        run.Call(2);
+        EXPECT_EQ(BoardCount(), 0);
+        boardsim::Board& board = run.AddLanBoard(25, 3);
+        ASSERT_TRUE(run.ConnectAll(100));
+        const std::string line13 = StatusLine(13);
+        SendFrom("10.1.2.25", run.port(), board.EncodeInput("D5"));
+        run.Call(2);
+        EXPECT_EQ(StatusLine(13), line13);
+        EXPECT_EQ(xphost::GetNumber("sim/cockpit/electrical/beacon_lights_on"), 0);
+        EXPECT_EQ(ForeignDatagrams, 2u);
+        board.SendInput("D5");
+        run.Call(1);
+        EXPECT_EQ(xphost::GetNumber("sim/cockpit/electrical/beacon_lights_on"), 1);
+    });
+    if (result == 77) GTEST_SKIP() << "no network namespace on this machine";
+    EXPECT_EQ(result, 0);
+}
+
+TEST(LanLinks, EmptyDatagramsAreSkippedAndReadingGoesOn) {
+    corvane_test::PluginOptions options;
+    options.dataCfg = kBeaconBoard;
+    corvane_test::PluginRun run(options);
+    boardsim::Board& board = run.AddLanBoard(25, 3);
+    ASSERT_TRUE(run.ConnectAll(100));
+    board.SendRaw("");
+    board.SendRaw(std::string("\0D5", 3));
+    board.SendInput("D5");
+    run.Call(1);
+    EXPECT_EQ(xphost::GetNumber("sim/cockpit/electrical/beacon_lights_on"), 1);
+}
+
+// Whether a second identification right after the first reads the board's configuration again:
+// the reader rewrites the board's status line, a repeat answered from the rows read leaves it.
+// Repeats are answered, but only so many in one call.
+TEST(LanLinks, RepeatedIdentificationIsAnsweredWithoutReadingAgain) {
+    const std::string panelA = "|[O]\nA1 0 sim/cockpit2/controls/gear_handle_down\n";
+    const std::string panelB = "|[O]\nA2 0 sim/cockpit2/controls/gear_handle_down\n";
+    const struct {
+        std::string first, second;
+        bool readAgain;
+    } rows[] = {
+        {"|x|3", "|x|3", false},  // same board ID
+        {"|x|3", "|x|4", true},   // another board ID
+        {panelA, panelA, false},  // same panel text
+        {panelA, panelB, true},   // the panel's text changed
+        {"|x|3", panelA, true},   // another form
+    };
+    for (const auto& row : rows) {
+        corvane_test::PluginOptions options;
+        options.dataCfg = std::string(kBeaconBoard) + "*4\n";
+        corvane_test::PluginRun run(options);
+        boardsim::Board& board = run.AddLanBoard(25, 3);
+        board.SendRaw(row.first);
+        run.Call(1);
+        ASSERT_EQ(BoardCount(), 1) << row.second;
+        if (row.first == panelA) {  // the panel's long form: board ID 0, outputs open at once
+            EXPECT_EQ(StatusLine(3), "   1. LAN Helvan Panel,   1 outputs");
+            EXPECT_TRUE(AllowOutput[0]);
+            const std::vector<std::string> replies = Replies(board);
+            EXPECT_TRUE(!replies.empty() && replies[0] == "~" + CodeCurrent.substr(0, 5) + "\x01");
+        }
+        SetStatusLine(3, "marker");
+        board.SendRaw(row.second);
+        run.Call(1);
+        EXPECT_EQ(StatusLine(3) != "marker", row.readAgain) << row.second;
+        const auto answers = [&] {
+            run.PollBoards();
+            const std::vector<std::string>& got = board.received();
+            return std::count_if(got.begin(), got.end(),
+                                 [](const std::string& m) { return m[0] == '~'; });
+        };
+        EXPECT_EQ(answers(), 2) << row.second;
+        if (row.readAgain) continue;
+        // A flood of repeats: one call answers 16 of them at most (beside one fresh read, should
+        // the last answer be more than a second old on a slow machine).
+        for (int k = 0; k < 60; ++k) board.SendRaw(row.second);
+        run.Call(1);
+        EXPECT_LE(answers(), 2 + 1 + 16) << row.second;
+    }
+}
+
+}  // namespace
