@@ -9,6 +9,7 @@
 #include <set>
 #include <sstream>
 
+#include "support/host_process.h"
 #include "support/plugin_harness.h"
 #include "xphost.h"
 
@@ -119,35 +120,33 @@ TEST(LoadedPlugin, ExportsExactlyTheFiveEntryPoints) {
     EXPECT_THAT(undefined, HasSubstr("XPCreateWidget"));
 }
 
+// The built Corvane.xpl, freshly loaded by xphost: the status window opened before the deferred
+// start-up shows its lines once they are written, the monitor's counters start at zero, and a
+// board on the network is found, configured and read.
 TEST(LoadedPlugin, RunsInXphostThroughDlopen) {
-    const std::string root = corvane_test::MakeTempFolder("corvane-xpl");
-    const std::string folder = root + "/Resources/plugins/Corvane";
-    std::filesystem::create_directories(folder + "/lin_x64");
-    std::filesystem::copy_file(CORVANE_PLUGIN_XPL, folder + "/lin_x64/Corvane.xpl");
-    corvane_test::WriteFile(
-        folder + "/config.ini",
-        "IP_ADDRESS = 127.0.0.1\nPORT = " + std::to_string(corvane_test::FreeUdpPort()) +
-            "\nUSB_DEVICE_COUNT = 0\n");
-    // The status window opened before the deferred start-up shows the lines once they are
-    // written; the monitor's counters start at zero in a freshly loaded library.
-    corvane_test::WriteFile(root + "/script.txt",
-                            "items Corvane\nmenu Corvane/Status\nrun 2\nwindow\nmenu "
-                            "Corvane/Monitor\nwindow\nquit\n");
-    std::string output;
-    const int status =
-        RunCommand("'" CORVANE_XPHOST "' --plugin '" + folder + "/lin_x64/Corvane.xpl' --script '" +
-                       root + "/script.txt' " + "</dev/null 2>'" + root + "/stderr.txt'",
-                   &output);
-    const std::string errors = corvane_test::ReadFile(root + "/stderr.txt");
-    EXPECT_EQ(status, 0) << errors;
-    EXPECT_THAT(errors, HasSubstr("Corvane Plugin initialized"));
-    EXPECT_THAT(output, HasSubstr("Status\nReconnect\nReload Plugins\n"));
-    EXPECT_THAT(output, HasSubstr("Corvane v1.22"));
-    EXPECT_THAT(output, HasSubstr("   X-Plane IP: 127.0.0.1\n"));
-    EXPECT_THAT(output, HasSubstr("   Connection status - Awaiting connection\n"));
-    EXPECT_THAT(output, HasSubstr("Reconnect"));
-    EXPECT_THAT(output, HasSubstr(" from outside the network   Frames discarded: 0\n"));
-    corvane_test::RemoveFolder(root);
+    corvane_test::HostProcess host(
+        {{CORVANE_XPHOST}, CORVANE_PLUGIN_XPL, "lin_x64"},
+        {"*3\n[I]\nD5 sim/lights/landing_lights_toggle\n", "USB_DEVICE_COUNT = 0\n", ""});
+    ASSERT_TRUE(host.running());
+    EXPECT_THAT(host.Ask("items Corvane"), HasSubstr("Status\nReconnect\nReload Plugins\n"));
+    host.Ask("menu Corvane/Status");
+    host.Ask("run 2");
+    std::string window = host.Ask("window");
+    EXPECT_THAT(window, HasSubstr("Corvane v1.22"));
+    EXPECT_THAT(window, HasSubstr("   X-Plane IP: 127.0.0.1\n"));
+    EXPECT_THAT(window, HasSubstr("   Connection status - Awaiting connection\n"));
+    host.Ask("menu Corvane/Monitor");
+    EXPECT_THAT(host.Ask("window"), HasSubstr(" from outside the network   Frames discarded: 0\n"));
+
+    boardsim::Board& board = host.AddLanBoard(25, 3, {});
+    ASSERT_TRUE(host.CallUntil([&] { return board.boardNumber() == 1; }));
+    host.Ask("trace");
+    board.SendInput("D5");
+    host.Call(2);
+    EXPECT_THAT(host.Ask("trace"), HasSubstr("sim/lights/landing_lights_toggle begin plugin"));
+    std::string log;
+    EXPECT_EQ(host.Quit(&log), 0);
+    EXPECT_THAT(log, HasSubstr("Corvane Plugin initialized"));
 }
 
 }  // namespace

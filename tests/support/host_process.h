@@ -1,0 +1,176 @@
+// A built host program in a process of its own (xphost, or xphost.exe under Wine): it loads a built
+// Corvane.xpl from a simulator folder of its own, the way X-Plane loads it, and is driven by
+// control lines over pipes; the emulated boards stay in the test's process, on loopback UDP or
+// on pseudo-terminals.
+#pragma once
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "boardsim.h"
+#include "support/plugin_harness.h"
+
+namespace corvane_test {
+
+// What runs: the host program's command line up to its options (a launcher such as wine first,
+// when one is needed) and the plug-in file, copied to <platform>/Corvane.xpl.
+struct HostProgram {
+    std::vector<std::string> command;
+    std::string plugin;
+    std::string platform;
+};
+
+struct HostOptions {
+    std::string dataCfg;        // content of data.cfg
+    std::string settings;       // config.ini lines after IP_ADDRESS and PORT
+    std::string extraDatarefs;  // more host datarefs and commands, in the host's file format
+};
+
+class HostProcess {
+  public:
+    HostProcess(const HostProgram& program, const HostOptions& options)
+        : root_(MakeTempFolder("corvane-host")),
+          folder_(root_ + "/Resources/plugins/Corvane"),
+          port_(FreeUdpPort()) {
+        const std::string plugin = folder_ + "/" + program.platform + "/Corvane.xpl";
+        std::filesystem::create_directories(folder_ + "/" + program.platform);
+        std::filesystem::copy_file(program.plugin, plugin);
+        WriteFile(folder_ + "/config.ini", "IP_ADDRESS = 127.0.0.1\nPORT = " +
+                                               std::to_string(port_) + "\n" + options.settings);
+        WriteFile(folder_ + "/data.cfg", options.dataCfg);
+        WriteFile(root_ + "/datarefs.txt", options.extraDatarefs);
+        std::vector<std::string> command = program.command;
+        command.insert(command.end(),
+                       {"--plugin", plugin, "--fps", "40", "--datarefs", DefaultDatarefFile(),
+                        "--datarefs", root_ + "/datarefs.txt"});
+        // Standard input and output on pipes, standard error into stderr.txt.
+        int toChild[2], fromChild[2];
+        if (pipe(toChild) != 0 || pipe(fromChild) != 0) return;
+        pid_ = fork();
+        if (pid_ == 0) {
+            dup2(toChild[0], STDIN_FILENO);
+            dup2(fromChild[1], STDOUT_FILENO);
+            const int err =
+                open((root_ + "/stderr.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            dup2(err >= 0 ? err : fromChild[1], STDERR_FILENO);
+            for (int fd : {toChild[0], toChild[1], fromChild[0], fromChild[1]}) close(fd);
+            std::vector<char*> argv;
+            for (const std::string& arg : command) argv.push_back(const_cast<char*>(arg.c_str()));
+            argv.push_back(nullptr);
+            execv(argv[0], argv.data());
+            _exit(127);
+        }
+        close(toChild[0]);
+        close(fromChild[1]);
+        in_ = toChild[1];
+        out_ = fromChild[0];
+    }
+    ~HostProcess() {
+        if (pid_ > 0) {
+            kill(pid_, SIGKILL);
+            waitpid(pid_, nullptr, 0);
+        }
+        if (in_ >= 0) close(in_);
+        if (out_ >= 0) close(out_);
+        boards_.clear();
+        RemoveFolder(root_);
+    }
+    HostProcess(const HostProcess&) = delete;
+    HostProcess& operator=(const HostProcess&) = delete;
+
+    bool running() const { return pid_ > 0 && out_ >= 0; }
+    const std::string& folder() const { return folder_; }  // the plug-in folder
+
+    // Runs one control line; its answer, one line per line ("" for a line that answers nothing).
+    // The answer ends where the answer of the "time" line that follows it begins.
+    std::string Ask(const std::string& line) {
+        const std::string text = line + "\ntime\n";
+        if (in_ < 0 || write(in_, text.data(), text.size()) != static_cast<ssize_t>(text.size()))
+            return "<closed>";
+        std::string answer;
+        for (;;) {
+            const std::string got = ReadLine();
+            if (got.rfind("time ", 0) == 0) return answer;
+            if (got == "<timeout>" || got == "<eof>") return answer + got;
+            answer += got + "\n";
+        }
+    }
+    // One frame at a time, every board polling after each. Bytes written to a pseudo-terminal
+    // reach the other end a moment later: every frame waits that long before and after.
+    void Call(int count = 1) {
+        for (int n = 0; n < count; ++n) {
+            usleep(2000);
+            Ask("frames 1");
+            usleep(2000);
+            for (boardsim::Board* board : watched_) board->Poll();
+        }
+    }
+    bool CallUntil(const std::function<bool()>& done, int limit = 400) {
+        for (int n = 0; n < limit && !done(); ++n) Call();
+        return done();
+    }
+
+    // An Arduino board at 127.0.0.host on the plug-in's port, polled by every Call().
+    boardsim::Board& AddLanBoard(int host, int boardId, boardsim::Options options) {
+        options.lanAddress = "127.0.0." + std::to_string(host);
+        options.pluginAddress = "127.0.0.1";
+        options.lanPort = options.pluginPort = port_;
+        options.boardId = boardId;
+        boards_.push_back(std::make_unique<boardsim::Board>(options));
+        if (!boards_.back()->ok()) throw std::runtime_error("board: " + boards_.back()->error());
+        watched_.push_back(boards_.back().get());
+        return *boards_.back();
+    }
+    // A board made by the test (a serial board), polled by every Call() from now on.
+    void Watch(boardsim::Board& board) { watched_.push_back(&board); }
+
+    // Sends quit and waits for the end: the exit status; the standard error text goes to *log.
+    int Quit(std::string* log) {
+        Ask("quit");
+        close(in_);
+        in_ = -1;
+        int status = -1;
+        if (pid_ > 0 && waitpid(pid_, &status, 0) == pid_) pid_ = -1;
+        *log = ReadFile(root_ + "/stderr.txt");
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+  private:
+    std::string ReadLine() {
+        for (;;) {
+            const size_t end = pending_.find('\n');
+            if (end != std::string::npos) {
+                std::string line = pending_.substr(0, end);
+                pending_.erase(0, end + 1);
+                if (!line.empty() && line.back() == '\r') line.pop_back();
+                return line;
+            }
+            pollfd ready{out_, POLLIN, 0};
+            if (out_ < 0 || poll(&ready, 1, 30000) <= 0) return "<timeout>";
+            char buffer[4096];
+            const ssize_t n = read(out_, buffer, sizeof buffer);
+            if (n <= 0) return "<eof>";
+            pending_.append(buffer, static_cast<size_t>(n));
+        }
+    }
+
+    std::string root_, folder_;
+    int port_ = 0;
+    pid_t pid_ = -1;
+    int in_ = -1, out_ = -1;
+    std::string pending_;
+    std::vector<std::unique_ptr<boardsim::Board>> boards_;
+    std::vector<boardsim::Board*> watched_;  // the boards above and those of the test
+};
+
+}  // namespace corvane_test
