@@ -10,7 +10,6 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -44,48 +43,23 @@ inline const char* const kHostDatarefs =
 // Code letters that collide with no tag letter used here.
 inline const char* const kTestCodeLetters = "fghijU";
 
-// One input entry, in the form ReadConfigFile leaves it in the per-input tables.
-struct Entry {
-    std::vector<std::string> fields;  // Data: tag, name, values, ...
-    std::string tag;                  // Datatags (final tag)
-    std::string dataref;              // dataref name, or "" (command / internal)
-    std::string command;              // command name, or ""
-    std::vector<float> range;
-    int arrayNum = 1;  // forced to 0 for commands and -1 for internal entries
-    float defaultValue = 1.0f;
-    int direction = 0;
-    int contval = -1;
-    int mode = 0;
-    bool internal = false;
-    bool squareLaw = false;  // InputSquareLaw
-};
-
-// Appends an input to board b and returns its index.
-inline int AddInput(int b, const Entry& e) {
-    void* pointer = nullptr;
-    int types = 0;
-    int arrayNum = e.arrayNum;
-    if (!e.command.empty()) {
-        pointer = XPLMFindCommand(e.command.c_str());
-        arrayNum = 0;
-    } else if (!e.dataref.empty()) {
-        pointer = XPLMFindDataRef(e.dataref.c_str());
-        types = XPLMGetDataRefTypes(pointer);
-    } else {
-        arrayNum = -1;
-    }
-    Data[b].push_back(e.fields.empty() ? std::vector<std::string>{e.tag, e.dataref} : e.fields);
-    Datatags[b].push_back(e.tag);
-    Mode[b].push_back(e.mode);
+// Appends an input to board b as ReadConfigFile leaves it in the per-input tables and returns its
+// index: fields (tag, name, ...) whose name is a dataref read at element, or an internal input.
+inline int AddInput(int b, const std::vector<std::string>& fields, int element = 1,
+                    int contval = -1) {
+    void* pointer = XPLMFindDataRef(fields.at(1).c_str());
+    Data[b].push_back(fields);
+    Datatags[b].push_back(fields[0]);
+    Mode[b].push_back(0);
     InputDataPointer[b].push_back(pointer);
-    InputDrefTypes[b].push_back(types);
-    InputDataRange[b].push_back(e.range);
-    InputArrayNum[b].push_back(arrayNum);
-    InputDefault[b].push_back(e.defaultValue);
-    InputIncrementDir[b].push_back(e.direction);
-    Contval[b].push_back(e.contval);
+    InputDrefTypes[b].push_back(pointer ? XPLMGetDataRefTypes(pointer) : 0);
+    InputDataRange[b].emplace_back();
+    InputArrayNum[b].push_back(pointer ? element : -1);
+    InputDefault[b].push_back(1.0f);
+    InputIncrementDir[b].push_back(0);
+    Contval[b].push_back(contval);
     InputSkip[b].emplace_back();
-    InputSquareLaw[b].push_back(e.squareLaw);
+    InputSquareLaw[b].push_back(false);
     return static_cast<int>(Datatags[b].size()) - 1;
 }
 
@@ -110,11 +84,8 @@ class UdpPeer {
     std::vector<std::string> Take() {
         std::vector<std::string> messages;
         static char buffer[65536];
-        for (;;) {
-            const ssize_t n = recv(fd_, buffer, sizeof buffer, 0);
-            if (n < 0) break;
+        for (ssize_t n; (n = recv(fd_, buffer, sizeof buffer, 0)) >= 0;)
             messages.emplace_back(buffer, static_cast<size_t>(n));
-        }
         return messages;
     }
 
@@ -147,11 +118,8 @@ class SerialPeer {
     std::string Take() {
         std::string bytes;
         char buffer[2048];
-        for (;;) {
-            const ssize_t n = read(ours_, buffer, sizeof buffer);
-            if (n <= 0) break;
+        for (ssize_t n; (n = read(ours_, buffer, sizeof buffer)) > 0;)
             bytes.append(buffer, static_cast<size_t>(n));
-        }
         return bytes;
     }
 
@@ -159,6 +127,18 @@ class SerialPeer {
     int ours_ = -1;
     unsigned int port_ = 0;
 };
+
+// Command phases the plug-in caused since the last call, as "name:phase".
+inline std::vector<std::string> Commands() {
+    std::vector<std::string> events;
+    for (const auto& e : xphost::TakeCommandTrace())
+        if (e.cause == "plugin" && e.phase != xplm_CommandContinue)
+            events.push_back(e.name + ":" + xphost::PhaseName(e.phase));
+    return events;
+}
+inline double Value(const std::string& name) {
+    return xphost::GetNumber(name);
+}
 
 // Base fixture: an empty plug-in state, the host loaded with kHostDatarefs, a UDP socket for the
 // plug-in's LAN sends.
@@ -206,16 +186,6 @@ class InputsTest : public ::testing::Test {
         MessageIsSerial = 1;
         SerialCurrent = peer.port();
     }
-
-    // Command phases the plug-in caused since the last call, as "name:phase".
-    static std::vector<std::string> Commands() {
-        std::vector<std::string> events;
-        for (const auto& e : xphost::TakeCommandTrace())
-            if (e.cause == "plugin" && e.phase != xplm_CommandContinue)
-                events.push_back(e.name + ":" + xphost::PhaseName(e.phase));
-        return events;
-    }
-    static double Value(const std::string& name) { return xphost::GetNumber(name); }
 };
 
 // The input message board b sends: board number byte, then the text with its type letter encoded

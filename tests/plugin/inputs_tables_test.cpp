@@ -8,17 +8,21 @@
 //   @hex ...     the messages the board received since the last check ("@" alone: none)
 //   a0110        which outputs are active       p<j> v    the last text of output j
 //   Ftext        the board's memory file ("\r\n" written "|")
+// Beside the rows: the output gate and mode LEDs, text replies, and rows built or cut by hand.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <cmath>
-#include <sstream>
 
+#include "config/config_diagnostics.h"
 #include "config/config_file.h"
+#include "config/input_options.h"
 #include "config/plugin_folder.h"
 #include "config/status_text.h"
 #include "exchange/held_inputs.h"
 #include "exchange/input_dispatch.h"
+#include "exchange/internal_inputs.h"
+#include "exchange/mode_messages.h"
 #include "inputs_fixture.h"
 #include "simdata/apply_input.h"
 #include "simdata/dataref_access.h"
@@ -27,13 +31,6 @@
 
 namespace corvane_inputs_test {
 namespace {
-
-std::string Hex(const std::string& bytes) {
-    static const char* const digits = "0123456789abcdef";
-    std::string out;
-    for (unsigned char c : bytes) out += std::string{digits[c >> 4], digits[c & 15]};
-    return out;
-}
 
 class InputTables : public InputsTest {
   protected:
@@ -56,16 +53,23 @@ class InputTables : public InputsTest {
         ReadConfigFile(section, b, 3);
         return b;
     }
+    // The datagrams the board received since the last call, in hex, separated by blanks.
+    std::string Sent() {
+        std::string got;
+        for (const std::string& m : peer_.Take()) {
+            if (!got.empty()) got += ' ';
+            for (unsigned char c : m)
+                got += {"0123456789abcdef"[c >> 4], "0123456789abcdef"[c & 15]};
+        }
+        return got;
+    }
     void Run(const std::string& section, const std::string& script) {
         const int b = Board(section);
         Commands();
         peer_.Take();
-        std::string rest = script;
-        while (!rest.empty()) {
-            const size_t end = rest.find("; ");
-            const std::string step = rest.substr(0, end);
-            rest = end == std::string::npos ? "" : rest.substr(end + 2);
-            Step(b, step, section + "\n  at " + step);
+        for (size_t at = 0, end = 0; at < script.size(); at = end + 2) {
+            end = std::min(script.find("; ", at), script.size());
+            Step(b, script.substr(at, end - at), section + "\n  at " + script.substr(at, end - at));
         }
     }
     void Step(int b, const std::string& step, const std::string& context) {
@@ -79,11 +83,10 @@ class InputTables : public InputsTest {
         } else if (op == '>') {
             FromLan(peer_);
             HandleInputMessage(Message(b, arg));
+        } else if (op == '?' && value.find(',') != std::string::npos) {
+            EXPECT_EQ(xphost::GetDataref(name), value) << context;
         } else if (op == '?') {
-            if (value.find(',') != std::string::npos)
-                EXPECT_EQ(xphost::GetDataref(name), value) << context;
-            else
-                EXPECT_NEAR(Value(name), std::stod(value), 1e-4) << context;
+            EXPECT_NEAR(Value(name), std::stod(value), 1e-4) << context;
         } else if (op == '!') {
             std::string got;
             for (const std::string& e : Commands()) got += (got.empty() ? "" : ",") + e;
@@ -93,9 +96,7 @@ class InputTables : public InputsTest {
         } else if (op == 'm') {
             EXPECT_EQ(Mode[b].at(std::stoul(name)), std::stoi(value)) << context;
         } else if (op == '@') {
-            std::string got;
-            for (const std::string& m : peer_.Take()) got += (got.empty() ? "" : " ") + Hex(m);
-            EXPECT_EQ(got, arg.empty() ? "" : arg.substr(0)) << context;
+            EXPECT_EQ(Sent(), arg) << context;
         } else if (op == 'a') {
             std::string active;
             for (bool on : OutputActive[b]) active += on ? '1' : '0';
@@ -105,34 +106,27 @@ class InputTables : public InputsTest {
             const size_t j = std::stoul(name);
             const bool allOn = j < OutputAllOn[b].size() && OutputAllOn[b][j];
             const bool due = j < OutputDue[b].size() && OutputDue[b][j];
-            if (value == "!") {
-                EXPECT_TRUE(allOn) << context;
-            } else if (value == "?") {
-                EXPECT_TRUE(due && !allOn) << context;
-            } else {
-                EXPECT_FALSE(allOn) << context;
+            EXPECT_EQ(allOn, value == "!") << context;
+            if (value == "?") {
+                EXPECT_TRUE(due) << context;
+            } else if (value != "!") {
                 EXPECT_EQ(Previous[b].at(j), value) << context;
             }
         } else if (op == 'F') {
             std::string want = arg;
             for (size_t at; (at = want.find('|')) != std::string::npos;)
                 want.replace(at, 1, "\r\n");
-            EXPECT_EQ(corvane_test::ReadFile(folder_ + "/memory" + std::to_string(b) + ".txt"),
-                      want)
-                << context;
+            EXPECT_EQ(corvane_test::ReadFile(MemoryFilePath(b)), want) << context;
         } else {
             ADD_FAILURE() << "unknown step " << context;
         }
     }
-    struct Row {
-        const char* section;
-        const char* script;
-    };
-    void RunRows(const std::vector<Row>& rows) {
-        for (const Row& row : rows) {
+    // Rows of section and script, each on a fresh state.
+    void RunRows(const std::vector<std::pair<const char*, const char*>>& rows) {
+        for (const auto& [section, script] : rows) {
             TearDown();
             SetUp();
-            Run(row.section, row.script);
+            Run(section, script);
         }
     }
     UdpPeer peer_;
@@ -180,20 +174,13 @@ TEST_F(InputTables, ButtonsSwitchesAndEncoders) {
          ">D1; ?sim/test/float_array 0,6.5,0,0,0,0,0,0; >D2; >D3; "
          "?sim/test/int_array 0,0,0,0,0,6; >D4; ?sim/test/float_array 9,6.5,0,0,0,0,0,0"},
         {"[I]\nA2 sim/test/float -10,10\nA4 sim/test/int 100\nR5 sim/test/int\n",
-         ">A2 0; ?sim/test/float -10; >A2 500; ?sim/test/float 0; >A2 1000; ?sim/test/float "
-         "10; "
+         ">A2 0; ?sim/test/float -10; >A2 500; ?sim/test/float 0; >A2 1000; ?sim/test/float 10; "
          ">A2 1500; ?sim/test/float 20; =sim/test/int 7; >A4 500; >R5 500; ?sim/test/int 7"},
-        {"[A]\nT B5+\n[I]\nB5+ sim/test/float 1\nB5+ sim/test/float 2\n",
-         ">B5+; ?sim/test/float 1; >B5+; ?sim/test/float 2; >B5+; ?sim/test/float 1"},
-        {"[A]\nQ A3\n[I]\nA3 sim/test/float 0,100\n",
-         ">A3 0; ?sim/test/float 0; >A3 500; ?sim/test/float 25; >A3 1000; ?sim/test/float "
-         "100"},
         {"[A]\nT D5+\nS E7,2\n[I]\nD5+ sim/test/float 1\nD5+ sim/test/float 2\n"
          "D5+ sim/test/float 3\nE7+ sim/test/heading 1+,0,360\n",
          ">D5+; ?sim/test/float 1; m0 32; >D5+; ?sim/test/float 2; >D5+; ?sim/test/float 3; "
-         ">D5+; ?sim/test/float 1; >E7+ \x03; ?sim/test/heading 1; >E7+ \x01; "
-         "?sim/test/heading 1; >E7+ \x01; ?sim/test/heading 2; >E7+ \x0C; ?sim/test/heading "
-         "14"},
+         ">D5+; ?sim/test/float 1; >E7+ \x03; ?sim/test/heading 1; >E7+ \x01; ?sim/test/heading 1; "
+         ">E7+ \x01; ?sim/test/heading 2; >E7+ \x0C; ?sim/test/heading 14"},
     });
 }
 
@@ -227,13 +214,18 @@ TEST_F(InputTables, ModesOutputSelectionAndTextReplies) {
          ">D21; m0 3; >D22; m0 2; >D23; m0 1; >D24; m0 3; >D25; m0 3"},
         {"[A]\nT D5+\n[I]\nD5+ sim/test/float 1\nD5+ sim/test/float 2\nD21 E3>\nD22 E>\n",
          ">D21; >D22; m0 21"},
+        // A switch of the one-letter group E is three characters long (E>1) and still steps it;
+        // a switch of a group of one mode steps it back to 1 from any mode.
+        {"[I]\nE/1+ sim/test/float 1\nE/2+ sim/test/float 2\nE3/1+ sim/test/heading 1\n"
+         "D21 E3>\nD22 E>\nD23 E3=2\n",
+         ">D22; m0 2; >D23; m2 2; >D21; m2 1"},
         {"[I]\nD40 O_5L\n[O]\n5L 0 sim/test/float\n5L 0 sim/test/int\n5L 0 sim/test/double\n"
          "6L 0 sim/test/float\n",
          "a1001; >D40; a0101; p1 ?; >D40; a0011; >D40; a1001; p0 ?"},
-        {"[I]\nD41 O-_5L\nD42 O2_5L\nD43 O7_5L\nD44 O5L\nD45 O_7L\n[O]\n5L 0 sim/test/float\n"
-         "5L 0 sim/test/int\n5L 0 sim/test/double\n",
-         "a100; >D41; a001; >D41; a010; >D43; a001; >D42; a010; >D44; >D45; a010"},
-        {"[I]\nD7+ 13L\n[O]\n13L 0 sim/test/float\n6L 0 sim/test/float\n5Y 0 sim/test/float\n",
+        {"[I]\nD41 O-_5L\nD42 O2_5L\nD43 O7_5L\nD44 O5L\nD45 O_7L\nD46 O1_5L\n[O]\n"
+         "5L 0 sim/test/float\n5L 0 sim/test/int\n5L 0 sim/test/double\n",
+         "a100; >D46; a100; >D41; a001; >D41; a010; >D43; a001; >D42; a010; >D44; >D45; a010"},
+        {"[I]\nD7+ 19L\n[O]\n19L 0 sim/test/float\n6L 0 sim/test/float\n5Y 0 sim/test/float\n",
          ">D7+; p0 !; p1 0; p2 0; >D7-; p0 ?; p1 0; p2 0; @"},
         {"[I]\nD50 D5=2\nD51 hello\n", ">D50; @7d0444353d32; >D51; @7d0568656c6c6f"},
         {"[I]\nM12 sim/test/nav1 3\nP12 sim/test/nav1\nM sim/test/nav1 3\n",
@@ -305,11 +297,7 @@ TEST_F(InputTables, DatarefAccessByTypeAndElement) {
     for (const auto& row : rows) {
         xphost::Reset();
         ASSERT_TRUE(xphost::LoadDatarefText(kHostDatarefs, nullptr));
-        Entry e;
-        e.tag = "D1";
-        e.dataref = row.dataref;
-        e.arrayNum = row.element;
-        const int i = AddInput(0, e);
+        const int i = AddInput(0, {"D1", row.dataref}, row.element);
         WriteDataref(0, i, row.element, row.write);
         EXPECT_EQ(xphost::GetDataref(row.dataref), row.text) << row.dataref << " " << row.element;
         EXPECT_EQ(ReadDataref(0, i, row.element), row.read) << row.dataref << " " << row.element;
@@ -328,13 +316,10 @@ TEST_F(InputTables, ReleasingBoardsEndsTheirHeldCommands) {
     const int b =
         Board("[A]\nR D9+\n[I]\nB8+ sim/starters/engage_starter_1\nD9+ sim/test/float 1+\n");
     HandleInputMessage(Message(a, "B7+"));
-    HandleInputMessage(Message(b, "B7+"));  // another board's release key: not held twice
     HandleInputMessage(Message(b, "B8+"));
     HandleInputMessage(Message(b, "D9+"));
     ASSERT_EQ(Continuous.size(), 3u);
     Commands();
-    HandleInputMessage(Message(b, "B7-"));  // releases only entries of its own board
-    EXPECT_EQ(Continuous.size(), 3u);
     ReleaseBoardHeldInputs(a);
     EXPECT_EQ(Commands(), std::vector<std::string>{"sim/starters/engage_starter_1:end"});
     ASSERT_EQ(Continuous.size(), 2u);
@@ -358,6 +343,97 @@ TEST_F(InputTables, ReleasingBoardsEndsTheirHeldCommands) {
     Commands();
     ReleaseAllHeldInputs();
     EXPECT_EQ(Commands(), std::vector<std::string>{"sim/starters/engage_starter_1:end"});
+}
+
+// The output gate: a request is answered with the board's letter, the same one each time; that
+// letter opens the gate and lights the mode-1 LEDs (while every output is due), any other letter
+// keeps it shut, and 'x' closes it.
+TEST_F(InputTables, OutputGateAndTheModeLedsItLights) {
+    const int b = AddLanBoard(peer_);
+    FromLan(peer_);
+    OutputModeLed[b] = {
+        {std::string{5, 'L'}, "E3=1"}, {std::string{6, 'L'}, "E3=2"}, {std::string{7, 'S'}, "E3"}};
+    AnswerGateRequest(b);
+    AnswerGateRequest(b);
+    const char letter = allow_output[b];
+    EXPECT_TRUE(letter >= 'A' && letter <= 'X') << letter;
+    const std::string reply{'D', '{', '*', 'P', 'R', 'D', 'S', 'G', 4, letter, '0', 15, 5};
+    EXPECT_EQ(peer_.Take(), (std::vector<std::string>{reply, reply}));
+    HandleOutputGate(b, letter == 'A' ? 'B' : 'A');
+    EXPECT_FALSE(AllowOutput[b]);
+    HandleOutputGate(b, letter);
+    EXPECT_TRUE(AllowOutput[b] && AllowPing[b]);
+    EXPECT_EQ(Sent(), "7b020529 7b020628 7b0607530000803f");
+    sendall[b] = false;
+    HandleOutputGate(b, letter);
+    EXPECT_EQ(Sent(), "");
+    HandleOutputGate(b, 'x');
+    EXPECT_FALSE(AllowOutput[b] || AllowPing[b]);
+    HandleOutputGate(-1, letter);
+    HandleOutputGate(9, letter);
+}
+
+// Mode LEDs on the LED port set their bit and send nothing; LEDs beyond the ports, LED 0, entries
+// without a kind byte, and entries or boards that do not exist change nothing.
+TEST_F(InputTables, PortLedModesSetTheirBitAndSendNothing) {
+    const int b = AddLanBoard(peer_);
+    LedPortData[b] = {0, 0};
+    OutputModeLed[b] = {{std::string{1, 'l'}, "E3=1"},
+                        {std::string{10, 'l'}, "E3=2"},
+                        {std::string{17, 'l'}, "E3=2"},
+                        {std::string{0, 'l'}, "E3=2"},
+                        {std::string{9}, "E3=2"}};
+    SendMode(b, 0, 1, 1);
+    SendMode(b, 1, 2, 2);
+    EXPECT_TRUE(LedPortSend[b]);
+    EXPECT_EQ(LedPortData[b], (std::vector<uint8_t>{0x01, 0x02}));
+    SendMode(b, 1, 1, 2);
+    for (unsigned int k : {2, 3, 4, 9}) SendMode(b, k, 2, 2);
+    SendMode(7, 0, 2, 2);
+    EXPECT_EQ(LedPortData[b], (std::vector<uint8_t>{0x01, 0x00}));
+    EXPECT_EQ(Sent(), "");
+}
+
+// The text goes back on the link the message came over, a serial port here, behind '}' and its
+// length, cut at 255 bytes; a pin-referring (held class) internal input sends nothing.
+TEST_F(InputTables, TextIsSentBackWithItsHeaderOnUsb) {
+    SerialPeer port;
+    const int b = AddSerialBoard(port);
+    FromSerial(port);
+    AddInput(b, {"D50", "hello"});
+    AddInput(b, {"D51", "Y"}, 1, 1);
+    HandleInputMessage(Message(b, "D50"));
+    HandleInputMessage(Message(b, "D51"));
+    EXPECT_EQ(port.Take(), "}\x05hello");
+    EXPECT_EQ(TextReplyMessage(""), std::string("}") + '\0');
+    EXPECT_EQ(TextReplyMessage(std::string(300, 'a')), "}\xFF" + std::string(255, 'a'));
+}
+
+// The reader's notes tell a pin reference from another internal input. Read again without the
+// reader's record, a two-character internal name ending in l on an Arduino board is still a pin
+// reference. Tables cut short are not read past their ends: an empty reference marks no output,
+// not even one whose tag is empty, and an analog input beyond the square-law table is linear.
+TEST_F(InputTables, RowsNotedReadAgainAndCutShort) {
+    std::vector<ConfigNote> notes;
+    ConfigDiagnosticsScope scope(notes);
+    const int b = Board("[I]\nD7+ 5l\nA1 sim/test/float 0,100\nD8 hello\n[O]\n5l 0 sim/test/int\n");
+    std::string made;
+    for (const ConfigNote& n : notes)
+        if (n.reason.find(": internal") != std::string::npos) made += n.reason + "\n";
+    EXPECT_EQ(made,
+              "input 0, tag D7+: internal pin reference 5l\ninput 2, tag D8: internal reference "
+              "hello\n");
+    InputIncrementDir[b][0] = 0;
+    SetInputOptions(b);
+    EXPECT_EQ(InputIncrementDir[b][0], 32767);
+    Data[b][0][1].clear();
+    OutDrefs[b][0].clear();
+    MarkInternalOutputs(b, 0, "!");
+    EXPECT_FALSE(FitOutputStates(b) && OutputAllOn[b][0]);
+    InputSquareLaw[b] = {false, true};
+    InputSquareLaw[b].pop_back();  // the bit stays in the storage
+    HandleInputMessage(Message(b, "A1 500"));
+    EXPECT_EQ(Value("sim/test/float"), 50);
 }
 
 }  // namespace
