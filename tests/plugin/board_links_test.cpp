@@ -413,13 +413,24 @@ TEST_F(UsbBoardsComeAndGo, BoardOfTheStartComesBackUnderAnotherName) {
     Pull();
     ASSERT_TRUE(run.CallUntil([] { return UsbBoardAway.size() == 1 && UsbBoardAway[0]; }, 120));
     board = &PlugUsbBoard(true, "ttyACM1");
-    ASSERT_TRUE(run.CallUntil([&] { return board->floats().count(20) == 1; }, 200));
-    EXPECT_EQ(board->boardNumber(), 1);
-    ASSERT_TRUE(run.CallUntil([] { return ScanTimeout == 0; }, 400));
-    ASSERT_EQ(ComPortName.size(), 1u);
-    EXPECT_EQ(ComPortName[0], devices_ + "/ttyACM1");
-    EXPECT_GE(comport[0], 0);
-    EXPECT_EQ(SerialIndex[0], 0);
+    {
+        // In a simulator started without standard input the new port gets descriptor 0, and is
+        // closed like any other.
+        const int standardInput = dup(0);
+        close(0);
+        ASSERT_TRUE(run.CallUntil([&] { return board->floats().count(20) == 1; }, 200));
+        EXPECT_EQ(board->boardNumber(), 1);
+        ASSERT_TRUE(run.CallUntil([] { return ScanTimeout == 0; }, 400));
+        ASSERT_EQ(ComPortName.size(), 1u);
+        EXPECT_EQ(ComPortName[0], devices_ + "/ttyACM1");
+        EXPECT_EQ(comport[0], 0);
+        EXPECT_EQ(SerialIndex[0], 0);
+        xphost::DisablePlugin();
+        EXPECT_EQ(fcntl(0, F_GETFD), -1);
+        dup2(standardInput, 0);
+        close(standardInput);
+    }
+    xphost::EnablePlugin();
 }
 
 // A device plugged in on which no board answers is asked about once a second for some seconds

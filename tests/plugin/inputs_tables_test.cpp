@@ -416,7 +416,10 @@ TEST_F(InputTables, TextIsSentBackWithItsHeaderOnUsb) {
 TEST_F(InputTables, RowsNotedReadAgainAndCutShort) {
     std::vector<ConfigNote> notes;
     ConfigDiagnosticsScope scope(notes);
-    const int b = Board("[I]\nD7+ 5l\nA1 sim/test/float 0,100\nD8 hello\n[O]\n5l 0 sim/test/int\n");
+    const int b = Board(
+        "[A]\nR D4+\n[I]\nD7+ 5l\nA1 sim/test/float 0,100\nD8 hello\nD4+ sim/test/int 1+\n[O]\n5l "
+        "0 "
+        "sim/test/int\n");
     std::string made;
     for (const ConfigNote& n : notes)
         if (n.reason.find(": internal") != std::string::npos) made += n.reason + "\n";
@@ -434,6 +437,11 @@ TEST_F(InputTables, RowsNotedReadAgainAndCutShort) {
     InputSquareLaw[b].pop_back();  // the bit stays in the storage
     HandleInputMessage(Message(b, "A1 500"));
     EXPECT_EQ(Value("sim/test/float"), 50);
+    HandleInputMessage(Message(b, "D4+"));  // held: it steps again while pressed
+    EXPECT_EQ(Value("sim/test/int"), 1);
+    Contval[b].pop_back();  // the held input's row is gone: it is never read again
+    for (int k = 0; k <= kHeldRepeatDelay + 1; ++k) RepeatHeldInputs();
+    EXPECT_EQ(Value("sim/test/int"), 1);
 }
 
 }  // namespace

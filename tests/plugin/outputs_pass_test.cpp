@@ -80,6 +80,18 @@ class OutputPassTest : public InputsTest {
     const float savedFrametime_ = frametime;
 };
 
+// A board whose row of one table is missing (tables out of step) gets nothing; the pass reads no
+// table past its end.
+TEST_F(OutputPassTest, BoardMissingARowOfATableGetsNothing) {
+    for (void (*cut)() : {+[] { UdpIP.pop_back(); }, +[] { OutRange2.pop_back(); }}) {
+        TearDown();
+        SetUp();
+        AddOutput(AddLanBoard(2), Bytes({7, 'D'}), 2, "test/f2");
+        cut();
+        EXPECT_EQ(Pass(receivers_.size() - 1), Messages{});
+    }
+}
+
 // Every output, port LEDs included, put into the all-on state and back; the records carry the
 // values last sent meanwhile, and the LED port block follows in the next message.
 TEST_F(OutputPassTest, AllOnStateAndBack) {
