@@ -31,6 +31,7 @@
 #include "exchange/flight_loop.h"
 #include "exchange/output_gate.h"
 #include "exchange/wire_protocol.h"
+#include "loopback_peer.h"
 #include "support/plugin_harness.h"
 #include "transport/lan_socket.h"
 #include "transport/serial_ports.h"
@@ -41,45 +42,6 @@ namespace {
 constexpr int kOutputs = 50;
 constexpr int kInputsPerBoard = 10;
 constexpr int kWaitingInputs = 100;
-
-// A loopback socket standing for one board: the plug-in sends its outputs here.
-class Peer {
-  public:
-    explicit Peer(int host) {
-        fd_ = socket(AF_INET, SOCK_DGRAM, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        const std::string text = "127.0.0." + std::to_string(host);
-        inet_pton(AF_INET, text.c_str(), &a.sin_addr);
-        if (bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0)
-            throw std::runtime_error("bind " + text);
-        socklen_t length = sizeof address_;
-        getsockname(fd_, reinterpret_cast<sockaddr*>(&address_), &length);
-        fcntl(fd_, F_SETFL, O_NONBLOCK);
-        int size = 4 << 20;
-        setsockopt(fd_, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
-    }
-    ~Peer() { close(fd_); }
-    Peer(const Peer&) = delete;
-    Peer& operator=(const Peer&) = delete;
-    const sockaddr_in& address() const { return address_; }
-    void SendTo(const sockaddr_in& to, const std::string& bytes) const {
-        sendto(fd_, bytes.data(), bytes.size(), 0, reinterpret_cast<const sockaddr*>(&to),
-               sizeof to);
-    }
-    // Reads everything waiting; returns the length of the last datagram (0 when none).
-    size_t Drain() const {
-        char buffer[2048];
-        size_t last = 0;
-        for (ssize_t n; (n = recv(fd_, buffer, sizeof buffer, 0)) >= 0;)
-            last = static_cast<size_t>(n);
-        return last;
-    }
-
-  private:
-    int fd_ = -1;
-    sockaddr_in address_{};
-};
 
 std::string Name(int board, int output) {
     return "bench/b" + std::to_string(board) + "/o" + std::to_string(output);
@@ -141,7 +103,7 @@ class Cockpit {
         options.extraDatarefs = datarefs;
         run_ = std::make_unique<corvane_test::PluginRun>(options);
         for (int b = 0; b < boards; ++b) {
-            peers_.push_back(std::make_unique<Peer>(10 + b));
+            peers_.push_back(std::make_unique<LoopbackPeer>(10 + b));
             MessageIsSerial = 0;
             serv_addr = peers_.back()->address();
             const bool isPanel = panel && b == arduinos;
@@ -196,12 +158,12 @@ class Cockpit {
 
     bool HasPanel() const { return !OutDevice.empty() && OutDevice.back() == 0; }
     const std::vector<void*>& refs() const { return refs_; }
-    const std::vector<std::unique_ptr<Peer>>& peers() const { return peers_; }
+    const std::vector<std::unique_ptr<LoopbackPeer>>& peers() const { return peers_; }
     const sockaddr_in& plugin() const { return plugin_; }
 
   private:
     std::unique_ptr<corvane_test::PluginRun> run_;
-    std::vector<std::unique_ptr<Peer>> peers_;
+    std::vector<std::unique_ptr<LoopbackPeer>> peers_;
     std::vector<void*> refs_;
     sockaddr_in plugin_{};
     int round_ = 0;

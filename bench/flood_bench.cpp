@@ -37,6 +37,7 @@
 
 #include "exchange/flight_loop.h"
 #include "exchange/wire_protocol.h"
+#include "loopback_peer.h"
 #include "support/plugin_harness.h"
 #include "xphost.h"
 
@@ -47,37 +48,6 @@ using Clock = std::chrono::steady_clock;
 constexpr int kCalls = 2000;
 constexpr int kValidHost = 10;
 constexpr int kPanelBytes = 60 * 1024;
-
-// A UDP socket on 127.0.0.host that sends to the plug-in.
-class Sender {
-  public:
-    explicit Sender(int host) {
-        fd_ = socket(AF_INET, SOCK_DGRAM, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        const std::string text = "127.0.0." + std::to_string(host);
-        inet_pton(AF_INET, text.c_str(), &a.sin_addr);
-        if (bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0)
-            throw std::runtime_error("bind " + text);
-        fcntl(fd_, F_SETFL, O_NONBLOCK);
-    }
-    ~Sender() { close(fd_); }
-    Sender(const Sender&) = delete;
-    Sender& operator=(const Sender&) = delete;
-    // False when the plug-in's socket is full.
-    bool Send(const sockaddr_in& to, const std::string& bytes) const {
-        return sendto(fd_, bytes.data(), bytes.size(), 0, reinterpret_cast<const sockaddr*>(&to),
-                      sizeof to) >= 0;
-    }
-    void Drain() const {
-        char buffer[2048];
-        while (recv(fd_, buffer, sizeof buffer, 0) >= 0) {
-        }
-    }
-
-  private:
-    int fd_ = -1;
-};
 
 // The CPU time this thread has used: a call's CPU time leaves out the time that other work on
 // the machine took the processor away.
@@ -140,8 +110,8 @@ class Stage {
         plugin_.sin_family = AF_INET;
         plugin_.sin_port = htons(static_cast<uint16_t>(run_->port()));
         plugin_.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        board_ = std::make_unique<Sender>(kValidHost);
-        board_->Send(plugin_, "|x|3");
+        board_ = std::make_unique<LoopbackPeer>(kValidHost);
+        board_->SendTo(plugin_, "|x|3");
         Call();
         board_->Drain();
     }
@@ -156,22 +126,22 @@ class Stage {
 
     void Call() { MyFlightLoopCallback(0.025f, 0.025f, 0, nullptr); }
     const sockaddr_in& plugin() const { return plugin_; }
-    Sender& board() { return *board_; }
+    LoopbackPeer& board() { return *board_; }
     boardsim::Board* noise() { return noise_.get(); }
 
   private:
     std::string devices_;
     std::unique_ptr<boardsim::Board> noise_;
     std::unique_ptr<corvane_test::PluginRun> run_;
-    std::unique_ptr<Sender> board_;
+    std::unique_ptr<LoopbackPeer> board_;
     sockaddr_in plugin_{};
 };
 
 void RunFlood(benchmark::State& state, const Flood& flood) {
     Stage stage(flood.serial);
-    std::vector<std::unique_ptr<Sender>> senders;
+    std::vector<std::unique_ptr<LoopbackPeer>> senders;
     for (int host = 2; host <= 254 && static_cast<int>(senders.size()) < flood.senders; ++host)
-        if (host != kValidHost) senders.push_back(std::make_unique<Sender>(host));
+        if (host != kValidHost) senders.push_back(std::make_unique<LoopbackPeer>(host));
     if (flood.serial) {
         uint32_t seed = 7;
         std::string noise(1 << 20, '\0');
@@ -192,12 +162,13 @@ void RunFlood(benchmark::State& state, const Flood& flood) {
             const int rounds = senders.size() == 1 ? 8 : 1;
             for (int n = 0; n < rounds; ++n)
                 for (size_t k = 0; k < senders.size(); ++k) {
-                    if (sendValid && n == 0 && k == 0) stage.board().Send(stage.plugin(), valid);
-                    senders[k]->Send(stage.plugin(), flood.datagram(static_cast<int>(k), round++));
+                    if (sendValid && n == 0 && k == 0) stage.board().SendTo(stage.plugin(), valid);
+                    senders[k]->SendTo(stage.plugin(),
+                                       flood.datagram(static_cast<int>(k), round++));
                 }
         } else {
             stage.noise()->Poll();
-            if (sendValid) stage.board().Send(stage.plugin(), valid);
+            if (sendValid) stage.board().SendTo(stage.plugin(), valid);
         }
         if (sendValid) waiting = 1;
         const double cpuStart = ThreadCpuMicros();

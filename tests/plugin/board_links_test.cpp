@@ -416,8 +416,14 @@ TEST_F(UsbBoardsComeAndGo, BoardOfTheStartComesBackUnderAnotherName) {
     {
         // In a simulator started without standard input the new port gets descriptor 0, and is
         // closed like any other.
-        const int standardInput = dup(0);
-        close(0);
+        struct WithoutStandardInput {
+            const int saved = dup(0);
+            WithoutStandardInput() { close(0); }
+            ~WithoutStandardInput() {
+                dup2(saved, 0);
+                close(saved);
+            }
+        } without;
         ASSERT_TRUE(run.CallUntil([&] { return board->floats().count(20) == 1; }, 200));
         EXPECT_EQ(board->boardNumber(), 1);
         ASSERT_TRUE(run.CallUntil([] { return ScanTimeout == 0; }, 400));
@@ -427,8 +433,6 @@ TEST_F(UsbBoardsComeAndGo, BoardOfTheStartComesBackUnderAnotherName) {
         EXPECT_EQ(SerialIndex[0], 0);
         xphost::DisablePlugin();
         EXPECT_EQ(fcntl(0, F_GETFD), -1);
-        dup2(standardInput, 0);
-        close(standardInput);
     }
     xphost::EnablePlugin();
 }

@@ -32,14 +32,15 @@ inline void MapComPort(const std::string& port, const std::string& device) {
 
 using corvane_test::HostOptions;
 
-// xphost.exe with the Windows Corvane.xpl, under Wine in the test prefix.
+// xphost.exe with the Windows Corvane.xpl, under Wine in the test prefix (set before it starts).
+inline corvane_test::HostProgram WineProgram() {
+    UseTestPrefix();
+    return {{CORVANE_WINE, CORVANE_WIN_XPHOST}, CORVANE_WIN_XPL, "win_x64"};
+}
+
 class WineHost : public corvane_test::HostProcess {
   public:
-    explicit WineHost(const HostOptions& options)
-        : HostProcess((UseTestPrefix(),
-                       corvane_test::HostProgram{
-                           {CORVANE_WINE, CORVANE_WIN_XPHOST}, CORVANE_WIN_XPL, "win_x64"}),
-                      options) {}
+    explicit WineHost(const HostOptions& options) : HostProcess(WineProgram(), options) {}
 };
 
 }  // namespace corvane_wine
