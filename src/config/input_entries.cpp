@@ -109,6 +109,35 @@ void NoteUnreadValues(const BoardParse& parse, const std::vector<std::string>& v
     }
 }
 
+// Values written with a blank after a comma (1+, 0, 360): the blank ends the value field, so the
+// values after it are read as the next fields (the element, ...) and the range is lost.
+void NoteBlankAfterComma(const BoardParse& parse, const std::vector<std::string>& f) {
+    if (!ConfigDiagnosing() || f.size() < 4) return;
+    std::string meant = f[2];
+    size_t k = 3;
+    for (; k < f.size() && (meant.back() == ',' || f[k][0] == ','); ++k) meant += f[k];
+    if (k == 3) return;
+    parse.Note(ConfigNoteKind::Suspect, "the values '" + f[2] +
+                                            "' end at a blank after a comma: '" + f[3] +
+                                            "' is read as the next field and the range " +
+                                            "is lost; write " + meant + " without blanks");
+}
+
+// An encoder input whose value has no sign writes that value on every turn instead of stepping.
+void NoteEncoderWithoutStep(const BoardParse& parse, const InputEntry& entry) {
+    const std::vector<std::string>& f = entry.fields;
+    if (!ConfigDiagnosing() || entry.incrementDir != 0 || (f[0][0] != 'E' && f[0][0] != 'e'))
+        return;
+    const char sign = EndsWith(f[0], '-') ? '-' : '+';
+    std::string meant = f.size() >= 3 ? f[2] : "1";
+    const size_t comma = meant.find(',');
+    meant.insert(comma == std::string::npos ? meant.size() : comma, 1, sign);
+    parse.Note(ConfigNoteKind::Suspect,
+               "encoder input with the value " + JoinFloats({entry.defaultValue}) +
+                   " and no sign: every turn writes " + JoinFloats({entry.defaultValue}) +
+                   "; to step on each turn write " + meant);
+}
+
 // An analog input maps its readings onto two values, on one of the board's 16 channels.
 void NoteAnalogInput(const BoardParse& parse, const InputEntry& entry) {
     if (!ConfigDiagnosing()) return;
@@ -182,6 +211,8 @@ void ReadDatarefEntry(const BoardParse& parse, InputEntry& entry, void* ref) {
                        f[1] + " is read-only in the simulator: this input's writes are ignored");
     }
     if (!f[0].empty() && (f[0][0] == 'A' || f[0][0] == 'R')) NoteAnalogInput(parse, entry);
+    NoteBlankAfterComma(parse, f);
+    NoteEncoderWithoutStep(parse, entry);
 }
 
 // A name that is neither a command nor a dataref.

@@ -114,6 +114,23 @@ void NoteLedModeReference(const BoardParse& parse, const std::string& reference)
                    "LED mode reference '" + reference + "' has no '=': it is shown for mode 0");
 }
 
+// A precision written as the step it should show (0.1, 0.01, 0.5): the field is read as a whole
+// number, so 0.1 is 0. Names the count of decimals that step has; "" for a field without a
+// fraction.
+std::string PrecisionAsStep(const std::string& field) {
+    const size_t point = field.find('.');
+    if (point == std::string::npos) return std::string();
+    size_t decimals = 0;
+    for (size_t k = point + 1; k < field.size() && field[k] >= '0' && field[k] <= '9'; ++k)
+        if (field[k] != '0') decimals = k - point;
+    if (decimals == 0) return std::string();  // 2.0 is 2, as meant
+    const std::string meant = IntOf(field) != 0 ? std::string()
+                                                : "; for steps of " + field + " write " +
+                                                      std::to_string(decimals) + " (decimals)";
+    return "precision " + field + " reads as " + std::to_string(IntOf(field)) +
+           ": the precision is a count of decimals (0, 1, 2, or -1), not a step" + meant;
+}
+
 // Number fields of an output entry that read as no number (precision, element, range items and
 // steps per revolution; a 7-segment entry's own fields are checked with the display).
 void NoteUnreadNumbers(const BoardParse& parse, const std::vector<std::string>& f, char type) {
@@ -128,6 +145,8 @@ void NoteUnreadNumbers(const BoardParse& parse, const std::vector<std::string>& 
                                                 f[1] + "' stands where the precision goes");
     else if (!StartsWithNumber(f[1]))
         note("precision", f[1], "0");
+    else if (!PrecisionAsStep(f[1]).empty())
+        parse.Note(ConfigNoteKind::Suspect, PrecisionAsStep(f[1]));
     if (f.size() >= 4 && !StartsWithNumber(f[3])) note("element", f[3], "1");
     if (type == 'N') return;
     for (size_t k = 4; k < f.size() && k < 6; ++k)
@@ -139,8 +158,11 @@ void NoteUnreadNumbers(const BoardParse& parse, const std::vector<std::string>& 
 std::string DescribeOutput(const BoardParse& parse, const std::vector<std::string>& f, int j,
                            bool active) {
     std::string text = "output " + std::to_string(j) + ", tag " + ShowOutputTag(f[0], parse.id) +
-                       ": dataref " + f[2] + " element " + f[3] + ", precision " + f[1];
-    if (LastOf(f[0]) == 'N' && f.size() >= 6) text += ", " + f[4] + " digits, point at " + f[5];
+                       ": dataref " + f[2] + " element " + f[3] + ", precision " +
+                       std::to_string(IntOf(f[1]));
+    if (LastOf(f[0]) == 'N' && f.size() >= 6)
+        text +=
+            ", " + f[4] + " digits, " + (f[5] == "0" ? "no point" : "point after digit " + f[5]);
     if (!active) text += " (repeated tag: starts inactive)";
     return text;
 }

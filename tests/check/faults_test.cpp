@@ -31,6 +31,11 @@ const FaultLine kFaultFile[] = {
     {"D8+ corvane/starter_ignition_1", ""},
     {"D8- corvane/starter_ignition_1", "runs it once more"},
     {"D11+ 12L", "lights nothing"},
+    {"E12- sim/cockpit2/autopilot/heading_dial_deg_mag_pilot 1,0,360",
+     "every turn writes 1; to step on each turn write 1-,0,360"},
+    {"E13+ sim/cockpit2/autopilot/heading_dial_deg_mag_pilot 1+, 0, 360",
+     "'1+,' end at a blank after a comma: '0,' is read as the next field and the range is lost; "
+     "write 1+,0,360"},
     {"[A]", "repeated [A] header"},
     {"R D9+", "A entry after the I section"},
     {"[O]", ""},
@@ -69,6 +74,10 @@ const FaultLine kFaultFile[] = {
     {"*45", "only one digit is read"},
     {"[I]", ""},
     {"D3 sim/flight_controls/landing_gear_up", ""},
+    {"*5", ""},
+    {"[O]", ""},
+    {"20N 0 sim/cockpit2/autopilot/heading_dial_deg_mag_pilot 1 4 0",
+     "7-segment displays need their common pin (A entry N"},
 };
 
 using CheckFaults = CheckTest;

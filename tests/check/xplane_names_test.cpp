@@ -43,11 +43,14 @@ const FaultLine kConfig[] = {
     {"15L 0 sim/flightmodel2/gear/deploy_rato", "did you mean sim/flightmodel2/gear/deploy_ratio?"},
     {"16L 0 corvane/flaps_in_transition", ""},
     {"17 0 sim/time/zulu_time_sec", ""},
+    {"19 0.01 sim/cockpit2/autopilot/heading_dial_deg_mag_pilot",
+     "precision 0.01 reads as 0: the precision is a count of decimals (0, 1, 2, or -1), not a "
+     "step; for steps of 0.01 write 2"},
     {"*2", ""},
     {"[I]", ""},
     {"D9+ sim/flight_controls/landing_gear_down", ""},
     {"[0]", "'[0]' has a zero: the outputs header is [O]"},
-    {"18L 0 sim/cockpit2/switches/landing_lights_on", "under the '[0]' of line 21"},
+    {"18L 0 sim/cockpit2/switches/landing_lights_on", "under the '[0]' of line 22"},
 };
 
 // An X-Plane folder with the two lists, and the plug-in's folder with data.cfg in it.
@@ -75,6 +78,7 @@ TEST_F(CheckXPlaneNames, GivenTheXPlaneFolderEveryMistakeIsNamedWithItsLine) {
     EXPECT_NE(report.output.find("deploy_ratio, element 2 (float[]), precision 0 (whole numbers)"),
               std::string::npos)
         << report.output;
+    EXPECT_NE(report.output.find("pilot element 1, precision 0\n"), std::string::npos);
     // A missing list is a failure to run, not a file full of unknown names.
     EXPECT_EQ(RunChecker({"--xplane", plugins_, config_}).status, 2);
 }

@@ -196,8 +196,11 @@ void GroupDetail(int b, int i, InputView& v) {
     if ((first == 'B' || first == 'D' || first == 'A') && mode > 1 && InputArrayNum[b][i] >= 0)
         more = "leads a group of " + std::to_string(mode / 10) +
                " inputs: each press goes to the next";
-    else if (first == 'E' && mode == 1 && InputArrayNum[b][i] >= 0)
-        more = "first input of its encoder group (mode 1 to start with)";
+    else if (first == 'E' && mode == 1 && InputArrayNum[b][i] >= 0 &&
+             tag.find('/') != std::string::npos)
+        more =
+            "leads its encoder group: a turn goes to the input of the group's mode (mode 1 "
+            "to start with)";
     if (!InputSkip[b][i].empty())
         more += std::string(more.empty() ? "" : "; ") + "skip count " +
                 std::to_string(InputSkip[b][i][0]);
@@ -243,7 +246,8 @@ std::string OutputKind(char type, int types) {
 std::string SevenSegmentDetail(const std::vector<std::string>& f) {
     if (f.size() < 6) return "no digit count: nothing to show";
     std::string text = f[4] + " digits";
-    text += f[5] == "0" ? ", point where the value has it" : ", point after digit " + f[5];
+    text += f[5] == "0" ? ", no point: the whole part, right-aligned, without decimals"
+                        : ", point after digit " + f[5];
     if (f.size() >= 7) {
         static const std::pair<char, const char*> kOptions[] = {
             {'r', "reversed"},      {'d', "fixed point"},          {'c', "common anode"},

@@ -1,7 +1,5 @@
 #include "config_check.h"
 
-#include <arpa/inet.h>
-
 #include <algorithm>
 #include <map>
 #include <sstream>
@@ -11,6 +9,7 @@
 #include "config/config_file.h"
 #include "name_suggestions.h"
 #include "transport/lan_socket.h"
+#include "transport/net_address.h"
 #include "transport/serial_ports.h"
 
 namespace corvane_check {
@@ -43,22 +42,37 @@ void ActAsLanBoard(int index) {
     serv_addr.sin_addr.s_addr = htonl(0x7F000000u | static_cast<uint32_t>(2 + index % 250));
 }
 
-// Port LEDs (type 'l') reach the board in the LED port block, which names the LED port pin of the
-// A entry L; without it the block goes to pin 100.
-void NotePortLedsWithoutPort(SectionCheck& section) {
+// The line of the first output of type letter `type`, and else of the first LED mode entry of it;
+// 0 when the board has neither.
+int FirstLineOfType(const SectionCheck& section, char type) {
     const BoardView& v = section.view;
-    if (v.id == 0 || v.ledCommon != kUnsetPin) return;
-    int line = 0;
-    for (size_t j = 0; j < v.outputs.size() && line == 0; ++j)
-        if (v.outputs[j].type == 'l') line = section.outputLines[j];
-    for (size_t k = 0; k < v.ledModes.size() && line == 0; ++k)
-        if (!v.ledModes[k].tag.empty() && v.ledModes[k].tag.back() == 'l')
-            line = section.ledModeLines[k];
-    if (line == 0) return;
-    section.findings.push_back(Finding{line, ConfigNoteKind::Suspect,
-                                       "port LEDs need the LED port pin (A entry L, as in L 21): "
-                                       "without it their block names pin 100",
-                                       ConfigNoteEntry::None, -1});
+    for (size_t j = 0; j < v.outputs.size(); ++j)
+        if (v.outputs[j].type == type) return section.outputLines[j];
+    for (size_t k = 0; k < v.ledModes.size(); ++k)
+        if (!v.ledModes[k].tag.empty() && v.ledModes[k].tag.back() == type)
+            return section.ledModeLines[k];
+    return 0;
+}
+
+// Port LEDs (type 'l') reach the board in the LED port block, which names the LED port pin of the
+// A entry L; without it the block goes to pin 100. 7-segment displays share the common pin of the
+// A entry N, which the configuration upload marks.
+void NoteOutputsWithoutTheirPin(SectionCheck& section) {
+    const BoardView& v = section.view;
+    if (v.id == 0) return;
+    const auto note = [&](int line, const char* reason) {
+        if (line > 0)
+            section.findings.push_back(
+                Finding{line, ConfigNoteKind::Suspect, reason, ConfigNoteEntry::None, -1});
+    };
+    if (v.ledCommon == kUnsetPin)
+        note(FirstLineOfType(section, 'l'),
+             "port LEDs need the LED port pin (A entry L, as in L 21): without it their block "
+             "names pin 100");
+    if (v.sevenSegCommon == kUnsetPin)
+        note(FirstLineOfType(section, 'N'),
+             "7-segment displays need their common pin (A entry N, as in N 22): without it the "
+             "configuration upload marks no pin as the displays' common pin");
 }
 
 // Reads text into a new board row with the diagnostics on; notes are placed by lineOf, which maps
@@ -89,7 +103,7 @@ void ReadSection(SectionCheck& section, const std::string& text, unsigned int id
             (*lines)[f.index] = f.line;
     }
     const BoardView& v = section.view;
-    NotePortLedsWithoutPort(section);
+    NoteOutputsWithoutTheirPin(section);
     if (v.inputs.empty() && v.outputs.empty() && v.ledModes.empty())
         section.findings.push_back(Finding{section.line, ConfigNoteKind::Suspect,
                                            "the section gives the board no inputs and no outputs",
