@@ -87,10 +87,17 @@ TEST_F(CheckXPlaneNames, TheInstalledCheckerLiesInThePluginsFolderAndFindsTheLis
     const std::string config = Write("my.cfg", FileText(kConfig));
     std::string build = CORVANE_CHECK;
     build = build.substr(0, build.rfind("/tools/check/"));
-    ASSERT_EQ(
-        std::system(("cmake --install '" + build + "' --prefix '" + plugins_ + "' >/dev/null 2>&1")
-                        .c_str()),
-        0);
+    // Installed anywhere but a Resources/plugins folder, it warns and names the right command.
+    const auto install = [&](const std::string& prefix) {
+        std::string output;
+        EXPECT_EQ(corvane_test::RunCommand(
+                      "cmake --install '" + build + "' --prefix '" + prefix + "' 2>&1", &output),
+                  0);
+        return output.find(
+            "cmake --install build --prefix \"/path/to/X-Plane 12/Resources/plugins");
+    };
+    EXPECT_NE(install(folder_ + "/elsewhere"), std::string::npos);
+    ASSERT_EQ(install(plugins_), std::string::npos);
     // Run from elsewhere, the program's own folder leads it to the lists.
     const CheckerRun run =
         RunChecker({"--quiet", config}, "/", plugins_ + "/Corvane/corvane-check");
