@@ -1,5 +1,5 @@
 // The Windows Corvane.xpl as Windows' loader sees it: the functions it exports and the DLLs it
-// imports, read with MinGW-w64's objdump.
+// imports, read with MinGW-w64's objdump. The checker corvane-check.exe installed beside it.
 // The Windows plug-in in xphost.exe under Wine with a LAN board on loopback: the probe and the
 // upload, inputs reaching the simulator, outputs byte for byte as the Linux build sends them,
 // the memory file, the status window, Reconnect and the settings rewrite. And a board on a
@@ -50,6 +50,36 @@ TEST(WindowsPlugin, ExportsTheEntryPointsAndImportsOnlyTheSimulatorAndSystemDlls
                                            "MSVCRT.DLL",  "UCRTBASE.DLL"};
     for (const std::string& dll : imported)
         EXPECT_TRUE(allowed.count(dll) || dll.rfind("API-MS-WIN-CRT-", 0) == 0) << dll;
+}
+
+// Installed with the plug-in into X-Plane's plug-ins folder, corvane-check.exe finds X-Plane's
+// lists from its own folder, wherever it is started, and names a misspelt dataref.
+TEST(WindowsChecker, InstalledBesideThePluginItReadsXPlanesLists) {
+    const std::string xplane = corvane_test::MakeTempFolder("corvane-wine-xplane");
+    const std::string plugins = xplane + "/Resources/plugins", cfg = plugins + "/Corvane/data.cfg";
+    std::string output;
+    ASSERT_EQ(
+        corvane_test::RunCommand(
+            "cmake --install '" CORVANE_WIN_BUILD "' --prefix '" + plugins + "' 2>&1", &output),
+        0)
+        << output;
+    EXPECT_EQ(corvane_test::ReadFile(plugins + "/Corvane/win_x64/Corvane.xpl").substr(0, 2), "MZ");
+    corvane_test::WriteFile(plugins + "/DataRefs.txt",
+                            "2 120100\nsim/cockpit2/switches/landing_lights_on\tint\ty\n");
+    corvane_test::WriteFile(plugins + "/Commands.txt", "sim/lights/taxi_lights_toggle\tTaxi\n");
+    corvane_test::WriteFile(cfg, "*1\n[I]\nD5+ sim/cockpit2/switches/landing_lite_on 1\n");
+    UseTestPrefix();
+    output.clear();
+    EXPECT_EQ(corvane_test::RunCommand("cd / && '" CORVANE_WINE "' '" + plugins +
+                                           "/Corvane/corvane-check.exe' --quiet '" + cfg +
+                                           "' 2>/dev/null",
+                                       &output),
+              1);
+    EXPECT_THAT(output, HasSubstr("data.cfg:3: suspect: 'sim/cockpit2/switches/landing_lite_on' "
+                                  "is not a command or dataref of the simulator: it becomes an "
+                                  "internal input; did you mean "
+                                  "sim/cockpit2/switches/landing_lights_on?"));
+    corvane_test::RemoveFolder(xplane);
 }
 
 using Frames = std::vector<std::string>;

@@ -1,6 +1,5 @@
 // corvane-check: reads a data.cfg with the plug-in's own readers and tells what every line
 // becomes and which lines the plug-in skips or will read in a way that was probably not meant.
-#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -10,18 +9,10 @@
 #include "check_world.h"
 #include "config_check.h"
 #include "name_lists.h"
+#include "program_folder.h"
 #include "report_text.h"
 
 namespace {
-
-// The folder the program itself lies in, or "" when it cannot be told.
-std::string ProgramFolder(const char* argv0) {
-    namespace fs = std::filesystem;
-    std::error_code error;
-    fs::path program = fs::read_symlink("/proc/self/exe", error);  // Linux
-    if (error) program = fs::absolute(argv0 ? argv0 : "", error);
-    return error ? std::string() : program.parent_path().string();
-}
 
 // The lists given on the command line; without any, X-Plane's lists when the checker runs from a
 // plug-in's folder inside X-Plane (the current folder or the program's own), else the host's list.
@@ -34,7 +25,7 @@ corvane_check::NameSources NameSourcesOf(const corvane_check::CheckOptions& opti
             sources.xplaneLists = corvane_check::XPlaneListFolder(options.xplane);
         return sources;
     }
-    for (const std::string& folder : {std::string("."), ProgramFolder(argv0)}) {
+    for (const std::string& folder : {std::string("."), corvane_check::ProgramFolder(argv0)}) {
         if (folder.empty()) continue;
         sources.xplaneLists = corvane_check::FindListsFromPluginFolder(folder);
         if (!sources.xplaneLists.empty()) return sources;
