@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Corvane at work, with no simulator and no hardware: a scripted one-minute flight.
 #
-# Builds the plug-in, the headless host xphost and the board emulator boardsim (cmake preset
-# "default", into build/), installs the plug-in with the demo configuration (examples/demo/)
-# in a temporary X-Plane folder and runs it in xphost in real time, with three emulated boards:
+# Installs the Debian packages it needs and the machine lacks (tools/install-packages.sh demo),
+# builds only the plug-in, the headless host xphost and the board emulator boardsim (cmake preset
+# "demo", into build-demo/; no tests), installs the plug-in with the demo configuration
+# (examples/demo/) in a temporary X-Plane folder and runs it in xphost in real time, with three
+# emulated boards:
 #
 #   [lan-board]  radio and autopilot panel, an Arduino board on the network (127.0.0.2)
 #   [usb-board]  main panel, an Arduino board on a USB line (a pseudo-terminal)
@@ -27,7 +29,8 @@ flies a scripted flight of about a minute, then checks the results and prints a 
 
   --keep-running  after the flight, keep the cockpit running until Ctrl-C; lines typed on the
                   terminal go to xphost as control lines (get NAME, window, trace, ...)
-  --no-build      use the programs already built in build/ instead of building them
+  --no-build      use the programs already built (in build-demo/, else build/) instead of
+                  installing packages and building
   --keep-files    keep the temporary folder (plug-in folder, logs) and print its path
   --help          this text
 
@@ -52,10 +55,14 @@ done
 EXAMPLES=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 ROOT=$(cd "$EXAMPLES/.." && pwd)
 FILES=$EXAMPLES/demo
-BIN=$ROOT/build
-PLUGIN_BIN=$BIN/Corvane/lin_x64/Corvane.xpl
-XPHOST=$BIN/host/xphost
-BOARDSIM=$BIN/tools/boardsim/boardsim
+# The programs in a build folder: the demo's own, or with --no-build also the test build's.
+use_build() {
+    BIN=$1
+    PLUGIN_BIN=$BIN/Corvane/lin_x64/Corvane.xpl
+    XPHOST=$BIN/host/xphost
+    BOARDSIM=$BIN/tools/boardsim/boardsim
+}
+use_build "$ROOT/build-demo"
 
 LAN_ADDRESS=127.0.0.2
 PANEL_ADDRESS=127.0.0.3
@@ -150,15 +157,19 @@ LOGS=$WORK/logs
 mkdir -p "$LOGS"
 
 if [ $BUILD -eq 1 ]; then
-    command -v cmake >/dev/null || fail "cmake is not installed (see README.md)"
-    say "building corvane_plugin, xphost and boardsim (cmake preset default, into build/;" \
-        "longer the first time)"
-    if ! (cd "$ROOT" && cmake --preset default && cmake --build --preset default \
-        --target corvane_plugin xphost boardsim) >"$LOGS/build.log" 2>&1; then
+    "$ROOT/tools/install-packages.sh" demo 2>&1 | sed 's/^/[setup] /'
+    [ "${PIPESTATUS[0]}" -eq 0 ] || fail "the packages the demo needs could not be installed"
+    say "building the plug-in, xphost and boardsim (cmake preset demo, into build-demo/;" \
+        "about a minute the first time)"
+    jobs=$(nproc 2>/dev/null || echo 2)
+    if ! (cd "$ROOT" && cmake --preset demo && cmake --build --preset demo -j "$jobs") \
+        >"$LOGS/build.log" 2>&1; then
         tail -n 30 "$LOGS/build.log" | sed 's/^/[build] /'
         fail "the build failed (the last lines of its output are above)"
     fi
     say "build done ($(elapsed) s)"
+elif [ ! -f "$PLUGIN_BIN" ] && [ -f "$ROOT/build/Corvane/lin_x64/Corvane.xpl" ]; then
+    use_build "$ROOT/build"
 fi
 for program in "$PLUGIN_BIN" "$XPHOST" "$BOARDSIM"; do
     [ -f "$program" ] || fail "$program is missing: run without --no-build"
