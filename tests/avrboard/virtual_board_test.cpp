@@ -50,10 +50,10 @@ class VirtualBoardTest : public ::testing::Test {
         return std::string(CORVANE_AVR_SKETCH_DIR) + "/board_check_" + board + ".elf";
     }
     // Starts the board with board ID 7 and opens its port as the plug-in would.
-    void Start(const std::string& mcu, const std::string& board) {
+    void Start(const std::string& mcu, const std::string& board, const char* bootDelay = "100") {
         board_ = std::make_unique<AvrBoardProcess>(
             CORVANE_AVR_BOARD, mcu, Sketch(board), link_,
-            std::vector<std::string>{"--board-id", "7", "--boot-delay", "100"});
+            std::vector<std::string>{"--board-id", "7", "--boot-delay", bootDelay});
         ASSERT_TRUE(board_->ready());
         OpenPort();
         ASSERT_EQ(ReadLine(), "boot 7");
@@ -68,7 +68,7 @@ class VirtualBoardTest : public ::testing::Test {
     void Write(const std::string& bytes) {
         ASSERT_EQ(write(port_, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
     }
-    std::string ReadLine() {
+    std::string ReadLine(int timeoutMs = 30000) {
         for (;;) {
             const size_t end = pending_.find("\r\n");
             if (end != std::string::npos) {
@@ -78,7 +78,7 @@ class VirtualBoardTest : public ::testing::Test {
             }
             pollfd ready{port_, POLLIN, 0};
             char bytes[256];
-            if (poll(&ready, 1, 30000) <= 0) return "<timeout>";
+            if (poll(&ready, 1, timeoutMs) <= 0) return "<timeout>";
             const ssize_t n = read(port_, bytes, sizeof bytes);
             if (n <= 0) return "<hang-up>";
             pending_.append(bytes, static_cast<size_t>(n));
@@ -166,7 +166,7 @@ TEST_F(VirtualBoardTest, UnoControlLinesAgainstTheSketch) {
 }
 
 TEST_F(VirtualBoardTest, FullBufferDropsResetsLoseAndReplugs) {
-    Start("atmega328p", "uno");
+    Start("atmega328p", "uno", "1000");
     EXPECT_EQ(Losses(), "dropped 0 resets 1 lost 0");
     // 200 bytes while the sketch reads nothing: its 64-byte ring keeps 63, the rest is dropped.
     RunRows({{"", "", "z 1000", "ok"}});
@@ -183,6 +183,7 @@ TEST_F(VirtualBoardTest, FullBufferDropsResetsLoseAndReplugs) {
     close(port_);
     OpenPort();
     Write("r 2\n");  // lost: the chip is held in reset for the boot delay
+    EXPECT_EQ(ReadLine(300), "<timeout>");
     EXPECT_EQ(ReadLine(), "boot 7");
     RunRows({{"", "", "i 2", "ok"}});
     EXPECT_EQ(Losses(), "dropped 137 resets 3 lost 4");

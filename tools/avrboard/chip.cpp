@@ -249,6 +249,10 @@ const uint8_t* Chip::data() const {
     return avr_->data;
 }
 
+uint32_t Chip::dataSize() const {
+    return static_cast<uint32_t>(avr_->ramend) + 1;
+}
+
 void Chip::PinNotify(avr_irq_t*, uint32_t value, void* param) {
     auto* hook = static_cast<PinHook*>(param);
     if (hook->chip->onPinChange)

@@ -58,6 +58,7 @@ class Chip {
     int queuedBytes() const { return queued_; }  // handed over, not yet read by the firmware
 
     const uint8_t* data() const;  // the data space (registers and RAM)
+    uint32_t dataSize() const;
 
     // Called from inside RunUntil: a pin changed level (time in cycles), the firmware sent a
     // byte, the firmware took a received byte out of the serial port.

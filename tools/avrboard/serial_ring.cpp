@@ -36,7 +36,8 @@ bool SerialRing::Find(const std::string& elfPath) {
     return size_ > 0;
 }
 
-bool SerialRing::Full(const uint8_t* data) {
+bool SerialRing::Full(const uint8_t* data, uint32_t size) {
+    if (address_ + size_ > size) return false;
     if (headOffset_ < 0) {
         const uint8_t pointers[12] = {kUbrr0h, 0, kUbrr0l, 0, kUcsr0a, 0,
                                       kUcsr0b, 0, kUcsr0c, 0, kUdr0,   0};

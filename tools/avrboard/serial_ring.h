@@ -18,9 +18,9 @@ class SerialRing {
   public:
     // Reads the address and size of the symbol "Serial"; false when the firmware has none.
     bool Find(const std::string& elfPath);
-    // True when the ring has no room for one more byte (its head is just behind its tail).
-    // False while the ring is unknown.
-    bool Full(const uint8_t* data);
+    // True when the ring in `data` (the data space, `size` bytes) has no room for one more byte:
+    // its head is just behind its tail. False while the ring is unknown.
+    bool Full(const uint8_t* data, uint32_t size);
     bool known() const { return headOffset_ >= 0; }
 
   private:

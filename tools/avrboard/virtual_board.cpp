@@ -43,7 +43,7 @@ bool VirtualBoard::Start(const BoardOptions& options, std::string* error) {
         if (link_.plugged() && toHost_.size() < kUnsentLimit) toHost_ += static_cast<char>(byte);
     };
     chip_.onByteTaken = [this] {
-        if (ring_.Full(chip_.data())) ++dropped_;
+        if (ring_.Full(chip_.data(), chip_.dataSize())) ++dropped_;
     };
     if (!link_.Plug(options.link, error)) return false;
     Reanchor();
