@@ -12,7 +12,7 @@ namespace {
 const uint8_t kDefaultThreshold = 4;
 const uint8_t kDirectionTags = 1;
 const uint8_t kFirstGroupSetting = 128;
-// One channel is read per this time, so a reading never holds up the serial line for long.
+// One channel is read per this time.
 const uint8_t kReadSpacingMs = 1;
 const int16_t kNotReported = -1;
 
@@ -27,7 +27,10 @@ struct Channel {
 };
 
 Channel channels[kAnalogChannels];
+const uint8_t kNoChannel = 255;
+
 uint8_t nextChannel = 0;
+uint8_t converting = kNoChannel;
 uint8_t lastReadAt = 0;
 
 uint16_t thresholdOf(const Channel& c) {
@@ -46,6 +49,28 @@ int16_t scaled(const Channel& c, uint16_t raw) {
         if (value > 1000) value = 1000;
     }
     return static_cast<int16_t>(value);
+}
+
+// Starts the converter on a channel (against AVCC, as analogRead does by default) without
+// waiting the 0.1 ms it takes; the result is picked up on a later pass.
+void startConversion(uint8_t channel) {
+#if defined(MUX5)
+    ADCSRB = static_cast<uint8_t>((ADCSRB & ~_BV(MUX5)) | (((channel >> 3) & 1) << MUX5));
+#endif
+    ADMUX = static_cast<uint8_t>(_BV(REFS0) | (channel & 7));
+    converting = channel;
+    ADCSRA |= _BV(ADSC);
+}
+
+void takeReading(uint8_t channel, uint16_t raw) {
+    Channel& c = channels[channel];
+    c.reading = scaled(c, raw);
+    int16_t moved = c.reading - c.reported;
+    if (moved < 0) moved = -moved;
+    bool atEnd = (c.reading == 0 || c.reading == 1000) && c.reading != c.reported;
+    if (c.reported == kNotReported || atEnd || moved >= static_cast<int16_t>(thresholdOf(c))) {
+        c.due = true;
+    }
 }
 
 bool sendReading(uint8_t channel, const Channel& c) {
@@ -87,21 +112,21 @@ void takeAnalogBlock(const uint8_t* settings) {
 }
 
 void readNextAnalog() {
+    if (converting != kNoChannel) {
+        if (ADCSRA & _BV(ADSC)) return;  // still converting
+        uint8_t low = ADCL;              // ADCL first: it holds ADCH until ADCH is read
+        uint16_t raw = static_cast<uint16_t>((ADCH << 8) | low);
+        takeReading(converting, raw);
+        converting = kNoChannel;
+    }
     uint8_t now = static_cast<uint8_t>(millis());
     if (static_cast<uint8_t>(now - lastReadAt) < kReadSpacingMs) return;
     for (uint8_t tries = 0; tries < kAnalogChannels; ++tries) {
         uint8_t k = nextChannel;
         nextChannel = static_cast<uint8_t>((nextChannel + 1) % kAnalogChannels);
-        Channel& c = channels[k];
-        if (!c.used) continue;
+        if (!channels[k].used) continue;
         lastReadAt = now;
-        c.reading = scaled(c, static_cast<uint16_t>(analogRead(k)));
-        int16_t moved = c.reading - c.reported;
-        if (moved < 0) moved = -moved;
-        bool atEnd = (c.reading == 0 || c.reading == 1000) && c.reading != c.reported;
-        if (c.reported == kNotReported || atEnd || moved >= static_cast<int16_t>(thresholdOf(c))) {
-            c.due = true;
-        }
+        startConversion(k);
         return;
     }
 }

@@ -14,6 +14,7 @@ const uint8_t kMessageSpacingMs = 10;
 const uint8_t kMaxCount = 120;
 
 struct Encoder {
+    InputPin a, b;
     uint8_t pinA;
     bool halfCycle;
     uint8_t level;    // B in bit 0, A in bit 1
@@ -34,9 +35,8 @@ const int8_t kQuarterStep[16] = {
     0,  1,  -1, 0,   // from 3
 };
 
-uint8_t readLevel(uint8_t pinA) {
-    return static_cast<uint8_t>((digitalRead(pinA) == HIGH ? 2 : 0) |
-                                (digitalRead(pinA + 1) == HIGH ? 1 : 0));
+uint8_t readLevel(const Encoder& e) {
+    return static_cast<uint8_t>((isHigh(e.a) ? 2 : 0) | (isHigh(e.b) ? 1 : 0));
 }
 
 }  // namespace
@@ -54,19 +54,21 @@ void setUpEncoders() {
         pinMode(pin + 1, INPUT_PULLUP);
         Encoder& e = encoders[encoderCount++];
         e.pinA = pin;
+        e.a = inputPin(pin);
+        e.b = inputPin(pin + 1);
         e.halfCycle = use == kUseHalfStepEncoder;
         e.quarters = 0;
         e.steps = 0;
         e.sentAt = 0;
     }
     delayMicroseconds(20);
-    for (uint8_t k = 0; k < encoderCount; ++k) encoders[k].level = readLevel(encoders[k].pinA);
+    for (uint8_t k = 0; k < encoderCount; ++k) encoders[k].level = readLevel(encoders[k]);
 }
 
 void pollEncoders() {
     for (uint8_t k = 0; k < encoderCount; ++k) {
         Encoder& e = encoders[k];
-        uint8_t level = readLevel(e.pinA);
+        uint8_t level = readLevel(e);
         if (level == e.level) continue;
         e.quarters += kQuarterStep[e.level * 4 + level];
         e.level = level;

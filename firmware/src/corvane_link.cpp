@@ -23,24 +23,16 @@ uint16_t expected = 0;
 unsigned long lastByteAt = 0;
 
 // The length of a message from the plug-in by its first byte; 0 for a byte that begins none.
+// (Tests rather than a switch, which the compiler would turn into a table in RAM.)
 uint16_t lengthOfMessageStartingWith(uint8_t first) {
-    switch (first) {
-        case 'X':  // the probe XP, the ping XX, the request for all inputs XR
-            return 2;
-        case '~':  // the configuration upload
-            return 61;
-        case 'A':  // the analog block
-            return 49;
-        case 'D':  // the output gate reply
-            return 13;
-        case 'N':  // the 7-segment block
-        case 'S':  // the stepper block
-        case '{':  // output values and mode messages
-        case '}':  // a text sent back for an internal input
-            return kLengthInSecondByte;
-        default:
-            return 0;
-    }
+    if (first == 'X') return 2;   // the probe XP, the ping XX, the request for all inputs XR
+    if (first == '~') return 61;  // the configuration upload
+    if (first == 'A') return 49;  // the analog block
+    if (first == 'D') return 13;  // the output gate reply
+    // The 7-segment and stepper blocks, output values and mode messages, and a text sent back
+    // for an internal input.
+    if (first == 'N' || first == 'S' || first == '{' || first == '}') return kLengthInSecondByte;
+    return 0;
 }
 
 void takeByte(uint8_t b) {

@@ -11,6 +11,13 @@ FastPin fastPin(uint8_t pin) {
     return p;
 }
 
+InputPin inputPin(uint8_t pin) {
+    InputPin p;
+    p.in = portInputRegister(digitalPinToPort(pin));
+    p.mask = digitalPinToBitMask(pin);
+    return p;
+}
+
 uint8_t firstPinWithUse(uint8_t use) {
     for (uint8_t pin = kFirstFreePin; pin < kPinCount; ++pin) {
         if (pinUse[pin] == use) return pin;

@@ -51,6 +51,17 @@ inline void fastWrite(const FastPin& p, bool high) {
     SREG = status;
 }
 
+// A pin's input register and bit, for reads that take a few cycles.
+struct InputPin {
+    volatile uint8_t* in;
+    uint8_t mask;
+};
+
+InputPin inputPin(uint8_t pin);
+inline bool isHigh(const InputPin& p) {
+    return *p.in & p.mask;
+}
+
 // The first pin with the given use, or 255 when none has it.
 uint8_t firstPinWithUse(uint8_t use);
 // Takes a pin for a part wired to the pin before it (clock, latch, encoder B): false when the pin
