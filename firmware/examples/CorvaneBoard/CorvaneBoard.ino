@@ -5,6 +5,11 @@
 //     CorvaneBoard.begin(3);
 #include <Corvane.h>
 
-void setup() { CorvaneBoard.begin(CorvaneBoard.storedId(1)); }
+// The board ID used when the EEPROM holds none (the firmware build can set another).
+#ifndef CORVANE_BOARD_ID
+#define CORVANE_BOARD_ID 1
+#endif
+
+void setup() { CorvaneBoard.begin(CorvaneBoard.storedId(CORVANE_BOARD_ID)); }
 
 void loop() { CorvaneBoard.update(); }
