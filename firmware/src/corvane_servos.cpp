@@ -17,27 +17,31 @@ uint8_t servoPins[kMaxServos];
 volatile uint16_t pulseTicks[kMaxServos];
 uint8_t servoCount = 0;
 volatile int8_t slot = -1;
+uint16_t frameStart = 0;  // the compare time at which the current frame began
 
 }  // namespace
 
 }  // namespace corvane
 
-// Ends the pulse of one servo and begins the next one's; after the last, waits for the frame's
-// end.
+// Ends the pulse of one servo and begins the next one's in the same breath, each compare time
+// counted from the one before, so that every pulse is as long as asked whatever the interrupt's
+// latency; after the last servo, waits for the frame's end. The timer runs free and wraps.
 ISR(TIMER1_COMPA_vect) {
     using namespace corvane;
     if (slot >= 0 && slot < servoCount && pulseTicks[slot] != 0) {
         *pins[slot].out &= static_cast<uint8_t>(~pins[slot].mask);
     }
     ++slot;
+    uint16_t at = OCR1A;
+    if (slot == 0) frameStart = at;
     if (slot < servoCount) {
-        if (slot == 0) TCNT1 = 0;
         uint16_t ticks = pulseTicks[slot];
         if (ticks != 0) *pins[slot].out |= pins[slot].mask;
-        OCR1A = TCNT1 + (ticks != 0 ? ticks : kIdleSlotTicks);
+        OCR1A = at + (ticks != 0 ? ticks : kIdleSlotTicks);
     } else {
-        uint16_t now = TCNT1;
-        OCR1A = now + 16 < kFrameTicks ? kFrameTicks : now + 16;
+        uint16_t end = frameStart + kFrameTicks;
+        uint16_t ahead = end - TCNT1;
+        OCR1A = ahead > 16 && ahead <= kFrameTicks ? end : TCNT1 + 16;
         slot = -1;
     }
 }

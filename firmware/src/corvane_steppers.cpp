@@ -46,9 +46,25 @@ int32_t stepsToGo(const Stepper& s) {
     return distance;
 }
 
+// The position a stepper on pin had before this configuration: a motor that keeps its pin keeps
+// its place.
+int16_t formerPosition(uint8_t pin, const uint8_t* pins, const int16_t* positions, uint8_t count) {
+    for (uint8_t k = 0; k < count; ++k) {
+        if (pins[k] == pin) return positions[k];
+    }
+    return 0;
+}
+
 }  // namespace
 
 void setUpSteppers() {
+    uint8_t formerPins[kMaxSteppers];
+    int16_t formerPositions[kMaxSteppers];
+    uint8_t formerCount = stepperCount;
+    for (uint8_t k = 0; k < formerCount; ++k) {
+        formerPins[k] = steppers[k].pin;
+        formerPositions[k] = steppers[k].position;
+    }
     stepperCount = 0;
     uint8_t dir = firstPinWithUse(kUseStepperDirection);
     hasDirection = dir != 255;
@@ -67,8 +83,8 @@ void setUpSteppers() {
         s.pin = pin;
         s.turning = use == kUseTurningStepper;
         s.stepsPerTurn = 0;
-        s.position = 0;
-        s.target = 0;
+        s.position = formerPosition(pin, formerPins, formerPositions, formerCount);
+        s.target = s.position;
         s.interval = kFastestStepMicros;
         s.lastStepAt = micros();
     }

@@ -5,7 +5,7 @@
 // first kind ('G', a needle with a stop) goes straight to its target; one of the second kind
 // ('g', a card that turns without end) takes the shorter way round, counting its position in
 // the steps per revolution of the stepper block. Positions count from where the motor stood at
-// the configuration.
+// the first configuration after a reset; a stepper that keeps its pin keeps its position.
 #ifndef CORVANE_STEPPERS_H
 #define CORVANE_STEPPERS_H
 
