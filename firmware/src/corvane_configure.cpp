@@ -16,6 +16,7 @@ namespace corvane {
 
 void configurePins(const uint8_t* uses) {
     stopServos();
+    forgetLedPort();  // while its pins are still set up
     for (uint8_t pin = kFirstFreePin; pin < kPinCount; ++pin) {
         if (pinUse[pin] != kUseNone) pinMode(pin, INPUT);
         pinUse[pin] = pin < kUploadPins ? uses[pin] : static_cast<uint8_t>(kUseNone);
@@ -28,7 +29,6 @@ void configurePins(const uint8_t* uses) {
     setUpSteppers();
     setUpServos();
     setUpDisplays();
-    forgetLedPort();
     setUpAnalog();
     clearReports();
 }

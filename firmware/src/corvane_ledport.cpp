@@ -30,6 +30,11 @@ bool takePins(uint8_t pin) {
 }  // namespace
 
 void forgetLedPort() {
+    if (portPin != 255) {
+        // Dark LEDs while the board waits for its new configuration's values.
+        for (uint8_t k = 0; k < byteCount; ++k) bytes[k] = 0;
+        for (next = 0; next != 255;) shiftLedPort();
+    }
     portPin = 255;
     byteCount = 0;
     next = 255;

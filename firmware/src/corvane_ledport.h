@@ -9,7 +9,7 @@
 
 namespace corvane {
 
-// Drops the LED port until the plug-in sends its block again.
+// Darkens the LED port's LEDs and drops the port until the plug-in sends its block again.
 void forgetLedPort();
 // Takes the LED port block: the port pin and its bytes, last port first.
 void showLedPort(uint8_t pin, const uint8_t* bytes, uint8_t count);
