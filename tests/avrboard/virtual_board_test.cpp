@@ -169,7 +169,7 @@ TEST_F(VirtualBoardTest, FullBufferDropsResetsLoseAndReplugs) {
     Start("atmega328p", "uno", "1000");
     EXPECT_EQ(Losses(), "dropped 0 resets 1 lost 0");
     // 200 bytes while the sketch reads nothing: its 64-byte ring keeps 63, the rest is dropped.
-    RunRows({{"", "", "z 1000", "ok"}});
+    RunRows({{"", "", "z 2000", "ok"}});
     Write(std::string(200, '\n'));
     EXPECT_EQ(ReadLine(), "done");
     EXPECT_EQ(Losses(), "dropped 137 resets 1 lost 0");
