@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <sstream>
 
+#include "config/aircraft_profile.h"
 #include "config/board_tables.h"
 #include "config/plugin_folder.h"
 #include "support/plugin_harness.h"
@@ -121,6 +122,26 @@ TEST(PluginFolderLayouts, FolderIsFoundFromThePathsComponents) {
         {"", ""},
     };
     for (const auto& row : rows) EXPECT_EQ(PluginFolderFromPath(row[0]), row[1]) << row[0];
+}
+
+// An aircraft's name is its model file's without folders and ".acf" in any case; its profile is
+// found ignoring case, the file of exactly its case first, else the first in name order.
+TEST(AircraftProfiles, NameAndProfileAreFoundIgnoringCase) {
+    const std::string folder = corvane_test::MakeTempFolder("corvane-profiles");
+    fs::create_directories(folder + "/profiles/B737.cfg");  // a folder is no profile
+    for (const char* name : {"B738.cfg", "b738.cfg", "a320.CFG", "C172.cfg.example"})
+        corvane_test::WriteFile(folder + "/profiles/" + name, "");
+    const char* const rows[][3] = {{"B738.acf", "B738", "profiles/B738.cfg"},
+                                   {"C:\\X\\b738.ACF", "b738", "profiles/b738.cfg"},
+                                   {"Aircraft/A320/A320.acf", "A320", "profiles/a320.CFG"},
+                                   {"a320.acf.bak", "a320.acf.bak", "data.cfg"},
+                                   {"B737.acf", "B737", "data.cfg"},
+                                   {"C172.acf", "C172", "data.cfg"}};
+    for (const auto& row : rows) {
+        EXPECT_EQ(AircraftNameOf(row[0]), row[1]) << row[0];
+        EXPECT_EQ(ConfigFileFor(folder, AircraftNameOf(row[0])), row[2]) << row[0];
+    }
+    corvane_test::RemoveFolder(folder);
 }
 
 // Installs the build tree that holds the built plug-in (…/build/Corvane/lin_x64/Corvane.xpl)

@@ -34,6 +34,7 @@ struct HostOptions {
     std::string dataCfg;        // content of data.cfg
     std::string settings;       // config.ini lines after IP_ADDRESS and PORT
     std::string extraDatarefs;  // more host datarefs and commands, in the host's file format
+    std::string aircraft = {};  // the user's aircraft at the start (--aircraft), "" for none
 };
 
 class HostProcess {
@@ -53,6 +54,8 @@ class HostProcess {
         command.insert(command.end(),
                        {"--plugin", plugin, "--fps", "40", "--datarefs", DefaultDatarefFile(),
                         "--datarefs", root_ + "/datarefs.txt"});
+        if (!options.aircraft.empty())
+            command.insert(command.end(), {"--aircraft", options.aircraft});
         // Standard input and output on pipes, standard error into stderr.txt.
         int toChild[2], fromChild[2];
         if (pipe(toChild) != 0 || pipe(fromChild) != 0) return;
