@@ -172,6 +172,9 @@ TEST(InstallKeepsUserFiles, SecondInstallKeepsEditedFilesAndLaysTheExamplesBesid
         corvane_test::WriteFile(folder + "/" + name, std::string("# mine\r\n\xEF\xBB\xBF") + name);
     }
     corvane_test::WriteFile(folder + "/memory0.txt", "12 118.25\r\n");
+    const std::string profileExample = corvane_test::ReadFile(examples + "profiles/B738.cfg");
+    EXPECT_EQ(corvane_test::ReadFile(folder + "/profiles/B738.cfg.example"), profileExample);
+    corvane_test::WriteFile(folder + "/profiles/B738.cfg", "*1\r\n");
 
     for (int round = 0; round < 2; ++round) {
         const std::string output = Install(prefix);
@@ -185,6 +188,8 @@ TEST(InstallKeepsUserFiles, SecondInstallKeepsEditedFilesAndLaysTheExamplesBesid
         }
     }
     EXPECT_EQ(corvane_test::ReadFile(folder + "/memory0.txt"), "12 118.25\r\n");
+    EXPECT_EQ(corvane_test::ReadFile(folder + "/profiles/B738.cfg"), "*1\r\n");
+    EXPECT_EQ(corvane_test::ReadFile(folder + "/profiles/B738.cfg.example"), profileExample);
     EXPECT_TRUE(fs::exists(folder + "/lin_x64/Corvane.xpl"));
     corvane_test::RemoveFolder(prefix);
 }
