@@ -57,7 +57,8 @@ TEST(Lifecycle, OneStartUpFromThePluginFolderAndNoneOnASecondStart) {
     EXPECT_EQ(Base_IP, "127.0.0.");
     EXPECT_EQ(UsedAddr, std::vector<int>{1});  // the own host number
     EXPECT_THAT(xphost::MenuItems("Corvane"),
-                ::testing::ElementsAre("Status", "Reconnect", "Reload Plugins", "Monitor"));
+                ::testing::ElementsAre("Status", "Reconnect", "Reload Plugins", "Monitor",
+                                       "Write dataref list"));
 
     ASSERT_EQ(FirstLaunch, 0);
     const auto itemsBefore = xphost::MenuItems("");
@@ -206,7 +207,7 @@ TEST(StatusWindow, ReloadPluginsGoesThroughStopAndComesBackWorking) {
     board.SendIdentification();
     run.Call(2);
     EXPECT_EQ(board.boardNumber(), 1);
-    EXPECT_EQ(xphost::MenuItems("Corvane").size(), 4u);
+    EXPECT_EQ(xphost::MenuItems("Corvane").size(), 5u);
 }
 
 }  // namespace
