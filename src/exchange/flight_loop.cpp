@@ -15,6 +15,7 @@
 #include "exchange/identification.h"
 #include "exchange/input_dispatch.h"
 #include "exchange/monitor_text.h"
+#include "exchange/name_healing.h"
 #include "exchange/output_gate.h"
 #include "exchange/output_pass.h"
 #include "exchange/usb_reconnect.h"
@@ -238,6 +239,7 @@ float MyFlightLoopCallback(float, float, int, void*) {
     RepeatHeldInputs();
     RefreshCustomDrefs();
     ReadFrameTime();
+    HealMissingNames();
     SendChangedOutputs();
     RefreshMonitor();
     return 0.025f;
@@ -249,4 +251,5 @@ void ResetFlightLoopState() {
     recsize = 0;
     lastSerialProbe = Clock::time_point();
     ForgetIdentifications();
+    ResetNameHealing();
 }

@@ -5,6 +5,7 @@
 #include "config/board_monitor.h"
 #include "config/board_tables.h"
 #include "config/config_fields.h"
+#include "config/missing_names.h"
 #include "exchange/usb_reconnect.h"
 #include "transport/lan_socket.h"
 #include "transport/serial_ports.h"
@@ -12,17 +13,19 @@
 namespace {
 
 constexpr size_t kShownTextLength = 24;
-static_assert(2 + 4 * kMonitorBoardRoom + 1 <= kMonitorLineCount, "the board lines must fit");
+// Room for the names not found yet after the list, within the width of the window.
+constexpr size_t kMissingLineLength = 110;
+static_assert(2 + 5 * kMonitorBoardRoom + 1 <= kMonitorLineCount, "the board lines must fit");
 
 // A text from a board or a dataref as the window can show it: printable characters only, cut
 // short.
-std::string Printable(const std::string& text) {
+std::string Printable(const std::string& text, size_t length = kShownTextLength) {
     std::string shown;
-    for (size_t k = 0; k < text.size() && k < kShownTextLength; ++k) {
+    for (size_t k = 0; k < text.size() && k < length; ++k) {
         const unsigned char c = static_cast<unsigned char>(text[k]);
         shown += (c >= 32 && c < 127) ? static_cast<char>(c) : '?';
     }
-    if (text.size() > kShownTextLength) shown += "...";
+    if (text.size() > length) shown += "...";
     return shown;
 }
 
@@ -66,6 +69,30 @@ std::string InputText(int b, const MonitoredInput& in) {
            Number(in.result);
 }
 
+// "      not found yet: laminar/B738/..., ...": the board's names that the simulator does not
+// know yet, none of them twice; empty when there are none.
+std::string MissingNamesLine(int b) {
+    std::string line;
+    std::vector<const std::string*> shown;
+    size_t more = 0;
+    for (const MissingName& m : MissingNames) {
+        if (m.board != b) continue;
+        bool again = false;
+        for (const std::string* name : shown) again = again || *name == m.name;
+        if (again) continue;
+        const std::string text = Printable(m.name, kMissingLineLength / 2);
+        if (line.size() + text.size() + 2 > kMissingLineLength) {
+            ++more;
+            continue;
+        }
+        line += (shown.empty() ? " " : ", ") + text;
+        shown.push_back(&m.name);
+    }
+    if (shown.empty()) return std::string();
+    if (more) line += " and " + std::to_string(more) + " more";
+    return "      not found yet:" + line;
+}
+
 std::string OutputText(int b, int j) {
     if (!OutputExists(b, j) || OutDrefs[b][j].empty()) return "?";
     return ShowOutputTag(OutDrefs[b][j][0], OutDevice[b]) + " " + Printable(Previous[b][j]);
@@ -98,6 +125,8 @@ void AddBoardLines(int b, std::vector<std::string>& lines) {
         outputs += (k == 1 ? " " : "  |  ") + OutputText(b, c.outputs[slot]);
     }
     lines.push_back(outputs);
+    const std::string missing = MissingNamesLine(b);
+    if (!missing.empty()) lines.push_back(missing);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "XPLMPlugin.h"
 #include "XPLMProcessing.h"
 #include "config/settings.h"
+#include "exchange/name_healing.h"
 #include "exchange/output_gate.h"
 #include "plugin/lifecycle.h"
 #include "plugin/monitor_window.h"
@@ -15,6 +16,8 @@
 #include "simdata/sim_time.h"
 
 namespace {
+
+constexpr char kDatarefNotifications[] = "XPLM_WANTS_DATAREF_NOTIFICATIONS";
 
 void CopyText(char* out, const char* text) {
     std::strncpy(out, text, 255);
@@ -36,6 +39,8 @@ PLUGIN_API int XPluginStart(char* outName, char* outSig, char* outDesc) {
     }
     FindTimeDatarefs();
     InitiateCustom();
+    // X-Plane 12 tells when datarefs were added, so that names not found yet are looked up then.
+    if (XPLMHasFeature(kDatarefNotifications)) XPLMEnableFeature(kDatarefNotifications, 1);
     if (FirstLaunch == 1) XPLMRegisterFlightLoopCallback(FlightLoopInit, -1.0f, nullptr);
     return 1;
 }
@@ -57,6 +62,11 @@ PLUGIN_API void XPluginStop(void) {
 }
 
 PLUGIN_API void XPluginReceiveMessage(XPLMPluginID, int inMessage, void*) {
+    // An aircraft's plug-in adds its datarefs and commands when the aircraft loads.
+    if (inMessage == XPLM_MSG_PLANE_LOADED || inMessage == XPLM_MSG_DATAREFS_ADDED) {
+        LookUpMissingNamesSoon();
+        return;
+    }
     if (!RESET_EVENTS) return;
     const float flightTime = XPLMGetDataf(FlightTimeDref);
     if (!(flightTime < 5.0f)) return;
