@@ -36,14 +36,14 @@ bool HasBlank(const char* name) {
     return false;
 }
 
-// "2 120100 Mon Mar  4 12:00:00 2024": the format of X-Plane 12's list, the simulator's build
+// "2 120100 Mon Mar 04 12:00:00 2024": the format of X-Plane 12's list, the simulator's build
 // (0 where it does not tell) and the time of writing.
 std::string HeaderLine() {
     XPLMDataRef build = XPLMFindDataRef("sim/version/xplane_internal_version");
     char date[64] = "";
     const std::time_t now = std::time(nullptr);
     if (const std::tm* local = std::localtime(&now))
-        std::strftime(date, sizeof date, "%a %b %e %H:%M:%S %Y", local);
+        std::strftime(date, sizeof date, "%a %b %d %H:%M:%S %Y", local);
     return "2 " + std::to_string(build ? XPLMGetDatai(build) : 0) + " " + date + "\n";
 }
 

@@ -50,6 +50,10 @@ TEST(WindowsPlugin, ExportsTheEntryPointsAndImportsOnlyTheSimulatorAndSystemDlls
                                            "MSVCRT.DLL",  "UCRTBASE.DLL"};
     for (const std::string& dll : imported)
         EXPECT_TRUE(allowed.count(dll) || dll.rfind("API-MS-WIN-CRT-", 0) == 0) << dll;
+    // X-Plane 12's calls are found at run time, never imported: the plug-in loads in X-Plane 11.
+    EXPECT_THAT(tables, HasSubstr("XPLMFindSymbol"));
+    for (const char* call : {"XPLMCountDataRefs", "XPLMGetDataRefsByIndex", "XPLMGetDataRefInfo"})
+        EXPECT_THAT(tables, ::testing::Not(HasSubstr(call)));
 }
 
 using Frames = std::vector<std::string>;
@@ -63,7 +67,8 @@ const char* const kSection =
     "P12 sim/test/nav1\n"
     "[O]\n"
     "7L 0 sim/test/int\n"
-    "8 2 sim/test/float\n";
+    "8 2 sim/test/float\n"
+    "9L 0 addon/lamp\n";
 const char* const kDatarefs =
     "sim/test/float float rw 0\n"
     "sim/test/int int rw 0\n"
@@ -144,6 +149,14 @@ TEST(WineLanBoard, HandshakeInputsOutputsFilesStatusAndReconnect) {
         host.Call();
     }
     EXPECT_EQ(corvane_test::ReadFile(host.folder() + "/memory0.txt"), "12 121.5,118.25\r\n");
+
+    // An aircraft's dataref that comes late lights its LED (X-Plane 12 tells of new datarefs),
+    // and X-Plane 12's list of every dataref, found at run time, names it.
+    host.Ask("register addon/lamp int rw 1");
+    EXPECT_TRUE(host.CallUntil([&] { return board.leds()[9]; }, 5));
+    host.Ask("menu Corvane/Write dataref list");
+    EXPECT_THAT(corvane_test::ReadFile(host.folder() + "/datarefs-live.txt"),
+                HasSubstr("\naddon/lamp\tint\ty\n"));
 
     host.Ask("menu Corvane/Status");
     const std::string window = host.Ask("window");
