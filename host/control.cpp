@@ -29,6 +29,9 @@ const char* const kHelp = R"(control lines (answers go to standard output):
                          write nothing until NAME is registered again
   simulator 11|12        behave as X-Plane 11 (no dataref list calls, no notification of
                          new datarefs) or as X-Plane 12 (the default)
+  aircraft [PATH]        load the user's aircraft, the .acf file at PATH (relative to the
+                         X-Plane folder), and send XPLM_MSG_PLANE_LOADED with index 0; without
+                         PATH: the aircraft loaded now
   menu PATH              choose a menu item, e.g. Corvane/Status
   items [PATH]           the items of a menu (none: the plug-ins menu)
   click CAPTION          press the visible button whose caption contains CAPTION
@@ -196,6 +199,10 @@ std::string ExecuteLine(const std::string& line) {
     if (word == "unregister")
         return Unregister(rest) ? "ok" : "error: no dataref or command " + rest;
     if (word == "simulator") return Simulator(rest);
+    if (word == "aircraft") {
+        if (!rest.empty()) LoadUserAircraft(rest);
+        return UserAircraft().empty() ? "(no aircraft)" : "aircraft " + UserAircraft();
+    }
     if (word == "menu") {
         if (!ChooseMenu(rest)) return "error: no menu item " + rest;
         return ReloadPending() ? "ok (reload at the end of the next frame)" : "ok";

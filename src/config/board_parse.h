@@ -34,8 +34,10 @@ struct BoardParse {
     unsigned int id = 0;   // board ID; 0 is the Helvan panel
     int lineNumber = 0;    // 1-based position of the current line in the text, for notes
     std::string lineText;  // the current line, for notes
-    // data.cfg line of each line of the text, when the text is a section of data.cfg; else null.
+    // The line in the configuration file of each line of the text, when the text is a section of
+    // that file (fileName, "data.cfg" or "profiles/B738.cfg"); else null.
     const std::vector<int>* fileLines = nullptr;
+    std::string fileName;
 
     std::vector<TGroup> tList;       // A entry T
     std::vector<ListItem> rList;     // A entry R
@@ -59,7 +61,7 @@ struct BoardParse {
     std::string PlaceOfLine(int number) const {
         const size_t k = static_cast<size_t>(number - 1);
         if (fileLines && number >= 1 && k < fileLines->size())
-            return "data.cfg line " + std::to_string((*fileLines)[k]);
+            return fileName + " line " + std::to_string((*fileLines)[k]);
         return IsArduino() ? "line " + std::to_string(number) : "panel configuration";
     }
     std::string LinePlace() const { return PlaceOfLine(lineNumber); }

@@ -1,5 +1,6 @@
 // The five entry points through which the simulator drives the plug-in.
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 #include "XPLMDataAccess.h"
@@ -61,8 +62,13 @@ PLUGIN_API void XPluginStop(void) {
     CloseTransports();
 }
 
-PLUGIN_API void XPluginReceiveMessage(XPLMPluginID, int inMessage, void*) {
-    // An aircraft's plug-in adds its datarefs and commands when the aircraft loads.
+PLUGIN_API void XPluginReceiveMessage(XPLMPluginID, int inMessage, void* inParam) {
+    // The user's aircraft (plane index 0, passed as the pointer's value) has loaded: a change of
+    // configuration file comes first, as a full reset that looks everything up anew.
+    const bool userAircraft = reinterpret_cast<intptr_t>(inParam) == 0;
+    if (inMessage == XPLM_MSG_PLANE_LOADED && userAircraft && SwitchConfigurationForAircraft())
+        return;
+    // Else an aircraft's plug-in may have added datarefs and commands that are not found yet.
     if (inMessage == XPLM_MSG_PLANE_LOADED || inMessage == XPLM_MSG_DATAREFS_ADDED) {
         LookUpMissingNamesSoon();
         return;

@@ -31,6 +31,7 @@ struct HostOptions {
     std::string dataCfg;        // content of data.cfg
     std::string settings;       // config.ini lines after IP_ADDRESS and PORT
     std::string extraDatarefs;  // more host datarefs and commands, in the host's file format
+    std::string aircraft = {};  // the user's aircraft at the start (--aircraft), "" for none
 };
 
 class HostProcess {
@@ -50,6 +51,8 @@ class HostProcess {
         command.insert(command.end(),
                        {"--plugin", plugin, "--fps", "40", "--datarefs", DefaultDatarefFile(),
                         "--datarefs", root_ + "/datarefs.txt"});
+        if (!options.aircraft.empty())
+            command.insert(command.end(), {"--aircraft", options.aircraft});
         process_.Start(command, root_ + "/stderr.txt");  // standard error into stderr.txt
     }
     ~HostProcess() {
