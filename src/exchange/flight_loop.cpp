@@ -14,6 +14,7 @@
 #include "exchange/held_inputs.h"
 #include "exchange/identification.h"
 #include "exchange/input_dispatch.h"
+#include "exchange/lan_reprobe.h"
 #include "exchange/monitor_text.h"
 #include "exchange/output_gate.h"
 #include "exchange/output_pass.h"
@@ -232,7 +233,10 @@ void DispatchMessage(const std::string& message) {
 
 float MyFlightLoopCallback(float, float, int, void*) {
     WatchUsbBoards();
-    if (ScanTimeout >= 1) ScanStep();
+    if (ScanTimeout >= 1)
+        ScanStep();
+    else
+        ProbeLanSlowly();
     ReceiveAndDispatch();
     CountPingCalls();
     RepeatHeldInputs();
@@ -249,4 +253,5 @@ void ResetFlightLoopState() {
     recsize = 0;
     lastSerialProbe = Clock::time_point();
     ForgetIdentifications();
+    ResetLanReprobe();
 }

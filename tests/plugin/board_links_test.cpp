@@ -662,6 +662,50 @@ TEST(LanLinks, ProbesGoToTheSettingsPortAfterADatagramFromAnotherPort) {
     EXPECT_TRUE(run.CallUntil([&] { return board.boardNumber() == 1; }, 300));
 }
 
+// A board that restarts and identifies from another port gets its upload and outputs there. After
+// the search, a board switched on later is found whether it announces itself or waits for a
+// probe: the free addresses are probed again at the settings' port, a round every 30 s (1200
+// calls) spread evenly over it.
+TEST(LanLinks, BoardThatRestartsOrComesLateIsServed) {
+    corvane_test::PluginOptions options;
+    options.dataCfg = "*3\n[O]\n13L 0 sim/cockpit/electrical/beacon_lights_on\n*4\n*5\n";
+    options.settings = "SCANNING_TIMEOUT = 40\n";
+    corvane_test::PluginRun run(options);
+    boardsim::Options first = run.LanBoardOptions(25, 3);
+    first.configSection = "[O]\n13L 0 sim/cockpit/electrical/beacon_lights_on\n";
+    first.autoGate = true;
+    run.AddBoard(first);
+    ASSERT_TRUE(run.ConnectAll(100));
+    ASSERT_TRUE(run.CallUntil([] { return ScanTimeout == 0; }, 100));
+    boardsim::Options restarted = first;
+    restarted.lanPort = corvane_test::FreeUdpPort();
+    boardsim::Board& again = run.AddBoard(restarted);
+    again.SendIdentification();
+    xphost::SetDataref("sim/cockpit/electrical/beacon_lights_on", "1");
+    EXPECT_TRUE(run.CallUntil([&] { return again.leds()[13]; }, 40));
+    EXPECT_EQ(again.boardNumber(), 1);
+
+    run.Call(800);
+    boardsim::Board& announcing = run.AddLanBoard(30, 4);
+    announcing.SendIdentification();
+    EXPECT_TRUE(run.CallUntil([&] { return announcing.boardNumber() == 2; }, 5));
+    boardsim::Board& waiting = run.AddLanBoard(31, 5);
+    boardsim::Options silent = run.LanBoardOptions(100, 5);
+    silent.answerProbe = false;
+    boardsim::Board& far = run.AddBoard(silent);
+    std::vector<int> probed;  // calls at which the boards at .31 and .100 were probed
+    for (int call = 1; call <= 2500; ++call) {
+        const int before = waiting.probeCount() + far.probeCount();
+        run.Call();
+        if (waiting.probeCount() + far.probeCount() != before) probed.push_back(call);
+    }
+    EXPECT_EQ(waiting.boardNumber(), 3);
+    EXPECT_EQ(waiting.probeCount(), 1);
+    ASSERT_EQ(probed.size(), 3u);  // .31, .100, .100 a round later
+    EXPECT_NEAR(probed[1] - probed[0], (100 - 31) * 1200 / 256, 1);
+    EXPECT_EQ(probed[2] - probed[1], 1200);
+}
+
 TEST(LanLinks, DatagramsFromOutsideTheOwnPrefixAreDropped) {
     const int result = corvane_test::InOwnNetwork("10.1.2.25", [] {
         corvane_test::PluginOptions options;
