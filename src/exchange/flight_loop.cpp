@@ -18,6 +18,7 @@
 #include "exchange/monitor_text.h"
 #include "exchange/output_gate.h"
 #include "exchange/output_pass.h"
+#include "exchange/port_cause_line.h"
 #include "exchange/usb_reconnect.h"
 #include "exchange/wire_protocol.h"
 #include "simdata/custom_refs.h"
@@ -108,7 +109,8 @@ void ScanStep() {
         send_usb_request = false;
         lastSerialProbe = now;
     }
-    if (StatusLine(3).size() >= 5) --ScanTimeout;
+    // The countdown starts with the first board line.
+    if (message_line_number > 2) --ScanTimeout;
     if (ScanTimeout == 0) {
         WriteLog("\nFinishing scanning for devices...");
         ClearUSB();
@@ -162,6 +164,7 @@ bool ReceiveSerial(unsigned int p, size_t& readThisCall) {
         if (n == 0) return false;
         recsize = static_cast<int>(n);
         readThisCall += static_cast<size_t>(n);
+        if (SerialIndices[p] < 0) HeardFromPort(ComPortName[p]);
         buffer += MessageFromDatagram(recs_usb, static_cast<size_t>(n));
     }
     if (st.empty()) ++DiscardedFrames;  // "{}" or a stray '}'
@@ -237,6 +240,7 @@ float MyFlightLoopCallback(float, float, int, void*) {
         ScanStep();
     else
         ProbeLanSlowly();
+    ShowPortCausesOnSearchLine();
     ReceiveAndDispatch();
     CountPingCalls();
     RepeatHeldInputs();

@@ -44,22 +44,28 @@ bool IsOpenPath(const std::string& path) {
 }
 
 void OpenNewPort(const std::string& path) {
-    WriteLog("\nFound serial port: " + path);
-    const int fd = open_port(path);
+    // A port another program holds is tried at every look until it is let go, noted only once.
+    const bool busyBefore = CauseOf(path) == PortCause::Busy;
+    if (!busyBefore) WriteLog("\nFound serial port: " + path);
+    PortCause cause = PortCause::None;
+    const int fd = open_port(path, cause);
     if (fd < 0) {
-        ++FailedOpens[path];
+        NotePortCause(path, cause);
+        if (cause != PortCause::Busy) ++FailedOpens[path];
         return;
     }
+    if (busyBefore) WriteLog("\nFound serial port: " + path);
     FailedOpens.erase(path);
     ConfigurePort(fd);
     NewSerialPort port;
     port.fd = fd;
     port.path = path;
     NewSerialPorts.push_back(port);
+    ListenToPort(path);
     WriteLog("\nSerial port " + path + " opened");
 }
 
-// Forgets the tried paths and failed attempts of devices no longer in the folder.
+// Forgets the tried paths, failed attempts and causes of devices no longer in the folder.
 void ForgetVanished(const std::vector<std::string>& listed) {
     const auto gone = [&](const std::string& path) {
         return std::find(listed.begin(), listed.end(), path) == listed.end();
@@ -68,6 +74,7 @@ void ForgetVanished(const std::vector<std::string>& listed) {
         it = gone(*it) ? TriedPaths.erase(it) : std::next(it);
     for (auto it = FailedOpens.begin(); it != FailedOpens.end();)
         it = gone(it->first) ? FailedOpens.erase(it) : std::next(it);
+    ForgetPortCausesNotIn(listed);
 }
 
 }  // namespace

@@ -21,14 +21,6 @@ int MessageIsSerial = 0;
 int bytes_sent = 0;
 bool send_usb_request = false;
 
-namespace {
-
-bool StartsWith(const std::string& text, const char* prefix) {
-    return text.rfind(prefix, 0) == 0;
-}
-
-}  // namespace
-
 // The paths that count as the board's own adapter: its port path and, for macOS names with a
 // '.', both twin entries (tty. and cu.) in the same folder.
 void AddUsedPaths(const std::string& path) {
@@ -52,20 +44,16 @@ void ClosePort(size_t p) {
 
 }  // namespace
 
-bool IsSerialCandidate(const std::string& name) {
-    if (name.size() <= 5) return false;
-    static const char* const prefixes[] = {"tty.usb",   "tty.wchusb", "cu.usb",
-                                           "cu.wchusb", "ttyUSB",     "ttyACM"};
-    for (const char* prefix : prefixes)
-        if (StartsWith(name, prefix)) return true;
-    return false;
-}
-
 void ScanSerialDevices() {
     for (const std::string& path : ListSerialDevices()) {
         WriteLog("\nFound serial port: " + path);
-        const int fd = open_port(path);
-        if (fd < 0) continue;
+        PortCause cause = PortCause::None;
+        const int fd = open_port(path, cause);
+        if (fd < 0) {
+            NotePortCause(path, cause);
+            continue;
+        }
+        ListenToPort(path);
         comport.push_back(fd);
         ConfigurePort(fd);
         ++max_cycles;
@@ -159,4 +147,5 @@ void ClearSerialState() {
     cycle = 1;
     SerialCurrent = 0;
     MessageIsSerial = 0;
+    ClearPortCauses();
 }

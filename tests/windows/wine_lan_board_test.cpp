@@ -45,9 +45,9 @@ TEST(WindowsPlugin, ExportsTheEntryPointsAndImportsOnlyTheSimulatorAndSystemDlls
     EXPECT_EQ(imported.count("XPLM_64.DLL"), 1u);
     EXPECT_EQ(imported.count("XPWIDGETS_64.DLL"), 1u);
     // No MinGW runtime DLL (libstdc++, libgcc, winpthread): only what every Windows has.
-    const std::set<std::string> allowed = {"XPLM_64.DLL", "XPWIDGETS_64.DLL", "KERNEL32.DLL",
-                                           "WS2_32.DLL",  "IPHLPAPI.DLL",     "ADVAPI32.DLL",
-                                           "MSVCRT.DLL",  "UCRTBASE.DLL"};
+    const std::set<std::string> allowed = {"XPLM_64.DLL",  "XPWIDGETS_64.DLL", "KERNEL32.DLL",
+                                           "WS2_32.DLL",   "IPHLPAPI.DLL",     "ADVAPI32.DLL",
+                                           "SETUPAPI.DLL", "MSVCRT.DLL",       "UCRTBASE.DLL"};
     for (const std::string& dll : imported)
         EXPECT_TRUE(allowed.count(dll) || dll.rfind("API-MS-WIN-CRT-", 0) == 0) << dll;
 }
