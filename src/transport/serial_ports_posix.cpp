@@ -36,6 +36,21 @@ std::vector<std::string> ListSerialDevices() {
     return paths;
 }
 
+namespace {
+
+// True when another program holds the terminal exclusively (where the system tells).
+bool HeldExclusively(int fd) {
+#ifdef TIOCGEXCL
+    int exclusive = 0;
+    return ioctl(fd, TIOCGEXCL, &exclusive) == 0 && exclusive != 0;
+#else
+    (void)fd;
+    return false;
+#endif
+}
+
+}  // namespace
+
 int open_port(const std::string& path, PortCause& cause) {
     cause = PortCause::None;
     const int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
@@ -50,8 +65,9 @@ int open_port(const std::string& path, PortCause& cause) {
                      std::strerror(error) + "\n");
         return -1;
     }
-    // A port that another program holds locked stays that program's: nothing is set or written.
-    if (flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+    // A port that another program holds (locked, or exclusively, which does not keep root out)
+    // stays that program's: nothing is set or written.
+    if ((flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) || HeldExclusively(fd)) {
         CloseForeignPort(fd);
         cause = PortCause::Busy;
         return -1;
