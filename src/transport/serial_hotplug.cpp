@@ -24,16 +24,6 @@ constexpr size_t kMaxNewPorts = 16;
 std::set<std::string> TriedPaths;
 std::map<std::string, int> FailedOpens;  // path -> failed attempts to open it
 
-// The other name of a macOS device entry (tty.X <-> cu.X), or an empty text.
-std::string TwinPath(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    const std::string folder = path.substr(0, slash + 1);
-    const std::string name = path.substr(slash + 1);
-    if (name.rfind("tty.", 0) == 0) return folder + "cu." + name.substr(4);
-    if (name.rfind("cu.", 0) == 0) return folder + "tty." + name.substr(3);
-    return std::string();
-}
-
 bool IsOpenPath(const std::string& path) {
     if (path.empty()) return false;
     for (size_t p = 0; p < comport.size(); ++p)

@@ -44,8 +44,22 @@ void ClosePort(size_t p) {
 
 }  // namespace
 
+std::string TwinPath(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    const std::string folder = path.substr(0, slash + 1);
+    const std::string name = path.substr(slash + 1);
+    if (name.rfind("tty.", 0) == 0) return folder + "cu." + name.substr(4);
+    if (name.rfind("cu.", 0) == 0) return folder + "tty." + name.substr(3);
+    return std::string();
+}
+
 void ScanSerialDevices() {
     for (const std::string& path : ListSerialDevices()) {
+        // A device's second name (macOS) is the same port, which the first holds exclusively.
+        const std::string twin = TwinPath(path);
+        if (!twin.empty() &&
+            std::find(ComPortName.begin(), ComPortName.end(), twin) != ComPortName.end())
+            continue;
         WriteLog("\nFound serial port: " + path);
         PortCause cause = PortCause::None;
         const int fd = open_port(path, cause);

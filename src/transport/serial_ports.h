@@ -22,7 +22,10 @@ extern int MessageIsSerial;               // 1 while handling a serial message, 
 extern int bytes_sent;                    // result of the last send, serial or LAN
 extern bool send_usb_request;  // probe the unbound serial ports on the next flight-loop call
 
-// Finds, opens and configures every candidate device (start-up, when USB is on).
+// The other name of a macOS device entry (tty.X <-> cu.X), or an empty text.
+std::string TwinPath(const std::string& path);
+// Finds, opens and configures every candidate device (start-up, when USB is on); a macOS device
+// once, under the first of its two names.
 void ScanSerialDevices();
 // Board index of the serial port being handled, registering it when add is true; -1 if none.
 int SerialConnectionExists(bool add);
