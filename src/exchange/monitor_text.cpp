@@ -8,6 +8,7 @@
 #include "config/missing_names.h"
 #include "exchange/usb_reconnect.h"
 #include "transport/lan_socket.h"
+#include "transport/port_causes.h"
 #include "transport/serial_ports.h"
 
 namespace {
@@ -129,6 +130,21 @@ void AddBoardLines(int b, std::vector<std::string>& lines) {
     if (!missing.empty()) lines.push_back(missing);
 }
 
+// One line for each serial port that gives no board and why, in the room the boards left.
+void AddPortLines(std::vector<std::string>& lines) {
+    const size_t all = static_cast<size_t>(kMonitorLineCount);
+    const size_t room = lines.size() < all ? all - lines.size() : 0;
+    for (size_t k = 0; k < PortProblems.size() && k < room; ++k) {
+        if (k + 1 == room && PortProblems.size() > room) {
+            lines.push_back("   " + std::to_string(PortProblems.size() - k) +
+                            " more ports without a board: see Log.txt");
+            return;
+        }
+        lines.push_back("   No board on " + PortProblems[k].path + ": " +
+                        PortCauseText(PortProblems[k].cause));
+    }
+}
+
 }  // namespace
 
 std::vector<std::string> MonitorLines() {
@@ -141,7 +157,10 @@ std::vector<std::string> MonitorLines() {
     const int boards = BoardCount();
     if (boards == 0) lines.push_back("   No board has answered yet.");
     for (int b = 0; b < boards && b < kMonitorBoardRoom; ++b) AddBoardLines(b, lines);
-    if (boards <= kMonitorBoardRoom) return lines;
+    if (boards <= kMonitorBoardRoom) {
+        AddPortLines(lines);
+        return lines;
+    }
     unsigned long in = 0, out = 0, applied = 0;
     for (int b = kMonitorBoardRoom; b < boards && b < static_cast<int>(BoardMonitors.size()); ++b) {
         in += BoardMonitors[b].messagesIn;
@@ -151,6 +170,7 @@ std::vector<std::string> MonitorLines() {
     lines.push_back("   " + std::to_string(boards - kMonitorBoardRoom) + " more boards: received " +
                     std::to_string(in) + " messages, sent " + std::to_string(out) +
                     ", inputs applied " + std::to_string(applied));
+    AddPortLines(lines);
     return lines;
 }
 

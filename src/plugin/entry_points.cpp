@@ -15,6 +15,7 @@
 #include "plugin/status_window.h"
 #include "simdata/custom_refs.h"
 #include "simdata/sim_time.h"
+#include "transport/serial_ports.h"
 
 namespace {
 
@@ -60,6 +61,7 @@ PLUGIN_API void XPluginStop(void) {
     DestroyStatusWindow();
     DestroyMonitorWindow();
     CloseTransports();
+    FinishPortCloses();  // before the library, and the thread closing ports, is unloaded
 }
 
 PLUGIN_API void XPluginReceiveMessage(XPLMPluginID, int inMessage, void* inParam) {
