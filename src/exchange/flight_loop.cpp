@@ -233,6 +233,7 @@ void DispatchMessage(const std::string& message) {
 float MyFlightLoopCallback(float, float, int, void*) {
     WatchUsbBoards();
     if (ScanTimeout >= 1) ScanStep();
+    ContinuePanelReads();
     ReceiveAndDispatch();
     CountPingCalls();
     RepeatHeldInputs();

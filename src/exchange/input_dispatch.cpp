@@ -8,6 +8,7 @@
 #include "config/text_utils.h"
 #include "exchange/board_traffic.h"
 #include "exchange/held_inputs.h"
+#include "exchange/identification.h"
 #include "exchange/internal_inputs.h"
 #include "exchange/wire_protocol.h"
 #include "simdata/apply_input.h"
@@ -102,7 +103,8 @@ void HandleInputMessage(const std::string& message) {
     const unsigned char n = static_cast<unsigned char>(message[0]);
     if (n >= 128 || n == 0 || n > static_cast<unsigned int>(BoardCount())) return;
     const int b = n - 1;
-    if (BoardRefused[b]) return;
+    // A board refused, or whose configuration is still being read, applies nothing.
+    if (BoardRefused[b] || PanelBeingRead(b)) return;
     std::string text = message.substr(1);
     text[0] = MapTypeLetter(text[0]);
     ShowLastMessage(n, text);

@@ -168,6 +168,24 @@ TEST(OutputDelivery, TextsOfAnyFirstByteArriveEachTimeAndOneByteValuesKeepTheirR
     }
 }
 
+// A panel text too long for one call is read over several; the panel is answered at its end and
+// has all of it: every output, and its input.
+TEST(OutputDelivery, LongPanelTextIsReadOverSeveralCallsAndKeptWhole) {
+    std::string text = "[I]\nB1 test/level 7\n[O]\n";
+    for (int k = 2; k < 602; ++k) text += std::to_string(k) + "D 1 test/other\n";
+    corvane_test::PluginRun run(Options(""));
+    boardsim::Board& panel = run.AddPanel(75, text + "999L 0 test/value\n");
+    ASSERT_TRUE(panel.SendIdentification());
+    int calls = 0;
+    ASSERT_TRUE(run.CallUntil([&] { return panel.boardNumber() == 1 || (++calls, false); }, 20));
+    EXPECT_EQ(calls, 3);
+    ASSERT_TRUE(run.CallUntil([&] { return panel.panelValues().size() == 601; }, 20));
+    EXPECT_EQ(panel.panelValues()["999L"], "1");
+    panel.SendInput("B1");
+    run.Call(2);
+    EXPECT_EQ(xphost::GetNumber("test/level"), 7);
+}
+
 TEST(OutputDelivery, TextThatFitsAMessageIsNeverCut) {
     std::string section = "*3\n[O]\n";
     for (int pin = 20; pin < 28; ++pin) section += std::to_string(pin) + " 2 test/value\n";
