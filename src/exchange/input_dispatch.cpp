@@ -32,15 +32,19 @@ bool RedirectToGroupMember(int b, int i, std::string& field0) {
     const char sign = field0.back();
     const bool encoder = groupTag[0] == 'E' && (sign == '+' || sign == '-');
     if (sign != groupTag.back() && !encoder) return false;
-    const int number = BeginsWithDOrB(field0) ? Mode[b][i] % 10 : Mode[b][i];
+    const int number =
+        BeginsWithDOrB(field0) ? Mode[b][i] - 10 * GroupMemberCount(b, i) : Mode[b][i];
     field0 = prefix + "/" + std::to_string(number) + sign;
     return true;
 }
 
-// Advances the group leader g to its next member, back to 1 after the last.
+// Advances the group leader g to its next member, back to 1 after the last; its mode is ten for
+// each member plus that position.
 void AdvanceGroup(int b, int g) {
-    Mode[b][g] += 1;
-    if (Mode[b][g] / 10 < Mode[b][g] % 10) Mode[b][g] -= Mode[b][g] / 10;
+    const int members = GroupMemberCount(b, g);
+    if (members < 1) return;
+    const int position = Mode[b][g] - 10 * members;
+    Mode[b][g] = 10 * members + (position >= 1 && position < members ? position + 1 : 1);
 }
 
 // Applies the skip filter of input i to count c; false when the message is absorbed.
