@@ -78,7 +78,7 @@ void SendPanelOutputs(int b, int outputs) {
         AppendPanelText(st, tag, *text);
         previous[j] = *text;
         due[j] = false;
-        NoteOutputSent(b, j);
+        NoteOutputSent(b, j, *text);
     }
     if (PanelMessageDue(st)) SendToBoard(b, st.data(), static_cast<int>(st.size()));
 }
@@ -137,7 +137,7 @@ void SendBoardRecords(int b, int outputs) {
         rows.memos[static_cast<size_t>(j)].sent = OutValue;
         previous[j] = *text;
         due[j] = false;
-        NoteOutputSent(b, j);
+        NoteOutputSent(b, j, *text);
         if (oln > kOutputStopLength) {
             resume = PassStart{(j + 1) % outputs, false};
             break;
