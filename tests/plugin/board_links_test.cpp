@@ -192,7 +192,7 @@ TEST_F(SerialBoards, IdentifiedBoardEarlyBytesFramesAndGarbage) {
         run.Call(1);
         ASSERT_LE(SerialBuffer[0].size(), 81920u);
     }
-    EXPECT_THAT(::testing::internal::GetCapturedStderr(), HasSubstr("\nUSB read error"));
+    EXPECT_THAT(::testing::internal::GetCapturedStderr(), HasSubstr("Corvane: USB read error\n"));
 }
 
 // Of three silent devices, the first and the third identify: with USB_DEVICE_COUNT = 2 the port
@@ -252,9 +252,11 @@ TEST_F(SerialBoards, UnclaimedPortsCloseUnlessUsbFixKeepsThem) {
         std::vector<std::string> open;  // first the board, which answers the probe
         const char* log;
     } rows[] = {
-        {"USB_DEVICE_COUNT = 1\n", {"tty.usbmodem1411", "cu.usbmodem1411"}, "\nClearing unused"},
-        {"USB_DEVICE_COUNT = 1\nUSB_FIX = 1\n", {"ttyUSB0", "ttyUSB7"}, "\nUSB_FIX active."},
-        {"SCANNING_TIMEOUT = 10\n", {"ttyUSB0"}, "\nClosing "},
+        {"USB_DEVICE_COUNT = 1\n",
+         {"tty.usbmodem1411", "cu.usbmodem1411"},
+         "Corvane: Clearing unused"},
+        {"USB_DEVICE_COUNT = 1\nUSB_FIX = 1\n", {"ttyUSB0", "ttyUSB7"}, "Corvane: USB_FIX active."},
+        {"SCANNING_TIMEOUT = 10\n", {"ttyUSB0"}, "Corvane: Closing "},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.settings);
@@ -630,8 +632,8 @@ TEST(LanBoards, ProbeIdentificationUploadRepliesAndStatusLines) {
     ::testing::internal::CaptureStderr();
     run.CallUntil([] { return ScanTimeout == 0; }, 1600);
     const std::string log = ::testing::internal::GetCapturedStderr();
-    EXPECT_THAT(log, HasSubstr("\nFinishing scanning for devices..."));
-    EXPECT_THAT(log, HasSubstr("\nScanning stopped. "));
+    EXPECT_THAT(log, HasSubstr("Corvane: Finishing scanning for devices...\n"));
+    EXPECT_THAT(log, HasSubstr("Corvane: Scanning stopped. \n"));
     run.Call(1);
     EXPECT_EQ(StatusLine(7), "   ");
     // A board that restarts identifies again and rewrites its own line.

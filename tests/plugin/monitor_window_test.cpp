@@ -88,14 +88,19 @@ TEST(MonitorWindow, ShowsABoardsTrafficItsLastInputAndOutputAndTheDroppedDatagra
     EXPECT_EQ(xphost::WindowText(), "");
 }
 
+// The standard error stream gets the same whole lines as Log.txt.
 TEST(LogFile, DiagnosticsArriveAsWholeCorvaneLines) {
     corvane_test::PluginOptions options;
     options.dataCfg = "*3\n[A]\nL 21\n[I]\nD5 sim/lights/landing_lights_toggle\n";
-    corvane_test::PluginRun run(options);
-    run.AddLanBoard(25, 3);
-    ASSERT_TRUE(run.ConnectAll(400));
-
-    const std::string log = xphost::DebugLog();
+    ::testing::internal::CaptureStderr();
+    std::string log;
+    {
+        corvane_test::PluginRun run(options);
+        run.AddLanBoard(25, 3);
+        EXPECT_TRUE(run.ConnectAll(400));
+        log = xphost::DebugLog();
+    }
+    EXPECT_EQ(::testing::internal::GetCapturedStderr().substr(0, log.size()), log);
     for (const char* line :
          {"Corvane: Corvane Plugin initialized\n", "Corvane: Reading config for board #3\n",
           "Corvane: LED Port pin: 21\n", "Corvane: Sending config\n",
