@@ -21,6 +21,9 @@ const char* const kHelp = R"(control lines (answers go to standard output):
   command NAME once|begin|end
                          run a command as the simulator's user
   message N              send message N to the plug-in
+  aircraft [PATH]        load the user's aircraft, the .acf file at PATH (relative to the
+                         X-Plane folder), and send XPLM_MSG_PLANE_LOADED with index 0; without
+                         PATH: the aircraft loaded now
   menu PATH              choose a menu item, e.g. Corvane/Status
   items [PATH]           the items of a menu (none: the plug-ins menu)
   click CAPTION          press the visible button whose caption contains CAPTION
@@ -171,6 +174,10 @@ std::string ExecuteLine(const std::string& line) {
     if (word == "time") return Clock();
     if (word == "command") return Command(rest);
     if (word == "message") return Message(rest);
+    if (word == "aircraft") {
+        if (!rest.empty()) LoadUserAircraft(rest);
+        return UserAircraft().empty() ? "(no aircraft)" : "aircraft " + UserAircraft();
+    }
     if (word == "menu") {
         if (!ChooseMenu(rest)) return "error: no menu item " + rest;
         return ReloadPending() ? "ok (reload at the end of the next frame)" : "ok";

@@ -87,6 +87,7 @@ void Reset() {
     s.quit = false;
     s.controlFrameHook = nullptr;
     s.hostWrite = false;
+    s.aircraft.clear();
     detail::EnsureTimeDatarefs();
 }
 

@@ -160,8 +160,9 @@ struct State {
     std::map<std::uint64_t, Menu> menus;
     std::map<std::uint64_t, Widget> widgets;
 
-    // The plug-in.
+    // The plug-in, and the user's aircraft (its .acf path as given, "" for none).
     Plugin plugin;
+    std::string aircraft;
     bool reloadPending = false;
     std::function<void()> reloadHook;
 

@@ -112,6 +112,18 @@ void SetReloadHook(std::function<void()> hook);
 std::string DebugLog();
 void SetDebugEcho(bool echo);
 
+// ---- The user's aircraft ----
+
+// Makes the .acf file at path the user's aircraft, as XPLMGetNthAircraftModel(0, ...) reports it:
+// its file name, and its full path with path taken relative to the X-Plane folder (the one that
+// holds the plug-in's Resources/plugins/, else the working folder) unless it is absolute. ""
+// for none, as after Reset. Sends no message: the aircraft loaded when the plug-in starts.
+void SetUserAircraft(const std::string& path);
+// SetUserAircraft, then XPLM_MSG_PLANE_LOADED with plane index 0 to the plug-in, as the simulator
+// does once it has loaded the user's aircraft.
+void LoadUserAircraft(const std::string& path);
+std::string UserAircraft();  // the path as given
+
 // ---- Clock ----
 
 void SetFrameRate(double fps);  // frames per second, > 0; default 60

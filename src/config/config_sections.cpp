@@ -3,6 +3,7 @@
 #include <fstream>
 #include <set>
 
+#include "config/aircraft_profile.h"
 #include "config/board_tables.h"
 #include "config/config_diagnostics.h"
 #include "config/plugin_folder.h"
@@ -165,7 +166,8 @@ std::vector<ConfigSection> SplitConfigSections(std::istream& file) {
 }
 
 void LoadConfig() {
-    filepath = foldername + "/data.cfg";
+    ChooseConfigFile();
+    filepath = foldername + "/" + ConfigFileInForce;
     std::ifstream file(filepath);
     if (!file) return;
     for (ConfigSection& section : SplitConfigSections(file)) {

@@ -1,5 +1,6 @@
 // The five entry points through which the simulator drives the plug-in.
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 #include "XPLMDataAccess.h"
@@ -56,7 +57,12 @@ PLUGIN_API void XPluginStop(void) {
     CloseTransports();
 }
 
-PLUGIN_API void XPluginReceiveMessage(XPLMPluginID, int inMessage, void*) {
+PLUGIN_API void XPluginReceiveMessage(XPLMPluginID, int inMessage, void* inParam) {
+    // The user's aircraft (plane index 0, passed as the pointer's value) has loaded: a change of
+    // configuration file comes first, as a full reset that looks everything up anew.
+    const bool userAircraft = reinterpret_cast<intptr_t>(inParam) == 0;
+    if (inMessage == XPLM_MSG_PLANE_LOADED && userAircraft && SwitchConfigurationForAircraft())
+        return;
     if (!RESET_EVENTS) return;
     const float flightTime = XPLMGetDataf(FlightTimeDref);
     if (!(flightTime < 5.0f)) return;

@@ -67,9 +67,14 @@ class CheckXPlaneNames : public CheckTest {
 TEST_F(CheckXPlaneNames, GivenTheXPlaneFolderEveryMistakeIsNamedWithItsLine) {
     ExpectFaultsOnTheirLines(RunChecker({"--quiet", "--xplane", folder_, config_}), "data.cfg",
                              kConfig);
-    for (const char* dir : {"/Corvane", "/Corvane/lin_x64"})
+    Write("Resources/plugins/Corvane/profiles/B738.cfg", FileText(kConfig));
+    for (const char* dir : {"/Corvane", "/Corvane/lin_x64", "/Corvane/profiles"})
         ExpectFaultsOnTheirLines(RunChecker({"--quiet", config_}, plugins_ + dir), "data.cfg",
                                  kConfig);
+    // Without a file named: data.cfg and every profile.
+    const CheckerRun both = RunChecker({"--quiet"}, plugins_ + "/Corvane");
+    ExpectFaultsOnTheirLines(both, "data.cfg", kConfig);
+    ExpectFaultsOnTheirLines(both, "profiles/B738.cfg", kConfig);
     // The report gives each output's precision as written, with what it does.
     const CheckerRun report = RunChecker({"data.cfg"}, plugins_ + "/Corvane");
     EXPECT_NE(report.output.find("deploy_ratio, element 2 (float[]), precision 0 (whole numbers)"),

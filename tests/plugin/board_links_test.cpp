@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 
 #include "config/board_tables.h"
@@ -325,6 +326,59 @@ TEST_F(SerialBoards, BurstOfFramesIsHandledWithinThreeCalls) {
     AwaitPortBytes(static_cast<int>(burst.size()));
     run.Call(3);
     EXPECT_EQ(xphost::GetNumber("sim/cockpit2/autopilot/altitude_dial_ft"), 5025);
+}
+
+// The user's aircraft chooses the configuration: B738.acf takes profiles/b738.CFG through one full
+// reset that ends the held starter first, a reload of it changes nothing, and an aircraft without
+// a profile goes back to data.cfg; the buttons and lamps of a USB and a LAN board follow.
+TEST_F(SerialBoards, AircraftChoosesItsProfileThroughOneFullReset) {
+    const auto section = [](const std::string& lights, const std::string& lamp) {
+        return "[I]\nB5 sim/lights/" + lights +
+               "_toggle\nB7+ sim/starters/engage_starter_1\n[O]\n" +
+               "13L 0 sim/cockpit2/switches/" + lamp + "\n";
+    };
+    const std::string cessna = section("landing_lights", "landing_lights_on");
+    const std::string boeing = section("taxi_lights", "taxi_light_on");
+    boardsim::Options options;
+    options.autoGate = true;
+    boardsim::Board& usb = MakeBoard("ttyUSB0", 1, false, true, options);
+    corvane_test::PluginRun& run =
+        Start("USB_DEVICE_COUNT = 1\n", "*1\n" + cessna + "*2\n" + cessna);
+    std::filesystem::create_directories(run.folder() + "/profiles");
+    corvane_test::WriteFile(run.folder() + "/profiles/b738.CFG", "*1\n" + boeing + "*2\n" + boeing);
+    options = run.LanBoardOptions(25, 2);
+    options.autoGate = true;
+    boardsim::Board& lan = run.AddBoard(options);
+    xphost::SetDataref("sim/cockpit2/switches/taxi_light_on", "1");
+    ASSERT_TRUE(run.ConnectAll());
+    usb.SendInput("B7+");
+    run.Call(2);
+    // The aircraft loaded, whether its profile is in force, whether a reset emptied the boards.
+    const struct {
+        const char* aircraft;
+        bool boeing, reset;
+    } rows[] = {{"", false, false},
+                {"Aircraft/Boeing 737-800/B738.acf", true, true},
+                {"Aircraft/Boeing 737-800/B738.acf", true, false},
+                {"Aircraft/Cessna 172SP/Cessna_172SP.acf", false, true}};
+    for (const auto& row : rows) {
+        xphost::ExecuteLine(std::string("aircraft ") + row.aircraft);  // "" only asks
+        EXPECT_EQ(BoardCount(), row.reset ? 0 : 2) << row.aircraft;
+        EXPECT_EQ(xphost::IsCommandActive("sim/starters/engage_starter_1"), !*row.aircraft);
+        EXPECT_THAT(StatusLine(kConfigFileLine), HasSubstr(row.boeing ? "b738.CFG" : "data.cfg"));
+        EXPECT_TRUE(run.CallUntil(
+            [&] { return usb.leds()[13] == row.boeing && lan.leds()[13] == row.boeing; }));
+        xphost::TakeCommandTrace();
+        usb.SendInput("B5");
+        lan.SendInput("B5");
+        run.Call(3);
+        int runs = 0;
+        for (const auto& event : xphost::TakeCommandTrace())
+            runs +=
+                event.phase == 0 && event.name == (row.boeing ? "sim/lights/taxi_lights_toggle"
+                                                              : "sim/lights/landing_lights_toggle");
+        EXPECT_EQ(runs, 2) << row.aircraft;
+    }
 }
 
 // A USB board plugged in while flying, pulled and plugged back, while a LAN board goes on working

@@ -504,7 +504,8 @@ TEST_F(ConfigTest, LoadConfigFilesEverySectionFromThePluginFolder) {
     ::testing::internal::CaptureStderr();
     LoadConfig();
     EXPECT_EQ(::testing::internal::GetCapturedStderr(),
-              "Corvane: Reading config for board #1\nCorvane: Reading config for board #2\n");
+              "Corvane: configuration data.cfg\nCorvane: Reading config for board #1\nCorvane: "
+              "Reading config for board #2\n");
     EXPECT_EQ(filepath, foldername + "/data.cfg");
     EXPECT_EQ(ArduinoID, (std::vector<unsigned int>{1, 2, kNoBoardId}));
     EXPECT_EQ(ArduinoConfigFile,

@@ -4,10 +4,6 @@
 // on pseudo-terminals.
 #pragma once
 
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -18,6 +14,7 @@
 #include <vector>
 
 #include "boardsim.h"
+#include "support/piped_process.h"
 #include "support/plugin_harness.h"
 
 namespace corvane_test {
@@ -34,6 +31,7 @@ struct HostOptions {
     std::string dataCfg;        // content of data.cfg
     std::string settings;       // config.ini lines after IP_ADDRESS and PORT
     std::string extraDatarefs;  // more host datarefs and commands, in the host's file format
+    std::string aircraft = {};  // the user's aircraft at the start (--aircraft), "" for none
 };
 
 class HostProcess {
@@ -53,53 +51,28 @@ class HostProcess {
         command.insert(command.end(),
                        {"--plugin", plugin, "--fps", "40", "--datarefs", DefaultDatarefFile(),
                         "--datarefs", root_ + "/datarefs.txt"});
-        // Standard input and output on pipes, standard error into stderr.txt.
-        int toChild[2], fromChild[2];
-        if (pipe(toChild) != 0 || pipe(fromChild) != 0) return;
-        pid_ = fork();
-        if (pid_ == 0) {
-            dup2(toChild[0], STDIN_FILENO);
-            dup2(fromChild[1], STDOUT_FILENO);
-            const int err =
-                open((root_ + "/stderr.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            dup2(err >= 0 ? err : fromChild[1], STDERR_FILENO);
-            for (int fd : {toChild[0], toChild[1], fromChild[0], fromChild[1]}) close(fd);
-            std::vector<char*> argv;
-            for (const std::string& arg : command) argv.push_back(const_cast<char*>(arg.c_str()));
-            argv.push_back(nullptr);
-            execv(argv[0], argv.data());
-            _exit(127);
-        }
-        close(toChild[0]);
-        close(fromChild[1]);
-        in_ = toChild[1];
-        out_ = fromChild[0];
+        if (!options.aircraft.empty())
+            command.insert(command.end(), {"--aircraft", options.aircraft});
+        process_.Start(command, root_ + "/stderr.txt");  // standard error into stderr.txt
     }
     ~HostProcess() {
-        if (pid_ > 0) {
-            kill(pid_, SIGKILL);
-            waitpid(pid_, nullptr, 0);
-        }
-        if (in_ >= 0) close(in_);
-        if (out_ >= 0) close(out_);
+        process_.Stop();
         boards_.clear();
         RemoveFolder(root_);
     }
     HostProcess(const HostProcess&) = delete;
     HostProcess& operator=(const HostProcess&) = delete;
 
-    bool running() const { return pid_ > 0 && out_ >= 0; }
+    bool running() const { return process_.running(); }
     const std::string& folder() const { return folder_; }  // the plug-in folder
 
     // Runs one control line; its answer, one line per line ("" for a line that answers nothing).
     // The answer ends where the answer of the "time" line that follows it begins.
     std::string Ask(const std::string& line) {
-        const std::string text = line + "\ntime\n";
-        if (in_ < 0 || write(in_, text.data(), text.size()) != static_cast<ssize_t>(text.size()))
-            return "<closed>";
+        if (!process_.Write(line + "\ntime\n")) return "<closed>";
         std::string answer;
         for (;;) {
-            const std::string got = ReadLine();
+            const std::string got = process_.ReadLine();
             if (got.rfind("time ", 0) == 0) return answer;
             if (got == "<timeout>" || got == "<eof>") return answer + got;
             answer += got + "\n";
@@ -137,38 +110,15 @@ class HostProcess {
     // Sends quit and waits for the end: the exit status; the standard error text goes to *log.
     int Quit(std::string* log) {
         Ask("quit");
-        close(in_);
-        in_ = -1;
-        int status = -1;
-        if (pid_ > 0 && waitpid(pid_, &status, 0) == pid_) pid_ = -1;
+        const int status = process_.CloseInputAndWait();
         *log = ReadFile(root_ + "/stderr.txt");
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return status;
     }
 
   private:
-    std::string ReadLine() {
-        for (;;) {
-            const size_t end = pending_.find('\n');
-            if (end != std::string::npos) {
-                std::string line = pending_.substr(0, end);
-                pending_.erase(0, end + 1);
-                if (!line.empty() && line.back() == '\r') line.pop_back();
-                return line;
-            }
-            pollfd ready{out_, POLLIN, 0};
-            if (out_ < 0 || poll(&ready, 1, 30000) <= 0) return "<timeout>";
-            char buffer[4096];
-            const ssize_t n = read(out_, buffer, sizeof buffer);
-            if (n <= 0) return "<eof>";
-            pending_.append(buffer, static_cast<size_t>(n));
-        }
-    }
-
     std::string root_, folder_;
     int port_ = 0;
-    pid_t pid_ = -1;
-    int in_ = -1, out_ = -1;
-    std::string pending_;
+    PipedProcess process_;
     std::vector<std::unique_ptr<boardsim::Board>> boards_;
     std::vector<boardsim::Board*> watched_;  // the boards above and those of the test
 };

@@ -126,7 +126,8 @@ std::string FindListsFromPluginFolder(const std::string& folder) {
     fs::path plugin = fs::weakly_canonical(fs::absolute(folder, error), error);
     if (error || plugin.empty()) return std::string();
     const std::string name = plugin.filename().string();
-    if (name == "lin_x64" || name == "win_x64" || name == "mac_x64" || name == "64")
+    if (name == "lin_x64" || name == "win_x64" || name == "mac_x64" || name == "64" ||
+        name == "profiles")
         plugin = plugin.parent_path();
     const fs::path lists = plugin.parent_path();
     if (lists.empty() || lists == plugin) return std::string();

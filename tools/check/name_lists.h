@@ -30,8 +30,8 @@ std::vector<std::string> NamesOfHostList(const std::string& text);
 std::string XPlaneListFolder(const std::string& xplaneDir);
 
 // The folder holding DataRefs.txt and Commands.txt when folder is a plug-in's folder inside
-// X-Plane (Resources/plugins/NAME, or its lin_x64, win_x64, mac_x64 or 64 sub-folder); "" when it
-// is not.
+// X-Plane (Resources/plugins/NAME, or its lin_x64, win_x64, mac_x64, 64 or profiles sub-folder);
+// "" when it is not.
 std::string FindListsFromPluginFolder(const std::string& folder);
 
 }  // namespace corvane_check

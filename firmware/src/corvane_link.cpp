@@ -1,0 +1,112 @@
+#include "corvane_link.h"
+
+#include "corvane_session.h"
+
+namespace corvane {
+
+uint8_t boardNumber = 0;
+char codeLetters[5];
+
+namespace {
+
+// The type letters that the code letters stand for, in the order of the code letters.
+const char kCodedTypes[] = "EDABC";
+// A message begun but not ended within this time is dropped, so that a lost byte costs one
+// message and not the reading of all that follow.
+const unsigned long kMessageGapMs = 30;
+// Marks a message whose length its second byte gives.
+const uint16_t kLengthInSecondByte = 0xFFFF;
+
+uint8_t message[kMessageBytes];
+uint16_t received = 0;
+uint16_t expected = 0;
+unsigned long lastByteAt = 0;
+
+// The length of a message from the plug-in by its first byte; 0 for a byte that begins none.
+// (Tests rather than a switch, which the compiler would turn into a table in RAM.)
+uint16_t lengthOfMessageStartingWith(uint8_t first) {
+    if (first == 'X') return 2;   // the probe XP, the ping XX, the request for all inputs XR
+    if (first == '~') return 61;  // the configuration upload
+    if (first == 'A') return 49;  // the analog block
+    if (first == 'D') return 13;  // the output gate reply
+    // The 7-segment and stepper blocks, output values and mode messages, and a text sent back
+    // for an internal input.
+    if (first == 'N' || first == 'S' || first == '{' || first == '}') return kLengthInSecondByte;
+    return 0;
+}
+
+void takeByte(uint8_t b) {
+    if (received == 0) {
+        expected = lengthOfMessageStartingWith(b);
+        if (expected == 0) return;  // between messages: not the start of one
+    } else if (received == 1 && expected == kLengthInSecondByte) {
+        expected = 2 + b;
+    }
+    if (received < kMessageBytes) message[received] = b;
+    ++received;
+    if (received == expected) {
+        uint8_t kept = received < kMessageBytes ? received : kMessageBytes;
+        uint16_t length = received;
+        received = 0;
+        handleMessage(message, kept, length);
+    }
+}
+
+}  // namespace
+
+void startLink() {
+    Serial.begin(115200);
+    received = 0;
+}
+
+void receiveWaiting() {
+    unsigned long now = millis();
+    if (received > 0 && now - lastByteAt > kMessageGapMs) received = 0;
+    for (int waiting = Serial.available(); waiting > 0; --waiting) {
+        int b = Serial.read();
+        if (b < 0) break;
+        lastByteAt = now;
+        takeByte(static_cast<uint8_t>(b));
+    }
+}
+
+bool canSend(uint8_t length) {
+    return Serial.availableForWrite() >= length;
+}
+
+bool sendFramed(const uint8_t* bytes, uint8_t length) {
+    if (!canSend(length + 2)) return false;
+    Serial.write('{');
+    Serial.write(bytes, length);
+    Serial.write('}');
+    return true;
+}
+
+bool sendInput(char type, const uint8_t* rest, uint8_t length) {
+    const uint8_t kMaxRest = 12;
+    if (boardNumber == 0 || length > kMaxRest) return false;
+    uint8_t text[2 + kMaxRest];
+    text[0] = boardNumber;
+    text[1] = static_cast<uint8_t>(type);
+    for (uint8_t k = 0; k < 5; ++k) {
+        if (kCodedTypes[k] == type) {
+            text[1] = static_cast<uint8_t>(codeLetters[k]);
+            break;
+        }
+    }
+    for (uint8_t k = 0; k < length; ++k) text[2 + k] = rest[k];
+    return sendFramed(text, 2 + length);
+}
+
+uint8_t writeDecimal(uint8_t* text, uint16_t value) {
+    uint8_t digits[5];
+    uint8_t count = 0;
+    do {
+        digits[count++] = static_cast<uint8_t>('0' + value % 10);
+        value /= 10;
+    } while (value > 0);
+    for (uint8_t k = 0; k < count; ++k) text[k] = digits[count - 1 - k];
+    return count;
+}
+
+}  // namespace corvane

@@ -1,0 +1,32 @@
+// The serial line to the plug-in: cutting the plug-in's unframed messages out of the byte stream
+// (told apart by their first byte and length), and sending the board's messages in braces
+// without ever waiting for room in the send buffer.
+#ifndef CORVANE_LINK_H
+#define CORVANE_LINK_H
+
+#include "corvane_limits.h"
+
+namespace corvane {
+
+// The board number from the last configuration upload; 0 while the board has none.
+extern uint8_t boardNumber;
+// The five code letters of the last upload, standing for the type letters E, D, A, B, C.
+extern char codeLetters[5];
+
+void startLink();
+// Reads every byte waiting on the line (a bounded number) and hands each complete message on.
+void receiveWaiting();
+// Whether length more bytes fit into the send buffer now.
+bool canSend(uint8_t length);
+// Sends '{', the bytes and '}'; false (nothing sent) when they do not fit now.
+bool sendFramed(const uint8_t* bytes, uint8_t length);
+// Sends an input message: the board number, type coded with the code letters, then rest (the
+// pin, the sign and the value); false when the board has no number yet or there is no room.
+bool sendInput(char type, const uint8_t* rest, uint8_t length);
+
+// Writes value in decimal at text; returns the number of characters.
+uint8_t writeDecimal(uint8_t* text, uint16_t value);
+
+}  // namespace corvane
+
+#endif

@@ -1,0 +1,175 @@
+// corvane-avr-board: a virtual Arduino board. Real firmware on an emulated ATmega, its serial
+// port behind a pseudo-terminal, driven and read by control lines on standard input.
+#include <poll.h>
+#include <signal.h>
+#include <sim_avr.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "virtual_board.h"
+
+namespace {
+
+volatile std::sig_atomic_t g_stop = 0;
+
+void OnSignal(int) {
+    g_stop = 1;
+}
+
+const char kHelp[] =
+    "usage: corvane-avr-board --mcu atmega328p|atmega2560 --firmware FILE.elf --link PATH\n"
+    "                         [--board-id N] [--boot-delay MS]\n"
+    "\n"
+    "Runs an Arduino firmware (an ELF built for a 16 MHz Uno, Nano or Mega 2560) on an emulated\n"
+    "ATmega, paced to the wall clock, with its serial port behind a pseudo-terminal that PATH\n"
+    "links to (for example DIR/ttyACM0 with the plug-in's CORVANE_DEVICE_DIR=DIR/). Prints\n"
+    "\"ready PATH\" once the link exists. Opening the port resets the chip and holds it in reset\n"
+    "for the boot delay, as DTR does on a real board; bytes written meanwhile are lost.\n"
+    "\n"
+    "  --board-id N     stores board ID N (0-9) in EEPROM: byte 0 0xC7, byte 1 N\n"
+    "  --boot-delay MS  the reset hold after the port is opened (default 1000)\n"
+    "\n"
+    "Control lines on standard input, one answer line each on standard output (pins in Arduino\n"
+    "numbering; inputs use the pull-up and are active low):\n"
+    "  press N / release N     pin N held low / let go                       -> ok\n"
+    "  turn A B STEPS [PACE]   STEPS detents of quadrature on A and B (A leads for positive\n"
+    "                          STEPS), PACE microseconds per edge (default 2000, \"fast\" 500);\n"
+    "                          answered when the last edge is made           -> ok\n"
+    "  analog N VALUE          analog channel N at VALUE/1023 of 5 V         -> ok\n"
+    "  pin N                   the level on pin N                            -> pin N 0|1\n"
+    "  duty N                  PWM duty 0-255 on pin N                       -> duty N D\n"
+    "  pulse N                 the last high pulse on pin N in microseconds  -> pulse N US\n"
+    "  display [N]             the MAX7219 displays (N: the one loaded by pin N)\n"
+    "                                                                  -> display [N] \"TEXT\"\n"
+    "  leds                    the 74HC595 chain's latched bytes, nearest first -> leds HEX\n"
+    "  steps N                 net step count on pin N (the direction pin high: forward)\n"
+    "                                                                        -> steps N POS\n"
+    "  stats                   -> stats rx R dropped D resets K lost L: bytes handed to the\n"
+    "                          chip's serial port, bytes its firmware dropped with its receive\n"
+    "                          buffer full, resets, bytes lost in reset or with the receiver off\n"
+    "  unplug / plug           remove the port / make it anew with a reset   -> ok\n"
+    "  quit                    -> bye (so does the end of standard input)\n"
+    "\n"
+    "Pin roles come from the plug-in's configuration upload on the serial line: the LED port's\n"
+    "chain on the LED port pin, clock and latch on the next two pins; the MAX7219s' DIN on the\n"
+    "7-segment common pin, CLK on the next pin and LOAD on each display's pin; the stepper\n"
+    "direction pin.\n";
+
+// simavr's messages go to standard error, its traces nowhere: standard output holds answers only.
+void SimavrLog(avr_t*, const int level, const char* format, va_list arguments) {
+    if (level <= LOG_ERROR) vfprintf(stderr, format, arguments);
+}
+
+bool ParseOptions(int argc, char** argv, avrboard::BoardOptions* options, std::string* error) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string option = argv[i];
+        if (i + 1 >= argc) {
+            *error = "missing value after " + option;
+            return false;
+        }
+        const std::string value = argv[++i];
+        char* end = nullptr;
+        const long number = std::strtol(value.c_str(), &end, 10);
+        const bool whole = !value.empty() && *end == '\0';
+        if (option == "--mcu") {
+            options->mcu = value;
+        } else if (option == "--firmware") {
+            options->firmware = value;
+        } else if (option == "--link") {
+            options->link = value;
+        } else if (option == "--board-id" && whole && number >= 0 && number <= 9) {
+            options->boardId = static_cast<int>(number);
+        } else if (option == "--boot-delay" && whole && number >= 0 && number <= 60000) {
+            options->bootDelayMs = static_cast<int>(number);
+        } else {
+            *error = "bad option " + option + " " + value;
+            return false;
+        }
+    }
+    if (options->mcu.empty() || options->firmware.empty() || options->link.empty()) {
+        *error = "--mcu, --firmware and --link are needed";
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(kHelp, stdout);
+            return 0;
+        }
+    avrboard::BoardOptions options;
+    std::string error;
+    if (!ParseOptions(argc, argv, &options, &error)) {
+        std::fprintf(stderr, "corvane-avr-board: %s (see --help)\n", error.c_str());
+        return 2;
+    }
+    // Answers get a descriptor of their own; whatever else writes to standard output (simavr
+    // prints some notes with printf) goes to standard error.
+    FILE* answers = fdopen(dup(STDOUT_FILENO), "w");
+    dup2(STDERR_FILENO, STDOUT_FILENO);
+    avr_global_logger_set(SimavrLog);
+    struct sigaction action {};
+    action.sa_handler = OnSignal;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+    signal(SIGPIPE, SIG_IGN);
+
+    avrboard::VirtualBoard board;
+    if (answers == nullptr || !board.Start(options, &error)) {
+        std::fprintf(stderr, "corvane-avr-board: %s\n", error.c_str());
+        return 1;
+    }
+    auto say = [answers](const std::string& line) {
+        std::fprintf(answers, "%s\n", line.c_str());
+        std::fflush(answers);
+    };
+    say("ready " + options.link);
+
+    std::string input;
+    bool inputOpen = true;
+    while (g_stop == 0) {
+        board.Service();
+        const std::string late = board.TakeLateAnswer();
+        if (!late.empty()) say(late);
+        bool quit = false;
+        for (size_t end; !quit && !board.busy() && (end = input.find('\n')) != std::string::npos;) {
+            std::string line = input.substr(0, end);
+            input.erase(0, end + 1);
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            const std::string answer = board.Answer(line, &quit);
+            if (!answer.empty()) say(answer);
+        }
+        if (quit || (!inputOpen && input.empty() && !board.busy())) break;
+        const int64_t wait = board.Run();
+        board.Service();
+
+        pollfd fds[3] = {{inputOpen ? STDIN_FILENO : -1, POLLIN, 0},
+                         {board.PortDescriptor(), board.PortEvents(), 0},
+                         {board.OpenWatchDescriptor(), POLLIN, 0}};
+        const int64_t micros = std::min<int64_t>(wait, 100000);
+        const timespec timeout{0, static_cast<long>(micros) * 1000};
+        if (ppoll(fds, 3, &timeout, nullptr) > 0 && (fds[0].revents & (POLLIN | POLLHUP))) {
+            char bytes[4096];
+            const ssize_t n = read(STDIN_FILENO, bytes, sizeof bytes);
+            if (n > 0) input.append(bytes, static_cast<size_t>(n));
+            if (n == 0 || (n < 0 && errno != EINTR && errno != EAGAIN)) {
+                inputOpen = false;
+                if (!input.empty() && input.back() != '\n') input += '\n';
+            }
+        }
+    }
+    std::fclose(answers);
+    return 0;
+}
