@@ -330,7 +330,7 @@ void ContinuePanelReads() {
         FinishConfigRead(panelReads.front().config);
         RememberRead(b, 0, false, panelReads.front().config.text);
         panelReads.erase(panelReads.begin());
-        if (!BoardExists(b)) continue;
+        if (!BoardExists(b) || BoardRefused[b]) continue;  // refused while it was read
         AllowOutput[b] = true;
         AnswerPanel(b, false);
     }
