@@ -175,5 +175,6 @@ void LoadConfig() {
             WriteLog("\nReading config for board #" + std::to_string(section.id));
         ArduinoConfigFile.push_back(std::move(section.text));
         ArduinoID.push_back(section.id);
+        ArduinoConfigLines.push_back(std::move(section.fileLines));
     }
 }

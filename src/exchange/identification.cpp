@@ -216,6 +216,12 @@ char OutputPinCode(char type) {
     }
 }
 
+// A network board is answered where its identification came from: one that restarted may send
+// from another port (or, in its own network, another address) than before.
+void FollowLanBoard(int b) {
+    if (!MessageIsSerial) UdpIP[b] = serv_addr;
+}
+
 void RefuseVersion(int b, unsigned char version, unsigned int id) {
     if (std::find(wrong_versions.begin(), wrong_versions.end(), b) != wrong_versions.end()) return;
     const int ordinal = message_line_number + 1 - 2;
@@ -311,6 +317,7 @@ void HandleIdentification(const std::string& message) {
                                      ? std::string()
                                      : ArduinoConfigFile[section - ArduinoID.begin()];
         if (!ReadBoard(text, b, id, true) || !BoardExists(b)) return;
+        FollowLanBoard(b);
         SendConfig(static_cast<unsigned int>(MessageIsSerial), static_cast<unsigned int>(b));
         return;
     }
@@ -318,9 +325,11 @@ void HandleIdentification(const std::string& message) {
     if (text[0] != '[') text = "[O]\n" + text;
     // The same text while it is being read: the panel is answered at the end of the read.
     const auto pending = PanelReadOf(b);
-    if (pending != panelReads.end() && pending->config.text == text) return;
-    if (!ReadBoard(text, b, 0, false) || !BoardExists(b)) return;
-    AnswerPanel(b, true);
+    const bool answer = (pending == panelReads.end() || pending->config.text != text) &&
+                        ReadBoard(text, b, 0, false);
+    if (!BoardExists(b)) return;
+    FollowLanBoard(b);
+    if (answer) AnswerPanel(b, true);
 }
 
 void ContinuePanelReads() {

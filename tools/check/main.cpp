@@ -34,15 +34,20 @@ corvane_check::NameSources NameSourcesOf(const corvane_check::CheckOptions& opti
     corvane_check::NameSources sources;
     if (options.listGiven) {
         sources.datarefs = options.datarefs;
-        if (!options.xplane.empty())
+        if (!options.xplane.empty()) {
             sources.xplaneLists = corvane_check::XPlaneListFolder(options.xplane);
+            sources.liveList = sources.xplaneLists + "/Corvane/" + corvane_check::kLiveListFile;
+        }
         return sources;
     }
     for (const std::string& folder : {std::string("."), ProgramFolder(argv0)}) {
         if (folder.empty()) continue;
-        sources.xplaneLists = corvane_check::FindListsFromPluginFolder(folder);
+        std::string plugin;
+        sources.xplaneLists = corvane_check::FindListsFromPluginFolder(folder, &plugin);
+        sources.liveList = plugin + "/" + corvane_check::kLiveListFile;
         if (!sources.xplaneLists.empty()) return sources;
     }
+    sources.liveList.clear();
     sources.datarefs = options.datarefs;
     return sources;
 }
@@ -97,6 +102,9 @@ int main(int argc, char** argv) {
     if (!warning.empty()) std::cerr << "corvane-check: " << warning << "\n";
     if (!sources.xplaneLists.empty() && !options.listGiven && !options.quiet)
         std::cerr << "corvane-check: names from X-Plane's lists in " << sources.xplaneLists << "\n";
+    if (!sources.liveList.empty() && std::filesystem::exists(sources.liveList) && !options.quiet)
+        std::cerr << "corvane-check: and from the running X-Plane's list " << sources.liveList
+                  << "\n";
     for (const auto& [file, text] : texts) {
         const corvane_check::CheckReport report =
             options.panel ? corvane_check::CheckPanelText(text) : corvane_check::CheckDataCfg(text);

@@ -121,7 +121,7 @@ std::string XPlaneListFolder(const std::string& xplaneDir) {
     return (fs::path(xplaneDir) / "Resources" / "plugins").string();
 }
 
-std::string FindListsFromPluginFolder(const std::string& folder) {
+std::string FindListsFromPluginFolder(const std::string& folder, std::string* pluginFolder) {
     std::error_code error;
     fs::path plugin = fs::weakly_canonical(fs::absolute(folder, error), error);
     if (error || plugin.empty()) return std::string();
@@ -132,6 +132,7 @@ std::string FindListsFromPluginFolder(const std::string& folder) {
     const fs::path lists = plugin.parent_path();
     if (lists.empty() || lists == plugin) return std::string();
     if (!IsFile(lists / kDatarefFile) || !IsFile(lists / kCommandFile)) return std::string();
+    if (pluginFolder) *pluginFolder = plugin.string();
     return lists.string();
 }
 
