@@ -50,7 +50,8 @@ std::vector<std::string> ListSerialDevices();
 // Opens path read-write and non-blocking (on POSIX without becoming its controlling terminal);
 // -1 on failure, which is logged with the system's reason.
 int open_port(std::string path);
-// Line settings: raw 8-bit bytes, no parity, at Baudrate when it is 115200, 57600 or 38400 (else
+// Line settings: raw 8-bit bytes both ways (no input or output processing, no software flow
+// control), no parity, at Baudrate when it is 115200, 57600 or 38400 (else
 // the speed stays); input already received is discarded.
 void ConfigurePort(int fd);
 // Reads at most size bytes that have arrived on fd, never waiting: the count, 0 when nothing is
