@@ -100,23 +100,22 @@ class PluginOnBoardTest : public ::testing::Test {
         return xphost::SetDataref(dataref, value);
     }
     // Every kind of output, set and seen on the chip's pins.
-    void CheckOutputs(const std::string& lamp, const std::string& display) {
+    void CheckOutputs() {
         for (const char* line :
              {"set avr/lamp 1", "set avr/pwm 100", "set avr/servo 0.5", "set avr/stepper 200",
               "set avr/display 12.34", "set avr/port1 1", "set avr/port8 1"})
             xphost::ExecuteLine(line);
-        EXPECT_TRUE(cockpit_->FlyUntilAnswer("pin " + lamp, "pin " + lamp + " 1"));
+        EXPECT_TRUE(cockpit_->FlyUntilAnswer("pin 13", "pin 13 1"));
         EXPECT_TRUE(cockpit_->FlyUntilAnswer("duty 3", "duty 3 100"));
         EXPECT_TRUE(
             cockpit_->FlyUntil([&] { return std::labs(Number(Ask("pulse 9")) - 1500) < 10; }));
         EXPECT_TRUE(cockpit_->FlyUntilAnswer("steps 8", "steps 8 200"));
-        EXPECT_TRUE(
-            cockpit_->FlyUntilAnswer("display " + display, "display " + display + " \"12.34\""));
+        EXPECT_TRUE(cockpit_->FlyUntilAnswer("display 12", "display 12 \"12.34\""));
         EXPECT_TRUE(cockpit_->FlyUntilAnswer("leds", "leds 81"));
         xphost::ExecuteLine("set avr/stepper 150");
         xphost::ExecuteLine("set avr/lamp 0");
         EXPECT_TRUE(cockpit_->FlyUntilAnswer("steps 8", "steps 8 150"));
-        EXPECT_TRUE(cockpit_->FlyUntilAnswer("pin " + lamp, "pin " + lamp + " 0"));
+        EXPECT_TRUE(cockpit_->FlyUntilAnswer("pin 13", "pin 13 0"));
     }
 
     std::unique_ptr<AvrCockpit> cockpit_;
@@ -163,7 +162,7 @@ TEST_F(PluginOnBoardTest, UnoIdentifiesAfterItsBootDelayAndRunsEveryPart) {
     EXPECT_EQ(Ask("analog 5 512"), "ok");
     EXPECT_TRUE(cockpit_->FlyUntil([] { return Near(xphost::GetNumber("avr/lever"), 0.5); }));
 
-    CheckOutputs("13", "12");
+    CheckOutputs();
 
     // A new flight asks for every input: the held button's position comes back.
     EXPECT_EQ(Ask("press 2"), "ok");
@@ -199,7 +198,7 @@ TEST_F(PluginOnBoardTest, MegaRunsEveryOutputKind) {
     EXPECT_TRUE(cockpit_->FlyUntilValue("avr/knob", 20));
     EXPECT_EQ(Ask("analog 5 1023"), "ok");
     EXPECT_TRUE(cockpit_->FlyUntilValue("avr/lever", 1));
-    CheckOutputs("13", "12");
+    CheckOutputs();
     EXPECT_EQ(cockpit_->Dropped(), "dropped 0");
 }
 

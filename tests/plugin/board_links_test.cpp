@@ -332,9 +332,8 @@ TEST_F(SerialBoards, FullLineKeepsMessagesWholeAndTheLastValuesComeThrough) {
     boardsim::Options options;
     options.autoGate = true;
     boardsim::Board& board = MakeBoard("ttyACM0", 3, false, true, options);
-    corvane_test::PluginRun& run =
-        Start("", "*3\n[O]\n5P 0 test/pwm\n6D 0 test/value\n",
-              "test/pwm float rw 0\ntest/value float rw 0\n");
+    corvane_test::PluginRun& run = Start("", "*3\n[O]\n5P 0 test/pwm\n6D 0 test/value\n",
+                                         "test/pwm float rw 0\ntest/value float rw 0\n");
     ASSERT_TRUE(run.ConnectAll(200));
     ASSERT_TRUE(run.CallUntil([] { return AllowOutput[0]; }, 200));
     run.ForgetBoards();
