@@ -6,12 +6,15 @@
 //   idle_9      nine Arduino boards and a Helvan panel, 50 outputs each, no dataref changed
 //   changed_9   the same, every output's dataref changed before every call
 //   inputs_100  the same as idle_9 with 100 input messages waiting on the socket
+//   missing_50  idle_1 with 50 more outputs whose datarefs the simulator does not know yet,
+//               all looked up again in the call (as after an aircraft loaded, or every 2 s)
 //
 // The plug-in runs in the headless host with its real UDP socket on the loopback; the boards are
 // loopback sockets whose rows are read from data.cfg sections by the real configuration reader.
 // Floors: one XPLM read per output (by its type), one datagram per Arduino board of the length
-// the plug-in sends it (the panel gets nothing while nothing changed), and for inputs_100 the
-// reception of every datagram and the XPLM call each input makes.
+// the plug-in sends it (the panel gets nothing while nothing changed), for inputs_100 the
+// reception of every datagram and the XPLM call each input makes, and for missing_50 one
+// XPLMFindDataRef of each missing name.
 #include <arpa/inet.h>
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
@@ -29,6 +32,7 @@
 #include "config/board_tables.h"
 #include "config/config_file.h"
 #include "exchange/flight_loop.h"
+#include "exchange/name_healing.h"
 #include "exchange/output_gate.h"
 #include "exchange/wire_protocol.h"
 #include "loopback_peer.h"
@@ -48,6 +52,9 @@ std::string Name(int board, int output) {
 }
 std::string InputName(int board, int input) {
     return "bench/b" + std::to_string(board) + "/i" + std::to_string(input);
+}
+std::string MissingName(int output) {
+    return "bench/aircraft/not_loaded_yet/o" + std::to_string(output);
 }
 
 // 50 outputs of an Arduino board: 20 LEDs, 10 floats, 5 displays, 5 steppers, 5 PWM, 5 servos;
@@ -88,7 +95,8 @@ std::string PanelSection(int b) {
 // with their outputs open.
 class Cockpit {
   public:
-    Cockpit(int arduinos, bool panel) {
+    // missing: outputs of the first board, after its 50, on datarefs the simulator does not know.
+    Cockpit(int arduinos, bool panel, int missing = 0) {
         xphost::SetDebugEcho(false);
         std::string datarefs = "command bench/command Bench\n";
         const int boards = arduinos + (panel ? 1 : 0);
@@ -107,7 +115,10 @@ class Cockpit {
             MessageIsSerial = 0;
             serv_addr = peers_.back()->address();
             const bool isPanel = panel && b == arduinos;
-            ReadConfigFile(isPanel ? PanelSection(b) : ArduinoSection(b), b, isPanel ? 0 : b + 1);
+            std::string section = isPanel ? PanelSection(b) : ArduinoSection(b);
+            for (int j = 0; j < missing && b == 0; ++j)
+                section += std::to_string(60 + j) + "L 0 " + MissingName(j) + "\n";
+            ReadConfigFile(section, b, isPanel ? 0 : b + 1);
             HandleOutputGate(b, allow_output[b]);
         }
         for (int b = 0; b < BoardCount(); ++b)
@@ -237,20 +248,24 @@ class Floor {
 // One cockpit at a time lives in the host: each benchmark builds the one it needs.
 std::unique_ptr<Cockpit> TheCockpit;
 int TheArduinos = -1;
+int TheMissing = -1;
 
-Cockpit& Use(int arduinos) {
-    if (TheArduinos != arduinos) {
+Cockpit& Use(int arduinos, int missing = 0) {
+    if (TheArduinos != arduinos || TheMissing != missing) {
         TheCockpit.reset();
-        TheCockpit = std::make_unique<Cockpit>(arduinos, arduinos > 1);
+        TheCockpit = std::make_unique<Cockpit>(arduinos, arduinos > 1, missing);
         TheArduinos = arduinos;
+        TheMissing = missing;
     }
     return *TheCockpit;
 }
 
-void Idle(benchmark::State& state, int arduinos) {
-    Cockpit& cockpit = Use(arduinos);
+// missing: names the simulator does not know yet, every one of them looked up in every call.
+void Idle(benchmark::State& state, int arduinos, int missing = 0) {
+    Cockpit& cockpit = Use(arduinos, missing);
     int n = 0;
     for (auto _ : state) {
+        if (missing) LookUpMissingNamesSoon();
         cockpit.Call();
         if (++n % 256 == 0) {
             state.PauseTiming();
@@ -261,12 +276,16 @@ void Idle(benchmark::State& state, int arduinos) {
     cockpit.Drain();
 }
 
-void IdleFloor(benchmark::State& state, int arduinos) {
-    Cockpit& cockpit = Use(arduinos);
+void IdleFloor(benchmark::State& state, int arduinos, int missing = 0) {
+    Cockpit& cockpit = Use(arduinos, missing);
     cockpit.Call();
     const Floor floor(cockpit, cockpit.Drain());
+    std::vector<std::string> names;
+    for (int j = 0; j < missing; ++j) names.push_back(MissingName(j));
     int n = 0;
     for (auto _ : state) {
+        for (const std::string& name : names)
+            benchmark::DoNotOptimize(XPLMFindDataRef(name.c_str()));
         benchmark::DoNotOptimize(floor.Reads());
         floor.Sends();
         if (++n % 256 == 0) {
@@ -351,6 +370,13 @@ void BM_Floor_inputs_100(benchmark::State& state) {
     cockpit.Drain();
 }
 
+void BM_FlightLoop_missing_50(benchmark::State& state) {
+    Idle(state, 1, 50);
+}
+void BM_Floor_missing_50(benchmark::State& state) {
+    IdleFloor(state, 1, 50);
+}
+
 }  // namespace
 
 BENCHMARK(BM_FlightLoop_idle_1)->Name("FlightLoop/idle_1");
@@ -361,5 +387,7 @@ BENCHMARK(BM_FlightLoop_changed_9)->Name("FlightLoop/changed_9");
 BENCHMARK(BM_Floor_changed_9)->Name("Floor/changed_9");
 BENCHMARK(BM_FlightLoop_inputs_100)->Name("FlightLoop/inputs_100");
 BENCHMARK(BM_Floor_inputs_100)->Name("Floor/inputs_100");
+BENCHMARK(BM_FlightLoop_missing_50)->Name("FlightLoop/missing_50");
+BENCHMARK(BM_Floor_missing_50)->Name("Floor/missing_50");
 
 BENCHMARK_MAIN();

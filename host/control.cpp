@@ -21,6 +21,17 @@ const char* const kHelp = R"(control lines (answers go to standard output):
   command NAME once|begin|end
                          run a command as the simulator's user
   message N              send message N to the plug-in
+  register NAME TYPE ACCESS [VALUE]
+                         define a dataref as an aircraft's plug-in does, in the syntax of
+                         a line of the dataref file (TYPE int, float[8], ...; ACCESS rw|ro)
+  register command NAME  create a command the same way
+  unregister NAME        take a dataref or command away: handles found before read 0 and
+                         write nothing until NAME is registered again
+  simulator 11|12        behave as X-Plane 11 (no dataref list calls, no notification of
+                         new datarefs) or as X-Plane 12 (the default)
+  aircraft [PATH]        load the user's aircraft, the .acf file at PATH (relative to the
+                         X-Plane folder), and send XPLM_MSG_PLANE_LOADED with index 0; without
+                         PATH: the aircraft loaded now
   menu PATH              choose a menu item, e.g. Corvane/Status
   items [PATH]           the items of a menu (none: the plug-ins menu)
   click CAPTION          press the visible button whose caption contains CAPTION
@@ -112,6 +123,19 @@ std::string Message(const std::string& rest) {
     return "ok";
 }
 
+std::string Register(const std::string& rest) {
+    if (rest.empty()) return "error: register NAME TYPE ACCESS [VALUE] or register command NAME";
+    std::string error;
+    if (!LoadDatarefText(rest, &error)) return "error: " + error;
+    return "ok";
+}
+
+std::string Simulator(const std::string& rest) {
+    if (rest != "11" && rest != "12") return "error: simulator 11|12";
+    SetSimulatorVersion(rest == "11" ? 11 : 12);
+    return "ok: X-Plane " + rest;
+}
+
 std::string Items(const std::string& path) {
     std::vector<std::string> items = MenuItems(path);
     if (items.empty()) return "error: no menu " + path;
@@ -171,6 +195,14 @@ std::string ExecuteLine(const std::string& line) {
     if (word == "time") return Clock();
     if (word == "command") return Command(rest);
     if (word == "message") return Message(rest);
+    if (word == "register") return Register(rest);
+    if (word == "unregister")
+        return Unregister(rest) ? "ok" : "error: no dataref or command " + rest;
+    if (word == "simulator") return Simulator(rest);
+    if (word == "aircraft") {
+        if (!rest.empty()) LoadUserAircraft(rest);
+        return UserAircraft().empty() ? "(no aircraft)" : "aircraft " + UserAircraft();
+    }
     if (word == "menu") {
         if (!ChooseMenu(rest)) return "error: no menu item " + rest;
         return ReloadPending() ? "ok (reload at the end of the next frame)" : "ok";

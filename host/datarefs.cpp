@@ -271,7 +271,9 @@ bool DefineFromLine(const std::string& line, std::string* error) {
         }
     }
     if ((shape.types & kArrayTypes) != 0) parsed.array.resize(static_cast<std::size_t>(shape.size));
-    S().datarefs[DataRefSlot(name)] = std::move(parsed);
+    DataRef& slot = S().datarefs[DataRefSlot(name)];
+    if (!slot.alive) S().datarefsAdded = true;
+    slot = std::move(parsed);
     return true;
 }
 
@@ -801,6 +803,7 @@ XPLMDataRef XPLMRegisterDataAccessor(
     if (inDataName == nullptr || *inDataName == '\0') return nullptr;
     std::size_t index = xphost::detail::DataRefSlot(inDataName);
     DataRef& ref = S().datarefs[index];
+    if (!ref.alive) S().datarefsAdded = true;
     xphost::detail::ClearDataRef(ref);
     ref.alive = true;
     ref.accessor = true;

@@ -75,6 +75,7 @@ void Reset() {
     detail::ResetMenus();
     detail::ResetCommands();
     detail::ResetDatarefs();
+    detail::ResetRunTimeNames();
     s.fps = 60.0;
     s.cycle = 0;
     s.baseCycle = 0;
@@ -87,6 +88,7 @@ void Reset() {
     s.quit = false;
     s.controlFrameHook = nullptr;
     s.hostWrite = false;
+    s.aircraft.clear();
     detail::EnsureTimeDatarefs();
 }
 

@@ -160,10 +160,16 @@ struct State {
     std::map<std::uint64_t, Menu> menus;
     std::map<std::uint64_t, Widget> widgets;
 
-    // The plug-in.
+    // The plug-in, and the user's aircraft (its .acf path as given, "" for none).
     Plugin plugin;
+    std::string aircraft;
     bool reloadPending = false;
     std::function<void()> reloadHook;
+
+    // X-Plane 12's run-time names: the dataref list and the notification of new datarefs.
+    int simulatorVersion = 12;          // 11: neither the XPLM 4 calls nor the notification
+    bool datarefNotifications = false;  // the plug-in asked for XPLM_MSG_DATAREFS_ADDED
+    bool datarefsAdded = false;         // a dataref came alive since the last notification
 
     // Log, control language.
     std::string log;
@@ -189,6 +195,11 @@ void UpdateTimeDatarefs(double frameSeconds);
 void DropPluginDatarefs();
 bool ReadText(const std::string& nameWithIndex, std::string* out, std::string* error);
 bool WriteText(const std::string& nameWithIndex, const std::string& valueText, std::string* error);
+
+// X-Plane 12's run-time names.
+void ResetRunTimeNames();
+// Sends XPLM_MSG_DATAREFS_ADDED when datarefs came alive and the plug-in asked for it.
+void NotifyDatarefsAdded();
 
 // Command internals.
 void ResetCommands();

@@ -69,6 +69,7 @@ void DetachPlugin() {
     if (plugin.library != nullptr) ClosePluginLibrary(plugin.library);
     plugin = Plugin();
     S().reloadPending = false;
+    S().datarefNotifications = false;
 }
 
 }  // namespace detail

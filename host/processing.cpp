@@ -125,6 +125,7 @@ void RunFrame() {
     ++s.cycle;
     double now = detail::Now();
     detail::UpdateTimeDatarefs(now - before);
+    detail::NotifyDatarefsAdded();
     detail::DispatchContinues();
     detail::RunFlightLoops(now, now - before);
     s.inFrame = false;

@@ -58,6 +58,16 @@ std::string GetDataref(const std::string& name);
 double GetNumber(const std::string& name, int index = -1);
 bool HasDataref(const std::string& name);
 bool HasCommand(const std::string& name);
+// Takes a dataref or command away as its plug-in does when it goes: the name is not found any
+// more; handles found before stay valid, read 0 and write nothing (a command runs nothing) until
+// the name is defined again, which gives the same handle back. False when no dataref or command
+// of that name is defined.
+bool Unregister(const std::string& name);
+// The simulator the host behaves as: 12 (the default after Reset) offers X-Plane 12's calls
+// through XPLMFindSymbol (XPLMCountDataRefs, XPLMGetDataRefsByIndex, XPLMGetDataRefInfo) and
+// sends XPLM_MSG_DATAREFS_ADDED, at the start of the frame after datarefs came alive, to a
+// plug-in that enabled "XPLM_WANTS_DATAREF_NOTIFICATIONS"; 11 offers neither.
+void SetSimulatorVersion(int major);
 
 // Runs a command as the simulator's user would: how is "once", "begin" or "end"; the trace names
 // "host" as its cause. False for an unknown command or a bad how.
@@ -111,6 +121,18 @@ void SetReloadHook(std::function<void()> hook);
 // also written to stderr; echo is off unless asked for.
 std::string DebugLog();
 void SetDebugEcho(bool echo);
+
+// ---- The user's aircraft ----
+
+// Makes the .acf file at path the user's aircraft, as XPLMGetNthAircraftModel(0, ...) reports it:
+// its file name, and its full path with path taken relative to the X-Plane folder (the one that
+// holds the plug-in's Resources/plugins/, else the working folder) unless it is absolute. ""
+// for none, as after Reset. Sends no message: the aircraft loaded when the plug-in starts.
+void SetUserAircraft(const std::string& path);
+// SetUserAircraft, then XPLM_MSG_PLANE_LOADED with plane index 0 to the plug-in, as the simulator
+// does once it has loaded the user's aircraft.
+void LoadUserAircraft(const std::string& path);
+std::string UserAircraft();  // the path as given
 
 // ---- Clock ----
 

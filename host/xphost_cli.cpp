@@ -17,7 +17,7 @@ namespace {
 
 std::string Usage() {
     std::string text = R"(usage: xphost --plugin PATH [--datarefs FILE]... [--fps N] [--realtime]
-              [--script FILE] [--live] [--echo-log]
+              [--aircraft PATH] [--script FILE] [--live] [--echo-log]
 
 Loads a simulator plug-in (an .xpl) the way the simulator does (dlopen, LoadLibrary), calls
 XPluginStart and XPluginEnable, and runs it on a simulated clock.
@@ -31,6 +31,8 @@ XPluginStart and XPluginEnable, and runs it on a simulated clock.
                     too, and read standard input between frames without waiting. Without
                     it, simulated time advances only through run and frames lines, as fast
                     as the machine allows, while control lines are being read.
+  --aircraft PATH   the user's aircraft when the plug-in starts: its .acf file, relative to
+                    the X-Plane folder (the one that holds the plug-in's Resources/plugins/)
   --script FILE     control lines to run first, before those from standard input
   --echo-log        also write the simulator's log (what plug-ins hand XPLMDebugString, the
                     `log` control line's text) to standard error
@@ -59,6 +61,7 @@ struct Options {
     bool live = false;
     bool echoLog = false;
     std::string script;
+    std::string aircraft;
 };
 
 using Clock = std::chrono::steady_clock;
@@ -180,6 +183,7 @@ int Runner::Run() {
         }
         for (std::string line; std::getline(in, line);) script.push_back(line);
     }
+    xphost::SetUserAircraft(options_.aircraft);
     std::string error;
     if (!xphost::LoadPlugin(options_.plugin, &error)) {
         std::fprintf(stderr, "xphost: %s\n", error.c_str());
@@ -271,6 +275,8 @@ bool ParseOptions(int argc, char** argv, Options* options, bool* help) {
             options->live = true;
         } else if (arg == "--echo-log") {
             options->echoLog = true;
+        } else if (arg == "--aircraft") {
+            if (!next(&options->aircraft)) return false;
         } else if (arg == "--script") {
             if (!next(&options->script)) return false;
         } else {

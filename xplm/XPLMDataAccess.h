@@ -70,6 +70,24 @@ XPLM_API XPLMDataRef XPLMRegisterDataAccessor(
     void* inReadRefcon, void* inWriteRefcon);
 XPLM_API void XPLMUnregisterDataAccessor(XPLMDataRef inDataRef);
 
+#if defined(XPLM400)
+/*
+ * Every dataref of the running simulator, by index (X-Plane 12 and later). A plug-in that must
+ * still load in X-Plane 11 reaches these through XPLMFindSymbol.
+ */
+typedef struct {
+    int structSize; /* sizeof(XPLMDataRefInfo_t) as the caller compiled it */
+    const char* name;
+    XPLMDataTypeID type;
+    int writable;
+    XPLMPluginID owner;
+} XPLMDataRefInfo_t;
+
+XPLM_API int XPLMCountDataRefs(void);
+XPLM_API void XPLMGetDataRefsByIndex(int offset, int count, XPLMDataRef* outDataRefs);
+XPLM_API void XPLMGetDataRefInfo(XPLMDataRef inDataRef, XPLMDataRefInfo_t* outInfo);
+#endif
+
 #ifdef __cplusplus
 }
 #endif

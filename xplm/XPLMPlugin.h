@@ -27,6 +27,18 @@ XPLM_API void XPLMReloadPlugins(void);
 #define XPLM_MSG_WILL_WRITE_PREFS 107
 #define XPLM_MSG_LIVERY_LOADED 108
 
+/* Features: named changes of the simulator's behaviour that a plug-in asks for. */
+XPLM_API int XPLMHasFeature(const char* inFeature);
+XPLM_API void XPLMEnableFeature(const char* inFeature, int inEnable);
+
+#if defined(XPLM400)
+/*
+ * Sent at most once per frame when datarefs were added, only to plug-ins that enabled the feature
+ * "XPLM_WANTS_DATAREF_NOTIFICATIONS". Its parameter carries the new dataref count.
+ */
+#define XPLM_MSG_DATAREFS_ADDED 114
+#endif
+
 #ifdef __cplusplus
 }
 #endif

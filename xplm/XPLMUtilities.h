@@ -21,6 +21,9 @@ typedef int (*XPLMCommandCallback_f)(XPLMCommandRef inCommand, XPLMCommandPhase 
 
 XPLM_API void XPLMDebugString(const char* inString);
 
+/* The address of the simulator's function of that name, or NULL where it has none. */
+XPLM_API void* XPLMFindSymbol(const char* inString);
+
 XPLM_API XPLMCommandRef XPLMFindCommand(const char* inName);
 XPLM_API void XPLMCommandBegin(XPLMCommandRef inCommand);
 XPLM_API void XPLMCommandEnd(XPLMCommandRef inCommand);

@@ -11,7 +11,7 @@
 
 constexpr int kMonitorRingSize = 3;       // last input messages and last outputs kept per board
 constexpr int kMonitoredBoards = 256;     // board indexes beyond this are not counted
-constexpr int kMonitorLineCount = 28;     // the monitor window's text lines
+constexpr int kMonitorLineCount = 33;     // the monitor window's text lines
 constexpr int kMonitorRefreshCalls = 40;  // flight-loop calls between two refreshes (1 s)
 
 // One input message that was applied: its tag and value as the board sent them, and the input

@@ -34,6 +34,10 @@ struct BoardParse {
     unsigned int id = 0;   // board ID; 0 is the Helvan panel
     int lineNumber = 0;    // 1-based position of the current line in the text, for notes
     std::string lineText;  // the current line, for notes
+    // The line in the configuration file of each line of the text, when the text is a section of
+    // that file (fileName, "data.cfg" or "profiles/B738.cfg"); else null.
+    const std::vector<int>* fileLines = nullptr;
+    std::string fileName;
 
     std::vector<TGroup> tList;       // A entry T
     std::vector<ListItem> rList;     // A entry R
@@ -44,6 +48,7 @@ struct BoardParse {
     bool inputsSeen = false;         // an [I] header has been read (A entries after it are late)
     std::vector<int> convertedPins;  // inputs whose pin reference became one character (Arduino)
     std::unordered_set<std::string> outputTags;  // tags of the outputs read so far
+    std::vector<int> outputLines;                // line of each output, by index
 
     // Sources of the board's inputs, outputs and LED mode entries, by index (reporting only).
     std::vector<EntrySource> inputSources;
@@ -51,6 +56,15 @@ struct BoardParse {
     std::vector<EntrySource> ledModeSources;
 
     bool IsArduino() const { return id != 0; }
+    // Where line `number` of the text is written, for the log: "data.cfg line 14"; a Helvan
+    // panel's text is the panel's own ("panel configuration").
+    std::string PlaceOfLine(int number) const {
+        const size_t k = static_cast<size_t>(number - 1);
+        if (fileLines && number >= 1 && k < fileLines->size())
+            return fileName + " line " + std::to_string((*fileLines)[k]);
+        return IsArduino() ? "line " + std::to_string(number) : "panel configuration";
+    }
+    std::string LinePlace() const { return PlaceOfLine(lineNumber); }
     // A note about the current line (only when reporting is on).
     void Note(ConfigNoteKind kind, const std::string& reason) const {
         if (ConfigDiagnosing()) AddConfigNote(lineNumber, lineText, kind, reason);

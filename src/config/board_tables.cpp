@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "config/missing_names.h"
+
 std::vector<std::vector<std::vector<std::string>>> Data;
 std::vector<std::vector<std::string>> Datatags;
 std::vector<std::vector<int>> Mode;
@@ -51,6 +53,7 @@ std::vector<std::string> BoardLinkName;
 
 std::vector<std::string> ArduinoConfigFile;
 std::vector<unsigned int> ArduinoID;
+std::vector<std::vector<int>> ArduinoConfigLines;
 
 std::vector<std::vector<int>> Continuous;
 std::vector<std::string> ContinuousTag;
@@ -195,6 +198,7 @@ void ResetBoardRow(int b, unsigned int id) {
     SevenSegAdditional[b].clear();
     StepperAdditional[b].clear();
     LedPortData[b].clear();
+    ForgetMissingNames(b);
     SetFreshScalars(b, id);
 }
 
@@ -244,6 +248,8 @@ void ClearBoardTables() {
     BoardLinkName.clear();
     ArduinoConfigFile.clear();
     ArduinoID.clear();
+    ArduinoConfigLines.clear();
+    ClearMissingNames();
     Continuous.clear();
     ContinuousTag.clear();
     OutArrayUse = 0;

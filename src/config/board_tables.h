@@ -72,6 +72,7 @@ extern std::vector<std::string> BoardLinkName;  // "LAN" address text or serial 
 // Configuration text, indexed by section position in data.cfg.
 extern std::vector<std::string> ArduinoConfigFile;  // the section's lines, each ending in '\n'
 extern std::vector<unsigned int> ArduinoID;         // the section's board ID
+extern std::vector<std::vector<int>> ArduinoConfigLines;  // data.cfg line of each stored line
 
 // Other tables the rows refer to.
 extern std::vector<std::vector<int>> Continuous;  // held inputs: (board, input, repeat counter)

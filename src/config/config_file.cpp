@@ -4,6 +4,7 @@
 #include <set>
 
 #include "config/additional_settings.h"
+#include "config/aircraft_profile.h"
 #include "config/board_parse.h"
 #include "config/board_tables.h"
 #include "config/config_diagnostics.h"
@@ -132,6 +133,18 @@ void NoteHeldReleases(int b, const BoardParse& parse) {
     }
 }
 
+// The line numbers in the configuration file of text when it is the section that board ID id
+// reads (the first section with that ID, as the identification takes it); else null.
+const std::vector<int>* FileLinesOf(const std::string& text, unsigned int id) {
+    if (id == 0) return nullptr;
+    const auto section = std::find(ArduinoID.begin(), ArduinoID.end(), id);
+    const size_t k = static_cast<size_t>(section - ArduinoID.begin());
+    if (k >= ArduinoConfigFile.size() || k >= ArduinoConfigLines.size() ||
+        ArduinoConfigFile[k] != text)
+        return nullptr;
+    return &ArduinoConfigLines[k];
+}
+
 std::string UnknownHeaderReason(char letter) {
     const std::string hint = HeaderLetterHint(letter);
     return std::string("section letter '") + letter + "': the lines below it are ignored" +
@@ -155,6 +168,8 @@ void ReadConfigFile(std::string text, int board, unsigned int id) {
     BoardParse parse;
     parse.board = board;
     parse.id = id;
+    parse.fileLines = FileLinesOf(text, id);
+    parse.fileName = ConfigFileInForce;  // the file the sections were read from
     char section = '0';
     bool anyHeader = false;
     std::set<char> seen;

@@ -3,6 +3,7 @@
 #include <fstream>
 #include <set>
 
+#include "config/aircraft_profile.h"
 #include "config/board_tables.h"
 #include "config/config_diagnostics.h"
 #include "config/plugin_folder.h"
@@ -165,7 +166,8 @@ std::vector<ConfigSection> SplitConfigSections(std::istream& file) {
 }
 
 void LoadConfig() {
-    filepath = foldername + "/data.cfg";
+    ChooseConfigFile();
+    filepath = foldername + "/" + ConfigFileInForce;
     std::ifstream file(filepath);
     if (!file) return;
     for (ConfigSection& section : SplitConfigSections(file)) {
@@ -173,5 +175,6 @@ void LoadConfig() {
             WriteLog("\nReading config for board #" + std::to_string(section.id));
         ArduinoConfigFile.push_back(std::move(section.text));
         ArduinoID.push_back(section.id);
+        ArduinoConfigLines.push_back(std::move(section.fileLines));
     }
 }

@@ -21,7 +21,8 @@ struct ConfigSection {
 std::string HeaderLetterHint(char letter);
 // True for the characters that make a line of a board section a comment when they stand first.
 bool IsCommentStart(char c);
-// Files the text of every board section of data.cfg under its board ID.
+// Files the text of every board section of the configuration file chosen for the user's aircraft
+// (data.cfg or its profile) under its board ID.
 void LoadConfig();
 // The sectioning of LoadConfig over any text: the sections in file order with their stored lines
 // (lines before the first '*', of sections with ID 0 and after an @info marker are not stored).

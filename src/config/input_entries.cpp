@@ -7,6 +7,7 @@
 #include "config/board_tables.h"
 #include "config/config_fields.h"
 #include "config/dataref_elements.h"
+#include "config/missing_names.h"
 #include "config/text_utils.h"
 #include "simdata/custom_refs.h"
 
@@ -122,6 +123,14 @@ void NoteAnalogInput(const BoardParse& parse, const InputEntry& entry) {
         ReadUnsigned(f[0].substr(1), n) && n >= kAnalogChannels)
         parse.Note(ConfigNoteKind::Suspect,
                    "analog channel " + std::to_string(n) + " is above 15: boards have 0 to 15");
+}
+
+// An entry bound to a command.
+void ReadCommandEntry(const BoardParse& parse, InputEntry& entry, void* command) {
+    entry.pointer = command;
+    if (CommandIsHold(entry.fields[1])) entry.contval = 1;
+    if (entry.fields.size() > 2)
+        parse.Note(ConfigNoteKind::Suspect, "a command takes no value fields; they are ignored");
 }
 
 // An entry bound to a dataref.
@@ -382,14 +391,12 @@ bool ParseInputEntry(BoardParse& parse, std::string text) {
     if (f[0][0] == 'b') f[0][0] = 'B';
 
     if (command) {
-        entry.pointer = command;
-        if (CommandIsHold(f[1])) entry.contval = 1;
-        if (f.size() > 2)
-            parse.Note(ConfigNoteKind::Suspect,
-                       "a command takes no value fields; they are ignored");
+        ReadCommandEntry(parse, entry, command);
     } else if (ref) {
         ReadDatarefEntry(parse, entry, ref);
     } else {
+        // A name that an aircraft's plug-in may add later is looked up again in flight.
+        if (InputNameMayAppear(f[1])) NoteMissingName(b, false, i, f[1], parse.LinePlace());
         ReadInternalEntry(parse, entry);
     }
 
@@ -411,5 +418,35 @@ bool ParseInputEntry(BoardParse& parse, std::string text) {
 
     parse.RememberSource(parse.inputSources);
     if (ConfigDiagnosing()) parse.NoteMade(ConfigNoteEntry::Input, i, Describe(parse, entry, i));
+    return true;
+}
+
+bool InputNameMayAppear(const std::string& name) {
+    return !name.empty() && name[0] != 'O' && MayAppearLater(name);
+}
+
+bool BindFoundInputName(int b, int i) {
+    if (!InputExists(b, i) || InputArrayNum[b][i] >= 0 || Data[b][i].size() < 2) return false;
+    InputEntry entry;
+    entry.fields = Data[b][i];
+    const std::string& name = entry.fields[1];
+    XPLMCommandRef command = XPLMFindCommand(name.c_str());
+    XPLMDataRef ref = command ? nullptr : XPLMFindDataRef(name.c_str());
+    if (!command && !ref) return false;
+    BoardParse parse;
+    parse.board = b;
+    parse.id = static_cast<size_t>(b) < OutDevice.size() ? OutDevice[b] : 1;
+    if (command)
+        ReadCommandEntry(parse, entry, command);
+    else
+        ReadDatarefEntry(parse, entry, ref);
+    InputDataPointer[b][i] = entry.pointer;
+    InputDrefTypes[b][i] = entry.types;
+    InputDataRange[b][i] = entry.range;
+    InputArrayNum[b][i] = entry.arrayNum;
+    InputDefault[b][i] = entry.defaultValue;
+    InputIncrementDir[b][i] = entry.incrementDir;
+    // A repeat while held (R list) is the tag's, whatever the name is.
+    if (Contval[b][i] != 2) Contval[b][i] = entry.contval;
     return true;
 }

@@ -9,3 +9,11 @@
 // (so a repeated [I] header adds to them). Lines with fewer than two fields or the name
 // "not_selected" add nothing. False when nothing was added.
 bool ParseInputEntry(BoardParse& parse, std::string text);
+
+// Whether an input's name that is neither a command nor a dataref may become one later (an
+// add-on's name, not one of the internal forms): such an input is looked up again in flight.
+bool InputNameMayAppear(const std::string& name);
+// Binds input i of board b, whose name the simulator did not know, to the command or dataref of
+// that name when there is one now, as the entry parser would have: from then on it applies. False
+// when the name is still unknown, or the input is no such input.
+bool BindFoundInputName(int b, int i);

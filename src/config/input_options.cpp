@@ -5,6 +5,7 @@
 
 #include "config/board_tables.h"
 #include "config/config_fields.h"
+#include "config/input_entries.h"
 
 namespace {
 
@@ -159,7 +160,7 @@ void SetInputOptions(int board, const BoardParse* parse) {
             const bool converted = IsConvertedPin(parse, b, i, s);
             if (converted || last == 'N' || last == 'l' || last == 'L')
                 CompletePinReference(parse, b, i, s, converted);
-            else
+            else if (!InputNameMayAppear(s))  // such a name keeps its tag's group role
                 CompleteComparison(parse, b, i);
         } else if (!Datatags[b][i].empty() && Datatags[b][i][0] == 'A') {
             CompleteAnalog(parse, b, i);

@@ -7,6 +7,7 @@
 #include "config/board_tables.h"
 #include "config/config_fields.h"
 #include "config/dataref_elements.h"
+#include "config/missing_names.h"
 #include "config/text_utils.h"
 #include "simdata/custom_refs.h"
 
@@ -222,6 +223,7 @@ bool ParseOutputEntry(BoardParse& parse, std::string text) {
     Precision[b].push_back(0);
     Previous[b].push_back("0");
     if (FitOutputStates(b)) OutputDue[b][static_cast<size_t>(j)] = true;
+    parse.outputLines.push_back(parse.lineNumber);
 
     parse.RememberSource(parse.outputSources);
     if (ConfigDiagnosing())
@@ -267,6 +269,11 @@ void CompleteOutputs(const BoardParse& parse) {
             NoteEntry(&parse.outputSources, j, ConfigNoteKind::Suspect,
                       "dataref " + f[2] + " is not known to the simulator: nothing is sent");
             NameUnknownInLastNote(f[2]);
+            // A name that an aircraft's plug-in may add later is looked up again in flight.
+            if (MayAppearLater(f[2]))
+                NoteMissingName(
+                    b, true, static_cast<int>(j), f[2],
+                    parse.PlaceOfLine(j < parse.outputLines.size() ? parse.outputLines[j] : 0));
         }
         if (ConfigDiagnosing()) {
             const std::string problem = ElementProblem(ref, Type[b][j], element, f[2]);
@@ -285,4 +292,16 @@ void CompleteOutputs(const BoardParse& parse) {
             if (!selected) OutputActive[b][j] = true;
         }
     }
+}
+
+bool BindFoundOutputName(int b, int j) {
+    if (!OutputExists(b, j) || Drefread[b][j] || OutDrefs[b][j].size() < 3) return false;
+    XPLMDataRef ref = XPLMFindDataRef(OutDrefs[b][j][2].c_str());
+    if (!ref) return false;
+    Drefread[b][j] = ref;
+    Type[b][j] = XPLMGetDataRefTypes(ref);
+    if (Type[b][j] == 32 && Precision[b][j] > kMaxByteDataLength)
+        Precision[b][j] = kMaxByteDataLength;
+    if (FitOutputStates(b)) OutputDue[b][static_cast<size_t>(j)] = true;
+    return true;
 }

@@ -19,3 +19,8 @@ bool ParseOutputEntry(BoardParse& parse, std::string text);
 // The completion after the option passes: element, precision, dataref handle and type, the
 // plug-in's own datarefs, and the active flags by the O list. parse.board's outputs, all of them.
 void CompleteOutputs(const BoardParse& parse);
+
+// Binds output j of board b, whose dataref the simulator did not know, to the dataref of that
+// name when there is one now; the output is then due, so the next pass sends its value. False
+// when the name is still unknown, or the output is no such output.
+bool BindFoundOutputName(int b, int j);

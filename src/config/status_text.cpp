@@ -55,6 +55,11 @@ void ShowStatusLine(int i) {
         XPSetWidgetDescriptor(InstructionsTextWidget[i], InstructionsText[i].c_str());
 }
 
+void ShowOnMessageLine(const std::string& text) {
+    SetStatusLine(kLastMessageLine,
+                  StatusLine(kLastMessageLine).substr(0, kLastMessageLabel) + text);
+}
+
 int NextBoardLine() {
     ++message_line_number;
     return message_line_number <= kLastBoardLine - 1 ? message_line_number : kLastBoardLine - 1;

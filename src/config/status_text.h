@@ -9,6 +9,7 @@
 constexpr int kStatusLineCount = 23;
 constexpr int kLastMessageLine = 13;      // "   Last message received from device "
 constexpr size_t kLastMessageLabel = 37;  // length of line 13's label
+constexpr int kConfigFileLine = 20;       // the about line that names the configuration file
 
 extern std::vector<std::string> InstructionsText;            // the status lines
 extern XPWidgetID InstructionsTextWidget[kStatusLineCount];  // caption of each line
@@ -23,6 +24,8 @@ void SetStatusLine(int i, const std::string& text);
 const std::string& StatusLine(int i);
 // Gives caption i the current text of line i, when the window exists.
 void ShowStatusLine(int i);
+// Shows text on the message line (line 13) after its label, until the next input message.
+void ShowOnMessageLine(const std::string& text);
 // The line index for the next board line (raises message_line_number). Boards beyond the room
 // of the window share the last board line, which then counts them.
 int NextBoardLine();

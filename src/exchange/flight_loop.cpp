@@ -14,9 +14,12 @@
 #include "exchange/held_inputs.h"
 #include "exchange/identification.h"
 #include "exchange/input_dispatch.h"
+#include "exchange/lan_reprobe.h"
 #include "exchange/monitor_text.h"
+#include "exchange/name_healing.h"
 #include "exchange/output_gate.h"
 #include "exchange/output_pass.h"
+#include "exchange/port_cause_line.h"
 #include "exchange/usb_reconnect.h"
 #include "exchange/wire_protocol.h"
 #include "simdata/custom_refs.h"
@@ -107,7 +110,8 @@ void ScanStep() {
         send_usb_request = false;
         lastSerialProbe = now;
     }
-    if (StatusLine(3).size() >= 5) --ScanTimeout;
+    // The countdown starts with the first board line.
+    if (message_line_number > 2) --ScanTimeout;
     if (ScanTimeout == 0) {
         WriteLog("\nFinishing scanning for devices...");
         ClearUSB();
@@ -162,6 +166,7 @@ bool ReceiveSerial(unsigned int p, size_t& readThisCall) {
         if (n == 0) return false;
         recsize = static_cast<int>(n);
         readThisCall += static_cast<size_t>(n);
+        if (SerialIndices[p] < 0) HeardFromPort(ComPortName[p]);
         buffer += MessageFromDatagram(recs_usb, static_cast<size_t>(n));
     }
     if (st.empty()) ++DiscardedFrames;  // "{}" or a stray '}'
@@ -233,12 +238,17 @@ void DispatchMessage(const std::string& message) {
 
 float MyFlightLoopCallback(float, float, int, void*) {
     WatchUsbBoards();
-    if (ScanTimeout >= 1) ScanStep();
+    if (ScanTimeout >= 1)
+        ScanStep();
+    else
+        ProbeLanSlowly();
+    ShowPortCausesOnSearchLine();
     ReceiveAndDispatch();
     CountPingCalls();
     RepeatHeldInputs();
     RefreshCustomDrefs();
     ReadFrameTime();
+    HealMissingNames();
     SendChangedOutputs();
     RefreshMonitor();
     return 0.025f;
@@ -250,4 +260,6 @@ void ResetFlightLoopState() {
     recsize = 0;
     lastSerialProbe = Clock::time_point();
     ForgetIdentifications();
+    ResetNameHealing();
+    ResetLanReprobe();
 }

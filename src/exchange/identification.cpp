@@ -158,6 +158,12 @@ void SendHandshakeReply(int b, const std::string& reply) {
     }
 }
 
+// A network board is answered where its identification came from: one that restarted may send
+// from another port (or, in its own network, another address) than before.
+void FollowLanBoard(int b) {
+    if (!MessageIsSerial) UdpIP[b] = serv_addr;
+}
+
 void RefuseVersion(int b, unsigned char version, unsigned int id) {
     if (std::find(wrong_versions.begin(), wrong_versions.end(), b) != wrong_versions.end()) return;
     const int ordinal = message_line_number + 1 - 2;
@@ -253,12 +259,14 @@ void HandleIdentification(const std::string& message) {
                                      ? std::string()
                                      : ArduinoConfigFile[section - ArduinoID.begin()];
         if (!ReadBoard(text, b, id, true) || !BoardExists(b)) return;
+        FollowLanBoard(b);
         SendConfig(static_cast<unsigned int>(MessageIsSerial), static_cast<unsigned int>(b));
         return;
     }
     std::string text = t;
     if (text[0] != '[') text = "[O]\n" + text;
     if (!ReadBoard(text, b, 0, false) || !BoardExists(b)) return;
+    FollowLanBoard(b);
     std::string reply = "~" + CodeCurrent.substr(0, 5);
     reply += static_cast<char>(b + 1);
     bytes_sent = 0;

@@ -5,24 +5,28 @@
 #include "config/board_monitor.h"
 #include "config/board_tables.h"
 #include "config/config_fields.h"
+#include "config/missing_names.h"
 #include "exchange/usb_reconnect.h"
 #include "transport/lan_socket.h"
+#include "transport/port_causes.h"
 #include "transport/serial_ports.h"
 
 namespace {
 
 constexpr size_t kShownTextLength = 24;
-static_assert(2 + 4 * kMonitorBoardRoom + 1 <= kMonitorLineCount, "the board lines must fit");
+// Room for the names not found yet after the list, within the width of the window.
+constexpr size_t kMissingLineLength = 110;
+static_assert(2 + 5 * kMonitorBoardRoom + 1 <= kMonitorLineCount, "the board lines must fit");
 
 // A text from a board or a dataref as the window can show it: printable characters only, cut
 // short.
-std::string Printable(const std::string& text) {
+std::string Printable(const std::string& text, size_t length = kShownTextLength) {
     std::string shown;
-    for (size_t k = 0; k < text.size() && k < kShownTextLength; ++k) {
+    for (size_t k = 0; k < text.size() && k < length; ++k) {
         const unsigned char c = static_cast<unsigned char>(text[k]);
         shown += (c >= 32 && c < 127) ? static_cast<char>(c) : '?';
     }
-    if (text.size() > kShownTextLength) shown += "...";
+    if (text.size() > length) shown += "...";
     return shown;
 }
 
@@ -66,6 +70,30 @@ std::string InputText(int b, const MonitoredInput& in) {
            Number(in.result);
 }
 
+// "      not found yet: laminar/B738/..., ...": the board's names that the simulator does not
+// know yet, none of them twice; empty when there are none.
+std::string MissingNamesLine(int b) {
+    std::string line;
+    std::vector<const std::string*> shown;
+    size_t more = 0;
+    for (const MissingName& m : MissingNames) {
+        if (m.board != b) continue;
+        bool again = false;
+        for (const std::string* name : shown) again = again || *name == m.name;
+        if (again) continue;
+        const std::string text = Printable(m.name, kMissingLineLength / 2);
+        if (line.size() + text.size() + 2 > kMissingLineLength) {
+            ++more;
+            continue;
+        }
+        line += (shown.empty() ? " " : ", ") + text;
+        shown.push_back(&m.name);
+    }
+    if (shown.empty()) return std::string();
+    if (more) line += " and " + std::to_string(more) + " more";
+    return "      not found yet:" + line;
+}
+
 std::string OutputText(int b, int j) {
     if (!OutputExists(b, j) || OutDrefs[b][j].empty()) return "?";
     return ShowOutputTag(OutDrefs[b][j][0], OutDevice[b]) + " " + Printable(Previous[b][j]);
@@ -98,6 +126,23 @@ void AddBoardLines(int b, std::vector<std::string>& lines) {
         outputs += (k == 1 ? " " : "  |  ") + OutputText(b, c.outputs[slot]);
     }
     lines.push_back(outputs);
+    const std::string missing = MissingNamesLine(b);
+    if (!missing.empty()) lines.push_back(missing);
+}
+
+// One line for each serial port that gives no board and why, in the room the boards left.
+void AddPortLines(std::vector<std::string>& lines) {
+    const size_t all = static_cast<size_t>(kMonitorLineCount);
+    const size_t room = lines.size() < all ? all - lines.size() : 0;
+    for (size_t k = 0; k < PortProblems.size() && k < room; ++k) {
+        if (k + 1 == room && PortProblems.size() > room) {
+            lines.push_back("   " + std::to_string(PortProblems.size() - k) +
+                            " more ports without a board: see Log.txt");
+            return;
+        }
+        lines.push_back("   No board on " + PortProblems[k].path + ": " +
+                        PortCauseText(PortProblems[k].cause));
+    }
 }
 
 }  // namespace
@@ -112,7 +157,10 @@ std::vector<std::string> MonitorLines() {
     const int boards = BoardCount();
     if (boards == 0) lines.push_back("   No board has answered yet.");
     for (int b = 0; b < boards && b < kMonitorBoardRoom; ++b) AddBoardLines(b, lines);
-    if (boards <= kMonitorBoardRoom) return lines;
+    if (boards <= kMonitorBoardRoom) {
+        AddPortLines(lines);
+        return lines;
+    }
     unsigned long in = 0, out = 0, applied = 0;
     for (int b = kMonitorBoardRoom; b < boards && b < static_cast<int>(BoardMonitors.size()); ++b) {
         in += BoardMonitors[b].messagesIn;
@@ -122,6 +170,7 @@ std::vector<std::string> MonitorLines() {
     lines.push_back("   " + std::to_string(boards - kMonitorBoardRoom) + " more boards: received " +
                     std::to_string(in) + " messages, sent " + std::to_string(out) +
                     ", inputs applied " + std::to_string(applied));
+    AddPortLines(lines);
     return lines;
 }
 

@@ -10,6 +10,7 @@
 #include "exchange/held_inputs.h"
 #include "exchange/identification.h"
 #include "exchange/wire_protocol.h"
+#include "transport/port_causes.h"
 #include "transport/serial_hotplug.h"
 #include "transport/serial_ports.h"
 
@@ -22,7 +23,7 @@ constexpr int kFolderLookCalls = 80;  // the device folder is read again every 2
 constexpr int kProbeCalls = 40;       // a new port is probed every second...
 // ...until a board identifies, for 10 s: an Arduino resets when its port is opened and its boot
 // loader waits a second or two before the sketch answers.
-constexpr int kIdentifyCalls = 400;
+constexpr int kIdentifyCalls = kSilentPortCalls;
 constexpr size_t kReadSize = 256;
 constexpr int kReadsPerCall = 8;
 // A new port holding this much without an identification carries no board.
@@ -102,6 +103,7 @@ bool ReadNewPort(NewSerialPort& port) {
         const long got = ReadPort(port.fd, chunk, sizeof chunk);
         if (got < 0) return false;
         if (got == 0) break;
+        HeardFromPort(port.path);
         port.buffer += MessageFromDatagram(chunk, static_cast<size_t>(got));
     }
     if (port.buffer.size() > kNewPortBufferLimit) port.buffer.clear();
@@ -161,6 +163,7 @@ void ServeNewPorts() {
             Send_USB(port.fd, InitialMessage, 2);
         // With USB_FIX the port stays open, unprobed: a board that starts later announces itself.
         if (port.calls >= kIdentifyCalls && !USB_FIX) {
+            NoteSilentPort(port.path);
             DropNewPort(k, true);
             continue;
         }
@@ -182,6 +185,7 @@ void WatchUsbBoards() {
         OpenNewSerialDevices();
     }
     ServeNewPorts();
+    CountListeningCall();
 }
 
 void StopWatchingUsbBoards() {

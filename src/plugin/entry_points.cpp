@@ -1,5 +1,6 @@
 // The five entry points through which the simulator drives the plug-in.
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 #include "XPLMDataAccess.h"
@@ -7,14 +8,18 @@
 #include "XPLMPlugin.h"
 #include "XPLMProcessing.h"
 #include "config/settings.h"
+#include "exchange/name_healing.h"
 #include "exchange/output_gate.h"
 #include "plugin/lifecycle.h"
 #include "plugin/monitor_window.h"
 #include "plugin/status_window.h"
 #include "simdata/custom_refs.h"
 #include "simdata/sim_time.h"
+#include "transport/serial_ports.h"
 
 namespace {
+
+constexpr char kDatarefNotifications[] = "XPLM_WANTS_DATAREF_NOTIFICATIONS";
 
 void CopyText(char* out, const char* text) {
     std::strncpy(out, text, 255);
@@ -36,6 +41,8 @@ PLUGIN_API int XPluginStart(char* outName, char* outSig, char* outDesc) {
     }
     FindTimeDatarefs();
     InitiateCustom();
+    // X-Plane 12 tells when datarefs were added, so that names not found yet are looked up then.
+    if (XPLMHasFeature(kDatarefNotifications)) XPLMEnableFeature(kDatarefNotifications, 1);
     if (FirstLaunch == 1) XPLMRegisterFlightLoopCallback(FlightLoopInit, -1.0f, nullptr);
     return 1;
 }
@@ -54,9 +61,20 @@ PLUGIN_API void XPluginStop(void) {
     DestroyStatusWindow();
     DestroyMonitorWindow();
     CloseTransports();
+    FinishPortCloses();  // before the library, and the thread closing ports, is unloaded
 }
 
-PLUGIN_API void XPluginReceiveMessage(XPLMPluginID, int inMessage, void*) {
+PLUGIN_API void XPluginReceiveMessage(XPLMPluginID, int inMessage, void* inParam) {
+    // The user's aircraft (plane index 0, passed as the pointer's value) has loaded: a change of
+    // configuration file comes first, as a full reset that looks everything up anew.
+    const bool userAircraft = reinterpret_cast<intptr_t>(inParam) == 0;
+    if (inMessage == XPLM_MSG_PLANE_LOADED && userAircraft && SwitchConfigurationForAircraft())
+        return;
+    // Else an aircraft's plug-in may have added datarefs and commands that are not found yet.
+    if (inMessage == XPLM_MSG_PLANE_LOADED || inMessage == XPLM_MSG_DATAREFS_ADDED) {
+        LookUpMissingNamesSoon();
+        return;
+    }
     if (!RESET_EVENTS) return;
     const float flightTime = XPLMGetDataf(FlightTimeDref);
     if (!(flightTime < 5.0f)) return;

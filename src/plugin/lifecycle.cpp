@@ -11,6 +11,7 @@
 #include "XPLMProcessing.h"
 #include "XPStandardWidgets.h"
 #include "XPWidgets.h"
+#include "config/aircraft_profile.h"
 #include "config/board_monitor.h"
 #include "config/board_tables.h"
 #include "config/config_file.h"
@@ -145,6 +146,16 @@ void ResetPlugin() {
     } catch (const std::exception& error) {
         WriteLog(error.what());
     }
+}
+
+bool SwitchConfigurationForAircraft() {
+    if (FirstLaunch == 1) return false;
+    const std::string aircraft = UserAircraftName();
+    const std::string file = ConfigFileFor(foldername, aircraft);
+    if (file == ConfigFileInForce) return false;
+    WriteLog("\naircraft " + aircraft + " loaded: " + file + " replaces " + ConfigFileInForce);
+    ResetPlugin();
+    return true;
 }
 
 void CloseTransports() {

@@ -17,6 +17,11 @@ float FlightLoopInit(float sinceLastCall, float sinceLastFlightLoop, int counter
 void InitializePlugin();
 // Probes every known board, closes every transport, empties all state and starts up again.
 void ResetPlugin();
+// The user's aircraft has loaded: when the configuration file chosen for it is not the one in
+// force, runs the full reset, which ends every held command and configures every board again from
+// the new file, and returns true. False, with nothing done, when the file stays or the start-up
+// has not run yet (it will choose the file itself).
+bool SwitchConfigurationForAircraft();
 // Closes every transport and empties all state: board tables, settings, registries, counters.
 void ClearPluginState();
 // Ends every held command and closes the socket and every serial port (disable and stop).

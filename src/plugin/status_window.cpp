@@ -10,6 +10,7 @@
 #include "config/settings.h"
 #include "config/status_text.h"
 #include "plugin/lifecycle.h"
+#include "plugin/live_dataref_list.h"
 #include "plugin/monitor_window.h"
 
 XPWidgetID InstructionsWidget = nullptr;
@@ -24,6 +25,7 @@ char kStatusItem[] = "1";
 char kReconnectItem[] = "2";
 char kReloadItem[] = "3";
 char kMonitorItem[] = "4";
+char kDatarefListItem[] = "5";
 
 }  // namespace
 
@@ -35,6 +37,7 @@ void CreatePluginMenu() {
     XPLMAppendMenuItem(menu, "Reconnect", kReconnectItem, 1);
     XPLMAppendMenuItem(menu, "Reload Plugins", kReloadItem, 1);
     XPLMAppendMenuItem(menu, "Monitor", kMonitorItem, 1);
+    XPLMAppendMenuItem(menu, "Write dataref list", kDatarefListItem, 1);
 }
 
 void InstructionsMenuHandler(void*, void* inItemRef) {
@@ -51,6 +54,7 @@ void InstructionsMenuHandler(void*, void* inItemRef) {
     if (std::strcmp(item, "2") == 0) ResetPlugin();
     if (std::strcmp(item, "3") == 0) XPLMReloadPlugins();
     if (std::strcmp(item, "4") == 0) ShowMonitorWindow();
+    if (std::strcmp(item, "5") == 0) WriteLiveDatarefList();
 }
 
 void CreateInstructionsWidget(int x, int y, int w, int h) {
@@ -110,10 +114,8 @@ namespace {
 void ShowUsbSettingUnchanged() {
     const bool usbOn = USBcountVar > 0;
     if (ToggleUSB) XPSetWidgetProperty(ToggleUSB, xpProperty_ButtonState, usbOn ? 1 : 0);
-    std::string text = StatusLine(kLastMessageLine).substr(0, kLastMessageLabel);
-    text += std::string("Corvane: config.ini could not be written, USB stays ") +
-            (usbOn ? "on" : "off");
-    SetStatusLine(kLastMessageLine, text);
+    ShowOnMessageLine(std::string("Corvane: config.ini could not be written, USB stays ") +
+                      (usbOn ? "on" : "off"));
 }
 
 }  // namespace

@@ -10,8 +10,8 @@ extern XPWidgetID ToggleUSB;           // the USB check box
 extern XPWidgetID ReconnectButton;     // the Reconnect push button
 extern int gMenuItem;                  // 1 once the status window exists
 
-// Builds "Corvane" with "Status", "Reconnect", "Reload Plugins" and "Monitor" under the plug-ins
-// menu.
+// Builds "Corvane" with "Status", "Reconnect", "Reload Plugins", "Monitor" and "Write dataref
+// list" under the plug-ins menu.
 void CreatePluginMenu();
 // The menu's handler; the item reference is the item's number as text.
 void InstructionsMenuHandler(void* inMenuRef, void* inItemRef);

@@ -24,16 +24,6 @@ constexpr size_t kMaxNewPorts = 16;
 std::set<std::string> TriedPaths;
 std::map<std::string, int> FailedOpens;  // path -> failed attempts to open it
 
-// The other name of a macOS device entry (tty.X <-> cu.X), or an empty text.
-std::string TwinPath(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    const std::string folder = path.substr(0, slash + 1);
-    const std::string name = path.substr(slash + 1);
-    if (name.rfind("tty.", 0) == 0) return folder + "cu." + name.substr(4);
-    if (name.rfind("cu.", 0) == 0) return folder + "tty." + name.substr(3);
-    return std::string();
-}
-
 bool IsOpenPath(const std::string& path) {
     if (path.empty()) return false;
     for (size_t p = 0; p < comport.size(); ++p)
@@ -44,22 +34,28 @@ bool IsOpenPath(const std::string& path) {
 }
 
 void OpenNewPort(const std::string& path) {
-    WriteLog("\nFound serial port: " + path);
-    const int fd = open_port(path);
+    // A port another program holds is tried at every look until it is let go, noted only once.
+    const bool busyBefore = CauseOf(path) == PortCause::Busy;
+    if (!busyBefore) WriteLog("\nFound serial port: " + path);
+    PortCause cause = PortCause::None;
+    const int fd = open_port(path, cause);
     if (fd < 0) {
-        ++FailedOpens[path];
+        NotePortCause(path, cause);
+        if (cause != PortCause::Busy) ++FailedOpens[path];
         return;
     }
+    if (busyBefore) WriteLog("\nFound serial port: " + path);
     FailedOpens.erase(path);
     ConfigurePort(fd);
     NewSerialPort port;
     port.fd = fd;
     port.path = path;
     NewSerialPorts.push_back(port);
+    ListenToPort(path);
     WriteLog("\nSerial port " + path + " opened");
 }
 
-// Forgets the tried paths and failed attempts of devices no longer in the folder.
+// Forgets the tried paths, failed attempts and causes of devices no longer in the folder.
 void ForgetVanished(const std::vector<std::string>& listed) {
     const auto gone = [&](const std::string& path) {
         return std::find(listed.begin(), listed.end(), path) == listed.end();
@@ -68,6 +64,7 @@ void ForgetVanished(const std::vector<std::string>& listed) {
         it = gone(*it) ? TriedPaths.erase(it) : std::next(it);
     for (auto it = FailedOpens.begin(); it != FailedOpens.end();)
         it = gone(it->first) ? FailedOpens.erase(it) : std::next(it);
+    ForgetPortCausesNotIn(listed);
 }
 
 }  // namespace

@@ -22,14 +22,6 @@ int MessageIsSerial = 0;
 int bytes_sent = 0;
 bool send_usb_request = false;
 
-namespace {
-
-bool StartsWith(const std::string& text, const char* prefix) {
-    return text.rfind(prefix, 0) == 0;
-}
-
-}  // namespace
-
 // The paths that count as the board's own adapter: its port path and, for macOS names with a
 // '.', both twin entries (tty. and cu.) in the same folder.
 void AddUsedPaths(const std::string& path) {
@@ -82,20 +74,30 @@ bool WriteBacklog(unsigned int p) {
 
 }  // namespace
 
-bool IsSerialCandidate(const std::string& name) {
-    if (name.size() <= 5) return false;
-    static const char* const prefixes[] = {"tty.usb",   "tty.wchusb", "cu.usb",
-                                           "cu.wchusb", "ttyUSB",     "ttyACM"};
-    for (const char* prefix : prefixes)
-        if (StartsWith(name, prefix)) return true;
-    return false;
+std::string TwinPath(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    const std::string folder = path.substr(0, slash + 1);
+    const std::string name = path.substr(slash + 1);
+    if (name.rfind("tty.", 0) == 0) return folder + "cu." + name.substr(4);
+    if (name.rfind("cu.", 0) == 0) return folder + "tty." + name.substr(3);
+    return std::string();
 }
 
 void ScanSerialDevices() {
     for (const std::string& path : ListSerialDevices()) {
+        // A device's second name (macOS) is the same port, which the first holds exclusively.
+        const std::string twin = TwinPath(path);
+        if (!twin.empty() &&
+            std::find(ComPortName.begin(), ComPortName.end(), twin) != ComPortName.end())
+            continue;
         WriteLog("\nFound serial port: " + path);
-        const int fd = open_port(path);
-        if (fd < 0) continue;
+        PortCause cause = PortCause::None;
+        const int fd = open_port(path, cause);
+        if (fd < 0) {
+            NotePortCause(path, cause);
+            continue;
+        }
+        ListenToPort(path);
         comport.push_back(fd);
         ConfigurePort(fd);
         ++max_cycles;
@@ -209,4 +211,5 @@ void ClearSerialState() {
     cycle = 1;
     SerialCurrent = 0;
     MessageIsSerial = 0;
+    ClearPortCauses();
 }

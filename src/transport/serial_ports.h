@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "transport/port_causes.h"
+
 // Per-port lists, one entry per open port, in the order the ports were opened.
 extern std::vector<int> comport;               // descriptor; -1 once closed
 extern std::vector<std::string> ComPortName;   // device path
@@ -20,9 +22,10 @@ extern int MessageIsSerial;               // 1 while handling a serial message, 
 extern int bytes_sent;                    // result of the last send, serial or LAN
 extern bool send_usb_request;  // probe the unbound serial ports on the next flight-loop call
 
-// True when a device of that name looks like a USB serial adapter of a board.
-bool IsSerialCandidate(const std::string& name);
-// Finds, opens and configures every candidate device (start-up, when USB is on).
+// The other name of a macOS device entry (tty.X <-> cu.X), or an empty text.
+std::string TwinPath(const std::string& path);
+// Finds, opens and configures every candidate device (start-up, when USB is on); a macOS device
+// once, under the first of its two names.
 void ScanSerialDevices();
 // Board index of the serial port being handled, registering it when add is true; -1 if none.
 int SerialConnectionExists(bool add);
@@ -52,11 +55,16 @@ void ClearSerialState();
 
 // The folder scanned for serial devices: $CORVANE_DEVICE_DIR or the system's device folder.
 std::string DeviceFolder();
-// Paths of the candidate devices (USB serial adapters), in the order the system lists them.
+// True when a device of that name can be a board: a USB serial device (serial_devices_linux.cpp,
+// serial_devices_mac.cpp).
+bool IsSerialCandidate(const std::string& name);
+// Paths of the candidate devices (USB serial devices), in the order the system lists them.
 std::vector<std::string> ListSerialDevices();
-// Opens path read-write and non-blocking (on POSIX without becoming its controlling terminal);
-// -1 on failure, which is logged with the system's reason.
-int open_port(std::string path);
+// Opens path read-write and non-blocking (on POSIX without becoming its controlling terminal) and
+// holds it exclusively; -1 on failure. cause tells a port that may not be opened, or that another
+// program holds (nothing is then set or written on it); other failures are logged with the
+// system's reason, their cause is None.
+int open_port(const std::string& path, PortCause& cause);
 // Line settings: raw 8-bit bytes both ways (no input or output processing, no software flow
 // control), no parity, at Baudrate when it is 115200, 57600 or 38400 (else
 // the speed stays); input already received is discarded.
@@ -68,7 +76,12 @@ long ReadPort(int fd, char* buffer, size_t size);
 void Send_USB(int fd, const char* data, int length);
 // Discards what fd has received but not yet read.
 void FlushPortInput(int fd);
-// Closes fd.
+// Closes fd without waiting: a close that may wait for the device runs off the simulator's thread
+// (port_closer_posix.cpp), after a moment for the last bytes; what is still unsent is dropped.
 void ClosePortDescriptor(int fd);
+// Closes fd, held by another program, without waiting and without touching its output.
+void CloseForeignPort(int fd);
+// Waits until every descriptor handed over for closing is closed (the plug-in stops).
+void FinishPortCloses();
 // True when fd's device hung up or failed (its cable was pulled); never waits.
 bool PortHungUp(int fd);

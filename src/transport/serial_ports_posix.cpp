@@ -2,6 +2,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -12,6 +13,7 @@
 
 #include "config/plugin_log.h"
 #include "config/settings.h"
+#include "transport/port_causes.h"
 #include "transport/serial_ports.h"
 
 std::string DeviceFolder() {
@@ -34,13 +36,44 @@ std::vector<std::string> ListSerialDevices() {
     return paths;
 }
 
-int open_port(std::string path) {
-    const int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+namespace {
+
+// True when another program holds the terminal exclusively (where the system tells).
+bool HeldExclusively(int fd) {
+#ifdef TIOCGEXCL
+    int exclusive = 0;
+    return ioctl(fd, TIOCGEXCL, &exclusive) == 0 && exclusive != 0;
+#else
+    (void)fd;
+    return false;
+#endif
+}
+
+}  // namespace
+
+int open_port(const std::string& path, PortCause& cause) {
+    cause = PortCause::None;
+    const int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd == -1) {
-        WriteLog(std::string("open_port: Unable to open serial port - : ") + std::strerror(errno) +
-                 "\n");
+        const int error = errno;
+        if (error == EACCES || error == EPERM)
+            cause = PortCause::PermissionDenied;
+        else if (error == EBUSY)  // held with TIOCEXCL by another program
+            cause = PortCause::Busy;
+        else
+            WriteLog(std::string("open_port: Unable to open serial port - : ") +
+                     std::strerror(error) + "\n");
         return -1;
     }
+    // A port that another program holds (locked, or exclusively, which does not keep root out)
+    // stays that program's: nothing is set or written.
+    if ((flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) || HeldExclusively(fd)) {
+        CloseForeignPort(fd);
+        cause = PortCause::Busy;
+        return -1;
+    }
+    // Held: other programs that lock see the lock, and others than root cannot open it at all.
+    ioctl(fd, TIOCEXCL);
     fcntl(fd, F_SETFL, O_NONBLOCK);
     return fd;
 }
@@ -82,10 +115,6 @@ void Send_USB(int fd, const char* data, int length) {
 
 void FlushPortInput(int fd) {
     tcflush(fd, TCIFLUSH);
-}
-
-void ClosePortDescriptor(int fd) {
-    close(fd);
 }
 
 bool PortHungUp(int fd) {

@@ -1,8 +1,14 @@
-// Serial ports on Windows: the machine's COM ports, opened as \\.\COMn, with DCB line settings.
+// Serial ports on Windows: the COM ports of USB devices, opened as \\.\COMn, with DCB line
+// settings.
 // Ports keep int descriptors, as on POSIX: C runtime descriptors wrapping the port handles.
+// SetupAPI's header needs the parts of windows.h that the project leaves out elsewhere.
+#undef NOUSER
+#undef NOGDI
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
+// After windows.h.
+#include <setupapi.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -13,8 +19,15 @@
 
 namespace {
 
-// Where the machine lists its serial ports: one value per port, its data the port's name.
-constexpr const char* kSerialPortsKey = "HARDWARE\\DEVICEMAP\\SERIALCOMM";
+// Device Manager's class "Ports (COM & LPT)".
+const GUID kPortsClass = {
+    0x4d36e978, 0xe325, 0x11ce, {0xbf, 0xc1, 0x08, 0x00, 0x2b, 0xe1, 0x03, 0x18}};
+// The enumerators of USB serial devices: USB itself (Arduinos with their own USB chip, CH340,
+// CP210x) and FTDI's driver, which lists its ports on a bus of its own. Bluetooth ports (BTHENUM)
+// and modems, whose open can wait for seconds, and built-in ports come from others.
+const char* const kUsbEnumerators[] = {"USB", "FTDIBUS"};
+// Devices looked at per enumerator, at most.
+constexpr DWORD kMaxDevices = 256;
 // Writes may wait this long for the driver to take the bytes (it takes them at once unless its
 // buffer is full); reads never wait.
 constexpr DWORD kWriteTimeoutMs = 10;
@@ -52,6 +65,12 @@ std::string DeviceFolder() {
 
 namespace {
 
+// Appends a COM port name once.
+void AddPortName(const std::string& name, std::vector<std::string>& names) {
+    if (PortNumber(name) > 0 && std::find(names.begin(), names.end(), name) == names.end())
+        names.push_back(name);
+}
+
 // The ports named in $CORVANE_COM_PORTS ("COM42,COM43"), which stands for the machine's list
 // when set (tests offer their own ports this way and leave the machine's alone).
 bool ListNamedPorts(std::vector<std::string>& names) {
@@ -62,11 +81,32 @@ bool ListNamedPorts(std::vector<std::string>& names) {
         size_t end = list.find(',', begin);
         if (end == std::string::npos) end = list.size();
         const std::string name = list.substr(begin, end - begin);
-        if (PortNumber(name) > 0 && std::find(names.begin(), names.end(), name) == names.end())
-            names.push_back(name);
+        AddPortName(name, names);
         begin = end + 1;
     }
     return true;
+}
+
+// Appends the COM port names of the present devices of the ports class that enumerator lists.
+void AddPortsOf(const char* enumerator, std::vector<std::string>& names) {
+    HDEVINFO devices = SetupDiGetClassDevsA(&kPortsClass, enumerator, nullptr, DIGCF_PRESENT);
+    if (devices == INVALID_HANDLE_VALUE) return;
+    SP_DEVINFO_DATA device{};
+    device.cbSize = sizeof device;
+    for (DWORD i = 0; i < kMaxDevices && SetupDiEnumDeviceInfo(devices, i, &device); ++i) {
+        HKEY key = SetupDiOpenDevRegKey(devices, &device, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_READ);
+        if (key == INVALID_HANDLE_VALUE) continue;
+        char data[64] = {};
+        DWORD length = sizeof data - 1;
+        DWORD type = 0;
+        const LONG result = RegQueryValueExA(key, "PortName", nullptr, &type,
+                                             reinterpret_cast<BYTE*>(data), &length);
+        RegCloseKey(key);
+        if (result != ERROR_SUCCESS || type != REG_SZ) continue;
+        const std::string name(data, strnlen(data, length));
+        AddPortName(name, names);
+    }
+    SetupDiDestroyDeviceInfoList(devices);
 }
 
 }  // namespace
@@ -74,38 +114,27 @@ bool ListNamedPorts(std::vector<std::string>& names) {
 std::vector<std::string> ListSerialDevices() {
     std::vector<std::string> names;
     if (ListNamedPorts(names)) return names;
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSerialPortsKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return names;
-    for (DWORD i = 0; i < 1024; ++i) {
-        char value[256];
-        char data[64] = {};
-        DWORD valueLength = sizeof value;
-        DWORD dataLength = sizeof data - 1;
-        DWORD type = 0;
-        const LONG result = RegEnumValueA(key, i, value, &valueLength, nullptr, &type,
-                                          reinterpret_cast<BYTE*>(data), &dataLength);
-        if (result == ERROR_NO_MORE_ITEMS) break;
-        if (result != ERROR_SUCCESS || type != REG_SZ) continue;
-        const std::string name(data, strnlen(data, dataLength));
-        if (PortNumber(name) > 0 && std::find(names.begin(), names.end(), name) == names.end())
-            names.push_back(name);
-    }
-    RegCloseKey(key);
-    // The registry keeps no useful order: ports are opened by their number.
+    for (const char* enumerator : kUsbEnumerators) AddPortsOf(enumerator, names);
+    // Ports are opened by their number.
     std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
         return PortNumber(a) < PortNumber(b);
     });
     return names;
 }
 
-int open_port(std::string path) {
+int open_port(const std::string& path, PortCause& cause) {
+    cause = PortCause::None;
     const std::string device = path.rfind("\\\\", 0) == 0 ? path : DeviceFolder() + path;
+    // Share mode 0: the port is held exclusively, and a port another program holds is refused.
     HANDLE handle = CreateFileA(device.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                 OPEN_EXISTING, 0, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
-        WriteLog("open_port: Unable to open serial port - : " + SystemMessage(GetLastError()) +
-                 "\n");
+        const DWORD error = GetLastError();
+        // Windows answers "access denied" for a COM port that another program has open.
+        if (error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION)
+            cause = PortCause::Busy;
+        else
+            WriteLog("open_port: Unable to open serial port - : " + SystemMessage(error) + "\n");
         return -1;
     }
     // A read returns at once with what has arrived; a write waits a bounded moment at most.
@@ -172,8 +201,19 @@ void FlushPortInput(int fd) {
     PurgeComm(PortHandle(fd), PURGE_RXCLEAR);
 }
 
+// A Windows port's close does not wait for the device: the writes were bounded already.
 void ClosePortDescriptor(int fd) {
     _close(fd);
+}
+
+void CloseForeignPort(int fd) {
+    _close(fd);
+}
+
+void FinishPortCloses() {}
+
+std::string PermissionAdvice() {
+    return std::string();
 }
 
 bool PortHungUp(int fd) {

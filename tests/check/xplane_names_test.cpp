@@ -5,6 +5,8 @@
 #include <cstdlib>
 
 #include "check_support.h"
+#include "config/status_text.h"
+#include "xphost.h"
 
 namespace check_test {
 namespace {
@@ -67,9 +69,14 @@ class CheckXPlaneNames : public CheckTest {
 TEST_F(CheckXPlaneNames, GivenTheXPlaneFolderEveryMistakeIsNamedWithItsLine) {
     ExpectFaultsOnTheirLines(RunChecker({"--quiet", "--xplane", folder_, config_}), "data.cfg",
                              kConfig);
-    for (const char* dir : {"/Corvane", "/Corvane/lin_x64"})
+    Write("Resources/plugins/Corvane/profiles/B738.cfg", FileText(kConfig));
+    for (const char* dir : {"/Corvane", "/Corvane/lin_x64", "/Corvane/profiles"})
         ExpectFaultsOnTheirLines(RunChecker({"--quiet", config_}, plugins_ + dir), "data.cfg",
                                  kConfig);
+    // Without a file named: data.cfg and every profile.
+    const CheckerRun both = RunChecker({"--quiet"}, plugins_ + "/Corvane");
+    ExpectFaultsOnTheirLines(both, "data.cfg", kConfig);
+    ExpectFaultsOnTheirLines(both, "profiles/B738.cfg", kConfig);
     // The report gives each output's precision as written, with what it does.
     const CheckerRun report = RunChecker({"data.cfg"}, plugins_ + "/Corvane");
     EXPECT_NE(report.output.find("deploy_ratio, element 2 (float[]), precision 0 (whole numbers)"),
@@ -93,6 +100,43 @@ TEST_F(CheckXPlaneNames, TheInstalledCheckerLiesInThePluginsFolderAndFindsTheLis
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.output.find("did you mean sim/lights/taxi_lights_toggle?"), std::string::npos)
         << run.output;
+}
+
+// The running X-Plane's list: the menu item writes every dataref into the plug-in's folder, an
+// aircraft's own included, and the checker there reads it beside X-Plane's lists. X-Plane 11
+// cannot list its datarefs: the status window's message line says so.
+TEST_F(CheckXPlaneNames, TheLiveListNamesWhatTheAircraftAdded) {
+    const FaultLine config[] = {{"*1", ""},
+                                {"[O]", ""},
+                                {"14L 0 addon/gear/lever 2", ""},
+                                {"15L 0 addon/gear/levr", "did you mean addon/gear/lever?"},
+                                {"16L 0 addon/beacon", ""}};
+    corvane_test::PluginRun run({});
+    const std::string live = run.folder() + "/datarefs-live.txt";
+    corvane_test::WriteFile(run.folder() + "/../DataRefs.txt", kDataRefsTxt);
+    corvane_test::WriteFile(run.folder() + "/../Commands.txt", kCommandsTxt);
+    corvane_test::WriteFile(run.folder() + "/data.cfg", FileText(config));
+    xphost::SetSimulatorVersion(11);
+    ASSERT_TRUE(xphost::ChooseMenu("Corvane/Write dataref list"));
+    EXPECT_NE(StatusLine(kLastMessageLine).find("this X-Plane cannot list its datarefs"),
+              std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(live));
+
+    xphost::SetSimulatorVersion(12);
+    ASSERT_EQ(xphost::ExecuteLine("register addon/gear/lever float[4] rw"), "ok");
+    ASSERT_EQ(xphost::ExecuteLine("register addon/beacon int ro"), "ok");
+    ASSERT_EQ(xphost::ExecuteLine("register addon/gone int ro"), "ok");
+    ASSERT_EQ(xphost::ExecuteLine("unregister addon/gone"), "ok");
+    ASSERT_TRUE(xphost::ChooseMenu("Corvane/Write dataref list"));
+    const std::string list = corvane_test::ReadFile(live);
+    EXPECT_EQ(list.compare(0, 9, "2 120100 "), 0) << list;  // the build of the host's list
+    for (const char* line : {"\naddon/gear/lever\tfloat[4]\ty\n", "\naddon/beacon\tint\tn\n",
+                             "\ncorvane/flaps_in_transition\tint\ty\n"})
+        EXPECT_NE(list.find(line), std::string::npos) << line;
+    EXPECT_EQ(list.find("addon/gone"), std::string::npos);
+    EXPECT_NE(StatusLine(kLastMessageLine).find("datarefs written to datarefs-live.txt"),
+              std::string::npos);
+    ExpectFaultsOnTheirLines(RunChecker({"--quiet", "data.cfg"}, run.folder()), "data.cfg", config);
 }
 
 }  // namespace

@@ -503,7 +503,7 @@ TEST_F(ConfigTest, LoadConfigFilesEverySectionFromThePluginFolder) {
     ::testing::internal::CaptureStderr();
     LoadConfig();
     EXPECT_EQ(::testing::internal::GetCapturedStderr(),
-              "\nReading config for board #1\nReading config for board #2");
+              "\nconfiguration data.cfg\nReading config for board #1\nReading config for board #2");
     EXPECT_EQ(filepath, foldername + "/data.cfg");
     EXPECT_EQ(ArduinoID, (std::vector<unsigned int>{1, 2, kNoBoardId}));
     EXPECT_EQ(ArduinoConfigFile,

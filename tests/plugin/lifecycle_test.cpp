@@ -8,10 +8,12 @@
 
 #include <filesystem>
 
+#include "XPLMPlugin.h"
 #include "config/board_tables.h"
 #include "config/plugin_folder.h"
 #include "config/settings.h"
 #include "config/status_text.h"
+#include "exchange/monitor_text.h"
 #include "plugin/status_window.h"
 #include "support/plugin_harness.h"
 #include "transport/lan_socket.h"
@@ -57,7 +59,8 @@ TEST(Lifecycle, OneStartUpFromThePluginFolderAndNoneOnASecondStart) {
     EXPECT_EQ(Base_IP, "127.0.0.");
     EXPECT_EQ(UsedAddr, std::vector<int>{1});  // the own host number
     EXPECT_THAT(xphost::MenuItems("Corvane"),
-                ::testing::ElementsAre("Status", "Reconnect", "Reload Plugins", "Monitor"));
+                ::testing::ElementsAre("Status", "Reconnect", "Reload Plugins", "Monitor",
+                                       "Write dataref list"));
 
     ASSERT_EQ(FirstLaunch, 0);
     const auto itemsBefore = xphost::MenuItems("");
@@ -123,6 +126,78 @@ TEST(Lifecycle, EnableAfterDisableRunsOneFullResetInItsLogOrder) {
     EXPECT_EQ(ScanTimeout, 512);
     EXPECT_EQ(USBcountVar, 0);
     EXPECT_TRUE(RESET_EVENTS);
+}
+
+// An add-on aircraft's names, written in data.cfg before its plug-in adds them: the dataref an
+// input sets, the command an input runs and the dataref an output shows. While missing they are
+// logged with their board and line and listed in the monitor; each works within 2 s of its
+// registration: after the plane-loaded message, after X-Plane 12's notice of new datarefs, and
+// with no message at all. A dataref taken away reads 0 until it is registered again.
+TEST(AddOnNames, WorkWithin2sOfTheirRegistrationWithOrWithoutAMessage) {
+    struct Row {
+        const char* how;
+        int simulator;
+        int message;  // sent after the registration; 0 none
+        int frames;   // frames until everything works (40 a second)
+    };
+    const Row rows[] = {{"plane loaded", 11, XPLM_MSG_PLANE_LOADED, 1},
+                        {"datarefs added", 12, 0, 1},
+                        {"no message", 11, 0, 80}};
+    // The switch's two positions are a group of one button (press after press).
+    const std::string section =
+        "[A]\nT D5+\n[I]\nD5+ addon/switch 1\nD5+ addon/switch 2\nB6 addon/horn\n[O]\n"
+        "7L 0 addon/lamp\n8L 0 addon/beacon\n";
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.how);
+        corvane_test::PluginOptions options;
+        options.dataCfg = "# the aircraft's own names\n*3\n" + section;
+        corvane_test::PluginRun run(options);
+        xphost::SetSimulatorVersion(row.simulator);
+        boardsim::Options boardOptions = run.LanBoardOptions(25, 3);
+        boardOptions.configSection = section;
+        boardOptions.autoGate = true;
+        boardsim::Board& board = run.AddBoard(boardOptions);
+        ASSERT_TRUE(run.ConnectAll(400));
+        ASSERT_TRUE(run.CallUntil([&] { return board.gateLetter() != 0; }, 50));
+        run.Call(30);
+        for (const char* line :
+             {"addon/switch (board 1, data.cfg line 6)", "addon/switch (board 1, data.cfg line 7)",
+              "addon/horn (board 1, data.cfg line 8)", "addon/lamp (board 1, data.cfg line 10)"})
+            EXPECT_EQ(
+                CountOf(xphost::DebugLog(), std::string("Corvane: not found yet: ") + line + "\n"),
+                1);
+        EXPECT_THAT(MonitorLines(), ::testing::Contains("      not found yet: addon/switch, "
+                                                        "addon/horn, addon/lamp, addon/beacon"));
+        // The beacon comes first; the others just after it is found, the longest wait.
+        ASSERT_EQ(xphost::ExecuteLine("register addon/beacon int rw 1"), "ok");
+        ASSERT_TRUE(run.CallUntil(
+            [] { return CountOf(xphost::DebugLog(), "found now: addon/beacon") == 1; }, 80));
+        for (const char* line : {"register addon/switch int rw 0", "register command addon/horn",
+                                 "register addon/lamp int rw 1"})
+            ASSERT_EQ(xphost::ExecuteLine(line), "ok");
+        if (row.message) xphost::SendPluginMessage(row.message);
+        run.Call(row.frames);
+        EXPECT_TRUE(board.leds()[7]);
+        xphost::TakeCommandTrace();
+        board.SendInput("D5+");
+        board.SendInput("B6");
+        run.Call(2);
+        EXPECT_EQ(xphost::GetNumber("addon/switch"), 1);
+        EXPECT_EQ(xphost::TakeCommandTrace().size(), 2u);  // the horn's begin and end
+        board.SendInput("D5+");
+        run.Call(2);
+        EXPECT_EQ(xphost::GetNumber("addon/switch"), 2);
+        EXPECT_THAT(xphost::DebugLog(),
+                    HasSubstr("Corvane: found now: addon/lamp (board 1, data.cfg line 10)\n"));
+        EXPECT_THAT(MonitorLines(), Not(::testing::Contains(HasSubstr("not found yet"))));
+
+        ASSERT_EQ(xphost::ExecuteLine("unregister addon/lamp"), "ok");
+        run.Call(2);
+        EXPECT_FALSE(board.leds()[7]);
+        ASSERT_EQ(xphost::ExecuteLine("register addon/lamp int rw 1"), "ok");
+        run.Call(2);
+        EXPECT_TRUE(board.leds()[7]);
+    }
 }
 
 // Status builds the window once and its close box hides it; Reconnect from the menu and from the
@@ -206,7 +281,7 @@ TEST(StatusWindow, ReloadPluginsGoesThroughStopAndComesBackWorking) {
     board.SendIdentification();
     run.Call(2);
     EXPECT_EQ(board.boardNumber(), 1);
-    EXPECT_EQ(xphost::MenuItems("Corvane").size(), 4u);
+    EXPECT_EQ(xphost::MenuItems("Corvane").size(), 5u);
 }
 
 }  // namespace

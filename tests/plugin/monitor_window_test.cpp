@@ -122,12 +122,17 @@ TEST(LoadedPlugin, ExportsExactlyTheFiveEntryPoints) {
 
 // The built Corvane.xpl, freshly loaded by xphost: the status window opened before the deferred
 // start-up shows its lines once they are written, the monitor's counters start at zero, and a
-// board on the network is found, configured and read.
+// board on the network is found, configured from the profile of the aircraft of the start, and
+// read.
 TEST(LoadedPlugin, RunsInXphostThroughDlopen) {
     corvane_test::HostProcess host(
         {{CORVANE_XPHOST}, CORVANE_PLUGIN_XPL, "lin_x64"},
-        {"*3\n[I]\nD5 sim/lights/landing_lights_toggle\n", "USB_DEVICE_COUNT = 0\n", ""});
+        {"*3\n[I]\nD5 sim/lights/taxi_lights_toggle\n", "USB_DEVICE_COUNT = 0\n", "",
+         "Aircraft/Boeing 737-800/b738.acf"});
     ASSERT_TRUE(host.running());
+    std::filesystem::create_directories(host.folder() + "/profiles");
+    corvane_test::WriteFile(host.folder() + "/profiles/B738.cfg",
+                            "*3\n[I]\nD5 sim/lights/landing_lights_toggle\n");
     EXPECT_THAT(host.Ask("items Corvane"), HasSubstr("Status\nReconnect\nReload Plugins\n"));
     host.Ask("menu Corvane/Status");
     host.Ask("run 2");
@@ -144,6 +149,9 @@ TEST(LoadedPlugin, RunsInXphostThroughDlopen) {
     board.SendInput("D5");
     host.Call(2);
     EXPECT_THAT(host.Ask("trace"), HasSubstr("sim/lights/landing_lights_toggle begin plugin"));
+    EXPECT_THAT(host.Ask("log"),
+                HasSubstr("Corvane: configuration profiles/B738.cfg for aircraft b738\n"));
+    EXPECT_EQ(host.Ask("aircraft"), "aircraft Aircraft/Boeing 737-800/b738.acf\n");
     std::string log;
     EXPECT_EQ(host.Quit(&log), 0);
     EXPECT_THAT(log, HasSubstr("Corvane Plugin initialized"));

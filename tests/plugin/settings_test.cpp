@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <sstream>
 
+#include "config/aircraft_profile.h"
 #include "config/board_tables.h"
 #include "config/plugin_folder.h"
 #include "support/plugin_harness.h"
@@ -123,6 +124,26 @@ TEST(PluginFolderLayouts, FolderIsFoundFromThePathsComponents) {
     for (const auto& row : rows) EXPECT_EQ(PluginFolderFromPath(row[0]), row[1]) << row[0];
 }
 
+// An aircraft's name is its model file's without folders and ".acf" in any case; its profile is
+// found ignoring case, the file of exactly its case first, else the first in name order.
+TEST(AircraftProfiles, NameAndProfileAreFoundIgnoringCase) {
+    const std::string folder = corvane_test::MakeTempFolder("corvane-profiles");
+    fs::create_directories(folder + "/profiles/B737.cfg");  // a folder is no profile
+    for (const char* name : {"B738.cfg", "b738.cfg", "a320.CFG", "C172.cfg.example"})
+        corvane_test::WriteFile(folder + "/profiles/" + name, "");
+    const char* const rows[][3] = {{"B738.acf", "B738", "profiles/B738.cfg"},
+                                   {"C:\\X\\b738.ACF", "b738", "profiles/b738.cfg"},
+                                   {"Aircraft/A320/A320.acf", "A320", "profiles/a320.CFG"},
+                                   {"a320.acf.bak", "a320.acf.bak", "data.cfg"},
+                                   {"B737.acf", "B737", "data.cfg"},
+                                   {"C172.acf", "C172", "data.cfg"}};
+    for (const auto& row : rows) {
+        EXPECT_EQ(AircraftNameOf(row[0]), row[1]) << row[0];
+        EXPECT_EQ(ConfigFileFor(folder, AircraftNameOf(row[0])), row[2]) << row[0];
+    }
+    corvane_test::RemoveFolder(folder);
+}
+
 // Installs the build tree that holds the built plug-in (…/build/Corvane/lin_x64/Corvane.xpl)
 // into prefix; the install's output, or "" when it failed.
 std::string Install(const std::string& prefix) {
@@ -151,6 +172,9 @@ TEST(InstallKeepsUserFiles, SecondInstallKeepsEditedFilesAndLaysTheExamplesBesid
         corvane_test::WriteFile(folder + "/" + name, std::string("# mine\r\n\xEF\xBB\xBF") + name);
     }
     corvane_test::WriteFile(folder + "/memory0.txt", "12 118.25\r\n");
+    const std::string profileExample = corvane_test::ReadFile(examples + "profiles/B738.cfg");
+    EXPECT_EQ(corvane_test::ReadFile(folder + "/profiles/B738.cfg.example"), profileExample);
+    corvane_test::WriteFile(folder + "/profiles/B738.cfg", "*1\r\n");
 
     for (int round = 0; round < 2; ++round) {
         const std::string output = Install(prefix);
@@ -164,6 +188,8 @@ TEST(InstallKeepsUserFiles, SecondInstallKeepsEditedFilesAndLaysTheExamplesBesid
         }
     }
     EXPECT_EQ(corvane_test::ReadFile(folder + "/memory0.txt"), "12 118.25\r\n");
+    EXPECT_EQ(corvane_test::ReadFile(folder + "/profiles/B738.cfg"), "*1\r\n");
+    EXPECT_EQ(corvane_test::ReadFile(folder + "/profiles/B738.cfg.example"), profileExample);
     EXPECT_TRUE(fs::exists(folder + "/lin_x64/Corvane.xpl"));
     corvane_test::RemoveFolder(prefix);
 }

@@ -31,6 +31,8 @@ struct HostOptions {
     std::string dataCfg;        // content of data.cfg
     std::string settings;       // config.ini lines after IP_ADDRESS and PORT
     std::string extraDatarefs;  // more host datarefs and commands, in the host's file format
+    std::string aircraft = {};  // the user's aircraft at the start (--aircraft), "" for none
+    bool everyUser = false;     // its folder open to every user (a host run as another user)
 };
 
 class HostProcess {
@@ -46,10 +48,17 @@ class HostProcess {
                                                std::to_string(port_) + "\n" + options.settings);
         WriteFile(folder_ + "/data.cfg", options.dataCfg);
         WriteFile(root_ + "/datarefs.txt", options.extraDatarefs);
+        if (options.everyUser) {
+            std::filesystem::permissions(root_, std::filesystem::perms::all);
+            for (const auto& entry : std::filesystem::recursive_directory_iterator(root_))
+                std::filesystem::permissions(entry.path(), std::filesystem::perms::all);
+        }
         std::vector<std::string> command = program.command;
         command.insert(command.end(),
                        {"--plugin", plugin, "--fps", "40", "--datarefs", DefaultDatarefFile(),
                         "--datarefs", root_ + "/datarefs.txt"});
+        if (!options.aircraft.empty())
+            command.insert(command.end(), {"--aircraft", options.aircraft});
         process_.Start(command, root_ + "/stderr.txt");  // standard error into stderr.txt
     }
     ~HostProcess() {

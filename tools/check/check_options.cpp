@@ -5,20 +5,25 @@
 namespace corvane_check {
 
 const char kCheckUsage[] =
-    "usage: corvane-check [--xplane DIR] [--datarefs FILE] [--quiet] [--panel] FILE\n";
+    "usage: corvane-check [--xplane DIR] [--datarefs FILE] [--quiet] [--panel] [FILE]\n";
 
 const char kCheckHelp[] =
-    "usage: corvane-check [--xplane DIR] [--datarefs FILE] [--quiet] [--panel] FILE\n"
+    "usage: corvane-check [--xplane DIR] [--datarefs FILE] [--quiet] [--panel] [FILE]\n"
     "\n"
-    "Reads FILE, a Corvane data.cfg, with the plug-in's own reader, and prints for every board\n"
-    "section what each line becomes: its inputs, outputs and LED mode entries, the blocks the\n"
-    "board receives (pin uses, analog, 7-segment and stepper blocks), and every line that the\n"
-    "plug-in skips or will read in a way that was probably not meant, with its line number.\n"
+    "Reads FILE, a Corvane data.cfg or an aircraft's profile (profiles/NAME.cfg), with the\n"
+    "plug-in's own reader, and prints for every board section what each line becomes: its\n"
+    "inputs, outputs and LED mode entries, the blocks the board receives (pin uses, analog,\n"
+    "7-segment and stepper blocks), and every line that the plug-in skips or will read in a way\n"
+    "that was probably not meant, with its line number. Without FILE, run in the plug-in's\n"
+    "folder: data.cfg and every profile in profiles/, one after the other.\n"
     "\n"
     "  --xplane DIR     check names against X-Plane's own lists, DIR/Resources/plugins/\n"
     "                   DataRefs.txt and Commands.txt. Run from inside the plug-in's folder\n"
     "                   (Resources/plugins/Corvane or a sub-folder) without --xplane and\n"
-    "                   --datarefs, the checker finds them by itself\n"
+    "                   --datarefs, the checker finds them by itself. Beside them it reads\n"
+    "                   the plug-in's datarefs-live.txt, when there is one: every dataref of\n"
+    "                   a running X-Plane, an add-on aircraft's included, as the plug-in's\n"
+    "                   menu item Write dataref list writes it\n"
     "  --datarefs FILE  datarefs and commands in the format of examples/datarefs.txt, also\n"
     "                   beside --xplane for names that plug-ins add (default, when X-Plane's\n"
     "                   lists are not found: the list the headless host xphost loads:\n"
@@ -66,8 +71,8 @@ bool ParseCheckOptions(int argc, const char* const* argv, CheckOptions& options,
             options.file = arg;
         }
     }
-    if (options.file.empty()) {
-        error = "no file to check";
+    if (options.file.empty() && options.panel) {
+        error = "--panel needs the file to check";
         return false;
     }
     if (!options.listGiven) options.datarefs = xphost::DefaultDatarefFile();

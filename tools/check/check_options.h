@@ -16,13 +16,13 @@ struct CheckOptions {
     bool quiet = false;      // print the problems only
     bool panel = false;      // the file is a Helvan panel's configuration text, not a data.cfg
     bool help = false;
-    std::string file;  // the file to check
+    std::string file;  // the file to check; "" for data.cfg and the profiles of the current folder
 };
 
 extern const char kCheckUsage[];
 extern const char kCheckHelp[];
 
-// Reads argv into options; false with error for an unknown option, a missing value or file.
+// Reads argv into options; false with error for an unknown option or a missing value.
 bool ParseCheckOptions(int argc, const char* const* argv, CheckOptions& options,
                        std::string& error);
 

@@ -88,6 +88,9 @@ bool PrepareWorldFrom(const NameSources& sources, std::string* error, std::strin
         if (!LoadXPlaneList(folder + "DataRefs.txt", true, error, warning) ||
             !LoadXPlaneList(folder + "Commands.txt", false, error, warning))
             return false;
+        std::string ignored;
+        if (!sources.liveList.empty() && ReadWholeFile(sources.liveList, ignored))
+            LoadXPlaneList(sources.liveList, true, error, warning);
     }
     if (!sources.datarefs.empty() && !LoadHostList(sources.datarefs, error, warning)) return false;
     InitiateCustom();
@@ -98,7 +101,9 @@ bool PrepareWorldFrom(const NameSources& sources, std::string* error, std::strin
 }
 
 bool PrepareWorld(const std::string& datarefPath, std::string* error, std::string* warning) {
-    return PrepareWorldFrom(NameSources{datarefPath, std::string()}, error, warning);
+    NameSources sources;
+    sources.datarefs = datarefPath;
+    return PrepareWorldFrom(sources, error, warning);
 }
 
 void ClearBoards() {

@@ -16,6 +16,7 @@ extern std::vector<std::string> KnownNames;
 struct NameSources {
     std::string datarefs;     // a list in the headless host's format (examples/datarefs.txt)
     std::string xplaneLists;  // a folder with X-Plane's DataRefs.txt and Commands.txt
+    std::string liveList;     // beside them, the plug-in's datarefs-live.txt, read when it exists
 };
 
 // Empties the host and the board tables, loads the lists of sources and creates the plug-in's own

@@ -1,13 +1,17 @@
-// corvane-check: reads a data.cfg with the plug-in's own readers and tells what every line
-// becomes and which lines the plug-in skips or will read in a way that was probably not meant.
+// corvane-check: reads a data.cfg or an aircraft's profile with the plug-in's own readers and tells
+// what every line becomes and which lines the plug-in skips or will read in a way that was
+// probably not meant.
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <sstream>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "check_options.h"
 #include "check_world.h"
+#include "config/aircraft_profile.h"
 #include "config_check.h"
 #include "name_lists.h"
 #include "report_text.h"
@@ -30,17 +34,32 @@ corvane_check::NameSources NameSourcesOf(const corvane_check::CheckOptions& opti
     corvane_check::NameSources sources;
     if (options.listGiven) {
         sources.datarefs = options.datarefs;
-        if (!options.xplane.empty())
+        if (!options.xplane.empty()) {
             sources.xplaneLists = corvane_check::XPlaneListFolder(options.xplane);
+            sources.liveList = sources.xplaneLists + "/Corvane/" + corvane_check::kLiveListFile;
+        }
         return sources;
     }
     for (const std::string& folder : {std::string("."), ProgramFolder(argv0)}) {
         if (folder.empty()) continue;
-        sources.xplaneLists = corvane_check::FindListsFromPluginFolder(folder);
+        std::string plugin;
+        sources.xplaneLists = corvane_check::FindListsFromPluginFolder(folder, &plugin);
+        sources.liveList = plugin + "/" + corvane_check::kLiveListFile;
         if (!sources.xplaneLists.empty()) return sources;
     }
+    sources.liveList.clear();
     sources.datarefs = options.datarefs;
     return sources;
+}
+
+// The file named, or without one the plug-in's folder's data.cfg and every profile in it.
+std::vector<std::string> FilesToCheck(const corvane_check::CheckOptions& options) {
+    if (!options.file.empty()) return {options.file};
+    std::vector<std::string> files;
+    std::error_code error;
+    if (std::filesystem::is_regular_file("data.cfg", error)) files.push_back("data.cfg");
+    for (const std::string& name : ProfileNames(".")) files.push_back("profiles/" + name);
+    return files;
 }
 
 }  // namespace
@@ -56,11 +75,23 @@ int main(int argc, char** argv) {
         std::cout << corvane_check::kCheckHelp;
         return corvane_check::kExitClean;
     }
-    std::string text;
-    if (!corvane_check::ReadWholeFile(options.file, text)) {
-        std::cerr << "corvane-check: cannot read " << options.file << "\n";
-        return corvane_check::kExitUsage;
+    int status = corvane_check::kExitClean;
+    std::vector<std::pair<std::string, std::string>> texts;  // each readable file and its text
+    const std::vector<std::string> files = FilesToCheck(options);
+    for (const std::string& file : files) {
+        std::string text;
+        if (corvane_check::ReadWholeFile(file, text)) {
+            texts.emplace_back(file, std::move(text));
+            continue;
+        }
+        std::cerr << "corvane-check: cannot read " << file << "\n";
+        status = corvane_check::kExitUsage;
     }
+    if (files.empty())
+        std::cerr << "corvane-check: no file to check: name one, or run in the plug-in's folder "
+                     "(data.cfg, profiles/)\n"
+                  << corvane_check::kCheckUsage;
+    if (texts.empty()) return corvane_check::kExitUsage;
     std::string warning;
     const corvane_check::NameSources sources = NameSourcesOf(options, argc > 0 ? argv[0] : "");
     if (!corvane_check::PrepareWorldFrom(sources, &error, &warning)) {
@@ -71,11 +102,20 @@ int main(int argc, char** argv) {
     if (!warning.empty()) std::cerr << "corvane-check: " << warning << "\n";
     if (!sources.xplaneLists.empty() && !options.listGiven && !options.quiet)
         std::cerr << "corvane-check: names from X-Plane's lists in " << sources.xplaneLists << "\n";
-    const corvane_check::CheckReport report =
-        options.panel ? corvane_check::CheckPanelText(text) : corvane_check::CheckDataCfg(text);
-    if (options.quiet)
-        corvane_check::WriteProblems(std::cout, report, options.file);
-    else
-        corvane_check::WriteReport(std::cout, report, options.file);
-    return report.Problems().empty() ? corvane_check::kExitClean : corvane_check::kExitProblems;
+    if (!sources.liveList.empty() && std::filesystem::exists(sources.liveList) && !options.quiet)
+        std::cerr << "corvane-check: and from the running X-Plane's list " << sources.liveList
+                  << "\n";
+    for (const auto& [file, text] : texts) {
+        const corvane_check::CheckReport report =
+            options.panel ? corvane_check::CheckPanelText(text) : corvane_check::CheckDataCfg(text);
+        if (options.quiet) {
+            corvane_check::WriteProblems(std::cout, report, file);
+        } else {
+            if (&file != &texts.front().first) std::cout << "\n";
+            corvane_check::WriteReport(std::cout, report, file);
+        }
+        if (!report.Problems().empty() && status == corvane_check::kExitClean)
+            status = corvane_check::kExitProblems;
+    }
+    return status;
 }

@@ -121,16 +121,18 @@ std::string XPlaneListFolder(const std::string& xplaneDir) {
     return (fs::path(xplaneDir) / "Resources" / "plugins").string();
 }
 
-std::string FindListsFromPluginFolder(const std::string& folder) {
+std::string FindListsFromPluginFolder(const std::string& folder, std::string* pluginFolder) {
     std::error_code error;
     fs::path plugin = fs::weakly_canonical(fs::absolute(folder, error), error);
     if (error || plugin.empty()) return std::string();
     const std::string name = plugin.filename().string();
-    if (name == "lin_x64" || name == "win_x64" || name == "mac_x64" || name == "64")
+    if (name == "lin_x64" || name == "win_x64" || name == "mac_x64" || name == "64" ||
+        name == "profiles")
         plugin = plugin.parent_path();
     const fs::path lists = plugin.parent_path();
     if (lists.empty() || lists == plugin) return std::string();
     if (!IsFile(lists / kDatarefFile) || !IsFile(lists / kCommandFile)) return std::string();
+    if (pluginFolder) *pluginFolder = plugin.string();
     return lists.string();
 }
 

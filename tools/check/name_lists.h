@@ -30,8 +30,12 @@ std::vector<std::string> NamesOfHostList(const std::string& text);
 std::string XPlaneListFolder(const std::string& xplaneDir);
 
 // The folder holding DataRefs.txt and Commands.txt when folder is a plug-in's folder inside
-// X-Plane (Resources/plugins/NAME, or its lin_x64, win_x64, mac_x64 or 64 sub-folder); "" when it
-// is not.
-std::string FindListsFromPluginFolder(const std::string& folder);
+// X-Plane (Resources/plugins/NAME, or its lin_x64, win_x64, mac_x64, 64 or profiles sub-folder);
+// "" when it is not. plugin, when given, gets that plug-in's folder.
+std::string FindListsFromPluginFolder(const std::string& folder, std::string* plugin = nullptr);
+
+// The list of every dataref of a running X-Plane, an add-on aircraft's included, that the
+// plug-in's menu item "Write dataref list" writes into its folder, in DataRefs.txt's format.
+constexpr char kLiveListFile[] = "datarefs-live.txt";
 
 }  // namespace corvane_check

@@ -1,0 +1,81 @@
+#include "exchange/name_healing.h"
+
+#include <cstddef>
+
+#include "XPLMProcessing.h"
+#include "config/board_tables.h"
+#include "config/input_entries.h"
+#include "config/missing_names.h"
+#include "config/output_entries.h"
+#include "config/plugin_log.h"
+
+namespace {
+
+// A lookup begins this much before the 2 s are up, so that a name that arrives just after one
+// lookup is found by the next within 2 s, whichever flight-loop call (every 25 ms) it falls in.
+constexpr double kCallSlack = 0.05;
+
+bool requested = false;
+bool underWay = false;
+std::size_t next = 0;    // the missing name the lookup under way looks up next
+double lastBegun = 0.0;  // elapsed time when the last lookup began
+bool begunOnce = false;
+
+enum class Lookup { Found, Missing, Gone };
+
+Lookup LookUp(const MissingName& m) {
+    if (m.output) {
+        if (!OutputExists(m.board, m.index) || Drefread[m.board][m.index]) return Lookup::Gone;
+        return BindFoundOutputName(m.board, m.index) ? Lookup::Found : Lookup::Missing;
+    }
+    if (!InputExists(m.board, m.index) || InputArrayNum[m.board][m.index] >= 0) return Lookup::Gone;
+    return BindFoundInputName(m.board, m.index) ? Lookup::Found : Lookup::Missing;
+}
+
+// Whether a lookup begins in this call: asked for, or 2 s (less the slack) after the last one.
+bool LookupDue() {
+    const double now = XPLMGetElapsedTime();
+    const bool due = requested || !begunOnce || now < lastBegun ||
+                     now - lastBegun >= kNameRetrySeconds - kCallSlack;
+    if (!due) return false;
+    requested = false;
+    begunOnce = true;
+    lastBegun = now;
+    next = 0;
+    return true;
+}
+
+}  // namespace
+
+void LookUpMissingNamesSoon() {
+    requested = true;
+}
+
+void HealMissingNames() {
+    if (MissingNames.empty()) {
+        underWay = false;
+        requested = false;
+        return;
+    }
+    if (!underWay && !LookupDue()) return;
+    underWay = true;
+    for (int lookups = 0; lookups < kNameLookupsPerCall && next < MissingNames.size(); ++lookups) {
+        const MissingName& m = MissingNames[next];
+        const Lookup result = LookUp(m);
+        if (result == Lookup::Missing) {
+            ++next;
+            continue;
+        }
+        if (result == Lookup::Found) WriteLog("\nfound now: " + m.name + " " + MissingNamePlace(m));
+        MissingNames.erase(MissingNames.begin() + static_cast<std::ptrdiff_t>(next));
+    }
+    if (next >= MissingNames.size()) underWay = false;
+}
+
+void ResetNameHealing() {
+    requested = false;
+    underWay = false;
+    next = 0;
+    lastBegun = 0.0;
+    begunOnce = false;
+}
