@@ -411,6 +411,31 @@ TEST_F(SerialBoards, BurstOfFramesIsHandledWithinThreeCalls) {
     EXPECT_EQ(xphost::GetNumber("sim/cockpit2/autopilot/altitude_dial_ft"), 5025);
 }
 
+// A board that reads nothing for a while (its line full) while its outputs change on every call:
+// what the line cannot take waits whole, new values wait as changed outputs, and once the board
+// reads again it gets whole messages only and ends showing the last values.
+TEST_F(SerialBoards, FullLineKeepsMessagesWholeAndTheLastValuesComeThrough) {
+    boardsim::Options options;
+    options.autoGate = true;
+    boardsim::Board& board = MakeBoard("ttyACM0", 3, false, true, options);
+    corvane_test::PluginRun& run = Start("", "*3\n[O]\n5P 0 test/pwm\n6D 0 test/value\n",
+                                         "test/pwm float rw 0\ntest/value float rw 0\n");
+    ASSERT_TRUE(run.ConnectAll(200));
+    ASSERT_TRUE(run.CallUntil([] { return AllowOutput[0]; }, 200));
+    run.ForgetBoards();
+    for (int k = 0; k < 3000; ++k) {
+        xphost::SetDataref("test/pwm", std::to_string(k % 250));
+        xphost::SetDataref("test/value", std::to_string(k));
+        run.Call();
+    }
+    xphost::SetDataref("test/pwm", "251");
+    run.Call(2);
+    run.Watch(board);
+    EXPECT_TRUE(run.CallUntil([&] { return board.pwm()[5] == 251; }, 400));
+    EXPECT_EQ(board.floats()[6], 2999.0f);
+    EXPECT_EQ(board.messageCount("unknown"), 0);
+}
+
 // The user's aircraft chooses the configuration: B738.acf takes profiles/b738.CFG through one full
 // reset that ends the held starter first, a reload of it changes nothing, and an aircraft without
 // a profile goes back to data.cfg; the buttons and lamps of a USB and a LAN board follow.
