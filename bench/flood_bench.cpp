@@ -13,6 +13,8 @@
 //   idents_252    4-byte identifications from 252 addresses (252 new boards, then repeats)
 //   panel_same    60 KB panel identifications from one address, the same text each time
 //   panel_changed 60 KB panel identifications from one address, a new text each time
+//   panel_repeated 64 KB panel identifications from one address: a short configuration of inputs
+//                 and outputs repeated, with a new last line each time
 //   empty_252     empty datagrams from 252 addresses
 //   serial_noise  1 MB of pseudo-random bytes on a USB port without a board
 // Counters: max_us (longest call), p999_us (99.9th percentile), mean_us, the same two in the
@@ -77,6 +79,18 @@ std::string PanelText(int variant) {
     return text;
 }
 
+// A panel's short configuration (inputs of every kind, outputs, a pin reference) repeated to the
+// largest datagram, as a panel that sends its text again and again in one message would.
+std::string RepeatedPanelText(int variant) {
+    const std::string part =
+        "|[I]\nB1 bench/command\nD2+ bench/panel/o1 1,0,1\nE3 bench/panel/o2 1+,0,360\n"
+        "A4 bench/panel/o3 0,100\nD5 13L\n[O]\n13L 0 bench/panel/o4\n7N 0 bench/panel/o5 1 4 2\n"
+        "6S 0 bench/panel/o6 1 0,360\n10G 0 bench/panel/o7 1 0,1 0,100\n8 2 bench/panel/o8 1\n";
+    std::string text;
+    while (text.size() + part.size() < 65507 - 16) text += part;
+    return text + "# " + std::to_string(variant) + "\n";
+}
+
 struct Flood {
     const char* name;
     bool serial;
@@ -93,6 +107,7 @@ class Stage {
         corvane_test::PluginOptions options;
         options.dataCfg = "*3\n[I]\nD2 bench/valid\nD3 bench/other\n";
         std::string datarefs = "bench/valid float rw 0\nbench/other float rw 0\n";
+        datarefs += "command bench/command Bench command\n";
         for (int j = 0; j < 50; ++j)
             datarefs += "bench/panel/o" + std::to_string(j) + " float rw 0\n";
         options.extraDatarefs = datarefs;
@@ -218,6 +233,7 @@ const Flood kFloods[] = {
     {"idents_252", false, [](int, int) { return std::string("|x|3"); }, 252},
     {"panel_same", false, [](int, int) { return PanelText(0); }, 1},
     {"panel_changed", false, [](int, int n) { return PanelText(n); }, 1},
+    {"panel_repeated", false, [](int, int n) { return RepeatedPanelText(n); }, 1},
     {"empty_252", false, [](int, int) { return std::string(); }, 252},
     {"serial_noise", true, nullptr, 0},
 };

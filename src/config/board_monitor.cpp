@@ -1,6 +1,9 @@
 #include "config/board_monitor.h"
 
+#include <utility>
+
 #include "XPWidgets.h"
+#include "config/board_tables.h"
 
 std::vector<BoardMonitor> BoardMonitors;
 unsigned long UnknownSenderDatagrams = 0;
@@ -51,15 +54,20 @@ void NoteInputApplied(int b, const std::vector<std::string>& fields, int input, 
     if (m->inputsKept < kMonitorRingSize) ++m->inputsKept;
 }
 
-void NoteOutputSent(int b, int output) {
+void NoteOutputSent(int b, int output, const std::string& text) {
     BoardMonitor* m = MonitorOf(b);
     if (!m) return;
-    // An output sent again is not listed twice in a row.
-    const int newest = (m->outputsNext + kMonitorRingSize - 1) % kMonitorRingSize;
-    if (m->outputsKept > 0 && m->outputs[newest] == output) return;
-    m->outputs[m->outputsNext] = output;
-    m->outputsNext = (m->outputsNext + 1) % kMonitorRingSize;
-    if (m->outputsKept < kMonitorRingSize) ++m->outputsKept;
+    // An output sent again moves to the front with its new text: each output holds one place. The
+    // strings are swapped and reused, so after the first few sends no memory is taken.
+    int k = 0;
+    while (k < m->outputsKept && m->outputs[k].output != output) ++k;
+    if (k == m->outputsKept) k = m->outputsKept < kMonitorRingSize ? m->outputsKept++ : k - 1;
+    for (; k > 0; --k) std::swap(m->outputs[k], m->outputs[k - 1]);
+    MonitoredOutput& slot = m->outputs[0];
+    slot.output = output;
+    const bool tagged = OutputExists(b, output) && !OutDrefs[b][output].empty();
+    slot.tag.assign(tagged ? OutDrefs[b][output][0] : std::string());
+    slot.text.assign(text);
 }
 
 bool MonitorRefreshDue() {

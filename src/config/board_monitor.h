@@ -24,6 +24,13 @@ struct MonitoredInput {
     float result = 0.0f;  // the dataref's value after the message
 };
 
+// One output as it was sent: its index and stored tag then, and the text it carried.
+struct MonitoredOutput {
+    int output = -1;
+    std::string tag;
+    std::string text;
+};
+
 struct BoardMonitor {
     unsigned long messagesIn = 0;
     unsigned long bytesIn = 0;
@@ -33,8 +40,7 @@ struct BoardMonitor {
     MonitoredInput inputs[kMonitorRingSize];  // ring: the newest just before inputsNext
     int inputsNext = 0;
     int inputsKept = 0;
-    int outputs[kMonitorRingSize] = {};  // ring of output indexes: the newest before outputsNext
-    int outputsNext = 0;
+    MonitoredOutput outputs[kMonitorRingSize];  // the last outputs sent, newest first, each once
     int outputsKept = 0;
 };
 
@@ -53,8 +59,8 @@ void NoteSent(int b, long bytes);
 // Input `input` of board b was applied for the message whose fields are `fields`.
 void NoteInputApplied(int b, const std::vector<std::string>& fields, int input, int element,
                       float result);
-// Output `output` of board b was sent.
-void NoteOutputSent(int b, int output);
+// Output `output` of board b was sent with text.
+void NoteOutputSent(int b, int output, const std::string& text);
 // Counts one flight-loop call; true when kMonitorRefreshCalls calls have passed since the lines
 // were last set (time to refresh).
 bool MonitorRefreshDue();

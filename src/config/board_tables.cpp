@@ -16,6 +16,7 @@ std::vector<std::vector<int>> InputIncrementDir;
 std::vector<std::vector<int>> Contval;
 std::vector<std::vector<std::vector<int>>> InputSkip;
 std::vector<std::vector<bool>> InputSquareLaw;
+std::vector<std::vector<int>> GroupMembers;
 
 std::vector<std::vector<std::vector<std::string>>> OutDrefs;
 std::vector<std::vector<bool>> OutputActive;
@@ -30,6 +31,7 @@ std::vector<std::vector<bool>> OutputAllOn;
 std::vector<std::vector<bool>> OutputDue;
 
 std::vector<std::vector<std::vector<std::string>>> OutputModeLed;
+std::vector<std::vector<int>> ModeLedLeader;
 
 std::vector<std::string> AnalogAdditional;
 std::vector<std::string> MatrixAdditional;
@@ -114,6 +116,14 @@ bool FitOutputStates(int b) {
     return true;
 }
 
+int GroupMemberCount(int b, int i) {
+    if (!InputExists(b, i)) return 0;
+    const size_t n = static_cast<size_t>(i);
+    if (static_cast<size_t>(b) < GroupMembers.size() && n < GroupMembers[b].size())
+        return GroupMembers[b][n];
+    return Mode[b][i] > 0 ? Mode[b][i] / 10 : 0;
+}
+
 int LedPortOf(int b, int led) {
     if (!BoardExists(b) || led < 1) return -1;
     const int port = (led - 1) / 8;
@@ -133,6 +143,7 @@ void CreateBoardRow(unsigned int id, const sockaddr_in& address, int serialIndex
     Contval.emplace_back();
     InputSkip.emplace_back();
     InputSquareLaw.emplace_back();
+    GroupMembers.emplace_back();
     OutDrefs.emplace_back();
     OutputActive.emplace_back();
     Drefread.emplace_back();
@@ -145,6 +156,7 @@ void CreateBoardRow(unsigned int id, const sockaddr_in& address, int serialIndex
     OutputAllOn.emplace_back();
     OutputDue.emplace_back();
     OutputModeLed.emplace_back();
+    ModeLedLeader.emplace_back();
     AnalogAdditional.emplace_back();
     MatrixAdditional.emplace_back();
     SevenSegAdditional.emplace_back();
@@ -181,6 +193,7 @@ void ResetBoardRow(int b, unsigned int id) {
     Contval[b].clear();
     InputSkip[b].clear();
     InputSquareLaw[b].clear();
+    if (static_cast<size_t>(b) < GroupMembers.size()) GroupMembers[b].clear();
     OutDrefs[b].clear();
     OutputActive[b].clear();
     Drefread[b].clear();
@@ -193,6 +206,7 @@ void ResetBoardRow(int b, unsigned int id) {
     OutputAllOn[b].clear();
     OutputDue[b].clear();
     OutputModeLed[b].clear();
+    if (static_cast<size_t>(b) < ModeLedLeader.size()) ModeLedLeader[b].clear();
     AnalogAdditional[b].clear();
     MatrixAdditional[b].clear();
     SevenSegAdditional[b].clear();
@@ -215,6 +229,7 @@ void ClearBoardTables() {
     Contval.clear();
     InputSkip.clear();
     InputSquareLaw.clear();
+    GroupMembers.clear();
     OutDrefs.clear();
     OutputActive.clear();
     Drefread.clear();
@@ -227,6 +242,7 @@ void ClearBoardTables() {
     OutputAllOn.clear();
     OutputDue.clear();
     OutputModeLed.clear();
+    ModeLedLeader.clear();
     AnalogAdditional.clear();
     MatrixAdditional.clear();
     SevenSegAdditional.clear();

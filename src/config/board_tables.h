@@ -20,11 +20,17 @@ extern std::vector<std::vector<std::vector<float>>> InputDataRange;  // value li
 extern std::vector<std::vector<int>> InputArrayNum;  // 0 command, -1 internal, else 1-based element
 extern std::vector<std::vector<float>> InputDefault;     // step or set value
 extern std::vector<std::vector<int>> InputIncrementDir;  // +1 / -1 stepping direction
-extern std::vector<std::vector<int>> Contval;            // repeat class: -1, 1 held, 2 R-listed
+// InputIncrementDir of an Arduino board's pin reference: it names every output with its tag.
+constexpr int kAllPinOutputs = 32767;
+extern std::vector<std::vector<int>> Contval;  // repeat class: -1, 1 held, 2 R-listed
 extern std::vector<std::vector<std::vector<int>>> InputSkip;  // (count, 0) pairs from S entries
 // Analog input answers by the square of its reading (its tag is in a Q entry). Read only where
 // present: an input without it maps linearly.
 extern std::vector<std::vector<bool>> InputSquareLaw;
+// Members of the T group an input leads (0 for every other input); its Mode is ten for each
+// member plus the position the group's next press goes to. Read only where present: without it a
+// leader's members are its Mode's tens.
+extern std::vector<std::vector<int>> GroupMembers;
 
 // Per-board, per-output tables, indexed [board][output].
 extern std::vector<std::vector<std::vector<std::string>>> OutDrefs;  // fields of each output entry
@@ -43,6 +49,9 @@ extern std::vector<std::vector<bool>> OutputDue;    // sent on the next pass, wh
 
 // LED mode entries (two-field O entries), indexed [board][k].
 extern std::vector<std::vector<std::vector<std::string>>> OutputModeLed;
+// Input index of the encoder group leader whose mode LED mode entry k shows, -1 for none; set by
+// the input option pass and read only where present.
+extern std::vector<std::vector<int>> ModeLedLeader;
 
 // Per-board byte blocks and scalars, indexed [board].
 extern std::vector<std::string> AnalogAdditional;      // 16 channels x 3 setting bytes
@@ -91,6 +100,9 @@ bool OutputExists(int b, int j);
 // Gives board b's OutputAllOn and OutputDue rows one entry per output entry (OutDrefs); entries
 // added are neither all on nor due. False when b names no row.
 bool FitOutputStates(int b);
+
+// Members of the T group that input i of board b leads (0 when it leads none).
+int GroupMemberCount(int b, int i);
 
 // Port (index into LedPortData[b]) of LED-port LED number led, counted from 1 (LEDs 1 to 8 are
 // port 0), or -1 when the board has no such position: led below 1 or beyond 8 x its ports.

@@ -1,5 +1,6 @@
 #include "config/config_fields.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdlib>
 
@@ -70,4 +71,22 @@ bool ConvertArduinoTag(const std::string& written, std::string& converted) {
 std::string ShowOutputTag(const std::string& tag, unsigned int id) {
     if (id == 0 || tag.size() != 2) return tag;
     return std::to_string(static_cast<unsigned char>(tag[0])) + tag[1];
+}
+
+std::string GroupOf(const std::string& tag) {
+    return tag.substr(0, tag.find('/'));
+}
+
+int GroupPosition(const std::string& tag) {
+    const size_t slash = tag.find('/');
+    if (slash == std::string::npos) return 0;
+    int position = 0;
+    for (size_t k = slash + 1; k < tag.size() && tag[k] >= '0' && tag[k] <= '9'; ++k)
+        position = std::min(position * 10 + (tag[k] - '0'), 1000000);
+    return position;
+}
+
+std::string WithoutSign(const std::string& tag) {
+    const bool sign = !tag.empty() && (tag.back() == '+' || tag.back() == '-');
+    return sign ? tag.substr(0, tag.size() - 1) : tag;
 }

@@ -25,3 +25,11 @@ bool ConvertArduinoTag(const std::string& written, std::string& converted);
 // A readable form of a stored output tag: the converted form of an Arduino board as the pin
 // number and the letter ("13L"), a Helvan panel's tag as it is.
 std::string ShowOutputTag(const std::string& tag, unsigned int id);
+
+// The group part of an input tag: up to its first '/' (E3/2+ and E3/1- are both of group E3).
+std::string GroupOf(const std::string& tag);
+// The position of a group member's tag: the whole number after its first '/' (E5/11+ is 11),
+// 0 when there is none.
+int GroupPosition(const std::string& tag);
+// The tag without its last character when that is a sign ('+' or '-').
+std::string WithoutSign(const std::string& tag);

@@ -1,7 +1,6 @@
 #include "config/config_file.h"
 
 #include <algorithm>
-#include <set>
 
 #include "config/additional_settings.h"
 #include "config/aircraft_profile.h"
@@ -153,29 +152,36 @@ std::string UnknownHeaderReason(char letter) {
 
 }  // namespace
 
-void ReadConfigFile(std::string text, int board, unsigned int id) {
+bool BeginConfigRead(ConfigRead& read, std::string text, int board, unsigned int id) {
     if (board != BoardCount() && !BoardExists(board)) {
         Note(0, std::string(), ConfigNoteKind::Skipped,
              "board index " + std::to_string(board) + " is neither a row nor the next one");
-        return;
+        return false;
     }
-    const std::vector<std::string> lines = SplitBy(text, "\n");
     PrepareRow(board, id);
     MatrixAdditional[board].append(5, static_cast<char>(100));
     for (int n = 0; n < 16; ++n) AnalogAdditional[board].append(std::string("\0\0\x64", 3));
     WriteStatusHead(board);
+    read = ConfigRead();
+    read.text = std::move(text);
+    read.parse.board = board;
+    read.parse.id = id;
+    read.parse.fileLines = FileLinesOf(read.text, id);
+    read.parse.fileName = ConfigFileInForce;  // the file the sections were read from
+    return true;
+}
 
-    BoardParse parse;
-    parse.board = board;
-    parse.id = id;
-    parse.fileLines = FileLinesOf(text, id);
-    parse.fileName = ConfigFileInForce;  // the file the sections were read from
-    char section = '0';
-    bool anyHeader = false;
-    std::set<char> seen;
-    for (size_t k = 0; k < lines.size(); ++k) {
-        const std::string& text_line = lines[k];
-        parse.lineNumber = static_cast<int>(k + 1);
+bool ContinueConfigRead(ConfigRead& read, size_t maxLines) {
+    BoardParse& parse = read.parse;
+    const std::string& text = read.text;
+    for (size_t done = 0; done < maxLines; ++done) {
+        // The text's non-empty lines, one at a time, as SplitBy(text, "\n") gives them.
+        while (read.next < text.size() && text[read.next] == '\n') ++read.next;
+        if (read.next >= text.size()) return true;
+        const size_t end = std::min(text.find('\n', read.next), text.size());
+        const std::string text_line = text.substr(read.next, end - read.next);
+        read.next = end;
+        parse.lineNumber = ++read.lineNumber;
         if (ConfigDiagnosing()) parse.lineText = text_line;
         if (text_line.size() < 3) {
             parse.Note(ConfigNoteKind::Skipped,
@@ -189,10 +195,10 @@ void ReadConfigFile(std::string text, int board, unsigned int id) {
             continue;
         }
         if (text_line[0] == '[') {
-            section = text_line[1];
-            anyHeader = true;
+            const char section = read.section = text_line[1];
+            read.anyHeader = true;
             const bool known = section == 'A' || section == 'I' || section == 'O';
-            if (known && !seen.insert(section).second)
+            if (known && !read.seen.insert(section).second)
                 parse.Note(ConfigNoteKind::Suspect,
                            std::string("repeated [") + section +
                                "] header: its entries are added to the earlier ones");
@@ -201,7 +207,7 @@ void ReadConfigFile(std::string text, int board, unsigned int id) {
                        known ? std::string("section ") + section : UnknownHeaderReason(section));
             continue;
         }
-        switch (section) {
+        switch (read.section) {
             case 'A':
                 ParseAdditionalEntry(parse, text_line);
                 break;
@@ -212,19 +218,33 @@ void ReadConfigFile(std::string text, int board, unsigned int id) {
                 ParseInputEntry(parse, text_line);
                 break;
             default:
-                parse.Note(ConfigNoteKind::Skipped, anyHeader
+                parse.Note(ConfigNoteKind::Skipped, read.anyHeader
                                                         ? "line of an ignored section"
                                                         : "line before the first section header");
                 break;
         }
     }
+    while (read.next < text.size() && text[read.next] == '\n') ++read.next;
+    return read.next >= text.size();
+}
 
-    SetInputOptions(board, &parse);
-    SetOutputOptions(board, id, &parse);
-    if (!OutDrefs[board].empty()) CompleteOutputs(parse);
+void FinishConfigRead(ConfigRead& read) {
+    const int board = read.parse.board;
+    const unsigned int id = read.parse.id;
+    if (!BoardExists(board)) return;
+    SetInputOptions(board, &read.parse);
+    SetOutputOptions(board, id, &read.parse);
+    if (!OutDrefs[board].empty()) CompleteOutputs(read.parse);
     WriteStatusSummary(board, id);
-    NoteUnusedLists(parse);
-    NoteHeldReleases(board, parse);
+    NoteUnusedLists(read.parse);
+    NoteHeldReleases(board, read.parse);
+}
+
+void ReadConfigFile(std::string text, int board, unsigned int id) {
+    ConfigRead read;
+    if (!BeginConfigRead(read, std::move(text), board, id)) return;
+    ContinueConfigRead(read, std::string::npos);
+    FinishConfigRead(read);
 }
 
 void ClearConfigReaderState() {

@@ -37,6 +37,7 @@ struct InputEntry {
     int contval = -1;
     std::vector<int> skip;
     bool squareLaw = false;
+    int groupMembers = 0;   // members of the T group it leads
     bool tagSplit = false;  // the tag was written with a blank in it: field 1 is its rest
 };
 
@@ -329,10 +330,14 @@ void ApplyTagRules(BoardParse& parse, InputEntry& entry, int i) {
             ++group.members;
             const char last = tag.back();
             tag = tag.substr(0, tag.size() - 1) + "/" + std::to_string(group.members) + last;
-            if (group.leader == i)
+            if (group.leader == i) {
                 entry.mode += 10;
-            else if (group.leader >= 0 && group.leader < static_cast<int>(Mode[b].size()))
+                entry.groupMembers = 1;
+            } else if (group.leader >= 0 && group.leader < static_cast<int>(Mode[b].size())) {
                 Mode[b][group.leader] += 10;
+                if (group.leader < static_cast<int>(GroupMembers[b].size()))
+                    GroupMembers[b][group.leader] = group.members;
+            }
             break;  // the tag has changed: no later element can equal it
         }
     }
@@ -446,6 +451,7 @@ bool ParseInputEntry(BoardParse& parse, std::string text) {
     Contval[b].push_back(entry.contval);
     InputSkip[b].push_back(entry.skip);
     InputSquareLaw[b].push_back(entry.squareLaw);
+    GroupMembers[b].push_back(entry.groupMembers);
 
     parse.RememberSource(parse.inputSources);
     if (ConfigDiagnosing()) parse.NoteMade(ConfigNoteEntry::Input, i, Describe(parse, entry, i));

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <string>
+#include <unordered_map>
 
 #include "config/board_tables.h"
 #include "config/config_fields.h"
@@ -26,16 +27,27 @@ const std::vector<EntrySource>* InputSources(const BoardParse* parse) {
     return parse ? &parse->inputSources : nullptr;
 }
 
+// The tags of the board's outputs, each with the last output that has it: a panel may send
+// thousands of entries, and scanning every output for every reference would stall the call.
+using OutputTagIndex = std::unordered_map<std::string, int>;
+
+OutputTagIndex IndexOutputTags(int b) {
+    OutputTagIndex index;
+    for (size_t j = 0; j < OutDrefs[b].size(); ++j)
+        if (!OutDrefs[b][j].empty()) index[OutDrefs[b][j][0]] = static_cast<int>(j);
+    return index;
+}
+
 // A pin reference names the output whose tag it equals.
 // On an Arduino board it marks every output with that tag (32767), on the panel the last one.
 void CompletePinReference(const BoardParse* parse, int b, int i, const std::string& s,
-                          bool converted) {
-    InputIncrementDir[b][i] = -1;
-    for (size_t j = 0; j < OutDrefs[b].size(); ++j)
-        if (!OutDrefs[b][j].empty() && OutDrefs[b][j][0] == s)
-            InputIncrementDir[b][i] = converted ? 32767 : static_cast<int>(j);
+                          bool converted, const OutputTagIndex& outputs) {
+    const auto named = outputs.find(s);
+    InputIncrementDir[b][i] = named == outputs.end() ? -1
+                              : converted            ? kAllPinOutputs
+                                                     : named->second;
     if (converted && InputIncrementDir[b][i] < 0) {
-        InputIncrementDir[b][i] = 32767;  // marks nothing, as it names nothing
+        InputIncrementDir[b][i] = kAllPinOutputs;  // marks nothing, as it names nothing
         NoteEntry(InputSources(parse), i, ConfigNoteKind::Suspect,
                   "pin reference " + ShowOutputTag(s, OutDevice[b]) +
                       " names no output of this board: it lights nothing");
@@ -54,15 +66,50 @@ bool NamesWholeTag(const std::string& tag, const std::string& prefix) {
     return tag.size() == prefix.size() || tag[prefix.size()] < '0' || tag[prefix.size()] > '9';
 }
 
-// The group part of a tag: up to its first '/' (E3/2+ and E3/1- are both of group E3).
-std::string GroupOf(const std::string& tag) {
-    return tag.substr(0, tag.find('/'));
+// The groups of the board's inputs, made once per pass: for each group, its leader as the
+// redirection of a group message finds it (the first input with a mode that is no internal
+// input) and its largest position; for each plain tag (no '/') without its sign, the last input
+// with a mode. Internal inputs are left out, so the pass's own changes to them do not matter.
+struct GroupIndex {
+    std::unordered_map<std::string, int> leaders;
+    std::unordered_map<std::string, int> largest;
+    std::unordered_map<std::string, int> plain;
+};
+
+GroupIndex IndexGroups(int b, size_t count) {
+    GroupIndex index;
+    for (size_t j = 0; j < count; ++j) {
+        const std::string& tag = Datatags[b][j];
+        const int position = GroupPosition(tag);
+        if (position > 0) {
+            int& largest = index.largest[GroupOf(tag)];
+            largest = std::max(largest, position);
+        }
+        if (Mode[b][j] <= 0 || InputArrayNum[b][j] < 0 || tag.empty()) continue;
+        index.leaders.emplace(GroupOf(tag), static_cast<int>(j));
+        if (tag.find('/') == std::string::npos) index.plain[WithoutSign(tag)] = static_cast<int>(j);
+    }
+    return index;
 }
 
-// A comparison reference follows the group leader of the inputs it names; the number of positions
-// is the largest one among that group's members. A reference that names no leader keeps -1, so
-// that it moves no input's mode.
-void CompleteComparison(const BoardParse* parse, int b, int i) {
+int Lookup(const std::unordered_map<std::string, int>& map, const std::string& key) {
+    const auto found = map.find(key);
+    return found == map.end() ? -1 : found->second;
+}
+
+// The leader of the group called name (E3): the group's own when it has members (E3/1+), else a
+// plain leader (E3+, a single encoder); -1 when there is neither.
+int LeaderOf(int b, const GroupIndex& groups, const std::string& name) {
+    const int leader = Lookup(groups.leaders, name);
+    if (leader >= 0 && Datatags[b][leader].find('/') != std::string::npos) return leader;
+    return Lookup(groups.plain, name);
+}
+
+// A comparison reference follows the leader of the group it names, the one the group's messages
+// are redirected by; a plain leader (E3+, a single encoder) when the board has no such group. The
+// number of positions is the largest one among that group's members. A reference that names no
+// leader keeps -1, so that it moves no input's mode.
+void CompleteComparison(const BoardParse* parse, int b, int i, const GroupIndex& groups) {
     std::string& s = Data[b][i][1];
     char op = '=';
     std::string prefix = s;
@@ -72,26 +119,15 @@ void CompleteComparison(const BoardParse* parse, int b, int i) {
         prefix = s.substr(0, at);
         if (at + 1 == s.size()) s += "1";
     }
-    const size_t count = std::min(Datatags[b].size(), Mode[b].size());
-    int leader = -1;
-    bool named = false;
-    for (size_t j = 0; j < count; ++j) {
-        if (!NamesWholeTag(Datatags[b][j], prefix)) continue;
-        named = true;
-        if (Mode[b][j] > 0 && static_cast<int>(j) != i) leader = static_cast<int>(j);
-    }
+    const int leader = LeaderOf(b, groups, prefix);
     Mode[b][i] = leader;
-    int largest = 0;
-    for (size_t j = 0; j < count && leader >= 0; ++j) {
-        const std::string& other = Datatags[b][j];
-        if (!NamesWholeTag(other, prefix) || GroupOf(other) != GroupOf(Datatags[b][leader]))
-            continue;
-        const size_t slash = other.find('/');
-        if (slash != std::string::npos && slash + 1 < other.size() && other[slash + 1] >= '0' &&
-            other[slash + 1] <= '9')
-            largest = std::max(largest, other[slash + 1] - '0');
-    }
+    const int largest =
+        leader < 0 ? 0 : std::max(0, Lookup(groups.largest, GroupOf(Datatags[b][leader])));
     if (op != '=') InputIncrementDir[b][i] = largest;
+    if (!ConfigDiagnosing()) return;
+    bool named = false;
+    for (size_t j = 0; j < Datatags[b].size() && !named; ++j)
+        named = NamesWholeTag(Datatags[b][j], prefix);
     if (!s.empty() && s[0] == 'E' && leader < 0)
         NoteEntry(InputSources(parse), i, ConfigNoteKind::Suspect,
                   "mode switch " + s + " drives no encoder group: no encoder input is tagged " +
@@ -100,6 +136,35 @@ void CompleteComparison(const BoardParse* parse, int b, int i) {
         NoteEntry(InputSources(parse), i, ConfigNoteKind::Suspect,
                   "comparison reference " + s + ": no input tag is " + prefix + ", or " + prefix +
                       " followed by a sign or '/'");
+}
+
+// An encoder entry without '/' whose group has members: the board's messages for it go to the
+// member at the group's mode, never to this entry.
+void NotePlainBesideGroup(const BoardParse* parse, int b, int i, const GroupIndex& groups) {
+    const std::string& tag = Datatags[b][i];
+    if (!ConfigDiagnosing() || tag.empty() || tag[0] != 'E' || tag.find('/') != std::string::npos)
+        return;
+    const int leader = Lookup(groups.leaders, WithoutSign(tag));
+    if (leader < 0 || Datatags[b][leader].find('/') == std::string::npos) return;
+    const std::string group = WithoutSign(tag);
+    NoteEntry(InputSources(parse), i, ConfigNoteKind::Suspect,
+              "plain encoder entry " + tag + " beside the group " + group + "/n: every " + group +
+                  " turn goes to the group's member of the mode in force, never to this entry; "
+                  "make it a member (" +
+                  group + "/n) or give it a pin of its own");
+}
+
+// Each LED mode entry shows the mode of the group its reference names, led as a mode switch of
+// that name finds it.
+void LinkModeLeds(int b, const GroupIndex& groups) {
+    if (static_cast<size_t>(b) >= ModeLedLeader.size()) return;
+    std::vector<int>& leaders = ModeLedLeader[b];
+    leaders.assign(OutputModeLed[b].size(), -1);
+    for (size_t k = 0; k < leaders.size(); ++k) {
+        const std::vector<std::string>& entry = OutputModeLed[b][k];
+        if (entry.size() < 2) continue;
+        leaders[k] = LeaderOf(b, groups, entry[1].substr(0, entry[1].find('=')));
+    }
 }
 
 // The first byte of an analog channel from the tag's '+', '-' or '/' part.
@@ -149,6 +214,9 @@ void SetInputOptions(int board, const BoardParse* parse) {
     // The per-input tables have one length; the shortest bounds the pass all the same.
     const size_t count = std::min({Datatags[b].size(), Data[b].size(), Mode[b].size(),
                                    InputArrayNum[b].size(), InputIncrementDir[b].size()});
+    const GroupIndex groups = IndexGroups(b, count);
+    const OutputTagIndex outputs = IndexOutputTags(b);
+    LinkModeLeds(b, groups);
     for (size_t k = 0; k < count; ++k) {
         const int i = static_cast<int>(k);
         if (InputArrayNum[b][i] < 0) {
@@ -159,11 +227,13 @@ void SetInputOptions(int board, const BoardParse* parse) {
             // tag form (pin byte, letter).
             const bool converted = IsConvertedPin(parse, b, i, s);
             if (converted || last == 'N' || last == 'l' || last == 'L')
-                CompletePinReference(parse, b, i, s, converted);
+                CompletePinReference(parse, b, i, s, converted, outputs);
             else if (!InputNameMayAppear(s))  // such a name keeps its tag's group role
-                CompleteComparison(parse, b, i);
+                CompleteComparison(parse, b, i, groups);
         } else if (!Datatags[b][i].empty() && Datatags[b][i][0] == 'A') {
             CompleteAnalog(parse, b, i);
+        } else {
+            NotePlainBesideGroup(parse, b, i, groups);
         }
     }
 }

@@ -1,6 +1,7 @@
 #include "config/output_entries.h"
 
 #include <cstdlib>
+#include <unordered_set>
 #include <vector>
 
 #include "XPLMDataAccess.h"
@@ -267,6 +268,8 @@ void CompleteOutputs(const BoardParse& parse) {
     FitOutputStates(b);
     OutputAllOn[b].assign(count, false);
     OutputDue[b].assign(count, true);
+    // The tags that output-selecting inputs name, in a set: a panel may send thousands of both.
+    const std::unordered_set<std::string> selected(parse.oList.begin(), parse.oList.end());
     for (size_t j = 0; j < count; ++j) {
         if (OutDrefs[b][j].size() < 4) continue;  // not made by the entry parser
         const std::vector<std::string>& f = OutDrefs[b][j];
@@ -308,11 +311,7 @@ void CompleteOutputs(const BoardParse& parse) {
             precision = kMaxByteDataLength;
         }
         Precision[b][j] = precision;
-        if (!OutputActive[b][j]) {
-            bool selected = false;
-            for (const std::string& tag : parse.oList) selected = selected || tag == f[0];
-            if (!selected) OutputActive[b][j] = true;
-        }
+        if (!OutputActive[b][j] && selected.count(f[0]) == 0) OutputActive[b][j] = true;
     }
 }
 

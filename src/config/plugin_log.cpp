@@ -5,7 +5,6 @@
 #include "XPLMUtilities.h"
 
 void WriteLog(const std::string& text) {
-    std::cerr << text;
     size_t begin = 0;
     while (begin < text.size()) {
         size_t end = text.find('\n', begin);
@@ -13,6 +12,8 @@ void WriteLog(const std::string& text) {
         if (end > begin) {
             const std::string logLine = "Corvane: " + text.substr(begin, end - begin) + "\n";
             XPLMDebugString(logLine.c_str());
+            // One write per line: the simulator's terminal mixes the lines of many plug-ins.
+            std::cerr << logLine;
         }
         begin = end + 1;
     }

@@ -4,6 +4,6 @@
 
 #include <string>
 
-// Writes text to the standard error stream as it is, and to X-Plane's log as one line per line of
-// the text, each prefixed "Corvane: " and finished with a line feed (empty lines are left out).
+// Writes text to X-Plane's log and to the standard error stream as one line per line of the text,
+// each prefixed "Corvane: " and finished with a line feed (empty lines are left out).
 void WriteLog(const std::string& text);

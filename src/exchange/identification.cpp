@@ -44,6 +44,20 @@ std::vector<ReadIdentification> lastRead;
 constexpr int kRepeatAnswersPerCall = 16;
 int repeatAnswersLeft = kRepeatAnswersPerCall;
 
+size_t panelLinesLeft = kPanelLinesPerCall;
+
+// Panel texts being read, in the order they came; config.text is the text as identified.
+struct PanelRead {
+    int board = -1;
+    ConfigRead config;
+};
+std::vector<PanelRead> panelReads;
+
+std::vector<PanelRead>::iterator PanelReadOf(int b) {
+    return std::find_if(panelReads.begin(), panelReads.end(),
+                        [b](const PanelRead& read) { return read.board == b; });
+}
+
 bool IsQuickRepeat(int b, unsigned int id, bool shortForm, const std::string& panelText) {
     if (!BoardExists(b) || BoardRefused[b] || b >= static_cast<int>(lastRead.size())) return false;
     const ReadIdentification& last = lastRead[static_cast<size_t>(b)];
@@ -55,6 +69,59 @@ void RememberRead(int b, unsigned int id, bool shortForm, const std::string& pan
     if (!BoardExists(b)) return;
     if (static_cast<int>(lastRead.size()) <= b) lastRead.resize(static_cast<size_t>(b) + 1);
     lastRead[static_cast<size_t>(b)] = {true, Clock::now(), id, shortForm, panelText};
+}
+
+// Sends a handshake reply over the current link; on a serial port the bytes the board sent
+// before it knew its number are thrown away.
+void SendHandshakeReply(int b, const std::string& reply) {
+    if (MessageIsSerial) {
+        SendToPort(SerialCurrent, reply.data(), static_cast<int>(reply.size()));
+        DiscardPortInput(SerialCurrent);
+    } else if (BoardExists(b)) {
+        Send_LAN(reply.data(), static_cast<int>(reply.size()), UdpIP[b]);
+        NoteSent(b, bytes_sent);
+    }
+}
+
+// The panel's short identification reply: over the current link, or (a text read over several
+// calls) over the panel's own link.
+void AnswerPanel(int b, bool currentLink) {
+    if (!BoardExists(b)) return;
+    std::string reply = "~" + CodeCurrent.substr(0, 5);
+    reply += static_cast<char>(b + 1);
+    bytes_sent = 0;
+    if (currentLink) {
+        SendHandshakeReply(b, reply);
+    } else {
+        SendToBoard(b, reply.data(), static_cast<int>(reply.size()));
+        if (SerialIndex[b] >= 0) DiscardPortInput(static_cast<unsigned int>(SerialIndex[b]));
+    }
+    if (bytes_sent != 0) WriteLog("\nID sent: " + std::to_string(b + 1));
+}
+
+// Reads up to the lines left for this call; true when the text is read to its end.
+bool ReadPanelLines(ConfigRead& config) {
+    const int before = config.lineNumber;
+    const bool done = ContinueConfigRead(config, panelLinesLeft);
+    panelLinesLeft -= std::min(panelLinesLeft, static_cast<size_t>(config.lineNumber - before));
+    return done;
+}
+
+// Reads a panel's text into its row: at once when the lines left for this call suffice (true),
+// else over the next calls, with the row's outputs held until the end.
+bool ReadPanel(const std::string& text, int b) {
+    if (b < static_cast<int>(lastRead.size())) lastRead[static_cast<size_t>(b)].known = false;
+    PanelRead read;
+    read.board = b;
+    if (!BeginConfigRead(read.config, text, b, 0)) return false;
+    if (ReadPanelLines(read.config)) {
+        FinishConfigRead(read.config);
+        RememberRead(b, 0, false, text);
+        return true;
+    }
+    AllowOutput[b] = false;
+    panelReads.push_back(std::move(read));
+    return false;
 }
 
 // A board that restarted keeps its configuration: its held inputs end, and its outputs wait for
@@ -79,7 +146,10 @@ bool ReadBoard(const std::string& text, int b, unsigned int id, bool shortForm) 
         RestartBoard(b);
         return true;
     }
+    const auto pending = PanelReadOf(b);
+    if (pending != panelReads.end()) panelReads.erase(pending);
     ReleaseBoardHeldInputs(b);
+    if (!shortForm) return ReadPanel(text, b);
     ReadConfigFile(text, b, id);
     RememberRead(b, id, shortForm, panelText);
     return true;
@@ -143,18 +213,6 @@ char OutputPinCode(char type) {
             return 9;
         default:
             return -1;
-    }
-}
-
-// Sends a handshake reply over the current link; on a serial port the bytes the board sent
-// before it knew its number are thrown away.
-void SendHandshakeReply(int b, const std::string& reply) {
-    if (MessageIsSerial) {
-        SendToPort(SerialCurrent, reply.data(), static_cast<int>(reply.size()));
-        DiscardPortInput(SerialCurrent);
-    } else if (BoardExists(b)) {
-        Send_LAN(reply.data(), static_cast<int>(reply.size()), UdpIP[b]);
-        NoteSent(b, bytes_sent);
     }
 }
 
@@ -265,17 +323,35 @@ void HandleIdentification(const std::string& message) {
     }
     std::string text = t;
     if (text[0] != '[') text = "[O]\n" + text;
-    if (!ReadBoard(text, b, 0, false) || !BoardExists(b)) return;
+    // The same text while it is being read: the panel is answered at the end of the read.
+    const auto pending = PanelReadOf(b);
+    const bool answer = (pending == panelReads.end() || pending->config.text != text) &&
+                        ReadBoard(text, b, 0, false);
+    if (!BoardExists(b)) return;
     FollowLanBoard(b);
-    std::string reply = "~" + CodeCurrent.substr(0, 5);
-    reply += static_cast<char>(b + 1);
-    bytes_sent = 0;
-    SendHandshakeReply(b, reply);
-    if (bytes_sent != 0) WriteLog("\nID sent: " + std::to_string(b + 1));
+    if (answer) AnswerPanel(b, true);
+}
+
+void ContinuePanelReads() {
+    panelLinesLeft = kPanelLinesPerCall;
+    while (!panelReads.empty() && panelLinesLeft > 0 && ReadPanelLines(panelReads.front().config)) {
+        const int b = panelReads.front().board;
+        FinishConfigRead(panelReads.front().config);
+        RememberRead(b, 0, false, panelReads.front().config.text);
+        panelReads.erase(panelReads.begin());
+        if (!BoardExists(b) || BoardRefused[b]) continue;  // refused while it was read
+        AllowOutput[b] = true;
+        AnswerPanel(b, false);
+    }
+}
+
+bool PanelBeingRead(int b) {
+    return PanelReadOf(b) != panelReads.end();
 }
 
 void ForgetIdentifications() {
     lastRead.clear();
+    panelReads.clear();
     repeatAnswersLeft = kRepeatAnswersPerCall;
 }
 

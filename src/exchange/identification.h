@@ -1,8 +1,14 @@
 // Board identification, the configuration upload and the configuration block requests.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
+
+// Lines of panel texts read in one flight-loop call, all panels together. A panel may send a long
+// text (repeated to the largest datagram): it is read over several calls, and the panel is
+// answered once its last line is read.
+constexpr size_t kPanelLinesPerCall = 256;
 
 extern unsigned int lib_ver;             // lowest board library version accepted (x100)
 extern std::vector<int> wrong_versions;  // board indexes refused for their library version
@@ -16,6 +22,12 @@ void HandleIdentification(const std::string& message);
 void SendConfig(unsigned int serial, unsigned int board);
 // The 54 pin-mode bytes of board's configuration upload.
 std::string BuildPinModes(int board);
+// Reads on in the panel texts that are too long for one call, and answers each panel whose text
+// has been read to its end; once per flight-loop call, before the reception.
+void ContinuePanelReads();
+// True while the text of board's panel is being read over several calls (its rows are not
+// complete).
+bool PanelBeingRead(int board);
 // Renews the number of quick repeated identifications one flight-loop call answers.
 void StartIdentificationCall();
 // Forgets the identifications seen so far (reset), so the next one of every board is read.

@@ -8,6 +8,7 @@
 #include "config/text_utils.h"
 #include "exchange/board_traffic.h"
 #include "exchange/held_inputs.h"
+#include "exchange/identification.h"
 #include "exchange/internal_inputs.h"
 #include "exchange/wire_protocol.h"
 #include "simdata/apply_input.h"
@@ -31,15 +32,19 @@ bool RedirectToGroupMember(int b, int i, std::string& field0) {
     const char sign = field0.back();
     const bool encoder = groupTag[0] == 'E' && (sign == '+' || sign == '-');
     if (sign != groupTag.back() && !encoder) return false;
-    const int number = BeginsWithDOrB(field0) ? Mode[b][i] % 10 : Mode[b][i];
+    const int number =
+        BeginsWithDOrB(field0) ? Mode[b][i] - 10 * GroupMemberCount(b, i) : Mode[b][i];
     field0 = prefix + "/" + std::to_string(number) + sign;
     return true;
 }
 
-// Advances the group leader g to its next member, back to 1 after the last.
+// Advances the group leader g to its next member, back to 1 after the last; its mode is ten for
+// each member plus that position.
 void AdvanceGroup(int b, int g) {
-    Mode[b][g] += 1;
-    if (Mode[b][g] / 10 < Mode[b][g] % 10) Mode[b][g] -= Mode[b][g] / 10;
+    const int members = GroupMemberCount(b, g);
+    if (members < 1) return;
+    const int position = Mode[b][g] - 10 * members;
+    Mode[b][g] = 10 * members + (position >= 1 && position < members ? position + 1 : 1);
 }
 
 // Applies the skip filter of input i to count c; false when the message is absorbed.
@@ -102,7 +107,8 @@ void HandleInputMessage(const std::string& message) {
     const unsigned char n = static_cast<unsigned char>(message[0]);
     if (n >= 128 || n == 0 || n > static_cast<unsigned int>(BoardCount())) return;
     const int b = n - 1;
-    if (BoardRefused[b]) return;
+    // A board refused, or whose configuration is still being read, applies nothing.
+    if (BoardRefused[b] || PanelBeingRead(b)) return;
     std::string text = message.substr(1);
     text[0] = MapTypeLetter(text[0]);
     ShowLastMessage(n, text);

@@ -11,8 +11,6 @@
 
 namespace {
 
-// InputIncrementDir of a pin-referring internal input of an Arduino board.
-constexpr int kAllPinOutputs = 32767;
 constexpr size_t kMaxTextReply = 255;
 
 // The tag (field 0) of output j, or an empty text.
@@ -124,6 +122,10 @@ void MarkOutput(int b, int j, const char* mark) {
 // (all outputs of a selection share it), otherwise the output whose index InputIncrementDir holds.
 void MarkInternalOutputs(int b, int i, const char* mark) {
     if (!InputExists(b, i) || mark == nullptr) return;
+    // Only a pin reference (a name ending in the output's letter) lights outputs; a mode switch
+    // or a comparison keeps other numbers in InputIncrementDir.
+    const std::string& name = Data[b][i].size() >= 2 ? Data[b][i][1] : std::string();
+    if (name.empty() || (name.back() != 'N' && name.back() != 'l' && name.back() != 'L')) return;
     const int target = InputIncrementDir[b][i];
     if (target < 0) return;
     if (target == kAllPinOutputs) {

@@ -94,9 +94,8 @@ std::string MissingNamesLine(int b) {
     return "      not found yet:" + line;
 }
 
-std::string OutputText(int b, int j) {
-    if (!OutputExists(b, j) || OutDrefs[b][j].empty()) return "?";
-    return ShowOutputTag(OutDrefs[b][j][0], OutDevice[b]) + " " + Printable(Previous[b][j]);
+std::string OutputText(int b, const MonitoredOutput& out) {
+    return ShowOutputTag(out.tag, OutDevice[b]) + " " + Printable(out.text);
 }
 
 void AddBoardLines(int b, std::vector<std::string>& lines) {
@@ -121,10 +120,8 @@ void AddBoardLines(int b, std::vector<std::string>& lines) {
     }
     lines.push_back(inputs);
     std::string outputs = "      last outputs:";
-    for (int k = 1; k <= c.outputsKept; ++k) {
-        const int slot = (c.outputsNext - k + kMonitorRingSize) % kMonitorRingSize;
-        outputs += (k == 1 ? " " : "  |  ") + OutputText(b, c.outputs[slot]);
-    }
+    for (int k = 0; k < c.outputsKept; ++k)
+        outputs += (k == 0 ? " " : "  |  ") + OutputText(b, c.outputs[k]);
     lines.push_back(outputs);
     const std::string missing = MissingNamesLine(b);
     if (!missing.empty()) lines.push_back(missing);

@@ -19,6 +19,16 @@ namespace {
 
 constexpr char kRequestAll[] = "XR";
 
+// The mode of the encoder group whose lamp LED mode entry k of board b is: its leader's mode; 1
+// for an entry that names no encoder group.
+unsigned int ModeInForce(int b, size_t k) {
+    if (static_cast<size_t>(b) >= ModeLedLeader.size() || k >= ModeLedLeader[b].size()) return 1;
+    const int leader = ModeLedLeader[b][k];
+    if (!InputExists(b, leader) || Datatags[b][leader].rfind('E', 0) != 0 || Mode[b][leader] < 1)
+        return 1;
+    return static_cast<unsigned int>(Mode[b][leader]);
+}
+
 }  // namespace
 
 void PingInputs(unsigned int all) {
@@ -53,10 +63,12 @@ void HandleOutputGate(int board, char request) {
         AllowPing[board] = true;
         AllowOutput[board] = true;
         if (!sendall[board]) return;
+        // The mode lamps show the mode in force: a board that identified again keeps its modes.
         for (size_t k = 0; k < OutputModeLed[board].size(); ++k) {
             const std::vector<std::string>& entry = OutputModeLed[board][k];
             const unsigned int r = entry.size() >= 2 ? ModeReference(entry[1]) : 0;
-            SendMode(static_cast<unsigned int>(board), static_cast<unsigned int>(k), 1, r);
+            SendMode(static_cast<unsigned int>(board), static_cast<unsigned int>(k),
+                     ModeInForce(board, k), r);
         }
     } else if (request == 'x') {
         AllowPing[board] = false;

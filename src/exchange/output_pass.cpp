@@ -11,6 +11,7 @@
 #include "exchange/panel_text.h"
 #include "simdata/sim_time.h"
 #include "transport/connection.h"
+#include "transport/serial_ports.h"
 
 char omsg[kOutputMessageSize];
 int oln = 0;
@@ -78,7 +79,7 @@ void SendPanelOutputs(int b, int outputs) {
         AppendPanelText(st, tag, *text);
         previous[j] = *text;
         due[j] = false;
-        NoteOutputSent(b, j);
+        NoteOutputSent(b, j, *text);
     }
     if (PanelMessageDue(st)) SendToBoard(b, st.data(), static_cast<int>(st.size()));
 }
@@ -137,7 +138,7 @@ void SendBoardRecords(int b, int outputs) {
         rows.memos[static_cast<size_t>(j)].sent = OutValue;
         previous[j] = *text;
         due[j] = false;
-        NoteOutputSent(b, j);
+        NoteOutputSent(b, j, *text);
         if (oln > kOutputStopLength) {
             resume = PassStart{(j + 1) % outputs, false};
             break;
@@ -163,6 +164,10 @@ void SendChangedOutputs() {
             OutputDue[b].assign(OutputDue[b].size(), true);
             ResumeAt[static_cast<size_t>(b)] = PassStart();
         }
+        // A board whose line still holds back part of an earlier message gets nothing new: its
+        // outputs stay changed, and go out once the line takes them.
+        if (SerialIndex[b] >= 0 && !PortTakesMore(static_cast<unsigned int>(SerialIndex[b])))
+            continue;
         PrepareOutputMemos(rows, b, outputs, sendall[b]);
         if (OutDevice[b] == 0)
             SendPanelOutputs(b, outputs);

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -40,6 +41,42 @@ float StepperSteps(float v, float turn, float steps) {
     return v;
 }
 
+// Prints v into out (size bytes, at least 64) and returns the length, 0 for a value that is not
+// finite. Six significant digits in fixed notation, without trailing zeros, as the default stream
+// prints while the decimal exponent is from -4 to 5; every other finite value in full, also in
+// fixed notation: a large one with all its digits (1234567), a small one with its six (0.0000123),
+// so that every value has a text of its own and a change of it is seen.
+int PrintValue(float v, char* out, size_t size) {
+    if (!std::isfinite(v)) return 0;
+    // to_chars in the general format with a precision prints exactly as printf's %g does,
+    // without its cost.
+    std::to_chars_result printed =
+        std::to_chars(out, out + size - 1, static_cast<double>(v), std::chars_format::general, 6);
+    if (printed.ec != std::errc()) return 0;
+    *printed.ptr = '\0';
+    const char* e = std::strchr(out, 'e');
+    if (e == nullptr) return static_cast<int>(printed.ptr - out);
+    if (e[1] == '+') {
+        // The shortest text that reads back as the same float, all its digits before the point.
+        printed = std::to_chars(out, out + size - 1, v, std::chars_format::fixed);
+        return printed.ec == std::errc() ? static_cast<int>(printed.ptr - out) : 0;
+    }
+    // The six digits of the mantissa moved behind "0." and the zeros of the exponent.
+    char digits[8];
+    size_t count = 0;
+    for (const char* c = out; c < e; ++c)
+        if (*c >= '0' && *c <= '9' && count < sizeof digits) digits[count++] = *c;
+    const int exponent = std::atoi(e + 1);
+    int length = 0;
+    if (v < 0) out[length++] = '-';
+    out[length++] = '0';
+    out[length++] = '.';
+    for (int zeros = -exponent - 1; zeros > 0 && length + 8 < static_cast<int>(size); --zeros)
+        out[length++] = '0';
+    std::memcpy(out + length, digits, count);
+    return length + static_cast<int>(count);
+}
+
 }  // namespace
 
 float MapOutputValue(float v, const std::vector<float>& range1, const std::vector<float>& range2,
@@ -63,21 +100,15 @@ float MapOutputValue(float v, const std::vector<float>& range1, const std::vecto
 }
 
 void AppendFormattedValue(float v, int precision, std::string& text) {
-    char cut[40];
-    int length = 0;
-    if (std::isfinite(v)) {
-        // The default stream format: six significant digits, fixed notation while the decimal
-        // exponent is from -4 to 5, no trailing zeros. to_chars in the general format with a
-        // precision prints exactly as printf's %g does, without its cost.
-        const std::to_chars_result printed = std::to_chars(
-            cut, cut + sizeof cut - 1, static_cast<double>(v), std::chars_format::general, 6);
-        length = printed.ec == std::errc() ? static_cast<int>(printed.ptr - cut) : 0;
-        cut[length] = '\0';
-    }
-    if (length == 0 || std::memchr(cut, 'e', static_cast<size_t>(length)) != nullptr) {
+    // Room for the longest text: a sign, "0." and 44 zeros before the six digits of the smallest
+    // float, or the 39 digits of the largest.
+    char cut[64];
+    int length = PrintValue(v, cut, sizeof cut);
+    if (length == 0) {
         std::memcpy(cut, "0.0", 4);
         length = 3;
     }
+    cut[length] = '\0';
     const char* point =
         static_cast<const char*>(std::memchr(cut, '.', static_cast<size_t>(length)));
     const long long digits = point != nullptr ? point - cut : length;

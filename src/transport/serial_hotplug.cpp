@@ -88,6 +88,7 @@ void OpenNewSerialDevices() {
 void CloseHungUpPorts() {
     for (size_t p = 0; p < comport.size(); ++p) {
         if (comport[p] < 0 || !PortHungUp(comport[p])) continue;
+        ForgetPortBacklog(comport[p]);
         ClosePortDescriptor(comport[p]);
         comport[p] = -1;
         SerialBuffer[p].clear();
@@ -127,6 +128,7 @@ void DropNewPort(size_t k, bool tried) {
 void MoveNewPortTo(size_t k, unsigned int p) {
     if (k >= NewSerialPorts.size() || p >= comport.size()) return;
     NewSerialPort& port = NewSerialPorts[k];
+    ForgetPortBacklog(comport[p]);
     if (comport[p] >= 0) ClosePortDescriptor(comport[p]);
     comport[p] = port.fd;
     ComPortName[p] = port.path;

@@ -1,6 +1,7 @@
 #include "transport/serial_ports.h"
 
 #include <algorithm>
+#include <map>
 
 #include "config/board_monitor.h"
 #include "config/board_tables.h"
@@ -37,9 +38,38 @@ void AddUsedPaths(const std::string& path) {
 
 namespace {
 
+// What a port's line did not take of the messages written to it, by descriptor (with the port's
+// path, so that a descriptor reused for another device never gets it): it goes out, before
+// anything else, as the line takes it, so a board never reads a message cut short followed by the
+// next one.
+struct Backlog {
+    std::string path;
+    std::string bytes;
+};
+std::map<int, Backlog> PortBacklog;
+// More than this waiting and a new message is dropped whole.
+constexpr size_t kBacklogLimit = 4096;
+
 void ClosePort(size_t p) {
+    ForgetPortBacklog(comport[p]);
     if (comport[p] >= 0) ClosePortDescriptor(comport[p]);
     comport[p] = -1;
+}
+
+// Writes as much of the backlog as the line takes; true when none is left.
+bool WriteBacklog(unsigned int p) {
+    auto found = PortBacklog.find(comport[p]);
+    if (found == PortBacklog.end()) return true;
+    std::string& bytes = found->second.bytes;
+    if (found->second.path == ComPortName[p]) {
+        Send_USB(comport[p], bytes.data(), static_cast<int>(bytes.size()));
+        if (bytes_sent > 0) bytes.erase(0, static_cast<size_t>(bytes_sent));
+    } else {
+        bytes.clear();
+    }
+    if (!bytes.empty()) return false;
+    PortBacklog.erase(found);
+    return true;
 }
 
 }  // namespace
@@ -79,10 +109,29 @@ void ScanSerialDevices() {
 }
 
 bool SendToPort(unsigned int p, const char* data, int length) {
-    if (p >= comport.size() || comport[p] < 0) return false;
-    Send_USB(comport[p], data, length);
+    if (p >= comport.size() || comport[p] < 0 || length < 0) return false;
+    if (WriteBacklog(p)) {
+        Send_USB(comport[p], data, length);
+        const int taken = std::max(bytes_sent, 0);
+        if (taken < length)
+            PortBacklog[comport[p]] = {ComPortName[p], std::string(data + taken, data + length)};
+        bytes_sent = length;
+    } else {
+        std::string& bytes = PortBacklog[comport[p]].bytes;
+        const bool room = bytes.size() + static_cast<size_t>(length) <= kBacklogLimit;
+        if (room) bytes.append(data, static_cast<size_t>(length));
+        bytes_sent = room ? length : -1;
+    }
     NoteSent(p < SerialIndices.size() ? SerialIndices[p] : -1, bytes_sent);
     return true;
+}
+
+void ForgetPortBacklog(int fd) {
+    PortBacklog.erase(fd);
+}
+
+bool PortTakesMore(unsigned int p) {
+    return p >= comport.size() || comport[p] < 0 || WriteBacklog(p);
 }
 
 void DiscardPortInput(unsigned int p) {
@@ -155,6 +204,7 @@ void ClearSerialState() {
     ComPortName.clear();
     SerialIndices.clear();
     SerialBuffer.clear();
+    PortBacklog.clear();
     UsedUSB.clear();
     USBLength = 0;
     max_cycles = 1;

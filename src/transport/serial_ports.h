@@ -35,8 +35,15 @@ void RemovePortEntry(size_t p);
 void ClearUSB();
 // Adds path, and for names with a '.' both its tty. and cu. twins, to UsedUSB.
 void AddUsedPaths(const std::string& path);
-// Sends to port p when it is open; false when there is no such open port.
+// Sends to port p when it is open; false when there is no such open port. What the line does not
+// take at once waits, whole and in order, and goes out before anything else (a message that finds
+// 4 KB waiting is dropped whole: bytes_sent -1); bytes_sent is the length of a message that goes.
 bool SendToPort(unsigned int p, const char* data, int length);
+// Writes what port p holds back of earlier messages as far as its line takes it: true when
+// nothing waits any longer (and for a port that is not open).
+bool PortTakesMore(unsigned int p);
+// Throws away what descriptor fd holds back (its port is being closed).
+void ForgetPortBacklog(int fd);
 // Empties port p's receive buffer and discards what the port has received but not yet read.
 void DiscardPortInput(unsigned int p);
 // Closes every open port descriptor and marks it closed; the lists stay.
@@ -58,7 +65,8 @@ std::vector<std::string> ListSerialDevices();
 // program holds (nothing is then set or written on it); other failures are logged with the
 // system's reason, their cause is None.
 int open_port(const std::string& path, PortCause& cause);
-// Line settings: raw 8-bit bytes, no parity, at Baudrate when it is 115200, 57600 or 38400 (else
+// Line settings: raw 8-bit bytes both ways (no input or output processing, no software flow
+// control), no parity, at Baudrate when it is 115200, 57600 or 38400 (else
 // the speed stays); input already received is discarded.
 void ConfigurePort(int fd);
 // Reads at most size bytes that have arrived on fd, never waiting: the count, 0 when nothing is

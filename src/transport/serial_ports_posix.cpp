@@ -87,10 +87,13 @@ void ConfigurePort(int fd) {
         cfsetospeed(&options, speed);
     }
     options.c_cflag |= (CLOCAL | CREAD);
-    options.c_cflag &= ~CSIZE;
+    options.c_cflag &= ~(CSIZE | PARENB);
     options.c_cflag |= CS8;
+    // Raw bytes in, as cfmakeraw makes them: a new ttyACM turns a board's byte 13 into 10 and
+    // takes its bytes 17 and 19 (an encoder's step count) as XON and XOFF.
+    options.c_iflag &=
+        ~(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON | IXOFF | IXANY);
     options.c_iflag |= IGNPAR;
-    options.c_iflag &= ~PARMRK;
     options.c_lflag = 0;
     options.c_oflag = 0;
     tcflush(fd, TCIFLUSH);

@@ -198,7 +198,7 @@ TEST_F(SerialBoards, IdentifiedBoardEarlyBytesFramesAndGarbage) {
         run.Call(1);
         ASSERT_LE(SerialBuffer[0].size(), 81920u);
     }
-    EXPECT_THAT(::testing::internal::GetCapturedStderr(), HasSubstr("\nUSB read error"));
+    EXPECT_THAT(::testing::internal::GetCapturedStderr(), HasSubstr("Corvane: USB read error\n"));
 }
 
 // Of three silent devices, the first and the third identify: with USB_DEVICE_COUNT = 2 the port
@@ -258,9 +258,9 @@ TEST_F(SerialBoards, UnclaimedPortsCloseUnlessUsbFixKeepsThem) {
         std::vector<std::string> open;  // first the board, which answers the probe
         const char* log;
     } rows[] = {
-        {"USB_DEVICE_COUNT = 1\n", {"ttyACM0"}, "\nClearing unused"},
-        {"USB_DEVICE_COUNT = 1\nUSB_FIX = 1\n", {"ttyUSB0", "ttyUSB7"}, "\nUSB_FIX active."},
-        {"SCANNING_TIMEOUT = 10\n", {"ttyUSB0"}, "\nClosing "},
+        {"USB_DEVICE_COUNT = 1\n", {"ttyACM0"}, "Corvane: Clearing unused"},
+        {"USB_DEVICE_COUNT = 1\nUSB_FIX = 1\n", {"ttyUSB0", "ttyUSB7"}, "Corvane: USB_FIX active."},
+        {"SCANNING_TIMEOUT = 10\n", {"ttyUSB0"}, "Corvane: Closing "},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.settings);
@@ -359,7 +359,7 @@ TEST_F(SerialBoards, PortTheUserMayNotOpenIsExplainedWithItsFix) {
     EXPECT_THAT(shown, HasSubstr("   No board on " + Path("ttyUSB0") + ": " + fix + "\n"));
     std::string log;
     EXPECT_EQ(host.Quit(&log), 0);
-    EXPECT_THAT(log, HasSubstr("\nNo board on " + Path("ttyUSB0") + ": " + fix));
+    EXPECT_THAT(log, HasSubstr("Corvane: No board on " + Path("ttyUSB0") + ": " + fix));
 }
 
 TEST_F(SerialBoards, BoardThatMissesTheFirstProbesIsFound) {
@@ -409,6 +409,31 @@ TEST_F(SerialBoards, BurstOfFramesIsHandledWithinThreeCalls) {
     AwaitPortBytes(static_cast<int>(burst.size()));
     run.Call(3);
     EXPECT_EQ(xphost::GetNumber("sim/cockpit2/autopilot/altitude_dial_ft"), 5025);
+}
+
+// A board that reads nothing for a while (its line full) while its outputs change on every call:
+// what the line cannot take waits whole, new values wait as changed outputs, and once the board
+// reads again it gets whole messages only and ends showing the last values.
+TEST_F(SerialBoards, FullLineKeepsMessagesWholeAndTheLastValuesComeThrough) {
+    boardsim::Options options;
+    options.autoGate = true;
+    boardsim::Board& board = MakeBoard("ttyACM0", 3, false, true, options);
+    corvane_test::PluginRun& run = Start("", "*3\n[O]\n5P 0 test/pwm\n6D 0 test/value\n",
+                                         "test/pwm float rw 0\ntest/value float rw 0\n");
+    ASSERT_TRUE(run.ConnectAll(200));
+    ASSERT_TRUE(run.CallUntil([] { return AllowOutput[0]; }, 200));
+    run.ForgetBoards();
+    for (int k = 0; k < 3000; ++k) {
+        xphost::SetDataref("test/pwm", std::to_string(k % 250));
+        xphost::SetDataref("test/value", std::to_string(k));
+        run.Call();
+    }
+    xphost::SetDataref("test/pwm", "251");
+    run.Call(2);
+    run.Watch(board);
+    EXPECT_TRUE(run.CallUntil([&] { return board.pwm()[5] == 251; }, 400));
+    EXPECT_EQ(board.floats()[6], 2999.0f);
+    EXPECT_EQ(board.messageCount("unknown"), 0);
 }
 
 // The user's aircraft chooses the configuration: B738.acf takes profiles/b738.CFG through one full
@@ -780,8 +805,8 @@ TEST(LanBoards, ProbeIdentificationUploadRepliesAndStatusLines) {
     ::testing::internal::CaptureStderr();
     run.CallUntil([] { return ScanTimeout == 0; }, 1600);
     const std::string log = ::testing::internal::GetCapturedStderr();
-    EXPECT_THAT(log, HasSubstr("\nFinishing scanning for devices..."));
-    EXPECT_THAT(log, HasSubstr("\nScanning stopped. "));
+    EXPECT_THAT(log, HasSubstr("Corvane: Finishing scanning for devices...\n"));
+    EXPECT_THAT(log, HasSubstr("Corvane: Scanning stopped. \n"));
     run.Call(1);
     EXPECT_EQ(StatusLine(7), "   ");
     // A board that restarts identifies again and rewrites its own line.

@@ -120,18 +120,41 @@ TEST(EncoderSteps, CountsAreTheMessagesByte) {
     ExpectEncoderSteps("[A]\nS E6,4\n[I]\nE4+ sim/test/float 1+\nE6+ sim/test/float 1+\n", rows);
 }
 
-// A mode switch beside an encoder on pin 30 moves the E3 group 1, 2, 3, 1 and never the E30
-// encoder.
-TEST(EncoderSteps, ModeSwitchDrivesItsOwnGroup) {
-    CockpitRun run(
-        {"[I]\nD24+ E3>1\nE3/1+ sim/test/float 1+\nE3/2+ sim/test/float 10+\n"
-         "E3/3+ sim/test/float 100+\nE30+ sim/test/other 1+\n"});
+// Mode switches move their own encoder group (E3 of three, with a plain E3+ entry beside it; E5 of
+// eleven), never the E30 encoder; a T group of ten moves on through all ten; a board that
+// identifies again keeps its modes, and its mode lamps show them.
+TEST(EncoderSteps, ModeSwitchesAndGroupsMoveThroughEveryMember) {
+    std::string section =
+        "[A]\nT D7+\n[I]\nD24+ E3>1\nD25+ E5>1\nE3/1+ sim/test/float 1+\n"
+        "E3/2+ sim/test/float 10+\nE3/3+ sim/test/float 100+\nE3+ sim/test/other 5+\n"
+        "E30+ sim/test/other 1+\n";
+    for (int k = 1; k <= 11; ++k) {
+        section += "E5/" + std::to_string(k) + "+ sim/test/heading " + std::to_string(k) + "+\n";
+        if (k <= 10) section += "D7+ sim/test/nav1 " + std::to_string(k) + "\n";
+    }
+    CockpitRun run({section + "[O]\n5L E3=1\n6L E3=2\n"}, true);
     ASSERT_TRUE(run.connected());
-    for (double step : {1, 10, 100, 1}) {
+    boardsim::Board& board = run.board(0);
+    run.Send(0, "D24+");
+    const int modes = board.modeCount();
+    board.SendIdentification();
+    ASSERT_TRUE(run.run().CallUntil([&] { return board.modeCount() >= modes + 2; }, 100));
+    EXPECT_TRUE(board.leds()[6]);
+    EXPECT_FALSE(board.leds()[5]);
+    // The step of each encoder message, mode after mode.
+    for (double step : {10, 100, 1, 10}) {
         ASSERT_TRUE(run.Set("sim/test/float", 0));
         run.Send(0, "E3+", "\x01");
         EXPECT_EQ(Value("sim/test/float"), step);
         run.Send(0, "D24+");
+    }
+    for (int mode = 1; mode <= 12; ++mode) {
+        ASSERT_TRUE(run.Set("sim/test/heading", 0));
+        run.Send(0, "E5+", "\x01");
+        EXPECT_EQ(Value("sim/test/heading"), (mode - 1) % 11 + 1);
+        run.Send(0, "D25+");
+        run.Send(0, "D7+");
+        EXPECT_EQ(Value("sim/test/nav1"), (mode - 1) % 10 + 1);
     }
     run.Send(0, "E30+", "\x01");
     EXPECT_EQ(Value("sim/test/other"), 1);
@@ -239,11 +262,12 @@ TEST(AnalogSquareLaw, OnlyAQEntrySelectsIt) {
 
 // The input named after an output's pin and letter lights that output while held, and no other
 // output of the board. 'L' + 7 is 'S': the servo on pin 9 shares nothing with the LED on pin 7
-// but that number.
+// but that number. A held mode switch of two modes lights nothing (not output 2).
 TEST(LampTest, PinReferenceLightsTheLedItNamesAndNothingElse) {
-    CockpitRun cockpit(
-        {"[I]\nD5+ 7L\n[O]\n7L 0 sim/test/other\n8L 0 sim/test/other\n9S 0 sim/test/servo\n"},
-        true);
+    CockpitRun cockpit({"[A]\nR D24+\n[I]\nD5+ 7L\nD24+ E8>1\nE8/1+ sim/test/float 1+\n"
+                        "E8/2+ sim/test/float 2+\n[O]\n7L 0 sim/test/other\n9S 0 sim/test/servo\n"
+                        "8L 0 sim/test/other\n"},
+                       true);
     ASSERT_TRUE(cockpit.connected());
     boardsim::Board& board = cockpit.board(0);
     ASSERT_TRUE(cockpit.run().CallUntil([&] { return board.floats().count(9) == 1; }, 100));
@@ -260,6 +284,9 @@ TEST(LampTest, PinReferenceLightsTheLedItNamesAndNothingElse) {
         EXPECT_EQ(board.leds()[7], press);
         EXPECT_FALSE(board.leds()[8]);
     }
+    board.Press("D24");
+    cockpit.run().Call(3);
+    EXPECT_FALSE(board.leds()[8]);
 }
 
 // One board with its gate open and one with it closed.

@@ -353,7 +353,8 @@ TEST_F(ConfigTables, SectionsHeadersAndTheASection) {
         {"[X]\nB5 sim/x 1\n[I]\nB6 sim/x 1\n[0]\nB7 sim/x 1\n", "B inputs=1", "I0 tag=B6",
          "N2 S:ignored section"},
         {"[A]\nB 2 3 4 5 6\nG 7\nL 8\nN 9\nX 1\nG\n", "B matrix=0203040506 gc=7 lc=8 nc=9",
-         "L Stepper Direction pin: 7\nLED Port pin: 8\n7-segment common pin: 9"},
+         "L Stepper Direction pin: 7\nCorvane: LED Port pin: 8\nCorvane: 7-segment common pin: "
+         "9\n"},
         {"[A]\nB 2 3 4 5\n", "B matrix=6464646464", "N2 S:needs five numbers"},
         {"[A]\nL x\nB 1 2 x 4 5\n", "B lc=100 matrix=6464646464"},
         {"[A]\nR B5\nQ A3\nT D6+\nS D7,2\n[I]\nB5 sim/x 1\nA3 sim/x\nD6+ sim/x 1\n"
@@ -503,7 +504,8 @@ TEST_F(ConfigTest, LoadConfigFilesEverySectionFromThePluginFolder) {
     ::testing::internal::CaptureStderr();
     LoadConfig();
     EXPECT_EQ(::testing::internal::GetCapturedStderr(),
-              "\nconfiguration data.cfg\nReading config for board #1\nReading config for board #2");
+              "Corvane: configuration data.cfg\nCorvane: Reading config for board #1\nCorvane: "
+              "Reading config for board #2\n");
     EXPECT_EQ(filepath, foldername + "/data.cfg");
     EXPECT_EQ(ArduinoID, (std::vector<unsigned int>{1, 2, kNoBoardId}));
     EXPECT_EQ(ArduinoConfigFile,

@@ -117,10 +117,10 @@ TEST(Lifecycle, EnableAfterDisableRunsOneFullResetInItsLogOrder) {
     xphost::DisablePlugin();
     xphost::EnablePlugin();
     const std::string log = ::testing::internal::GetCapturedStderr();
-    const size_t reconnect = log.find("\n\nCorvane reconnecting...");
+    const size_t reconnect = log.find("Corvane: Corvane reconnecting...\n");
     ASSERT_NE(reconnect, std::string::npos) << log;
-    EXPECT_LT(reconnect, log.find("\nCorvane Plugin initialized")) << log;
-    EXPECT_EQ(log.find("Corvane reconnecting", reconnect + 5), std::string::npos);
+    EXPECT_LT(reconnect, log.find("Corvane: Corvane Plugin initialized\n")) << log;
+    EXPECT_EQ(log.find("Corvane reconnecting", reconnect + 20), std::string::npos);
     EXPECT_EQ(StatusLine(0), "   X-Plane IP: 127.0.0.1");
     EXPECT_EQ(Baudrate, 57600u);
     EXPECT_EQ(ScanTimeout, 512);

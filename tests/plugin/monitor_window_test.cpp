@@ -75,19 +75,32 @@ TEST(MonitorWindow, ShowsABoardsTrafficItsLastInputAndOutputAndTheDroppedDatagra
     EXPECT_THAT(xphost::WindowText(),
                 HasSubstr("last inputs: D6 -> sim/cockpit/electrical/beacon_lights_on = 0  |  D5 "
                           "-> sim/cockpit/electrical/beacon_lights_on = 1\n"));
-    EXPECT_THAT(xphost::WindowText(), HasSubstr("last outputs: 12L 0  |  13L 0  |  12L 0\n"));
+    // Each output holds one place, with the text it was last sent.
+    EXPECT_THAT(xphost::WindowText(), HasSubstr("last outputs: 12L 0  |  13L 0\n"));
+    // A board read again (here as board ID 4, without outputs) got nothing new yet.
+    board.SendInput("D5");
+    ASSERT_TRUE(run.CallUntil([&] { return board.leds()[13]; }, 50));
+    board.SendRaw(std::string("|A") + static_cast<char>(124) + "4");
+    run.Call(1);
+    ASSERT_TRUE(xphost::ChooseMenu("Corvane/Monitor"));
+    EXPECT_THAT(xphost::WindowText(), HasSubstr("last outputs: 12L 1  |  13L 1\n"));
     ASSERT_TRUE(xphost::PressCloseBox());
     EXPECT_EQ(xphost::WindowText(), "");
 }
 
+// The standard error stream gets the same whole lines as Log.txt.
 TEST(LogFile, DiagnosticsArriveAsWholeCorvaneLines) {
     corvane_test::PluginOptions options;
     options.dataCfg = "*3\n[A]\nL 21\n[I]\nD5 sim/lights/landing_lights_toggle\n";
-    corvane_test::PluginRun run(options);
-    run.AddLanBoard(25, 3);
-    ASSERT_TRUE(run.ConnectAll(400));
-
-    const std::string log = xphost::DebugLog();
+    ::testing::internal::CaptureStderr();
+    std::string log;
+    {
+        corvane_test::PluginRun run(options);
+        run.AddLanBoard(25, 3);
+        EXPECT_TRUE(run.ConnectAll(400));
+        log = xphost::DebugLog();
+    }
+    EXPECT_EQ(::testing::internal::GetCapturedStderr().substr(0, log.size()), log);
     for (const char* line :
          {"Corvane: Corvane Plugin initialized\n", "Corvane: Reading config for board #3\n",
           "Corvane: LED Port pin: 21\n", "Corvane: Sending config\n",

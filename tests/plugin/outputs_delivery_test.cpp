@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "support/plugin_harness.h"
@@ -147,12 +148,14 @@ TEST(OutputBoards, OneFlightWithThreeBoardsAndAPanel) {
 }
 
 // Texts of any first byte arrive each time, on a board and on a panel; one-byte values are held
-// to their range.
+// to their range; values of a million and more have texts of their own, so the fall from one is
+// sent to a PWM output, a display and a panel.
 TEST(OutputDelivery, TextsOfAnyFirstByteArriveEachTimeAndOneByteValuesKeepTheirRange) {
-    const std::string section = "*3\n[O]\n30 40 test/ident\n9P 0 test/level\n";
+    const std::string section =
+        "*3\n[O]\n30 40 test/ident\n9P 0 test/level\n3N 0 test/level 1 4 0\n";
     corvane_test::PluginRun run(Options(section));
     boardsim::Board& board = AddBoard(run, 71, section);
-    boardsim::Board& panel = run.AddPanel(72, "7T 40 test/ident\n");
+    boardsim::Board& panel = run.AddPanel(72, "7T 40 test/ident\n8T -1 test/level\n");
     ASSERT_TRUE(run.ConnectAll(400));
     for (const std::string text : {"", "(KJFK)", "EGLL", "*", "", "!A"}) {
         xphost::SetDataref("test/ident", text);
@@ -160,12 +163,40 @@ TEST(OutputDelivery, TextsOfAnyFirstByteArriveEachTimeAndOneByteValuesKeepTheirR
         EXPECT_EQ(board.texts()[30], text);
         EXPECT_EQ(panel.panelValues()["7T"], text);
     }
-    for (const auto& [value, sent] : std::vector<std::pair<std::string, int>>{
-             {"300", 255}, {"128.7", 128}, {"-5", 0}, {"255.9", 255}, {"70000", 255}}) {
+    // Rows of value, one-byte value sent, display and panel text.
+    for (const auto& [value, sent, shown, text] :
+         std::vector<std::tuple<std::string, int, std::string, std::string>>{
+             {"300", 255, " 300", "300"},
+             {"128.7", 128, " 128", "128"},
+             {"-5", 0, "  -5", "-5"},
+             {"255.9", 255, " 255", "255"},
+             {"70000", 255, "0000", "70000"},
+             {"2000000", 255, "0000", "2000000"},
+             {"0", 0, "   0", "0"}}) {
         xphost::SetDataref("test/level", value);
         run.Call(3);
         EXPECT_EQ(board.pwm()[9], sent) << value;
+        EXPECT_EQ(board.displays()[3], shown) << value;
+        EXPECT_EQ(panel.panelValues()["8T"], text) << value;
     }
+}
+
+// A panel text too long for one call is read over several; the panel is answered at its end and
+// has all of it: every output, and its input.
+TEST(OutputDelivery, LongPanelTextIsReadOverSeveralCallsAndKeptWhole) {
+    std::string text = "[I]\nB1 test/level 7\n[O]\n";
+    for (int k = 2; k < 602; ++k) text += std::to_string(k) + "D 1 test/other\n";
+    corvane_test::PluginRun run(Options(""));
+    boardsim::Board& panel = run.AddPanel(75, text + "999L 0 test/value\n");
+    ASSERT_TRUE(panel.SendIdentification());
+    int calls = 0;
+    ASSERT_TRUE(run.CallUntil([&] { return panel.boardNumber() == 1 || (++calls, false); }, 20));
+    EXPECT_EQ(calls, 3);
+    ASSERT_TRUE(run.CallUntil([&] { return panel.panelValues().size() == 601; }, 20));
+    EXPECT_EQ(panel.panelValues()["999L"], "1");
+    panel.SendInput("B1");
+    run.Call(2);
+    EXPECT_EQ(xphost::GetNumber("test/level"), 7);
 }
 
 TEST(OutputDelivery, TextThatFitsAMessageIsNeverCut) {

@@ -14,19 +14,24 @@ namespace {
 
 const float inf = std::numeric_limits<float>::infinity();
 
-// Rows of value, precision and the text sent: six significant digits, "0.0" for what would print
-// in scientific form, the cut to the precision without rounding, and "-0" cleaned; then the
-// mapping of values by range lists.
+// Rows of value, precision and the text sent: six significant digits, values of a million and
+// more with all their digits and small ones in fixed notation, the cut to the precision without
+// rounding, and "-0" cleaned; then the mapping of values by range lists.
 TEST(OutputFormat, ValueTextsAndMapping) {
     const std::tuple<float, int, const char*> rows[] = {
-        {1234567.0f, 2, "0.0"},
-        {0.00001f, 4, "0.0"},
+        {1234567.0f, 2, "1234567"},
+        {2e6f, -1, "2000000"},
+        {1234567.5f, 0, "1234567."},
+        {1e20f, -3, "100000002004087734200"},
+        {-3.4e38f, 0, "-339999995214436424907732413799364296704"},
+        {0.00001f, 4, "0.0000"},
+        {-1.234567e-5f, 9, "-0.000012345"},
+        {1.401298e-45f, 2, "0.00"},
+        {0.0001234f, 12, "0.0001234"},
         {0.0001f, 4, "0.0001"},
         {123456.0f, 2, "123456"},
         {2.5f, 3, "2.5"},
         {3.0f, 3, "3"},
-        {1234567.0f, 0, "0."},
-        {1234567.0f, -1, "0"},
         {1234.567f, 2, "1234.57"},
         {1234.567f, 1, "1234.5"},
         {1234.567f, 0, "1234."},

@@ -242,7 +242,7 @@ TEST(WineSerialBoard, BoardOnAComPortIsFoundConfiguredAndServed) {
 
         std::string log;
         EXPECT_EQ(host.Quit(&log), 0);
-        EXPECT_THAT(log, HasSubstr("\nSerial port COM42 opened"));
+        EXPECT_THAT(log, HasSubstr("Corvane: Serial port COM42 opened"));
         // The port that fails to open is logged with the system's own words for it.
         EXPECT_THAT(log, HasSubstr("Unable to open serial port - : "));
         EXPECT_THAT(log, ::testing::Not(HasSubstr("Unable to open serial port - : error ")));

@@ -19,11 +19,9 @@ bool PtyLink::Plug(const std::string& link, std::string* error) {
         return false;
     }
     char name[256] = {};
-    termios raw{};
-    cfmakeraw(&raw);
-    cfsetispeed(&raw, B115200);
-    cfsetospeed(&raw, B115200);
-    if (openpty(&master_, &slave_, name, &raw, nullptr) != 0) {
+    // The line discipline's defaults, as a real ttyACM has them when it appears (a line feed
+    // for byte 13, XON/XOFF on bytes 17 and 19, echo, ...): the host must make the line raw.
+    if (openpty(&master_, &slave_, name, nullptr, nullptr) != 0) {
         *error = std::string("no pseudo-terminal: ") + std::strerror(errno);
         master_ = slave_ = -1;
         return false;

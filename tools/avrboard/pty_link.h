@@ -1,4 +1,5 @@
-// The board's USB port as the host sees it: a pseudo-terminal in raw mode whose slave is reached
+// The board's USB port as the host sees it: a pseudo-terminal with the line discipline's default
+// settings, as a new ttyACM device has them, whose slave is reached
 // through a symbolic link (for example DIR/ttyACM0). The board keeps the slave open itself, so
 // the master never reads a hang-up, and watches the slave's device node for the host's opens and
 // closes (inotify), as a real board's USB adapter sees DTR.

@@ -56,8 +56,8 @@ void WiredParts::PinChanged(int pin, bool high, bool driven, double micros) {
     riseMicros_[at] = micros;
     steps_[at] += directionPin_ >= 0 && !levels_[static_cast<size_t>(directionPin_)] ? -1 : 1;
 
-    if (pin >= 1 && (!usesKnown_ || Use(pin - 1) == kUseLedOrDisplay)) ClockChain(pin - 1);
-    if (pin >= 2 && (!usesKnown_ || Use(pin - 2) == kUseLedOrDisplay)) LatchChain(pin - 2);
+    if (pin >= 1 && MayCarryChain(pin - 1)) ClockChain(pin - 1);
+    if (pin >= 2 && MayCarryChain(pin - 2)) LatchChain(pin - 2);
     if (displayDin_ >= 0 && pin == displayDin_ + 1) {
         maxWord_ =
             static_cast<uint16_t>((maxWord_ << 1) | levels_[static_cast<size_t>(displayDin_)]);
@@ -68,6 +68,13 @@ void WiredParts::PinChanged(int pin, bool high, bool driven, double micros) {
         inserted.first->second[(maxWord_ >> 8) & 0x0F] = static_cast<uint8_t>(maxWord_ & 0xFF);
         maxBits_ = 0;
     }
+}
+
+bool WiredParts::MayCarryChain(int dataPin) const {
+    // The firmware wires the LED port only where the two pins after its own are free: lamps or
+    // display loads on neighbouring pins are no chain.
+    return !usesKnown_ ||
+           (Use(dataPin) == kUseLedOrDisplay && Use(dataPin + 1) == 0 && Use(dataPin + 2) == 0);
 }
 
 void WiredParts::ClockChain(int dataPin) {
@@ -95,7 +102,7 @@ std::string WiredParts::LedPort() const {
     const ShiftChain* last = nullptr;
     for (const auto& entry : chains_)
         if (entry.second.stamp >= 0 && (last == nullptr || entry.second.stamp > last->stamp) &&
-            (!usesKnown_ || Use(entry.first) == kUseLedOrDisplay))
+            MayCarryChain(entry.first))
             last = &entry.second;
     std::string hex;
     static const char kDigits[] = "0123456789ABCDEF";

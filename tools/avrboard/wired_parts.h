@@ -55,6 +55,8 @@ class WiredParts {
         long stamp = -1;  // order of the last latch
     };
     int Use(int pin) const;
+    // A 74HC595 chain may have its data on dataPin: an LED port pin with its clock and latch free.
+    bool MayCarryChain(int dataPin) const;
     void ClockChain(int dataPin);
     void LatchChain(int dataPin);
     static std::string DisplayText(const std::array<uint8_t, 16>& registers);

@@ -12,8 +12,6 @@ namespace corvane_check {
 
 namespace {
 
-constexpr int kAllPinOutputs = 32767;  // InputIncrementDir of an Arduino pin reference
-
 std::string Number(double value) {
     std::ostringstream out;
     out << value;

@@ -1,0 +1,327 @@
+// The plug-in meets the board library's firmware on the virtual board: found by the device scan,
+// identified after the boot delay, configured, and then every input kind reaching the simulator
+// and every output kind reaching the chip's pins, on both chips, through an unplugged cable and
+// a long flight, without the firmware's 64-byte receive buffer ever dropping a byte.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "XPLMPlugin.h"
+#include "config/board_tables.h"
+#include "config/status_text.h"
+#include "exchange/output_pass.h"
+#include "support/avr_cockpit.h"
+#include "xphost.h"
+
+namespace {
+
+using corvane_test::AvrCockpit;
+using corvane_test::AvrCockpitSetup;
+
+// Every kind of input and output on an Uno (board ID 7): a button on 2, a held command on 6, an
+// encoder on 4 and 5, a half-step encoder on 10 and 11, a lever on A5 (19); a lamp on 13, PWM on 3,
+// a servo on 9, a stepper on 8 (direction 7), a 4-digit display loaded by 12 (DIN 17, CLK 18), the
+// LED port on 14 to 16.
+const char kUnoCfg[] = R"(*7
+[A]
+L 14
+N 17
+G 7
+[I]
+D2+ avr/button 1
+D2- avr/button 0
+D6+ avr/annunciator/test
+E4+ avr/knob 1+
+E4- avr/knob 1-
+e10+ avr/fine 1+
+e10- avr/fine 1-
+A5 avr/lever 0,1
+[O]
+13L 0 avr/lamp
+3P 0 avr/pwm
+9S 0 avr/servo 1 0,1 1000,2000
+8G 0 avr/stepper
+12N 2 avr/display 1 4 2
+1l 0 avr/port1
+8l 0 avr/port8
+)";
+
+const char kDatarefs[] = R"(command avr/annunciator/test Held while pressed
+avr/button int rw 0
+avr/knob float rw 0
+avr/fine float rw 0
+avr/lever float rw 0
+avr/lamp int rw 0
+avr/pwm float rw 0
+avr/servo float rw 0
+avr/stepper float rw 0
+avr/display float rw 0
+avr/port1 int rw 0
+avr/port8 int rw 0
+)";
+
+std::string Firmware(const std::string& chip) {
+    return std::string(CORVANE_AVR_FIRMWARE_DIR) + "/corvane-" + chip + ".elf";
+}
+
+// The number at the end of a board's answer ("pulse 9 1500" gives 1500).
+long Number(const std::string& answer) {
+    return std::strtol(answer.c_str() + answer.rfind(' '), nullptr, 10);
+}
+
+bool Near(double value, double expected) {
+    return std::fabs(value - expected) < 0.005;
+}
+
+class PluginOnBoardTest : public ::testing::Test {
+  protected:
+    // Starts the cockpit and flies until the board has opened its output gate.
+    void Start(const std::string& mcu, const std::string& chip, const std::string& dataCfg,
+               const std::string& datarefs, int bootDelayMs = 200) {
+        AvrCockpitSetup setup;
+        setup.boardProgram = CORVANE_AVR_BOARD;
+        setup.mcu = mcu;
+        setup.firmware = Firmware(chip);
+        setup.bootDelayMs = bootDelayMs;
+        setup.dataCfg = dataCfg;
+        setup.extraDatarefs = datarefs;
+        const std::string missing = AvrCockpit::Missing(setup);
+        if (!missing.empty()) GTEST_SKIP() << missing;
+        cockpit_ = std::make_unique<AvrCockpit>(setup);
+        ASSERT_TRUE(cockpit_->ready());
+        ASSERT_TRUE(cockpit_->FlyUntil([] { return !AllowOutput.empty() && AllowOutput[0]; }))
+            << xphost::DebugLog();
+    }
+    std::string Ask(const std::string& line) { return cockpit_->Ask(line); }
+    bool Set(const std::string& dataref, const std::string& value) {
+        return xphost::SetDataref(dataref, value);
+    }
+    // Every kind of output, set and seen on the chip's pins.
+    void CheckOutputs() {
+        for (const char* line :
+             {"set avr/lamp 1", "set avr/pwm 100", "set avr/servo 0.5", "set avr/stepper 200",
+              "set avr/display 12.34", "set avr/port1 1", "set avr/port8 1"})
+            xphost::ExecuteLine(line);
+        EXPECT_TRUE(cockpit_->FlyUntilAnswer("pin 13", "pin 13 1"));
+        EXPECT_TRUE(cockpit_->FlyUntilAnswer("duty 3", "duty 3 100"));
+        EXPECT_TRUE(
+            cockpit_->FlyUntil([&] { return std::labs(Number(Ask("pulse 9")) - 1500) < 10; }));
+        EXPECT_TRUE(cockpit_->FlyUntilAnswer("steps 8", "steps 8 200"));
+        EXPECT_TRUE(cockpit_->FlyUntilAnswer("display 12", "display 12 \"12.34\""));
+        EXPECT_TRUE(cockpit_->FlyUntilAnswer("leds", "leds 81"));
+        xphost::ExecuteLine("set avr/stepper 150");
+        xphost::ExecuteLine("set avr/lamp 0");
+        EXPECT_TRUE(cockpit_->FlyUntilAnswer("steps 8", "steps 8 150"));
+        EXPECT_TRUE(cockpit_->FlyUntilAnswer("pin 13", "pin 13 0"));
+    }
+
+    std::unique_ptr<AvrCockpit> cockpit_;
+};
+
+TEST_F(PluginOnBoardTest, UnoIdentifiesAfterItsBootDelayAndRunsEveryPart) {
+    Start("atmega328p", "uno", kUnoCfg, kDatarefs, 1000);
+    const std::string log = xphost::DebugLog();
+    for (const char* text :
+         {"Config sent: 61 bytes", "Sending analog: 49 bytes", "Sending 7-segment config: 3 bytes",
+          "Sending Stepper config: 2 bytes"})
+        EXPECT_NE(log.find(text), std::string::npos) << text << "\n" << log;
+    ASSERT_EQ(Data.size(), 1u);
+    EXPECT_EQ(OutDevice[0], 7u);
+
+    // Inputs: a button pressed and released, a held command, the encoder slow, fast and back,
+    // and the lever.
+    EXPECT_EQ(Ask("press 2"), "ok");
+    EXPECT_TRUE(cockpit_->FlyUntilValue("avr/button", 1));
+    EXPECT_EQ(Ask("release 2"), "ok");
+    EXPECT_TRUE(cockpit_->FlyUntilValue("avr/button", 0));
+    EXPECT_EQ(Ask("press 6"), "ok");
+    EXPECT_TRUE(cockpit_->FlyUntil([] { return xphost::IsCommandActive("avr/annunciator/test"); }));
+    EXPECT_EQ(Ask("release 6"), "ok");
+    EXPECT_TRUE(
+        cockpit_->FlyUntil([] { return !xphost::IsCommandActive("avr/annunciator/test"); }));
+    EXPECT_EQ(Ask("turn 4 5 3"), "ok");
+    EXPECT_TRUE(cockpit_->FlyUntilValue("avr/knob", 3));
+    EXPECT_EQ(Ask("turn 4 5 30 fast"), "ok");
+    EXPECT_TRUE(cockpit_->FlyUntilValue("avr/knob", 33));
+    EXPECT_EQ(Ask("turn 4 5 -5"), "ok");
+    EXPECT_TRUE(cockpit_->FlyUntilValue("avr/knob", 28));
+    // The half-step encoder spun at paces that give messages with counts of 13 to 20 steps
+    // (two a detent, sent every 10 ms): the count bytes 13, 17 and 19 among them are what a line
+    // with the terminal's input processing turns into a line feed or takes as flow control.
+    int detents = 0;
+    for (int pace : {250, 280, 300, 330, 350, 380}) {
+        EXPECT_EQ(Ask("turn 10 11 25 " + std::to_string(pace)), "ok");
+        detents += 25;
+    }
+    EXPECT_TRUE(cockpit_->FlyUntilValue("avr/fine", 2 * detents)) << xphost::GetNumber("avr/fine");
+    EXPECT_EQ(Ask("analog 5 1023"), "ok");
+    EXPECT_TRUE(cockpit_->FlyUntilValue("avr/lever", 1));
+    EXPECT_EQ(Ask("analog 5 512"), "ok");
+    EXPECT_TRUE(cockpit_->FlyUntil([] { return Near(xphost::GetNumber("avr/lever"), 0.5); }));
+
+    CheckOutputs();
+
+    // A new flight asks for every input: the held button's position comes back.
+    EXPECT_EQ(Ask("press 2"), "ok");
+    EXPECT_TRUE(cockpit_->FlyUntilValue("avr/button", 1));
+    Set("avr/button", "0");
+    Set("sim/time/total_flight_time", "1");
+    xphost::SendPluginMessage(XPLM_MSG_AIRPORT_LOADED);
+    EXPECT_TRUE(cockpit_->FlyUntilValue("avr/button", 1));
+    EXPECT_EQ(cockpit_->Dropped(), "dropped 0");
+}
+
+TEST_F(PluginOnBoardTest, UnpluggedBoardTakesBackItsIndex) {
+    Start("atmega328p", "uno", kUnoCfg, kDatarefs);
+    EXPECT_EQ(Ask("unplug"), "ok");
+    EXPECT_TRUE(cockpit_->FlyUntil([] {
+        return InstructionsText[3].find(" - disconnected") != std::string::npos;
+    })) << InstructionsText[3];
+    Set("avr/lamp", "1");
+    EXPECT_EQ(Ask("plug"), "ok");
+    EXPECT_TRUE(cockpit_->FlyUntilAnswer("pin 13", "pin 13 1", 10.0)) << xphost::DebugLog();
+    EXPECT_EQ(Data.size(), 1u);
+    EXPECT_EQ(InstructionsText[3].find(" - disconnected"), std::string::npos);
+    EXPECT_EQ(Ask("press 2"), "ok");
+    EXPECT_TRUE(cockpit_->FlyUntilValue("avr/button", 1));
+    EXPECT_EQ(cockpit_->Dropped(), "dropped 0");
+}
+
+TEST_F(PluginOnBoardTest, MegaRunsEveryOutputKind) {
+    Start("atmega2560", "mega", kUnoCfg, kDatarefs);
+    EXPECT_EQ(Ask("press 2"), "ok");
+    EXPECT_TRUE(cockpit_->FlyUntilValue("avr/button", 1));
+    EXPECT_EQ(Ask("turn 4 5 20 fast"), "ok");
+    EXPECT_TRUE(cockpit_->FlyUntilValue("avr/knob", 20));
+    EXPECT_EQ(Ask("analog 5 1023"), "ok");
+    EXPECT_TRUE(cockpit_->FlyUntilValue("avr/lever", 1));
+    CheckOutputs();
+    EXPECT_EQ(cockpit_->Dropped(), "dropped 0");
+}
+
+}  // namespace
+
+namespace {
+
+// A Mega with eight outputs of every kind (lamps 30-37, PWM 2-9, servos 22-29, steppers 38-45
+// with direction 46, displays loaded by 10 and 47-53 with DIN 14 and CLK 15, sixteen port LEDs
+// on 16-18), each on a dataref avr/KIND/N.
+struct FlightOutput {
+    const char* kind;
+    int firstPin;
+    const char* entry;  // after the tag's pin and letter, with %s for the dataref
+};
+const FlightOutput kFlightOutputs[] = {
+    {"L", 30, "0 %s"}, {"P", 2, "0 %s"},        {"S", 22, "0 %s 1 0,1 1000,2000"},
+    {"G", 38, "0 %s"}, {"N", 47, "2 %s 1 4 2"},
+};
+
+int FlightPin(const FlightOutput& output, int i) {
+    return output.kind[0] == 'N' && i == 7 ? 10 : output.firstPin + i;
+}
+std::string FlightRef(const std::string& kind, int i) {
+    return "avr/" + kind + "/" + std::to_string(i);
+}
+
+void FlightConfig(std::string* cfg, std::string* datarefs) {
+    *cfg = "*7\n[A]\nL 16\nN 14\nG 46\n[O]\n";
+    for (const FlightOutput& output : kFlightOutputs) {
+        for (int i = 0; i < 8; ++i) {
+            char entry[96];
+            std::snprintf(entry, sizeof entry, output.entry, FlightRef(output.kind, i).c_str());
+            *cfg += std::to_string(FlightPin(output, i)) + output.kind + " " + entry + "\n";
+            *datarefs += FlightRef(output.kind, i) + " float rw 0\n";
+        }
+    }
+    for (int n = 1; n <= 16; ++n) {
+        *cfg += std::to_string(n) + "l 0 " + FlightRef("l", n) + "\n";
+        *datarefs += FlightRef("l", n) + " int rw 0\n";
+    }
+}
+
+// The values of pass k: every output changes on every pass; k < 0 gives the final values.
+void SetFlightValues(long k) {
+    const bool last = k < 0;
+    for (int i = 0; i < 8; ++i) {
+        const double wave = std::sin(0.05 * static_cast<double>(k) + i);
+        auto set = [i](const char* kind, double value) {
+            xphost::SetDataref(FlightRef(kind, i), std::to_string(value));
+        };
+        set("L", last ? i % 2 : (k + i) % 2);
+        set("P", last ? 20 * i + 7 : (k * 7 + i * 30) % 256);
+        set("S", last ? (i + 1) * 0.1 : 0.5 + 0.4 * wave);
+        set("G", last ? 100 + 37 * i : 500 + 20 * wave);
+        set("N", last ? 10.25 + i : 10 + i + static_cast<double>((k + i) % 100) / 100);
+    }
+    for (int n = 1; n <= 16; ++n)
+        xphost::SetDataref(FlightRef("l", n),
+                           last ? (n % 3 == 0 ? "1" : "0") : ((k + n) % 2 ? "1" : "0"));
+}
+
+TEST_F(PluginOnBoardTest, LongFlightAndReconfigurationsDropNoByte) {
+    std::string cfg, datarefs;
+    FlightConfig(&cfg, &datarefs);
+    Start("atmega2560", "mega", cfg, datarefs, 1000);
+    long k = 0;
+    for (int part = 0; part < 3; ++part) {
+        // 20.5 s of flight, then the plug-in reconnects: the board resets and is configured anew,
+        // its upload followed by every output at once.
+        for (int n = 0; n < 820; ++n, ++k) {
+            SetFlightValues(k);
+            cockpit_->Frame();
+        }
+        if (part < 2) {
+            ASSERT_TRUE(xphost::ChooseMenu("Corvane/Reconnect"));
+        }
+    }
+    EXPECT_EQ(cockpit_->Dropped(), "dropped 0");
+
+    // The last values, once the line has carried what waits (on a busy machine the emulated chip
+    // may run behind the wall clock, and the line with it).
+    SetFlightValues(-1);
+    for (int i = 0; i < 8; ++i) {
+        const std::string lamp = std::to_string(FlightPin(kFlightOutputs[0], i));
+        EXPECT_TRUE(
+            cockpit_->FlyUntilAnswer("pin " + lamp, "pin " + lamp + (i % 2 ? " 1" : " 0"), 60));
+        const std::string pwm = std::to_string(FlightPin(kFlightOutputs[1], i));
+        EXPECT_TRUE(cockpit_->FlyUntilAnswer("duty " + pwm,
+                                             "duty " + pwm + " " + std::to_string(20 * i + 7)));
+        const std::string servo = "pulse " + std::to_string(FlightPin(kFlightOutputs[2], i));
+        EXPECT_TRUE(cockpit_->FlyUntil([&] {
+            return std::labs(Number(Ask(servo)) - 1000 - 100 * (i + 1)) < 10;
+        })) << Ask(servo);
+        const std::string display = "display " + std::to_string(FlightPin(kFlightOutputs[4], i));
+        EXPECT_TRUE(
+            cockpit_->FlyUntilAnswer(display, display + " \"1" + std::to_string(i) + ".25\""))
+            << Ask(display);
+    }
+    EXPECT_TRUE(cockpit_->FlyUntilAnswer("leds", "leds 2492")) << Ask("leds");
+    // The steppers count from where they stood at the board's last reset: each moves by what its
+    // target moves.
+    std::vector<long> before;
+    for (int i = 0; i < 8; ++i) {
+        const std::string steps = "steps " + std::to_string(FlightPin(kFlightOutputs[3], i));
+        long last = 0;
+        int still = 0;
+        cockpit_->FlyUntil([&] {
+            const long now = Number(Ask(steps));
+            still = now == last ? still + 1 : 0;
+            last = now;
+            return still == 10;
+        });
+        before.push_back(last);
+        xphost::SetDataref(FlightRef("G", i), std::to_string(100 + 37 * i - 50 - i));
+    }
+    for (int i = 0; i < 8; ++i) {
+        const std::string steps = "steps " + std::to_string(FlightPin(kFlightOutputs[3], i));
+        EXPECT_TRUE(
+            cockpit_->FlyUntilAnswer(steps, steps + " " + std::to_string(before[i] - 50 - i)))
+            << Ask(steps);
+    }
+    EXPECT_EQ(cockpit_->Dropped(), "dropped 0");
+}
+
+}  // namespace
