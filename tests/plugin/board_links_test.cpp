@@ -568,6 +568,23 @@ TEST_F(UsbBoardsComeAndGo, PulledBoardComesBackOnItsOwnIndex) {
     EXPECT_FALSE(LogHas("reconnecting"));
 }
 
+// A device pulled while it is being asked about is closed at the next call, whatever its place
+// among the devices being asked.
+TEST_F(UsbBoardsComeAndGo, DevicePulledWhileAskedIsClosedAtOnce) {
+    corvane_test::PluginRun& run = Start("");
+    PlugUsbBoard(false, "ttyACM0");
+    PlugUsbBoard(false, "ttyACM1");
+    ASSERT_TRUE(run.CallUntil([] { return NewSerialPorts.size() == 2; }, 200));
+    for (const size_t place : {1u, 0u}) {
+        const std::string pulled = NewSerialPorts[place].path;
+        run.ForgetBoards();
+        boards_.erase(boards_.begin() + (pulled == Path("ttyACM1") && boards_.size() == 2 ? 1 : 0));
+        for (auto& board : boards_) run.Watch(*board);
+        EXPECT_TRUE(run.CallUntil([&] { return NewSerialPorts.size() == place; }, 2)) << pulled;
+        EXPECT_TRUE(LogHas("Corvane: Closing " + pulled));
+    }
+}
+
 // A board found by the start-up scan comes back under another device name, as Linux may give it,
 // and keeps that port through the end of the search.
 TEST_F(UsbBoardsComeAndGo, BoardOfTheStartComesBackUnderAnotherName) {
@@ -694,6 +711,12 @@ TEST_F(UsbCheckBoxSettings, FailedRewriteChangesNothingAndAMissingFileIsCreated)
         EXPECT_EQ(USBcountVar, 0);
         EXPECT_TRUE(comport.empty());
         EXPECT_EQ(xphost::CheckBoxState("Enable USB"), 0);
+
+        // Set again while the file cannot be written: the box goes back to off.
+        ASSERT_EQ(mkdir((settingsPath + ".tmp").c_str(), 0755), 0);
+        ASSERT_TRUE(xphost::SetCheckBox("Enable USB", 1));
+        EXPECT_EQ(xphost::CheckBoxState("Enable USB"), 0);
+        EXPECT_THAT(StatusLine(13), HasSubstr("could not be written, USB stays off"));
         run_.reset();
         boards_.clear();
     });
