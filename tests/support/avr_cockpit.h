@@ -92,7 +92,7 @@ class AvrCockpit {
         return true;
     }
     // Flies until done() holds, at most `seconds`; true when it held.
-    bool FlyUntil(const std::function<bool()>& done, double seconds = 10.0) {
+    bool FlyUntil(const std::function<bool()>& done, double seconds = 30.0) {
         const auto frames = static_cast<int>(seconds * 1000.0 / kFramePeriod.count());
         for (int n = 0; n < frames; ++n) {
             if (done()) return true;
@@ -104,11 +104,11 @@ class AvrCockpit {
         FlyUntil([] { return false; }, seconds);
     }
     // Flies until the dataref reads value, at most `seconds`.
-    bool FlyUntilValue(const std::string& dataref, double value, double seconds = 5.0) {
+    bool FlyUntilValue(const std::string& dataref, double value, double seconds = 30.0) {
         return FlyUntil([&] { return xphost::GetNumber(dataref) == value; }, seconds);
     }
     // Flies until the board answers `line` with `answer`, at most `seconds`.
-    bool FlyUntilAnswer(const std::string& line, const std::string& answer, double seconds = 5.0) {
+    bool FlyUntilAnswer(const std::string& line, const std::string& answer, double seconds = 30.0) {
         return FlyUntil([&] { return Ask(line) == answer; }, seconds);
     }
 
