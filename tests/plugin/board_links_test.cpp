@@ -915,8 +915,8 @@ TEST(LanLinks, EmptyDatagramsAreSkippedAndReadingGoesOn) {
     board.SendRaw("");
     board.SendRaw(std::string("\0D5", 3));
     board.SendInput("D5");
-    run.Call(1);
-    EXPECT_EQ(xphost::GetNumber("sim/cockpit/electrical/beacon_lights_on"), 1);
+    EXPECT_TRUE(run.CallUntil(
+        [] { return xphost::GetNumber("sim/cockpit/electrical/beacon_lights_on") == 1; }, 20));
 }
 
 // Whether a second identification right after the first reads the board's configuration again:
