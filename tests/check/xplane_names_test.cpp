@@ -136,13 +136,18 @@ TEST_F(CheckXPlaneNames, TheLiveListNamesWhatTheAircraftAdded) {
     xphost::SetSimulatorVersion(12);
     ASSERT_EQ(xphost::ExecuteLine("register addon/gear/lever float[4] rw"), "ok");
     ASSERT_EQ(xphost::ExecuteLine("register addon/beacon int ro"), "ok");
+    ASSERT_EQ(xphost::ExecuteLine("register addon/mix int+float+double rw"), "ok");
+    ASSERT_EQ(xphost::ExecuteLine("register addon/pair int[3]+float[3] ro"), "ok");
+    ASSERT_EQ(xphost::ExecuteLine("register addon/text byte[8] rw"), "ok");
     ASSERT_EQ(xphost::ExecuteLine("register addon/gone int ro"), "ok");
     ASSERT_EQ(xphost::ExecuteLine("unregister addon/gone"), "ok");
     ASSERT_TRUE(xphost::ChooseMenu("Corvane/Write dataref list"));
     const std::string list = corvane_test::ReadFile(live);
     EXPECT_EQ(list.compare(0, 9, "2 120100 "), 0) << list;  // the build of the host's list
-    for (const char* line : {"\naddon/gear/lever\tfloat[4]\ty\n", "\naddon/beacon\tint\tn\n",
-                             "\ncorvane/flaps_in_transition\tint\ty\n"})
+    for (const char* line :
+         {"\naddon/gear/lever\tfloat[4]\ty\n", "\naddon/beacon\tint\tn\n",
+          "\naddon/mix\tint/float/double\ty\n", "\naddon/pair\tint[3]/float[3]\tn\n",
+          "\naddon/text\tbyte[8]\ty\n", "\ncorvane/flaps_in_transition\tint\ty\n"})
         EXPECT_NE(list.find(line), std::string::npos) << line;
     EXPECT_EQ(list.find("addon/gone"), std::string::npos);
     EXPECT_NE(StatusLine(kLastMessageLine).find("datarefs written to datarefs-live.txt"),

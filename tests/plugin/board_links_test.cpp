@@ -20,16 +20,19 @@
 #include <filesystem>
 #include <memory>
 
+#include "config/board_monitor.h"
 #include "config/board_tables.h"
 #include "config/settings.h"
 #include "config/status_text.h"
 #include "exchange/flight_loop.h"
 #include "exchange/monitor_text.h"
+#include "exchange/port_cause_line.h"
 #include "exchange/usb_reconnect.h"
 #include "exchange/wire_protocol.h"
 #include "support/host_process.h"
 #include "support/plugin_harness.h"
 #include "transport/lan_socket.h"
+#include "transport/port_causes.h"
 #include "transport/serial_hotplug.h"
 #include "transport/serial_ports.h"
 #include "xphost.h"
@@ -190,6 +193,7 @@ TEST_F(SerialBoards, IdentifiedBoardEarlyBytesFramesAndGarbage) {
         EXPECT_THAT(StatusLine(13), ::testing::EndsWith(row.shown)) << row.bytes;
     }
     EXPECT_TRUE(SerialBuffer[0].empty());
+    EXPECT_EQ(DiscardedFrames, 1u);  // the stray '}', not the calls that found nothing
 
     ::testing::internal::CaptureStderr();
     for (int k = 0; k < 100; ++k) {
@@ -360,6 +364,27 @@ TEST_F(SerialBoards, PortTheUserMayNotOpenIsExplainedWithItsFix) {
     std::string log;
     EXPECT_EQ(host.Quit(&log), 0);
     EXPECT_THAT(log, HasSubstr("Corvane: No board on " + Path("ttyUSB0") + ": " + fix));
+}
+
+// Ports without a board fill the monitor's lines the boards leave, the last line counting the
+// rest; the status window's search line names the first and counts the others.
+TEST(PortsWithoutABoard, FillTheRoomTheBoardsLeaveAndAreCountedOnTheSearchLine) {
+    corvane_test::PluginRun run({});
+    PortProblems.assign(2, PortProblem{"/dev/ttyUSB0", PortCause::Busy});
+    ShowPortCausesOnSearchLine();
+    EXPECT_THAT(StatusLine(SearchLine()),
+                ::testing::EndsWith("   No board on ttyUSB0: busy (and 1 more: see Monitor)"));
+    const std::string port = "   No board on /dev/ttyUSB0: " + PortCauseText(PortCause::Busy);
+    for (size_t ports : {30u, 31u}) {  // three lines and 30 ports fill the 33 lines
+        PortProblems.resize(ports, PortProblems.front());
+        const std::vector<std::string> lines = MonitorLines();
+        ASSERT_EQ(lines.size(), 33u);
+        EXPECT_EQ(lines[31], port);
+        EXPECT_EQ(lines[32], ports == 30 ? port : "   2 more ports without a board: see Log.txt");
+    }
+    PortProblems.clear();
+    ShowPortCausesOnSearchLine();
+    EXPECT_THAT(StatusLine(SearchLine()), ::testing::Not(HasSubstr("No board")));
 }
 
 TEST_F(SerialBoards, BoardThatMissesTheFirstProbesIsFound) {
@@ -704,7 +729,8 @@ TEST_F(UsbCheckBoxSettings, FailedRewriteChangesNothingAndAMissingFileIsCreated)
 const char* const kBoardThree =
     "*3\n[A]\nB 30 33 40 41 44\nG 0\nL 21\nN 22\n[I]\nD5 sim/lights/landing_lights_toggle\n"
     "D12+ sim/flight_controls/landing_gear_down\n[O]\n7L 0 sim/cockpit2/controls/gear_handle_down\n"
-    "6L 0 sim/cockpit/electrical/beacon_lights_on\n9N 0 sim/x 1 4 2\n5L 0 sim/x\n";
+    "6L 0 sim/cockpit/electrical/beacon_lights_on\n9N 0 sim/x 1 4 2\n5L 0 sim/x\n23L E3=1\n24S "
+    "E3\n";
 
 std::vector<std::string> Replies(const boardsim::Board& board) {
     std::vector<std::string> replies;
@@ -761,11 +787,11 @@ TEST(LanBoards, ProbeIdentificationUploadRepliesAndStatusLines) {
     EXPECT_TRUE(xphost::TakeCommandTrace().empty());
     const std::vector<int> pins = board.pinModes();
     ASSERT_EQ(pins.size(), 54u);
-    const int uses[][2] = {{30, 5},  {33, 5}, {40, 6}, {41, 6}, {44, 4}, {0, 11}, {21, 7},
-                           {22, 13}, {12, 1}, {6, 7},  {7, 7},  {20, 0}, {5, 7}};
+    const int uses[][2] = {{30, 5}, {33, 5}, {40, 6}, {41, 6}, {44, 4}, {0, 11}, {21, 7}, {22, 13},
+                           {12, 1}, {6, 7},  {7, 7},  {20, 0}, {5, 7},  {23, 7}, {24, 0}};
     for (const auto& use : uses) EXPECT_EQ(pins[use[0]], use[1]) << "pin " << use[0];
     EXPECT_EQ(board.codeLetters(), CodeCurrent.substr(0, 5));
-    EXPECT_EQ(StatusLine(5), "   3. LAN Arduino #3,   2 inputs,   4 outputs");
+    EXPECT_EQ(StatusLine(5), "   3. LAN Arduino #3,   2 inputs,   6 outputs");
     EXPECT_EQ(StatusLine(6).substr(3), "scanning...");
     const char spinner = StatusLine(6)[1];
     run.Call(1);
@@ -813,7 +839,7 @@ TEST(LanBoards, ProbeIdentificationUploadRepliesAndStatusLines) {
     board.SendIdentification();
     run.Call(1);
     EXPECT_EQ(BoardCount(), 4);
-    EXPECT_EQ(StatusLine(5), "   3. LAN Arduino #3,   2 inputs,   4 outputs");
+    EXPECT_EQ(StatusLine(5), "   3. LAN Arduino #3,   2 inputs,   6 outputs");
     EXPECT_EQ(StatusLine(6), "   4. LAN Arduino #5");
     // A library that is good later is taken normally at its old index.
     boardsim::Board& fixed = run.AddLanBoard(27, 3, 124);
