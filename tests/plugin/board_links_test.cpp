@@ -175,6 +175,7 @@ TEST_F(SerialBoards, IdentifiedBoardEarlyBytesFramesAndGarbage) {
     EXPECT_TRUE(SerialBuffer[0].empty());
     ASSERT_TRUE(run.CallUntil([&] { return board.boardNumber() == 1; }, 200));
     EXPECT_EQ(board.uploadCount(), 1);
+    const int probes = board.probeCount();  // the search probes ports without a board only
     // Two frames in one write are both handled in the same call; a frame split across reads
     // waits for its end; a stray '}' yields nothing and of "{x{b}" only b counts.
     const struct {
@@ -203,6 +204,8 @@ TEST_F(SerialBoards, IdentifiedBoardEarlyBytesFramesAndGarbage) {
         ASSERT_LE(SerialBuffer[0].size(), 81920u);
     }
     EXPECT_THAT(::testing::internal::GetCapturedStderr(), HasSubstr("Corvane: USB read error\n"));
+    EXPECT_EQ(board.probeCount(), probes);
+    EXPECT_GT(ScanTimeout, 0);
 }
 
 // Of three silent devices, the first and the third identify: with USB_DEVICE_COUNT = 2 the port
@@ -805,8 +808,10 @@ TEST(LanBoards, ProbeIdentificationUploadRepliesAndStatusLines) {
         if (m[0] == 'A' || m[0] == 'N' || m[0] == 'S') lengths.push_back(m.size());
     EXPECT_EQ(lengths, (std::vector<size_t>{49, 3, 2}));
     EXPECT_EQ(board.sevenSegConfig(), (std::vector<uint8_t>{9}));
-    // A second board gets the next index.
-    boardsim::Board& second = run.AddLanBoard(26, 5);
+    // A second board gets the next index; ten bytes are still an Arduino board's identification.
+    boardsim::Options padded = run.LanBoardOptions(26, 5);
+    padded.identPadding = "678901";
+    boardsim::Board& second = run.AddBoard(padded);
     second.SendIdentification();
     ASSERT_TRUE(run.CallUntil([&] { return second.boardNumber() != 0; }, 400));
     EXPECT_EQ(second.boardNumber(), 4);
