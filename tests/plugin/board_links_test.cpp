@@ -45,10 +45,10 @@ namespace {
 
 // Waits until the plug-in's first port holds at least `bytes` (pseudo-terminals pass them on a
 // moment after the write), so that one call is sure to see them.
-void AwaitPortBytes(int bytes = 1) {
-    for (int k = 0; k < 2000 && !comport.empty(); ++k) {
+void AwaitPortBytes(int bytes = 1, size_t port = 0) {
+    for (int k = 0; k < 2000 && port < comport.size(); ++k) {
         int waiting = 0;
-        if (ioctl(comport[0], FIONREAD, &waiting) == 0 && waiting >= bytes) return;
+        if (ioctl(comport[port], FIONREAD, &waiting) == 0 && waiting >= bytes) return;
         usleep(1000);
     }
 }
@@ -204,6 +204,8 @@ TEST_F(SerialBoards, IdentifiedBoardEarlyBytesFramesAndGarbage) {
         ASSERT_LE(SerialBuffer[0].size(), 81920u);
     }
     EXPECT_THAT(::testing::internal::GetCapturedStderr(), HasSubstr("Corvane: USB read error\n"));
+    usleep(1100000);  // ports without a board are probed again every second
+    run.Call(1);
     EXPECT_EQ(board.probeCount(), probes);
     EXPECT_GT(ScanTimeout, 0);
 }
@@ -212,7 +214,9 @@ TEST_F(SerialBoards, IdentifiedBoardEarlyBytesFramesAndGarbage) {
 // between them is closed and the third moves down into its place.
 TEST_F(SerialBoards, SecondBoardClosesTheUnclaimedPortBetweenAndResetProbesEachBoardOnce) {
     for (const char* name : {"ttyUSB0", "ttyUSB1", "ttyUSB2"}) MakeBoard(name, 3, false, false);
-    corvane_test::PluginRun& run = Start("USB_DEVICE_COUNT = 2\nSCANNING_TIMEOUT = 1000\n");
+    corvane_test::PluginRun& run =
+        Start("USB_DEVICE_COUNT = 2\nSCANNING_TIMEOUT = 1000\n",
+              "*3\n[I]\nE7+ sim/cockpit2/autopilot/altitude_dial_ft 1+,100000\n");
     ASSERT_EQ(comport.size(), 3u);
     ASSERT_EQ(max_cycles, 4);
     // Ports follow the directory's order: name the boards by the port they landed on.
@@ -234,6 +238,14 @@ TEST_F(SerialBoards, SecondBoardClosesTheUnclaimedPortBetweenAndResetProbesEachB
     EXPECT_EQ(SerialIndex, (std::vector<int>{0, 1}));
     EXPECT_EQ(onPort[2]->boardNumber(), 2);
     EXPECT_EQ(onPort[1]->boardNumber(), 0);
+    // The second port's frames are read once the first port has nothing: 20 within 3 calls.
+    const double dial = xphost::GetNumber("sim/cockpit2/autopilot/altitude_dial_ft");
+    std::string burst;
+    for (int k = 0; k < 20; ++k) burst += "{" + onPort[2]->EncodeInput("E7+") + "}";
+    onPort[2]->SendUnframed(burst);
+    AwaitPortBytes(static_cast<int>(burst.size()), 1);
+    run.Call(3);
+    EXPECT_EQ(xphost::GetNumber("sim/cockpit2/autopilot/altitude_dial_ft"), dial + 20);
 
     // A reset probes each board once, a LAN board too; disabled, every port is closed for good:
     // the reset of the next enable skips their probes (and the closed socket's).

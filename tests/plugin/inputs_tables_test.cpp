@@ -226,7 +226,8 @@ TEST_F(InputTables, ModesOutputSelectionAndTextReplies) {
          "a1001; >D40; a0101; p1 ?; >D40; a0011; >D40; a1001; p0 ?"},
         {"[I]\nD41 O-_5L\nD42 O2_5L\nD43 O7_5L\nD44 O5L\nD45 O_7L\nD46 O1_5L\n[O]\n"
          "5L 0 sim/test/float\n5L 0 sim/test/int\n5L 0 sim/test/double\n",
-         "a100; >D46; a100; >D41; a001; >D41; a010; >D43; a001; >D42; a010; >D44; >D45; a010"},
+         "a100; >D46; a100; >D41; a001; >D41; a010; >D43; a001; >D42; a010; >D44; >D45; a010; "
+         ">D41; a100"},
         {"[I]\nD7+ 19L\n[O]\n6L 0 sim/test/float\n19L 0 sim/test/float\n5Y 0 sim/test/float\n"
          "19L 0 sim/test/int\n",
          ">D7+; p0 0; p1 !; p2 0; p3 !; >D7-; p0 0; p1 ?; p2 0; p3 ?; @"},
