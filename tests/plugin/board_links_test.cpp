@@ -20,6 +20,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "XPLMPlugin.h"
 #include "config/board_monitor.h"
 #include "config/board_tables.h"
 #include "config/settings.h"
@@ -400,6 +401,12 @@ TEST(PortsWithoutABoard, FillTheRoomTheBoardsLeaveAndAreCountedOnTheSearchLine) 
     PortProblems.clear();
     ShowPortCausesOnSearchLine();
     EXPECT_THAT(StatusLine(SearchLine()), ::testing::Not(HasSubstr("No board")));
+    // Boards beyond the sixth are summed up on one line.
+    while (BoardCount() < 9) CreateBoardRow(3, sockaddr_in{}, -1);
+    for (int b : {5, 6, 8, 8}) NoteReceived(b, 4);
+    NoteSent(7, 2);
+    EXPECT_EQ(MonitorLines().back(),
+              "   3 more boards: received 3 messages, sent 1, inputs applied 0");
 }
 
 TEST_F(SerialBoards, BoardThatMissesTheFirstProbesIsFound) {
@@ -474,6 +481,10 @@ TEST_F(SerialBoards, FullLineKeepsMessagesWholeAndTheLastValuesComeThrough) {
     EXPECT_TRUE(run.CallUntil([&] { return board.pwm()[5] == 251; }, 400));
     EXPECT_EQ(board.floats()[6], 2999.0f);
     EXPECT_EQ(board.messageCount("unknown"), 0);
+    // Asked for all inputs after an airport load, a USB board gets the request on its port.
+    ASSERT_TRUE(xphost::SetDataref("sim/time/total_flight_time", "0"));
+    xphost::SendPluginMessage(XPLM_MSG_AIRPORT_LOADED);
+    EXPECT_TRUE(run.CallUntil([&] { return board.requestAllCount() == 1; }, 20));
 }
 
 // The user's aircraft chooses the configuration: B738.acf takes profiles/b738.CFG through one full

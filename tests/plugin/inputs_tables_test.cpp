@@ -181,6 +181,7 @@ TEST_F(InputTables, ButtonsSwitchesAndEncoders) {
          ">D5+; ?sim/test/float 1; m0 32; >D5+; ?sim/test/float 2; >D5+; ?sim/test/float 3; "
          ">D5+; ?sim/test/float 1; >E7+ \x03; ?sim/test/heading 1; >E7+ \x01; ?sim/test/heading 1; "
          ">E7+ \x01; ?sim/test/heading 2; >E7+ \x0C; ?sim/test/heading 14"},
+        {"[A]\nS E7,0\n[I]\nE7+ sim/test/heading 1+,0,360\n", ">E7+ \x05; ?sim/test/heading 1"},
     });
 }
 
@@ -451,6 +452,11 @@ TEST_F(InputTables, RowsNotedReadAgainAndCutShort) {
     EXPECT_EQ(Value("sim/test/float"), 50);
     HandleInputMessage(Message(b, "D4+"));  // held: it steps again while pressed
     EXPECT_EQ(Value("sim/test/int"), 1);
+    // On the panel a pin reference names the last output with its tag.
+    const int panel = BoardCount();
+    ReadConfigFile("[I]\nD7+ 19L\n[O]\n19L 0 sim/test/float\n19L 0 sim/test/int\n", panel, 0);
+    HandleInputMessage(Message(panel, "D7+"));
+    EXPECT_EQ(OutputAllOn[panel], (std::vector<bool>{false, true}));
     Contval[b].pop_back();  // the held input's row is gone: it is never read again
     for (int k = 0; k <= kHeldRepeatDelay + 1; ++k) RepeatHeldInputs();
     EXPECT_EQ(Value("sim/test/int"), 1);
