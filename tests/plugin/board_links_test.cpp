@@ -402,6 +402,8 @@ TEST(PortsWithoutABoard, FillTheRoomTheBoardsLeaveAndAreCountedOnTheSearchLine) 
     ShowPortCausesOnSearchLine();
     EXPECT_THAT(StatusLine(SearchLine()), ::testing::Not(HasSubstr("No board")));
     // Boards beyond the sixth are summed up on one line.
+    while (BoardCount() < 6) CreateBoardRow(3, sockaddr_in{}, -1);
+    EXPECT_THAT(MonitorLines(), ::testing::Not(::testing::Contains(HasSubstr("more boards"))));
     while (BoardCount() < 9) CreateBoardRow(3, sockaddr_in{}, -1);
     for (int b : {5, 6, 8, 8}) NoteReceived(b, 4);
     NoteSent(7, 2);
