@@ -177,8 +177,8 @@ TEST_F(SerialBoards, IdentifiedBoardEarlyBytesFramesAndGarbage) {
     ASSERT_TRUE(run.CallUntil([&] { return board.boardNumber() == 1; }, 200));
     EXPECT_EQ(board.uploadCount(), 1);
     const int probes = board.probeCount();  // the search probes ports without a board only
-    // Two frames in one write are both handled; a frame split across reads
-    // waits for its end; a stray '}' yields nothing and of "{x{b}" only b counts.
+    // Two frames in one write are both handled; a frame split across reads waits for its end; a
+    // stray '}' yields nothing and of "{x{b}" only b counts.
     const struct {
         std::string bytes;
         const char* shown;
@@ -759,8 +759,8 @@ TEST_F(UsbCheckBoxSettings, FailedRewriteChangesNothingAndAMissingFileIsCreated)
 const char* const kBoardThree =
     "*3\n[A]\nB 30 33 40 41 44\nG 0\nL 21\nN 22\n[I]\nD5 sim/lights/landing_lights_toggle\n"
     "D12+ sim/flight_controls/landing_gear_down\n[O]\n7L 0 sim/cockpit2/controls/gear_handle_down\n"
-    "6L 0 sim/cockpit/electrical/beacon_lights_on\n9N 0 sim/x 1 4 2\n5L 0 sim/x\n23L E3=1\n24S "
-    "E3\n";
+    "6L 0 sim/cockpit/electrical/beacon_lights_on\n9N 0 sim/x 1 4 2\n5L 0 sim/x\n"
+    "23L E3=1\n24S E3\n";
 
 std::vector<std::string> Replies(const boardsim::Board& board) {
     std::vector<std::string> replies;

@@ -75,7 +75,8 @@ TEST_F(CustomRefsTest, OnlyUsedDatarefsAreRefreshedAndAStartForgetsThem) {
         for (int pass = 0; pass < 40; ++pass) RefreshCustomDrefs();
         EXPECT_EQ(published(), held);
     }
-    // Armed at 8 passes a second: a blink phase of 0.4 s lasts floor(3.2) + 1 passes.
+    // Armed at 8 passes a second: the value flips at once (the passes before were counted), then
+    // after every floor(0.4 / 0.125) + 1 = 4 passes.
     frametime = 0.125f;
     std::string blink;
     for (int pass = 0; pass < 12; ++pass) {
