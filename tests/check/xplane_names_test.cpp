@@ -3,6 +3,8 @@
 // names a misspelt one was meant to be, and names the mistakes a new builder makes, each with its
 // line.
 #include <cstdlib>
+#include <set>
+#include <sstream>
 
 #include "check_support.h"
 #include "config/status_text.h"
@@ -136,15 +138,29 @@ TEST_F(CheckXPlaneNames, TheLiveListNamesWhatTheAircraftAdded) {
     xphost::SetSimulatorVersion(12);
     ASSERT_EQ(xphost::ExecuteLine("register addon/gear/lever float[4] rw"), "ok");
     ASSERT_EQ(xphost::ExecuteLine("register addon/beacon int ro"), "ok");
+    ASSERT_EQ(xphost::ExecuteLine("register addon/mix int+float+double rw"), "ok");
+    ASSERT_EQ(xphost::ExecuteLine("register addon/pair int[3]+float[3] ro"), "ok");
+    ASSERT_EQ(xphost::ExecuteLine("register addon/text byte[8] rw"), "ok");
     ASSERT_EQ(xphost::ExecuteLine("register addon/gone int ro"), "ok");
     ASSERT_EQ(xphost::ExecuteLine("unregister addon/gone"), "ok");
+    std::string many;  // the list is fetched a page of 1024 datarefs at a time
+    for (int k = 0; k < 700; ++k) many += "addon/many/" + std::to_string(k) + " int ro 0\n";
+    ASSERT_TRUE(xphost::LoadDatarefText(many, nullptr));
     ASSERT_TRUE(xphost::ChooseMenu("Corvane/Write dataref list"));
     const std::string list = corvane_test::ReadFile(live);
     EXPECT_EQ(list.compare(0, 9, "2 120100 "), 0) << list;  // the build of the host's list
-    for (const char* line : {"\naddon/gear/lever\tfloat[4]\ty\n", "\naddon/beacon\tint\tn\n",
-                             "\ncorvane/flaps_in_transition\tint\ty\n"})
+    for (const char* line :
+         {"\naddon/gear/lever\tfloat[4]\ty\n", "\naddon/beacon\tint\tn\n",
+          "\naddon/mix\tint/float/double\ty\n", "\naddon/pair\tint[3]/float[3]\tn\n",
+          "\naddon/text\tbyte[8]\ty\n", "\ncorvane/flaps_in_transition\tint\ty\n"})
         EXPECT_NE(list.find(line), std::string::npos) << line;
     EXPECT_EQ(list.find("addon/gone"), std::string::npos);
+    std::istringstream lines(list);
+    std::set<std::string> distinct;
+    size_t count = 0;
+    for (std::string line; std::getline(lines, line); ++count) distinct.insert(line);
+    EXPECT_EQ(distinct.size(), count);
+    EXPECT_NE(list.find("\naddon/many/699\tint\tn\n"), std::string::npos);
     EXPECT_NE(StatusLine(kLastMessageLine).find("datarefs written to datarefs-live.txt"),
               std::string::npos);
     ExpectFaultsOnTheirLines(RunChecker({"--quiet", "data.cfg"}, run.folder()), "data.cfg", config);

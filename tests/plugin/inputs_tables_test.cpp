@@ -181,6 +181,7 @@ TEST_F(InputTables, ButtonsSwitchesAndEncoders) {
          ">D5+; ?sim/test/float 1; m0 32; >D5+; ?sim/test/float 2; >D5+; ?sim/test/float 3; "
          ">D5+; ?sim/test/float 1; >E7+ \x03; ?sim/test/heading 1; >E7+ \x01; ?sim/test/heading 1; "
          ">E7+ \x01; ?sim/test/heading 2; >E7+ \x0C; ?sim/test/heading 14"},
+        {"[A]\nS E7,0\n[I]\nE7+ sim/test/heading 1+,0,360\n", ">E7+ \x05; ?sim/test/heading 1"},
     });
 }
 
@@ -196,6 +197,8 @@ TEST_F(InputTables, HeldInputs) {
          "?sim/test/float 5; >D9-; ~5; ?sim/test/float 5"},
         {"[I]\nD9+ sim/cockpit2/engine/actuators/ignition_key 4 1\nD8+ sim/test/float 1+\n",
          ">D8+; ~5; ?sim/test/float 1"},
+        {"[A]\nR D21+\n[I]\nE3/1+ sim/test/float 1\nE3/2+ sim/test/float 2\nD21+ E3>\n",
+         ">D21+; m0 2; >D21-; >D21+; m0 1"},
         {"[A]\nR A1a A1b\n[I]\nA1a sim/test/float 1\nA1b sim/test/int 1\n",
          ">A1a; ~1; ?sim/test/float 1; =sim/test/float 0; >A1b; ~1; ?sim/test/float 0; "
          "?sim/test/int 1"},
@@ -224,9 +227,11 @@ TEST_F(InputTables, ModesOutputSelectionAndTextReplies) {
          "a1001; >D40; a0101; p1 ?; >D40; a0011; >D40; a1001; p0 ?"},
         {"[I]\nD41 O-_5L\nD42 O2_5L\nD43 O7_5L\nD44 O5L\nD45 O_7L\nD46 O1_5L\n[O]\n"
          "5L 0 sim/test/float\n5L 0 sim/test/int\n5L 0 sim/test/double\n",
-         "a100; >D46; a100; >D41; a001; >D41; a010; >D43; a001; >D42; a010; >D44; >D45; a010"},
-        {"[I]\nD7+ 19L\n[O]\n19L 0 sim/test/float\n6L 0 sim/test/float\n5Y 0 sim/test/float\n",
-         ">D7+; p0 !; p1 0; p2 0; >D7-; p0 ?; p1 0; p2 0; @"},
+         "a100; >D46; a100; >D41; a001; >D41; a010; >D43; a001; >D42; a010; >D44; >D45; a010; "
+         ">D41; a100"},
+        {"[I]\nD7+ 19L\n[O]\n6L 0 sim/test/float\n19L 0 sim/test/float\n5Y 0 sim/test/float\n"
+         "19L 0 sim/test/int\n",
+         ">D7+; p0 0; p1 !; p2 0; p3 !; >D7-; p0 0; p1 ?; p2 0; p3 ?; @"},
         {"[I]\nD50 D5=2\nD51 hello\n", ">D50; @7d0444353d32; >D51; @7d0568656c6c6f"},
         {"[I]\nM12 sim/test/nav1 3\nP12 sim/test/nav1\nM sim/test/nav1 3\n",
          "=sim/test/nav1 124; >M12; =sim/test/nav1 121.5; >M12; =sim/test/nav1 118.25; >M12; "
@@ -309,6 +314,14 @@ TEST_F(InputTables, DatarefAccessByTypeAndElement) {
     WriteToXPlane(0, 99, 1, 1);
     ClearSerialState();
     EXPECT_FALSE(SendToPort(7, "x", 1));  // a port that does not exist
+    // A board number byte of 128 or more names no board, even when there are 128 boards.
+    while (BoardCount() < 128) CreateBoardRow(3, sockaddr_in{}, -1);
+    AddInput(126, {"D1", "sim/test/int"});
+    AddInput(127, {"D1", "sim/test/float"});
+    HandleInputMessage(Message(126, "D1"));
+    HandleInputMessage(Message(127, "D1"));
+    EXPECT_EQ(Value("sim/test/int"), 1);
+    EXPECT_EQ(Value("sim/test/float"), 0);
 }
 
 TEST_F(InputTables, ReleasingBoardsEndsTheirHeldCommands) {
@@ -439,6 +452,11 @@ TEST_F(InputTables, RowsNotedReadAgainAndCutShort) {
     EXPECT_EQ(Value("sim/test/float"), 50);
     HandleInputMessage(Message(b, "D4+"));  // held: it steps again while pressed
     EXPECT_EQ(Value("sim/test/int"), 1);
+    // On the panel a pin reference names the last output with its tag.
+    const int panel = BoardCount();
+    ReadConfigFile("[I]\nD7+ 19L\n[O]\n19L 0 sim/test/float\n19L 0 sim/test/int\n", panel, 0);
+    HandleInputMessage(Message(panel, "D7+"));
+    EXPECT_EQ(OutputAllOn[panel], (std::vector<bool>{false, true}));
     Contval[b].pop_back();  // the held input's row is gone: it is never read again
     for (int k = 0; k <= kHeldRepeatDelay + 1; ++k) RepeatHeldInputs();
     EXPECT_EQ(Value("sim/test/int"), 1);

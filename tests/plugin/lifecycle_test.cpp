@@ -200,6 +200,27 @@ TEST(AddOnNames, WorkWithin2sOfTheirRegistrationWithOrWithoutAMessage) {
     }
 }
 
+// A lookup takes at most 64 missing names in one call; the rest wait for the calls after it.
+TEST(AddOnNames, ManyMissingNamesAreLookedUpOverSeveralCalls) {
+    corvane_test::PluginOptions options;
+    options.dataCfg = "*3\n[I]\n";
+    for (int k = 1; k <= 66; ++k) options.dataCfg += "D" + std::to_string(k) + " addon/many 1\n";
+    corvane_test::PluginRun run(options);
+    xphost::SetSimulatorVersion(12);
+    run.AddLanBoard(25, 3);
+    ASSERT_TRUE(run.ConnectAll(400));
+    run.Call(10);
+    ASSERT_EQ(xphost::ExecuteLine("register addon/many int rw 0"), "ok");
+    int found = 0;
+    for (int call = 0; call < 10 && found < 66; ++call) {
+        run.Call(1);
+        const int now = CountOf(xphost::DebugLog(), "found now: addon/many");
+        EXPECT_LE(now - found, 64);
+        found = now;
+    }
+    EXPECT_EQ(found, 66);
+}
+
 // Status builds the window once and its close box hides it; Reconnect from the menu and from the
 // button runs one reset each.
 TEST(StatusWindow, StatusBuildsItOnceTheCloseBoxHidesItAndReconnectResetsOnce) {

@@ -15,9 +15,15 @@ const char* const kSources =
     "sim/cockpit2/controls/flap_ratio float rw 0\n"
     "sim/flightmodel2/controls/flap_handle_deploy_ratio float rw 0\n"
     "sim/cockpit2/autopilot/altitude_hold_status int rw 0\n"
+    "command sim/starters/engage_starter_1 Engage starter #1\n"
+    "command sim/igniters/igniter_contin_on_1 Igniter on #1\n"
+    "command sim/igniters/igniter_contin_off_1 Igniter off #1\n"
     "command sim/starters/engage_starter_2 Engage starter #2\n"
     "command sim/igniters/igniter_contin_on_2 Igniter on #2\n"
-    "command sim/igniters/igniter_contin_off_2 Igniter off #2\n";
+    "command sim/igniters/igniter_contin_off_2 Igniter off #2\n"
+    "command sim/starters/engage_starter_3 Engage starter #3\n"
+    "command sim/igniters/igniter_contin_on_3 Igniter on #3\n"
+    "command sim/igniters/igniter_contin_off_3 Igniter off #3\n";
 
 class CustomRefsTest : public ::testing::Test {
   protected:
@@ -54,6 +60,12 @@ TEST_F(CustomRefsTest, OnlyUsedDatarefsAreRefreshedAndAStartForgetsThem) {
     EXPECT_EQ(CustomIndices, (std::vector<unsigned int>{1, 0}));
     RefreshCustomDrefs();
     EXPECT_EQ(published(), (std::vector<double>{1, 1}));
+    xphost::SetDataref("sim/cockpit2/controls/flap_ratio", "0");
+    xphost::SetDataref("sim/cockpit2/autopilot/altitude_hold_status", "0");
+    RefreshCustomDrefs();
+    EXPECT_EQ(published(), (std::vector<double>{0, 0}));
+    xphost::SetDataref("sim/cockpit2/autopilot/altitude_hold_status", "2");
+    RefreshCustomDrefs();
     // Armed with a frame period of zero or no number: no blinking, and nothing breaks.
     xphost::SetDataref("sim/cockpit2/autopilot/altitude_hold_status", "1");
     for (float period : {0.0f, std::nanf("")}) {
@@ -63,6 +75,15 @@ TEST_F(CustomRefsTest, OnlyUsedDatarefsAreRefreshedAndAStartForgetsThem) {
         for (int pass = 0; pass < 40; ++pass) RefreshCustomDrefs();
         EXPECT_EQ(published(), held);
     }
+    // Armed at 8 passes a second: the value flips at once (the passes before were counted), then
+    // after every floor(0.4 / 0.125) + 1 = 4 passes.
+    frametime = 0.125f;
+    std::string blink;
+    for (int pass = 0; pass < 12; ++pass) {
+        RefreshCustomDrefs();
+        blink += std::to_string(static_cast<int>(published()[1]));
+    }
+    EXPECT_EQ(blink, "000011110000");
     // A new start keeps one set of records and forgets the used ones.
     AddCustomRef("corvane/flaps_in_transition");
     UnregisterCustomDrefs();
@@ -77,20 +98,22 @@ TEST_F(CustomRefsTest, OnlyUsedDatarefsAreRefreshedAndAStartForgetsThem) {
 
 // The held command, and the commands the plug-in holds while their input is held.
 TEST_F(CustomRefsTest, StarterCommandHoldsTheStarterAndSwitchesTheIgniter) {
-    xphost::TakeCommandTrace();
-    ASSERT_TRUE(xphost::RunCommand("corvane/starter_ignition_2", "begin"));
-    ASSERT_TRUE(xphost::RunCommand("corvane/starter_ignition_2", "end"));
-    // Engines whose commands the simulator does not have: nothing is run, nothing breaks.
-    ASSERT_TRUE(xphost::RunCommand("corvane/starter_ignition_4", "once"));
-    std::vector<std::string> plugin;
-    for (const xphost::CommandEvent& e : xphost::TakeCommandTrace())
-        if (e.cause == "plugin") plugin.push_back(e.name + " " + xphost::PhaseName(e.phase));
-    EXPECT_EQ(
-        plugin,
-        (std::vector<std::string>{
-            "sim/starters/engage_starter_2 begin", "sim/igniters/igniter_contin_on_2 begin",
-            "sim/igniters/igniter_contin_on_2 end", "sim/starters/engage_starter_2 end",
-            "sim/igniters/igniter_contin_off_2 begin", "sim/igniters/igniter_contin_off_2 end"}));
+    for (const std::string n : {"1", "2", "3"}) {
+        xphost::TakeCommandTrace();
+        ASSERT_TRUE(xphost::RunCommand("corvane/starter_ignition_" + n, "begin"));
+        ASSERT_TRUE(xphost::RunCommand("corvane/starter_ignition_" + n, "end"));
+        // Engines whose commands the simulator does not have: nothing is run, nothing breaks.
+        ASSERT_TRUE(xphost::RunCommand("corvane/starter_ignition_4", "once"));
+        std::vector<std::string> plugin;
+        for (const xphost::CommandEvent& e : xphost::TakeCommandTrace())
+            if (e.cause == "plugin") plugin.push_back(e.name + " " + xphost::PhaseName(e.phase));
+        const std::string starter = "sim/starters/engage_starter_" + n;
+        const std::string igniter = "sim/igniters/igniter_contin_o";
+        EXPECT_EQ(plugin, (std::vector<std::string>{
+                              starter + " begin", igniter + "n_" + n + " begin",
+                              igniter + "n_" + n + " end", starter + " end",
+                              igniter + "ff_" + n + " begin", igniter + "ff_" + n + " end"}));
+    }
     // The commands held while their input is held.
     for (const char* name : {"sim/starters/engage_starter_1", "corvane/starter_ignition_3",
                              "sim/starters/engage_starters", "sim/annunciator/test_all",

@@ -192,6 +192,11 @@ TEST(OutputDelivery, LongPanelTextIsReadOverSeveralCallsAndKeptWhole) {
     int calls = 0;
     ASSERT_TRUE(run.CallUntil([&] { return panel.boardNumber() == 1 || (++calls, false); }, 20));
     EXPECT_EQ(calls, 3);
+    // The same text again at once is answered from the rows read, in the call it arrives.
+    const int answers = panel.uploadCount();
+    ASSERT_TRUE(panel.SendIdentification());
+    run.Call(1);
+    EXPECT_EQ(panel.uploadCount(), answers + 1);
     ASSERT_TRUE(run.CallUntil([&] { return panel.panelValues().size() == 601; }, 20));
     EXPECT_EQ(panel.panelValues()["999L"], "1");
     panel.SendInput("B1");

@@ -32,6 +32,7 @@ TEST(SevenSegment, PatternsPointsOptionsAndEntryFields) {
         {"-1.5", 4, 3, "", {0xFF, 0xFD, 0x9E, 0x49}},
         // "d": 12345 on five digits with the point after the third reads 123.45.
         {"12345", 5, 3, "d", {0x9F, 0x25, 0x0C, 0x99, 0x49}},
+        {"1234.5", 5, 3, "d", {0x9F, 0x25, 0x0C, 0x99, 0x49}},
         {"5.2", 4, 3, "z", {0x03, 0x03, 0x48, 0x25}},  // leading zeros
         {"5.2", 4, 3, "", {0xFF, 0xFF, 0x48, 0x25}},
         // "f": no lone leading zero, the point stays lit on the blank digit.

@@ -85,6 +85,8 @@ TEST(OutputFormat, ValueTextsAndMapping) {
         {25, {0, 20, 10, 15}, {1, 2, 3, 4}, false, 4},
         {5, {5, 5, 10}, {7, 9, 11}, false, 7},  // a zero-width segment: its first value
         {5, {0, 10, 20}, {0, 100}, false, 50},  // unequal lists: their common part
+        {5, {0, 10, 20}, {7}, false, 7},        // one value in common: that value
+        {5, {0, 10}, {}, false, 5},             // none in common: the value stays
         {-3.25f, {}, {}, false, -3.25f},        // no ranges leave the value
         {-3.25f, {}, {}, true, -3.25f},
         {8, {1}, {}, false, 8},  // a one-item first list without a second leaves it too

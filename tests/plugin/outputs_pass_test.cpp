@@ -170,6 +170,12 @@ TEST_F(OutputPassTest, ByteDataIsCutToTheMessage) {
     EXPECT_EQ(Pass(), Messages{Bytes({0x7B, 0})});  // the whole text counts as sent
     xphost::SetDataref("test/text", std::string(150, 'y'));
     EXPECT_EQ(Pass(), Messages{Bytes({0x7B, 62, 20, 'B', 59}) + std::string(59, 'y')});
+    // A text that fills a message alone waits behind a due LED port block for the next one.
+    xphost::SetDataref("test/text", std::string(59, 'z'));
+    LedPortData[board] = {0x80};
+    LedPortSend[board] = true;
+    EXPECT_EQ(Pass(), Messages{Bytes({0x7B, 4, 100, 'R', 1, 0x80})});
+    EXPECT_EQ(Pass(), Messages{Bytes({0x7B, 62, 20, 'B', 59}) + std::string(59, 'z')});
 }
 
 float published = 0.0f;
