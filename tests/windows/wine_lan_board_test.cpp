@@ -3,7 +3,7 @@
 // The Windows plug-in in xphost.exe under Wine with a LAN board on loopback: the probe and the
 // upload, inputs reaching the simulator, outputs byte for byte as the Linux build sends them,
 // the memory file, the status window, Reconnect and the settings rewrite. And a board on a
-// serial line: a pseudo-terminal mapped into the Wine prefix as COM42, found by the device scan,
+// serial line: a pseudo-terminal mapped into the Wine prefix as COM10, found by the device scan,
 // configured, and served both ways.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -223,7 +223,7 @@ TEST(WineSerialBoard, BoardOnAComPortIsFoundConfiguredAndServed) {
     options.boardId = 3;
     boardsim::Board board(options);
     ASSERT_TRUE(board.ok()) << board.error();
-    MapComPort("COM42", board.slavePath());
+    MapComPort("COM10", board.slavePath());
     {
         WineHost host({std::string("*3\n") + kSection, "USB_DEVICE_COUNT = 1\n", kDatarefs});
         ASSERT_TRUE(host.running());
@@ -242,12 +242,12 @@ TEST(WineSerialBoard, BoardOnAComPortIsFoundConfiguredAndServed) {
 
         std::string log;
         EXPECT_EQ(host.Quit(&log), 0);
-        EXPECT_THAT(log, HasSubstr("Corvane: Serial port COM42 opened"));
+        EXPECT_THAT(log, HasSubstr("Corvane: Serial port COM10 opened"));
         // The port that fails to open is logged with the system's own words for it.
         EXPECT_THAT(log, HasSubstr("Unable to open serial port - : "));
         EXPECT_THAT(log, ::testing::Not(HasSubstr("Unable to open serial port - : error ")));
     }
-    MapComPort("COM42", "");
+    MapComPort("COM10", "");
     corvane_test::RemoveFolder(devices);
 }
 
