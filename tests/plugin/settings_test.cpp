@@ -39,6 +39,8 @@ TEST(Settings, KeysValuesAndTheLenientParse) {
         {"USB_FIX = 1\nUSB_FIX = 0\nUSB_FIX = yes\nRESET_EVENTS = 2\n", ""},
         {"USB_BAUD = 0\nPORT = -2147483648\n", "port=-2147483648 baud=0"},
         {"USB_BAUD = -5\nPORT = 4294967296\nIP_ADDRESS = 127.0.0.9\n", "ip=127.0.0.9"},
+        {"PORT = 2147483647\nUSB_BAUD = 4294967295\nUSB_FIX = 1\n\xEF\xBB\xBFUSB_FIX = 0\n",
+         "port=2147483647 baud=4294967295 fix=1"},
         {"USB_BAUD = 9600\nUSB_BAUD = 38400\nPORT = 1\nPORT = 2\n", "port=2 baud=38400"},
     };
     for (const auto& row : rows) {
