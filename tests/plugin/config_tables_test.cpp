@@ -266,8 +266,10 @@ TEST_F(ConfigTables, InputEntries) {
         {"[A]\nS D5,4 D6 D7,x\n[I]\nD5+ sim/x 1\nD6+ sim/x 1\nD7+ sim/x 1\n", "I0 skip=4,0",
          "I1 skip=", "I2 skip=0,0", "N2 U:count does not read"},
         {"[A]\nS D5,-3\n[I]\nD5+ sim/x 1\n", "I0 skip=", "N2 S:negative count"},
+        {"[A]\nR E5+\nQ M6\nT E7+\n[I]\nE5+ sim/x 1+\nM6 sim/x\nE7+ sim/x 1+\nE7+ sim/x 2+\n",
+         "I0 cont=-1", "I1 sq=0", "I2 tag=E7+", "I3 tag=E7+", "N2 U:R item E5+ matches no input"},
         {"[I]\nE2/1 sim/x 1\nE2/2 sim/x 1\nE3 sim/x 1\ne4 sim/x 1\n", "I0 mode=1", "I1 mode=0",
-         "I2 mode=1", "I3 mode=1 tag=E4 f=e4|sim/x|1"},
+         "I2 mode=1", "I3 mode=1 tag=E4 f=e4|sim/x|1", "N5 U:every turn writes 1", "!N2 E:(leads"},
         {"[I]\nd5 sim/x 1\nb6 sim/x 1\n", "I0 tag=D5 f=D5|sim/x|1", "I1 tag=B6"},
         {"*0\n[I]\r\nB5 sim/x 3\r\n", "B inputs=1", "I0 f=B5|sim/x|3 def=3"},
         {"[A]\nT D5+\n[I]\nD5+ sim/x 1\nD5+ sim/x 2\nD5+ sim/x 3\nB1 D5<\nB2 D5=2\nB3 E3>\n"
@@ -363,7 +365,7 @@ TEST_F(ConfigTables, OutputEntries) {
         {"[O]\n5g 0 sim/x 1 0,360 0,400\n", "B step=059001"},
         {"[O]\n6G 0 sim/x 1 0,360 0,1 70000\n4G 0 sim/x 1 0,360 0,1 65535\n", "B step=06ffff04ffff",
          "N2 U:70000 do not fit 16 bits", "!N3 U:do not fit"},
-        {"[O]\n6G 0 sim/x 1 0,360\n", "B step=", "N2 U:fewer than six"},
+        {"[O]\n6G 0 sim/x 1 0,360\n7G 0 sim/x 1 0,360 ,\n", "B step=070000", "N2 U:fewer than six"},
         {"[O]\n5l 0 sim/x\n20l 0 sim/x\n", "B ports=3"},
         {"[O]\n70l 0 sim/x\n", "B ports=8"},
         {"[O]\n64l 0 sim/x\n", "B ports=8", "!N2 U:LED port"},
@@ -472,6 +474,11 @@ TEST_F(ConfigTest, BoardRowsKeepTheirLinkAndTheirOwnStatusLine) {
     SetInputOptions(5);
     SetOutputOptions(-1, 1);
     EXPECT_EQ(BoardCount(), 2);
+    // A serial board whose port has no name (yet) gets an empty link name.
+    ComPortName.clear();
+    MessageIsSerial = 1;
+    Read("", 6);
+    EXPECT_EQ(BoardLinkName[2], "");
     ClearConfigReaderState();
     EXPECT_EQ(DebugAddress, "");
 }

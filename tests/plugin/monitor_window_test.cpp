@@ -71,9 +71,9 @@ TEST(MonitorWindow, ShowsABoardsTrafficItsLastInputAndOutputAndTheDroppedDatagra
 
     // The text follows once a second, not on every call.
     board.SendInput("D6");
-    run.Call(1);
+    run.Call(39);
     EXPECT_EQ(xphost::WindowText(), shown);
-    run.Call(40);
+    run.Call(1);
     EXPECT_THAT(xphost::WindowText(),
                 HasSubstr("last inputs: D6 -> sim/cockpit/electrical/beacon_lights_on = 0  |  D5 "
                           "-> sim/cockpit/electrical/beacon_lights_on = 1\n"));

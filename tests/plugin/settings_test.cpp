@@ -137,6 +137,7 @@ TEST(AircraftProfiles, NameAndProfileAreFoundIgnoringCase) {
                                    {"C:\\X\\b738.ACF", "b738", "profiles/b738.cfg"},
                                    {"Aircraft/A320/A320.acf", "A320", "profiles/a320.CFG"},
                                    {"a320.acf.bak", "a320.acf.bak", "data.cfg"},
+                                   {"Aircraft/.acf", ".acf", "data.cfg"},
                                    {"B737.acf", "B737", "data.cfg"},
                                    {"C172.acf", "C172", "data.cfg"}};
     for (const auto& row : rows) {
