@@ -298,9 +298,10 @@ TEST_F(ConfigTables, InputEntries) {
          "N2 U:lower,upper", "!N3 U:lower,upper", "N4 U:lower,upper", "N5 U:(3 given)",
          "!N6 U:lower,upper"},
         {"[I]\nB5 sim/arr 1 9\nB6 sim/arr 1 8\nB7 sim/x 1 2\n[O]\n5L 0 sim/iarr 5\n"
-         "6L 0 sim/iarr 4\n7L 0 sim/y 3\n8D 40 sim/bytes 3\n",
+         "6L 0 sim/iarr 4\n7L 0 sim/y 3\n8D 40 sim/bytes 3\n9 0 sim/y 1\n",
          "N2 U:beyond the 8 elements", "!N3 U:element", "N4 U:no array",
-         "N6 U:beyond the 4 elements", "!N7 U:element", "N8 U:no array", "!N9 U:element"},
+         "N6 U:beyond the 4 elements", "!N7 U:element", "N8 U:no array", "!N9 U:element",
+         "!N10 U:element"},
         {"[I]\nB5 sim/x 1,x\nB6 sim/x q+,0,10\nB7 sim/arr 1 two\n[O]\n"
          "5S x sim/x 1 0,1 500,y\n6L 0 sim/x z\n7G 0 sim/x 1 0,360 0,1 many\n",
          "N2 U:value 'x' does not read", "N3 U:value 'q+' does not read",

@@ -131,13 +131,14 @@ TEST(PluginFolderLayouts, FolderIsFoundFromThePathsComponents) {
 TEST(AircraftProfiles, NameAndProfileAreFoundIgnoringCase) {
     const std::string folder = corvane_test::MakeTempFolder("corvane-profiles");
     fs::create_directories(folder + "/profiles/B737.cfg");  // a folder is no profile
-    for (const char* name : {"B738.cfg", "b738.cfg", "a320.CFG", "C172.cfg.example"})
+    for (const char* name : {"B738.cfg", "b738.cfg", "a320.CFG", "C172.cfg.example", "ZZ.cfg"})
         corvane_test::WriteFile(folder + "/profiles/" + name, "");
     const char* const rows[][3] = {{"B738.acf", "B738", "profiles/B738.cfg"},
                                    {"C:\\X\\b738.ACF", "b738", "profiles/b738.cfg"},
                                    {"Aircraft/A320/A320.acf", "A320", "profiles/a320.CFG"},
                                    {"a320.acf.bak", "a320.acf.bak", "data.cfg"},
                                    {"Aircraft/.acf", ".acf", "data.cfg"},
+                                   {"zz.acf", "zz", "profiles/ZZ.cfg"},
                                    {"B737.acf", "B737", "data.cfg"},
                                    {"C172.acf", "C172", "data.cfg"}};
     for (const auto& row : rows) {
