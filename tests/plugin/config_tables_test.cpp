@@ -12,6 +12,7 @@
 #include "config/config_file.h"
 #include "config/config_sections.h"
 #include "config/input_options.h"
+#include "config/missing_names.h"
 #include "config/output_options.h"
 #include "config/plugin_folder.h"
 #include "config/settings.h"
@@ -282,7 +283,8 @@ TEST_F(ConfigTables, InputEntries) {
          "I3 f=B1|D5<1 mode=0 dir=3", "I4 f=B2|D5=2 mode=0 dir=0", "I5 f=B3|E3>1 mode=6 dir=1"},
         {"[I]\nD50+ sim/x 1\nD59+ sim/x 1\nD7 sim/x 1\nB1 D5=1\nB2 D7=1\n",
          "N5 U:comparison reference D5=1: no input tag is D5", "!N6 U:comparison"},
-        {"[I]\nE3/1+ sim/x 1+\nE3/9+ sim/x 1+\nE4/1+ sim/x 1+\nE4/10+ sim/x 1+\nB3 E3>\nB4 E4<\n",
+        {"[I]\nE3/1+ sim/x 1+\nE3/9+ sim/x 1+\nE4/1+ sim/lights/landing_lights_on\nE4/10+ sim/x "
+         "1+\nB3 E3>\nB4 E4<\n",
          "I4 dir=9 mode=0", "I5 dir=10 mode=2"},
         {"[A]\nT D5+\n[I]\nB9 sim/x 1\nD5+ sim/x 1\nD5+ sim/x 2\nB1 D5>2\nB2 D50=1\n",
          "I3 mode=1 dir=2", "!N7 U:comparison", "N8 U:comparison reference D50=1: no input tag",
@@ -461,11 +463,11 @@ TEST_F(ConfigTables, StatusLinesOfTheBoardRows) {
 TEST_F(ConfigTest, BoardRowsKeepTheirLinkAndTheirOwnStatusLine) {
     ComPortName = {"/dev/cu.usbmodem1"};
     MessageIsSerial = 1;
-    Read("[I]\nB5 sim/x 1\n", 2);  // board 0 on USB
+    Read("[I]\nB5 addon/a 1\n", 2);  // board 0 on USB
     EXPECT_EQ(DebugAddress, "USB");
     MessageIsSerial = 0;
     inet_pton(AF_INET, "192.168.1.30", &serv_addr.sin_addr);
-    Read("", 5);  // board 1 on the LAN
+    Read("[O]\n7 0 addon/b\n", 5);  // board 1 on the LAN
     EXPECT_EQ(BoardLinkName[1], "192.168.1.30");
     EXPECT_EQ(SerialIndex[1], -1);
     EXPECT_EQ(UdpIP[1].sin_addr.s_addr, serv_addr.sin_addr.s_addr);
@@ -476,7 +478,10 @@ TEST_F(ConfigTest, BoardRowsKeepTheirLinkAndTheirOwnStatusLine) {
     EXPECT_EQ(UdpIP[0].sin_addr.s_addr, 0u);
     EXPECT_EQ(BoardLinkName[0], "/dev/cu.usbmodem1");
     EXPECT_EQ(StatusLine(3), "   1. USB Arduino #2,   2 inputs");
-    EXPECT_EQ(StatusLine(4), "   2. LAN Arduino #5");
+    EXPECT_EQ(StatusLine(4), "   2. LAN Arduino #5,   1 outputs");
+    // Its names not found are forgotten with its old row; the other board's stay.
+    ASSERT_EQ(MissingNames.size(), 1u);
+    EXPECT_EQ(MissingNames[0].board, 1);
     EXPECT_EQ(message_line_number, 4);
     // Rows beyond the next one are not made; SetInputOptions and SetOutputOptions ignore them.
     ReadConfigFile("[I]\nB5 sim/x 1\n", 3, 1);
