@@ -69,7 +69,7 @@ TEST(MonitorWindow, ShowsABoardsTrafficItsLastInputAndOutputAndTheDroppedDatagra
     // Four outputs on one dataref: the ring keeps the last three sent, newest first.
     EXPECT_THAT(shown, HasSubstr("      last outputs: 10L 1  |  11L 1  |  12L 1\n"));
 
-    // The text follows once a second, not on every call.
+    // The text follows once a second, on the fortieth call, not on every call.
     board.SendInput("D6");
     run.Call(39);
     EXPECT_EQ(xphost::WindowText(), shown);
