@@ -30,8 +30,8 @@ namespace {
 // The host's world for these tests (the host's file format: name, type, access; commands).
 const char* const kConfigDatarefs =
     "sim/cockpit/x float rw\nsim/cockpit/y int rw\nsim/x float rw\nsim/y int rw\n"
-    "sim/z double rw\nsim/ro float ro\nsim/arr float[8] rw\nsim/iarr int[4] rw\nsim/bytes byte[40] "
-    "rw\n"
+    "sim/z double rw\nsim/ro float ro\nsim/arr float[8] rw\nsim/iarr int[4] rw\n"
+    "sim/bytes byte[40] rw\n"
     "sim/cockpit2/engine/actuators/ignition_key int[8] rw\nsim/both/name int rw\n"
     "command sim/lights/landing_lights_on Landing lights on\n"
     "command sim/starters/engage_starter_1 Engage starter 1\n"
@@ -286,8 +286,8 @@ TEST_F(ConfigTables, InputEntries) {
          "I3 f=B1|D5<1 mode=0 dir=3", "I4 f=B2|D5=2 mode=0 dir=0", "I5 f=B3|E3>1 mode=6 dir=1"},
         {"[I]\nD50+ sim/x 1\nD59+ sim/x 1\nD7 sim/x 1\nB1 D5=1\nB2 D7=1\n",
          "N5 U:comparison reference D5=1: no input tag is D5", "!N6 U:comparison"},
-        {"[I]\nE3/1+ sim/x 1+\nE3/9+ sim/x 1+\nE4/1+ sim/lights/landing_lights_on\nE4/10+ sim/x "
-         "1+\nB3 E3>\nB4 E4<\n",
+        {"[I]\nE3/1+ sim/x 1+\nE3/9+ sim/x 1+\nE4/1+ sim/lights/landing_lights_on\n"
+         "E4/10+ sim/x 1+\nB3 E3>\nB4 E4<\n",
          "I4 dir=9 mode=0", "I5 dir=10 mode=2"},
         {"[A]\nT D5+\n[I]\nB9 sim/x 1\nD5+ sim/x 1\nD5+ sim/x 2\nB1 D5>2\nB2 D50=1\n",
          "I3 mode=1 dir=2", "!N7 U:comparison", "N8 U:comparison reference D50=1: no input tag",
