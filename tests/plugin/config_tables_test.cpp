@@ -355,8 +355,9 @@ TEST_F(ConfigTables, OutputEntries) {
          "O1 arr=1", "O2 arr=1", "O3 arr=1023", "N2 U:element 5000 is above 1023", "!N5 U:above"},
         {"[O]\n7 4000 sim/bytes\n8 1024 sim/bytes\n", "O0 type=32 prec=1024", "O1 prec=1024",
          "N2 U:byte data length 4000 is above 1024", "!N3 U:byte data"},
-        {"[O]\n7 2.0 sim/x\n8 1.5 sim/x\n9 0.10 sim/x\n", "!N2 U:precision",
-         "N3 U:precision 1.5 reads as 1: the precision is a count of decimals", "!N3 U:for steps",
+        {"[O]\n7 2.0 sim/x\n8 1.5 sim/x\n9 0.10 sim/x\n10 0.09 sim/x\n", "N5 U:of 0.09 write 2",
+         "!N2 U:precision", "N3 U:precision 1.5 reads as 1: the precision is a count of decimals",
+         "!N3 U:for steps",
          "N4 U:reads as 0: the precision is a count of decimals (0, 1, 2, or -1), not a step; for "
          "steps of 0.10 write 1"},
         {"[O]\n7 0 sim/unknown\n", "O0 ptr=0 type=0", "N2 U:not known to the simulator"},
