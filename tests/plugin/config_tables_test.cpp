@@ -550,7 +550,8 @@ TEST_F(ConfigTest, SectionsOfDataCfg) {
          "N4 U:repeated board ID 3"},
         {"*3\n[I]\nB5 sim/x\n*\nB6 sim/y\n*x\nB7 sim/y\n", "3:[I]\nB5 sim/x\n@2,3", "4294967295:@",
          "4294967295:@", "N4 S:no board ID digit", "N5 S:line of an unstored section"},
-        {"\x01\x02*2\n", "N1 S:2 stray bytes (01 02) before '*2'"},
+        {"\x01\x02\x03*2\n\x01\x02\x03\x04\x05\x06\x07\x08*3\n",
+         "N1 S:3 stray bytes (01 02 03) before '*2'", "N2 S:(01 02 03 04 05 06 07 08) before"},
         {"\xEF\xBB\xBF# "
          "x\n\xEF\xBB\xBF*2\n\x01[I]\n\x01\x02\x03\x04\x05\x06\x07\x08\x0e*3\n\x01x\n",
          "N1 U:the file begins with a UTF-8", "N1 C:comment",
