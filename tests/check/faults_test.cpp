@@ -80,6 +80,9 @@ const FaultLine kFaultFile[] = {
     {"[O]", ""},
     {"20N 0 sim/cockpit2/autopilot/heading_dial_deg_mag_pilot 1 4 0",
      "7-segment displays need their common pin (A entry N"},
+    {"*6", ""},
+    {"[O]", ""},
+    {"21l E3=1", "port LEDs need the LED port pin (A entry L"},
 };
 
 using CheckFaults = CheckTest;

@@ -12,6 +12,7 @@
 #include "config/config_file.h"
 #include "config/config_sections.h"
 #include "config/input_options.h"
+#include "config/missing_names.h"
 #include "config/output_options.h"
 #include "config/plugin_folder.h"
 #include "config/settings.h"
@@ -29,7 +30,8 @@ namespace {
 // The host's world for these tests (the host's file format: name, type, access; commands).
 const char* const kConfigDatarefs =
     "sim/cockpit/x float rw\nsim/cockpit/y int rw\nsim/x float rw\nsim/y int rw\n"
-    "sim/z double rw\nsim/arr float[8] rw\nsim/iarr int[4] rw\nsim/bytes byte[40] rw\n"
+    "sim/z double rw\nsim/ro float ro\nsim/arr float[8] rw\nsim/iarr int[4] rw\n"
+    "sim/bytes byte[40] rw\n"
     "sim/cockpit2/engine/actuators/ignition_key int[8] rw\nsim/both/name int rw\n"
     "command sim/lights/landing_lights_on Landing lights on\n"
     "command sim/starters/engage_starter_1 Engage starter 1\n"
@@ -204,13 +206,13 @@ using ConfigTables = ConfigTest;
 TEST_F(ConfigTables, InputEntries) {
     Check({
         {"[I]\nB3 sim/lights/landing_lights_on\n",
-         "I0 arr=0 def=1 cont=-1 types=0 mode=0 ptr=1 dir=0 range= skip="},
+         "I0 arr=0 def=1 cont=-1 types=0 mode=0 ptr=1 dir=0 range= skip=", "!N2 U:takes no value"},
         {"[I]\nB3 sim/starters/engage_starter_1\nB4 sim/lights/landing_lights_on\n", "I0 cont=1",
          "N2 E:command sim/starters/engage_starter_1 (held while pressed)", "!N3 E:(held"},
-        {"[I]\nB3 sim/both/name 1\n", "I0 arr=0 types=0 ptr=1"},
+        {"[I]\nB3 sim/both/name 1\n", "I0 arr=0 types=0 ptr=1", "N2 U:a command takes no value"},
         {"[I]\nD7 sim/x 0.5+,0,10\nD8 sim/x 0,1,2\nD9 sim/x 2-,1,5\n",
          "I0 f=D7|sim/x|0.5+,0,10 dir=1 def=0.5 range=0,10 types=2 ptr=1",
-         "I1 dir=0 def=0 range=0,1,2", "I2 dir=-1 def=2 range=1,5"},
+         "I1 dir=0 def=0 range=0,1,2", "I2 dir=-1 def=2 range=1,5", "N4 E:steps by -2, range 1,5"},
         {"[I]\nD7 sim/x 3\nD8 sim/x\nD9 sim/arr 1 0\nD10 sim/arr 1 5\n", "I0 def=3 range= arr=1",
          "I1 def=1 arr=1", "I2 arr=1", "I3 arr=5"},
         {"[I]\nB7 sim/cockpit2/engine/actuators/ignition_key 4 1\n"
@@ -219,59 +221,97 @@ TEST_F(ConfigTables, InputEntries) {
         {"[I]\nA5 sim/x 0,1 1 250 3 7\n", "B ch5=102,3,7"},
         {"[I]\nA5 sim/x 0,1 1 60 3 7\nA6 sim/x 0,1 1 40\n", "B ch5=101,3,7 ch6=40,0,100",
          "N2 E:analog channel 5 settings: 101 3 7"},
-        {"[I]\nA16 sim/x 0,1 1 40 3 7\nA sim/x 0,1 1 40 3 7\nA99999999999 sim/x 0,1 1 40\n",
-         "B inputs=3 !ch", "N2 S:channel 16 is above 15", "N3 S:no channel number"},
+        {"[I]\nA16 sim/x 0,1 1 40 3 7\nA sim/x 0,1 1 40 3 7\nA99999999999 sim/x 0,1 1 40\n"
+         "A20 sim/x 0,1\n",
+         "B inputs=4 !ch", "N2 S:channel 16 is above 15", "N3 S:no channel number",
+         "!N4 U:boards have", "N5 U:analog channel 20 is above 15: boards have 0 to 15"},
+        {"[I]\nA1 sim/x 0,1 1 50\nA2 sim/x 0,1 1 51\nA3 sim/x 0,1 1 100\nA4 sim/x 0,1 1 101 9\n"
+         "A5 sim/x 0,1 1 40 3 7 9\nD6 sim/x 0,1 1 40\n",
+         "B ch1=50,0,100 ch2=101,0,100 ch3=101,0,100 ch4=101,9,100 ch5=40,3,7 !ch6",
+         "!N5 U:after field 6", "N6 U:fields after field 6 are ignored"},
+        {"[I]\nD5 sim/x 1+,0,10,20\nD6 sim/x 1+,0,10\nD7 sim/x ,\nM5 sim/ro 1\nM6 sim/ro 1+\n"
+         "D8 sim/ro 1\n",
+         "I0 range=0,10", "N2 U:lower and an upper limit only", "!N3 U:limit only",
+         "I2 def=1 range=", "N4 U:value field ',' holds no value", "!N5 U:read-only",
+         "N6 U:sim/ro is read-only", "N7 U:sim/ro is read-only"},
         {"[I]\nA5 sim/x 0,1 1 x 3 y\nA6 sim/x 0,1 1 40 x 7\n", "B ch5=0,3,0 ch6=40,0,7"},
         {"[I]\nD7 sim/x 0.5+,-10,10.25\nD8 sim/arr 20 3\n",
          "N2 E:dataref sim/x element 1, steps by +0.5, range -10,10.25",
          "N3 E:dataref sim/arr element 3, value 20"},
         {"[A]\nT D5+\nT D6+\n[I]\nD5+ sim/x 1\n", "!N2 U:matches no input",
          "N3 U:T tag D6+ matches no input tag"},
-        {"[I]\nB7 13L\n", "I0 f=B7|<13>L cont=1 arr=-1 ptr=0 dir=32767"},
+        {"[I]\nB7 13L\nB8 7N\nB9 20l\n", "I0 f=B7|<13>L cont=1 arr=-1 ptr=0 dir=32767",
+         "N2 E:internal pin reference 13L", "I1 f=B8|<7>N cont=1", "I2 f=B9|<20>l cont=1"},
+        {"[I]\nB1 O_x5\nB2 300L\nB3 255L\n", "N2 U:tag 'x5' does not begin with a pin number",
+         "N3 U:pin number 300 does not fit one byte", "I1 f=B2|300L cont=1",
+         "N3 U:pin reference 300L names no output", "!N4 U:does not fit", "I2 f=B3|<255>L"},
         {"*0\n[I]\nB7 13L\n", "I0 f=B7|13L cont=1 dir=-1"},
         {"[I]\nB7 sim/cockpit/engine/fuel\nB8 O\nB9 x\n",
-         "I0 f=B7|sim/cockpit/engine/fuel cont=-1 arr=-1", "N2 U:no pin number and letter",
-         "I1 dir=0", "I2 dir=0"},
+         "I0 f=B7|sim/cockpit/engine/fuel cont=-1 arr=-1 mode=0", "N2 U:no pin number and letter",
+         "I1 dir=0", "I2 dir=0", "N3 E:output selection O", "N4 E:internal reference x",
+         "N4 U:'x' is not a command or dataref"},
         {"*0\n[I]\nB7 13L\n[O]\n1L 0 sim/x\n2L 0 sim/x\n3L 0 sim/x\n4L 0 sim/x\n13L 0 sim/x\n",
          "I0 dir=4"},
         {"[I]\nB1 O_9L\nB2 O9N\n[O]\n9L 0 sim/x\n9L 0 sim/y\n", "I0 f=B1|O_<9>L", "I1 f=B2|O9N",
-         "O0 act=1", "O1 act=0", "N3 U:has no '_'"},
-        {"[I]\nB2 O9N\n[O]\n9L 0 sim/x\n9L 0 sim/y\n", "O0 act=1", "O1 act=1"},
+         "O0 act=1", "O1 act=0", "N3 U:has no '_'", "N2 E:selects output 9L",
+         "N3 E:output selection O9N"},
+        {"[I]\nB2 O9N\n[O]\n9L 0 sim/x\n9L 0 sim/y\n", "O0 act=1", "O1 act=1", "!N2 U:names no"},
         {"[I]\nB1 O_9N\nB2 O2_7\n[O]\n7 0 sim/x\n7 0 sim/y\n", "I0 f=B1|O_<9>N", "I1 f=B2|O2_<7>D",
          "O0 act=1", "O1 act=0", "!N0 U:'_'"},
-        {"*0\n[I]\nB1 O_X5\n[O]\nX5 0 sim/x\nX5 0 sim/y\nX5 0 sim/z\n", "I0 f=B1|O_X5", "O0 act=1",
-         "O1 act=0", "O2 act=0"},
+        {"*0\n[I]\nB1 O_X5\n[O]\nX5 0 sim/x\nX5 0 sim/y\nX5 0 sim/z\n", "I0 f=B1|O_X5",
+         "N2 E:selects output X5", "O0 act=1", "O1 act=0", "O2 act=0"},
         {"[A]\nT D5+\n[I]\nD5+ sim/x 1\nD5+ sim/x 2\nD5+ sim/x 3\n",
          "I0 tag=D5/1+ mode=31 f=D5+|sim/x|1", "I1 tag=D5/2+ mode=0 f=D5+|sim/x|2",
          "I2 tag=D5/3+ mode=0"},
         {"[I]\nB1 not_selected\nB2\nB3 sim/x 1\n", "B inputs=1", "I0 tag=B3",
          "N2 C:input not selected", "N3 S:shorter than 3"},
-        {"[A]\nS D5,4 D6 D7,x\n[I]\nD5+ sim/x 1\nD6+ sim/x 1\nD7+ sim/x 1\n", "I0 skip=4,0",
-         "I1 skip=", "I2 skip=0,0", "N2 U:count does not read"},
-        {"[A]\nS D5,-3\n[I]\nD5+ sim/x 1\n", "I0 skip="},
-        {"[I]\nE2/1 sim/x 1\nE2/2 sim/x 1\nE3 sim/x 1\ne4 sim/x 1\n", "I0 mode=1", "I1 mode=0",
-         "I2 mode=1", "I3 mode=1 tag=E4 f=e4|sim/x|1"},
+        {"[A]\nS D5,4 D6 D7,x D8,\nS D8,0 D9,9\n[I]\nD5+ sim/x 1\nD6+ sim/x 1\nD7+ sim/x 1\n",
+         "I0 skip=4,0", "I1 skip=", "I2 skip=0,0", "N2 U:count does not read",
+         "N2 S:'D8,' has no tag,count form", "!N3 U:count does not read"},
+        {"[A]\nS D5,-3\n[I]\nD5+ sim/x 1\n", "I0 skip=", "N2 S:negative count"},
+        {"[A]\nR E5+\nQ M6\nT E7+\n[I]\nE5+ sim/x 1+\nM6 sim/x\nE7+ sim/x 1+\nE7+ sim/x 2+\n",
+         "I0 cont=-1", "I1 sq=0", "I2 tag=E7+", "I3 tag=E7+", "N2 U:R item E5+ matches no input"},
+        {"[I]\nE2/1 sim/x 1\nE2/2 sim/x 1\nE3 sim/x 1\ne4 sim/x 2\n", "I0 mode=1", "I1 mode=0",
+         "I2 mode=1", "I3 mode=1 tag=E4 f=e4|sim/x|2", "!N2 E:(leads",
+         "N5 U:every turn writes 2; to step on each turn write 2+",
+         "N5 U:encoder tag 'e4' has no sign: the board sends E4+ and E4-",
+         "N2 U:the board sends E2+ and E2-"},
+        {"[I]\nA 1 sim/x\nZ 2 sim/x\na 3 sim/x\nz 4 sim/x\nE sim/x 1\n",
+         "N2 U:the tag 'A 1' has a blank", "N3 U:'Z 2' has a blank", "N4 U:'a 3' has a blank",
+         "N5 U:'z 4' has a blank", "!N6 U:has no sign"},
         {"[I]\nd5 sim/x 1\nb6 sim/x 1\n", "I0 tag=D5 f=D5|sim/x|1", "I1 tag=B6"},
         {"*0\n[I]\r\nB5 sim/x 3\r\n", "B inputs=1", "I0 f=B5|sim/x|3 def=3"},
         {"[A]\nT D5+\n[I]\nD5+ sim/x 1\nD5+ sim/x 2\nD5+ sim/x 3\nB1 D5<\nB2 D5=2\nB3 E3>\n"
          "E3/1 sim/x 1\n",
          "I3 f=B1|D5<1 mode=0 dir=3", "I4 f=B2|D5=2 mode=0 dir=0", "I5 f=B3|E3>1 mode=6 dir=1"},
-        {"[A]\nT D5+\n[I]\nB9 sim/x 1\nD5+ sim/x 1\nD5+ sim/x 2\nB1 D5>2\n", "I3 mode=1 dir=2"},
+        {"[I]\nD50+ sim/x 1\nD59+ sim/x 1\nD7 sim/x 1\nB1 D5=1\nB2 D7=1\n",
+         "N5 U:comparison reference D5=1: no input tag is D5", "!N6 U:comparison", "I4 mode=-1"},
+        {"[I]\nE3/1+ sim/x 1+\nE3/9+ sim/x 1+\nE4/1+ sim/lights/landing_lights_on\n"
+         "E4/10+ sim/x 1+\nB3 E3>\nB4 E4<\n",
+         "I4 dir=9 mode=0", "I5 dir=10 mode=2"},
+        {"[A]\nT D5+\n[I]\nB9 sim/x 1\nD5+ sim/x 1\nD5+ sim/x 2\nB1 D5>2\nB2 D50=1\n",
+         "I3 mode=1 dir=2", "!N7 U:comparison", "N8 U:comparison reference D50=1: no input tag",
+         "!N8 U:internal input"},
         {"[I]\nA2/5 sim/x\nA2/30 sim/x\nA3/30 sim/x\nA3/5 sim/x\nA4 sim/x 0,1 1 250\nA4/5 sim/x\n"
-         "A5+ sim/x\nA6 sim/x 0,1 1 40\nA7/200 sim/x\n",
-         "B ch2=157,0,100 ch3=157,0,100 ch4=132,0,100 ch5=1,0,100 ch6=40,0,100 ch7=255,0,100"},
-        {"[I]\nA20/5 sim/x\nA/5 sim/x\n", "B !ch"},
-        {"[I]\nA2 sim/x 1\nA3 sim/x 0,1\nR4 sim/x\nA5 sim/x 0,1,2\n", "N2 U:lower,upper",
-         "!N3 U:lower,upper", "N4 U:lower,upper", "N5 U:(3 given)"},
+         "A5+ sim/x\nA6 sim/x 0,1 1 40\nA7/200 sim/x\nA8/128 sim/x\nA0/5 sim/x\nA9/5 sim/x\n",
+         "B ch2=157,0,100 ch3=157,0,100 ch4=132,0,100 ch5=1,0,100 ch6=40,0,100 ch7=255,0,100 "
+         "ch8=255,0,100 ch0=132,0,100 ch9=132,0,100",
+         "N10 U:analog mode /200 is above 128", "!N11 U:above 128"},
+        {"[I]\nA20/5 sim/x\nA/5 sim/x\n", "B !ch", "N2 S:channel 20 is above 15, its mode",
+         "N3 S:analog tag A/5 has no channel number"},
+        {"[I]\nA2 sim/x 1\nA3 sim/x 0,1\nR4 sim/x\nA5 sim/x 0,1,2\nD6 sim/x 1\n",
+         "N2 U:lower,upper", "!N3 U:lower,upper", "N4 U:lower,upper", "N5 U:(3 given)",
+         "!N6 U:lower,upper"},
         {"[I]\nB5 sim/arr 1 9\nB6 sim/arr 1 8\nB7 sim/x 1 2\n[O]\n5L 0 sim/iarr 5\n"
-         "6L 0 sim/iarr 4\n7L 0 sim/y 3\n8D 40 sim/bytes 3\n",
+         "6L 0 sim/iarr 4\n7L 0 sim/y 3\n8D 40 sim/bytes 3\n9 0 sim/y 1\n",
          "N2 U:beyond the 8 elements", "!N3 U:element", "N4 U:no array",
-         "N6 U:beyond the 4 elements", "!N7 U:element", "N8 U:no array", "!N9 U:element"},
+         "N6 U:beyond the 4 elements", "!N7 U:element", "N8 U:no array", "!N9 U:element",
+         "!N10 U:element"},
         {"[I]\nB5 sim/x 1,x\nB6 sim/x q+,0,10\nB7 sim/arr 1 two\n[O]\n"
          "5S x sim/x 1 0,1 500,y\n6L 0 sim/x z\n7G 0 sim/x 1 0,360 0,1 many\n",
          "N2 U:value 'x' does not read", "N3 U:value 'q+' does not read",
          "N4 U:array element 'two'", "N6 U:precision 'x'", "N6 U:range value 'y'",
-         "N7 U:element 'z'", "N8 U:steps per revolution 'many'"},
+         "N7 U:element 'z'", "N8 U:steps per revolution 'many'", "!N8 U:range value"},
         {"[A]\nR B9+\n[I]\nB5+ sim/starters/engage_starter_1\nB5- sim/starters/engage_starter_1\n"
          "B7+ sim/starters/engage_starter_1\nB7- sim/lights/landing_lights_on\n"
          "B9+ sim/lights/landing_lights_on\nB9- sim/lights/landing_lights_on\n",
@@ -295,45 +335,58 @@ TEST_F(ConfigTables, OutputEntries) {
          "O2 f=<9>L|0|sim/x|1|0,1|0,1 r2=0,1",
          "O3 f=<9>D|0|sim/x|1|0,1 r1= r2=", "O4 f=<9>l|0|sim/x|1|0,1|0,1"},
         {"[O]\n4G 0 sim/x 1 0,360 0,1 200\n", "O0 r1=0,360 r2=0,0.555556", "B step=04c800"},
-        {"[O]\n4G 0 sim/x 1 0,360 0,360 -400\n", "O0 r2=0,400"},
+        {"[O]\n4G 0 sim/x 1 0,360 0,360 -400\n", "O0 r2=0,400",
+         "N2 U:negative steps per revolution"},
         {"[O]\n5S 0 sim/x 1 0.5 1500\n5L 0 sim/x 1 0.5 100\n6L 0 sim/x 1 0.5 1\n"
          "8G 0 sim/x 1 360 2048\n9g 0 sim/x 1 360 2048\n10S 0 sim/x 1 0,1 500,2500\n",
          "O0 r1=0.5 r2=0,1500", "O1 r1=0.5 r2=100", "N2 U:only 0 or 1", "!N3 U:only 0 or 1",
          "!N4 U:only 0 or 1", "!N5 U:only 0 or 1", "N6 U:only 0 or 1", "!N7 U:only 0 or 1"},
-        {"[O]\n5S 0 sim/x 1 0,1 1,2,3\n2N 0 sim/x 1 4 2\n", "O0 r1= r2=", "O1 r1= r2="},
+        {"[O]\n5S 0 sim/x 1 0,1 1,2,3\n2N 0 sim/x 1 4 2 7 7\n9S 0 sim/x 1 0,1 0,1 0 5\n",
+         "O0 r1= r2=", "O1 r1= r2=", "O2 r1=0,1", "!N3 U:after field 6", "N4 U:after field 6"},
         {"[I]\nB2 O_7L\n[O]\n7L 0 sim/x\n7L 0 sim/y\n7L 0 sim/z\n", "O0 act=1", "O1 act=0",
-         "O2 act=0"},
+         "O2 act=0", "!N4 E:(repeated", "N5 E:(repeated tag: starts inactive)"},
         {"[O]\n7 0 sim/x\n9L E3=1\n8 0 sim/y\n", "B modeleds=1 outputs=2", "M0 f=<9>L|E3=1",
-         "O1 tag=<8>D ptr=1"},
-        {"[O]\n13L\nxL 0 sim/x\n300L 0 sim/x\n7 0 not_selected\n8 0 sim/y\n", "B outputs=1",
-         "O0 tag=<8>D", "N2 S:without a dataref field", "N3 S:does not begin with a pin number",
-         "N4 S:does not begin with a pin number", "N5 C:not selected"},
+         "O1 tag=<8>D ptr=1", "N3 E:LED mode entry 0, tag 9L: E3=1", "!N3 U:has no"},
+        {"[O]\n13L\nxL 0 sim/x\n300L 0 sim/x\n7 0 not_selected\n19 0 sim/y\n255 0 sim/y\n",
+         "B outputs=2", "O0 tag=<19>D", "O1 tag=<255>D", "N2 S:without a dataref field",
+         "N3 S:does not begin with a pin number", "N4 S:does not begin with a pin number",
+         "N5 C:not selected"},
         {"[O]\n7 0 sim/arr 5000\n8 0 sim/arr 0\n9 0 sim/arr -3\n10 0 sim/arr 1023\n", "O0 arr=1023",
-         "O1 arr=1", "O2 arr=1", "O3 arr=1023"},
-        {"[O]\n7 4000 sim/bytes\n8 40 sim/bytes\n", "O0 type=32 prec=1024", "O1 prec=40"},
+         "O1 arr=1", "O2 arr=1", "O3 arr=1023", "N2 U:element 5000 is above 1023", "!N5 U:above"},
+        {"[O]\n7 4000 sim/bytes\n8 1024 sim/bytes\n", "O0 type=32 prec=1024", "O1 prec=1024",
+         "N2 U:byte data length 4000 is above 1024", "!N3 U:byte data"},
+        {"[O]\n7 2.0 sim/x\n8 1.5 sim/x\n9 0.10 sim/x\n10 0.09 sim/x\n", "N5 U:of 0.09 write 2",
+         "!N2 U:precision", "N3 U:precision 1.5 reads as 1: the precision is a count of decimals",
+         "!N3 U:for steps",
+         "N4 U:reads as 0: the precision is a count of decimals (0, 1, 2, or -1), not a step; for "
+         "steps of 0.10 write 1"},
         {"[O]\n7 0 sim/unknown\n", "O0 ptr=0 type=0", "N2 U:not known to the simulator"},
         {"*0\n[O]\r\n5S 0 sim/x\r\n", "B outputs=1", "O0 f=5S|0|sim/x|1 ptr=1"},
         {"[O]\n2N 0 sim/x 1 12 3\n3N 0 sim/x 1 4 6\n4N 0 sim/x 1 8 8\n5N 0 sim/x 1 4 x\n"
          "6N 0 sim/x 1 1 1\n7N 0 sim/x 1 9 8\n",
          "O0 f=<2>N|0|sim/x|1|8|3", "O1 f=<3>N|0|sim/x|1|4|4", "O2 f=<4>N|0|sim/x|1|8|8",
          "O3 f=<5>N|0|sim/x|1|4|0", "O4 f=<6>N|0|sim/x|1|1|1", "O5 f=<7>N|0|sim/x|1|8|8",
-         "N2 U:is above 8", "!N4 U:above", "N7 U:is above 8", "B seg=020304050607"},
+         "N2 U:is above 8", "!N4 U:above", "!N4 U:beyond", "N7 U:is above 8", "B seg=020304050607",
+         "N2 E:8 digits, point after digit 3", "N5 E:4 digits, no point"},
         {"[O]\n2N 0 sim/x 1 4\n3N 0 sim/x 1 x 2\n4N 0 sim/x\n6N 0 sim/x 1 0 0\n"
          "5N 0 sim/x 1 4 2\n",
          "B outputs=1 seg=05", "O0 tag=<5>N", "N2 S:needs six fields", "N3 S:digit count 'x'",
          "N4 S:needs six fields"},
-        {"*0\n[O]\n5N 0 sim/x\n12N 0 sim/x 1 4 2\n", "B outputs=2 seg=0c"},
-        {"[O]\n4G 0 sim/x 1 0,360 0,1 400\n", "B step=049001"},
+        {"*0\n[O]\n5N 0 sim/x\n12N 0 sim/x 1 4 2\n", "B outputs=2 seg=0c", "!N2 E:digits",
+         "N3 E:4 digits, point after digit 2"},
+        {"[O]\n4G 0 sim/x 1 0,360 0,1 400\n", "B step=049001", "!N2 U:negative"},
         {"[O]\n4G 0 sim/x 1 0,360 0,1 -400\n", "B step=049001"},
         {"[O]\n5g 0 sim/x 1 0,360 0,400\n", "B step=059001"},
-        {"[O]\n6G 0 sim/x 1 0,360 0,1 70000\n4G 0 sim/x 1 0,360 0,1 65535\n",
-         "B step=06ffff04ffff"},
-        {"[O]\n6G 0 sim/x 1 0,360\n", "B step=", "N2 U:fewer than six"},
+        {"[O]\n6G 0 sim/x 1 0,360 0,1 70000\n4G 0 sim/x 1 0,360 0,1 65535\n", "B step=06ffff04ffff",
+         "N2 U:70000 do not fit 16 bits", "!N3 U:do not fit"},
+        {"[O]\n6G 0 sim/x 1 0,360\n7G 0 sim/x 1 0,360 ,\n8G 0 sim/x 1 0,360 0,1 0\n",
+         "B step=070000080000", "N2 U:fewer than six", "!N4 U:negative"},
         {"[O]\n5l 0 sim/x\n20l 0 sim/x\n", "B ports=3"},
         {"[O]\n70l 0 sim/x\n", "B ports=8"},
-        {"[O]\n64l 0 sim/x\n", "B ports=8"},
+        {"[O]\n64l 0 sim/x\n", "B ports=8", "!N2 U:LED port"},
         {"[O]\n65l 0 sim/x\n8l 0 sim/x\n", "B ports=8"},
-        {"[O]\n7 0 sim/x\n12l E2=1\n", "B ports=2"},
+        {"[O]\n7 0 sim/x\n0l E2=1\n12l E3=1\n", "B ports=2", "!N2 U:LED port",
+         "N3 U:LED port number 0 is outside 1 to 64"},
         {"[O]\n7 0 sim/x\n7L 0 sim/y\n", "B ports=0 seg= step="},
         {"*0\n[O]\n4G 0 sim/x 1 0,360 0,1 400\n17l 0 sim/x\n", "B step=049001 ports=3"},
     });
@@ -345,24 +398,31 @@ TEST_F(ConfigTables, SectionsHeadersAndTheASection) {
          "B inputs=0 outputs=0 matrix=6464646464 gc=100 lc=100 nc=100 dev=3 allow=0 "
          "ping=0 lps=0 sendall=1 gate=w seg= step= ports=0 !ch"},
         {"*0\n", "B allow=1 dev=0"},
-        {"[O]\n7 0 sim/x\n[I\n5 2 sim/y\n", "B inputs=0 outputs=2", "O1 f=<5>D|2|sim/y|1"},
+        {"[O]\n7 0 sim/x\n[I\n5 2 sim/y\n", "B inputs=0 outputs=2", "O1 f=<5>D|2|sim/y|1",
+         "N3 S:header shorter than 3 characters"},
         {"B6 sim/x 1\n[I]\n# B7 sim/x 1\n/ B8 sim/x 1\n! B9 sim/x 1\nB1\n B2 sim/x 1\n"
          "B3 sim/x 1\n",
          "B inputs=1", "I0 tag=B3", "N1 S:before the first section header", "N3 C:comment",
-         "N6 S:shorter than 3"},
-        {"[X]\nB5 sim/x 1\n[I]\nB6 sim/x 1\n[0]\nB7 sim/x 1\n", "B inputs=1", "I0 tag=B6",
-         "N2 S:ignored section"},
+         "N6 S:line shorter than 3"},
+        {"[X]\nB5 sim/x 1\n[I]\nB6 sim/x 1\n[0]\nB7 sim/x 1\n[i]\n", "B inputs=1", "I0 tag=B6",
+         "N2 S:ignored section", "N1 S:section letter 'X': the lines below it are ignored",
+         "!N1 U:repeated", "N5 S:'[0]' has a zero", "N7 S:header letters are capitals: [I]"},
         {"[A]\nB 2 3 4 5 6\nG 7\nL 8\nN 9\nX 1\nG\n", "B matrix=0203040506 gc=7 lc=8 nc=9",
+         "N2 E:matrix bytes 2 3 4 5 6", "N6 S:unknown A entry letter 'X'",
          "L Stepper Direction pin: 7\nCorvane: LED Port pin: 8\nCorvane: 7-segment common pin: "
          "9\n"},
         {"[A]\nB 2 3 4 5\n", "B matrix=6464646464", "N2 S:needs five numbers"},
         {"[A]\nL x\nB 1 2 x 4 5\n", "B lc=100 matrix=6464646464"},
         {"[A]\nR B5\nQ A3\nT D6+\nS D7,2\n[I]\nB5 sim/x 1\nA3 sim/x\nD6+ sim/x 1\n"
          "D6+ sim/x 2\nD7+ sim/x 1\n",
-         "I0 cont=2", "I1 def=1 sq=1", "I2 tag=D6/1+", "I3 tag=D6/2+", "I4 skip=2,0"},
+         "I0 cont=2", "I1 def=1 sq=1", "I2 tag=D6/1+", "I3 tag=D6/2+", "I4 skip=2,0",
+         "!N2 U:matches no", "!N3 U:matches no", "!N4 U:matches no",
+         "!N5 S:", "N7 E:(repeated while held)", "N8 E:value 1, square law", "N9 E:(leads a group)",
+         "!N10 E:(leads", "N11 E:(skip count 2)"},
         {"[I]\nB5 sim/x 1\nA3 sim/x\nD6+ sim/x 1\nD7+ sim/x 1\n[A]\nR B5\nQ A3\nT D6+\n"
-         "S D7,2\n",
+         "S D7,2\nL 9\n",
          "I0 cont=-1", "I1 def=1 sq=0", "I2 tag=D6+", "I3 skip=", "N7 U:after the I section",
+         "N8 U:after the I", "N9 U:after the I", "N10 U:after the I", "!N11 U:after the I",
          "N7 U:matches no input"},
         {"[A]\nT D5+\n[I]\nD5+ sim/x 1\nB2 sim/lights/landing_lights_on\n[O]\n7 0 sim/y\n"
          "[I]\nD5+ sim/x 2\nB4 sim/z 4\nA2/30 sim/x\n",
@@ -408,11 +468,11 @@ TEST_F(ConfigTables, StatusLinesOfTheBoardRows) {
 TEST_F(ConfigTest, BoardRowsKeepTheirLinkAndTheirOwnStatusLine) {
     ComPortName = {"/dev/cu.usbmodem1"};
     MessageIsSerial = 1;
-    Read("[I]\nB5 sim/x 1\n", 2);  // board 0 on USB
+    Read("[I]\nB5 addon/a 1\n", 2);  // board 0 on USB
     EXPECT_EQ(DebugAddress, "USB");
     MessageIsSerial = 0;
     inet_pton(AF_INET, "192.168.1.30", &serv_addr.sin_addr);
-    Read("", 5);  // board 1 on the LAN
+    Read("[O]\n7 0 addon/b\n", 5);  // board 1 on the LAN
     EXPECT_EQ(BoardLinkName[1], "192.168.1.30");
     EXPECT_EQ(SerialIndex[1], -1);
     EXPECT_EQ(UdpIP[1].sin_addr.s_addr, serv_addr.sin_addr.s_addr);
@@ -423,7 +483,10 @@ TEST_F(ConfigTest, BoardRowsKeepTheirLinkAndTheirOwnStatusLine) {
     EXPECT_EQ(UdpIP[0].sin_addr.s_addr, 0u);
     EXPECT_EQ(BoardLinkName[0], "/dev/cu.usbmodem1");
     EXPECT_EQ(StatusLine(3), "   1. USB Arduino #2,   2 inputs");
-    EXPECT_EQ(StatusLine(4), "   2. LAN Arduino #5");
+    EXPECT_EQ(StatusLine(4), "   2. LAN Arduino #5,   1 outputs");
+    // Its names not found are forgotten with its old row; the other board's stay.
+    ASSERT_EQ(MissingNames.size(), 1u);
+    EXPECT_EQ(MissingNames[0].board, 1);
     EXPECT_EQ(message_line_number, 4);
     // Rows beyond the next one are not made; SetInputOptions and SetOutputOptions ignore them.
     ReadConfigFile("[I]\nB5 sim/x 1\n", 3, 1);
@@ -431,6 +494,11 @@ TEST_F(ConfigTest, BoardRowsKeepTheirLinkAndTheirOwnStatusLine) {
     SetInputOptions(5);
     SetOutputOptions(-1, 1);
     EXPECT_EQ(BoardCount(), 2);
+    // A serial board whose port has no name (yet) gets an empty link name.
+    ComPortName.clear();
+    MessageIsSerial = 1;
+    Read("", 6);
+    EXPECT_EQ(BoardLinkName[2], "");
     ClearConfigReaderState();
     EXPECT_EQ(DebugAddress, "");
 }
@@ -465,20 +533,32 @@ TEST_F(ConfigTest, SectionsOfDataCfg) {
     const std::vector<std::vector<std::string>> rows = {
         {"*3\n[I]\nB5 sim/x\n@info\nsome words\n[O]\n13L 0 sim/y\n",
          "3:[I]\nB5 sim/x\n[O]\n13L 0 sim/y\n@2,3,6,7", "N5 C:after an @info marker"},
+        {"*4\n[I]\nB5 sim/x\n@info\nfree\n[0]\nB6 sim/x\n", "4:[I]\nB5 sim/x\n@2,3",
+         "N7 S:line under the '[0]' of line 6"},
         {"*2\n[I]\n@note\nB5 sim/x\n@ info \nfree\n", "2:[I]\nB5 sim/x\n@2,4",
          "N3 S:marker other than @info", "N5 E:info marker"},
         {"[I]\nB5 sim/x\n*4\nB6 sim/y\n", "4:B6 sim/y\n@4", "N1 S:before the first '*'"},
         {"*0\n[I]\nB5 sim/x\n*5\n[O]\n7 0 sim/y\n", "0:@", "5:[O]\n7 0 sim/y\n@5,6",
-         "N2 S:board ID 0"},
-        {"*12\n[I]\nB5 sim/x\n", "1:[I]\nB5 sim/x\n@2,3", "N1 U:only one digit"},
+         "N2 S:board ID 0", "N1 E:section of board ID 0 (Helvan panel)",
+         "N4 E:section of board ID 5"},
+        {"*10\n[I]\nB5 sim/x\n*29\n", "1:[I]\nB5 sim/x\n@2,3", "2:@", "N1 U:only one digit",
+         "N4 U:only one digit"},
         {"  *6 \r\n\t[I]\r\n   B5   sim/x 1 \t\r\n\n\n[O] \n", "6:[I]\nB5   sim/x 1\n[O]\n@2,3,6"},
-        {"*7\n[I]\nB5 sim/x\n[0]\nnotes\n[O]\n7 0 sim/y\n",
-         "7:[I]\nB5 sim/x\n[O]\n7 0 sim/y\n@2,3,6,7"},
+        {"*9\n[I]\nB5 sim/x\n[0]\nnotes\n[O]\n7 0 sim/y\n",
+         "9:[I]\nB5 sim/x\n[O]\n7 0 sim/y\n@2,3,6,7"},
         {"*3\n[I]\nB5 sim/x\n*3\n[I]\nB6 sim/x\n", "3:[I]\nB5 sim/x\n@2,3", "3:[I]\nB6 sim/x\n@5,6",
          "N4 U:repeated board ID 3"},
         {"*3\n[I]\nB5 sim/x\n*\nB6 sim/y\n*x\nB7 sim/y\n", "3:[I]\nB5 sim/x\n@2,3", "4294967295:@",
-         "4294967295:@", "N4 S:no board ID digit"},
-        {"\x01\x02*2\n", "N1 S:2 stray bytes (01 02) before '*2'"},
+         "4294967295:@", "N4 S:no board ID digit", "N5 S:line of an unstored section"},
+        {"\x01\x02\x03*2\n\x01\x02\x03\x04\x05\x06\x07\x08*3\n",
+         "N1 S:3 stray bytes (01 02 03) before '*2'", "N2 S:(01 02 03 04 05 06 07 08) before"},
+        {"\xEF\xBB\xBF# "
+         "x\n\xEF\xBB\xBF*2\n\x01[I]\n\x01\x02\x03\x04\x05\x06\x07\x08\x0e*3\n\x01x\n",
+         "N1 U:the file begins with a UTF-8", "N1 C:comment",
+         "N2 S:the line begins with a UTF-8 byte order mark (bytes EF BB BF) before '*2', so it "
+         "is not read as a section line",
+         "N3 S:1 stray byte (01) before '[I]', so it is not read; save",
+         "N4 S:9 stray bytes (01 02 03 04 05 06 07 08 ...)", "N5 S:before the first '*' section"},
         {"# head\nstray\n*2\n# before\nloose\n[I]\nB5 sim/x\n", "2:[I]\nB5 sim/x\n@6,7",
          "N1 C:comment", "N2 S:before the first '*'", "N4 C:comment",
          "N5 S:before a section header"},

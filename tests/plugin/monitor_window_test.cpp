@@ -23,7 +23,9 @@ const char* const kSection =
     "D6 sim/cockpit/electrical/beacon_lights_on 0\n"
     "[O]\n"
     "13L 0 sim/cockpit/electrical/beacon_lights_on\n"
-    "12L 0 sim/cockpit/electrical/beacon_lights_on\n";
+    "12L 0 sim/cockpit/electrical/beacon_lights_on\n"
+    "11L 0 sim/cockpit/electrical/beacon_lights_on\n"
+    "10L 0 sim/cockpit/electrical/beacon_lights_on\n";
 
 size_t Bytes(const std::vector<std::string>& messages) {
     size_t n = 0;
@@ -64,26 +66,31 @@ TEST(MonitorWindow, ShowsABoardsTrafficItsLastInputAndOutputAndTheDroppedDatagra
                                  std::to_string(outBytes) + " bytes), inputs applied 1\n"));
     EXPECT_THAT(shown, HasSubstr("      last inputs: D5 -> sim/cockpit/electrical/beacon_lights_on"
                                  " = 1\n"));
-    // Two outputs on one dataref: the ring of the last outputs moves on, newest first.
-    EXPECT_THAT(shown, HasSubstr("      last outputs: 12L 1  |  13L 1\n"));
+    // Four outputs on one dataref: the ring keeps the last three sent, newest first.
+    EXPECT_THAT(shown, HasSubstr("      last outputs: 10L 1  |  11L 1  |  12L 1\n"));
 
-    // The text follows once a second, not on every call.
+    // The text follows once a second, on the fortieth call, not on every call.
     board.SendInput("D6");
-    run.Call(1);
+    run.Call(39);
     EXPECT_EQ(xphost::WindowText(), shown);
-    run.Call(40);
+    run.Call(1);
     EXPECT_THAT(xphost::WindowText(),
                 HasSubstr("last inputs: D6 -> sim/cockpit/electrical/beacon_lights_on = 0  |  D5 "
                           "-> sim/cockpit/electrical/beacon_lights_on = 1\n"));
     // Each output holds one place, with the text it was last sent.
-    EXPECT_THAT(xphost::WindowText(), HasSubstr("last outputs: 12L 0  |  13L 0\n"));
+    EXPECT_THAT(xphost::WindowText(), HasSubstr("last outputs: 10L 0  |  11L 0  |  12L 0\n"));
     // A board read again (here as board ID 4, without outputs) got nothing new yet.
-    board.SendInput("D5");
-    ASSERT_TRUE(run.CallUntil([&] { return board.leds()[13]; }, 50));
+    for (const char* tag : {"D5", "D6", "D5"}) {
+        board.SendInput(tag);
+        ASSERT_TRUE(run.CallUntil([&] { return board.leds()[13] == (tag[1] == '5'); }, 50));
+    }
     board.SendRaw(std::string("|A") + static_cast<char>(124) + "4");
     run.Call(1);
     ASSERT_TRUE(xphost::ChooseMenu("Corvane/Monitor"));
-    EXPECT_THAT(xphost::WindowText(), HasSubstr("last outputs: 12L 1  |  13L 1\n"));
+    EXPECT_THAT(xphost::WindowText(), HasSubstr("last outputs: 10L 1  |  11L 1  |  12L 1\n"));
+    // Five inputs were applied: the ring keeps the last three, newest first (shown by tag only,
+    // as the board has no inputs now).
+    EXPECT_THAT(xphost::WindowText(), HasSubstr("last inputs: D5  |  D6  |  D5\n"));
     ASSERT_TRUE(xphost::PressCloseBox());
     EXPECT_EQ(xphost::WindowText(), "");
 }

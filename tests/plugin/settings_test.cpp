@@ -39,6 +39,8 @@ TEST(Settings, KeysValuesAndTheLenientParse) {
         {"USB_FIX = 1\nUSB_FIX = 0\nUSB_FIX = yes\nRESET_EVENTS = 2\n", ""},
         {"USB_BAUD = 0\nPORT = -2147483648\n", "port=-2147483648 baud=0"},
         {"USB_BAUD = -5\nPORT = 4294967296\nIP_ADDRESS = 127.0.0.9\n", "ip=127.0.0.9"},
+        {"PORT = 2147483647\nUSB_BAUD = 4294967295\nUSB_FIX = 1\n\xEF\xBB\xBFUSB_FIX = 0\n",
+         "port=2147483647 baud=4294967295 fix=1"},
         {"USB_BAUD = 9600\nUSB_BAUD = 38400\nPORT = 1\nPORT = 2\n", "port=2 baud=38400"},
     };
     for (const auto& row : rows) {
@@ -129,12 +131,14 @@ TEST(PluginFolderLayouts, FolderIsFoundFromThePathsComponents) {
 TEST(AircraftProfiles, NameAndProfileAreFoundIgnoringCase) {
     const std::string folder = corvane_test::MakeTempFolder("corvane-profiles");
     fs::create_directories(folder + "/profiles/B737.cfg");  // a folder is no profile
-    for (const char* name : {"B738.cfg", "b738.cfg", "a320.CFG", "C172.cfg.example"})
+    for (const char* name : {"B738.cfg", "b738.cfg", "a320.CFG", "C172.cfg.example", "ZZ.cfg"})
         corvane_test::WriteFile(folder + "/profiles/" + name, "");
     const char* const rows[][3] = {{"B738.acf", "B738", "profiles/B738.cfg"},
                                    {"C:\\X\\b738.ACF", "b738", "profiles/b738.cfg"},
                                    {"Aircraft/A320/A320.acf", "A320", "profiles/a320.CFG"},
                                    {"a320.acf.bak", "a320.acf.bak", "data.cfg"},
+                                   {"Aircraft/.acf", ".acf", "data.cfg"},
+                                   {"zz.acf", "zz", "profiles/ZZ.cfg"},
                                    {"B737.acf", "B737", "data.cfg"},
                                    {"C172.acf", "C172", "data.cfg"}};
     for (const auto& row : rows) {
