@@ -9,6 +9,7 @@
 #include <pwd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <termios.h>
@@ -16,6 +17,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -744,9 +746,21 @@ TEST_F(UsbCheckBoxSettings, FailedRewriteChangesNothingAndAMissingFileIsCreated)
         EXPECT_EQ(corvane_test::ReadFile(settingsPath), settings);
         EXPECT_THAT(comport, ::testing::ElementsAre(::testing::Ge(0)));  // the port stays open
 
+        // So does a write that stops partway (here at this process's file size limit).
+        rmdir((settingsPath + ".tmp").c_str());
+        signal(SIGXFSZ, SIG_IGN);
+        rlimit size{};
+        getrlimit(RLIMIT_FSIZE, &size);
+        const rlimit small{8, size.rlim_max};
+        setrlimit(RLIMIT_FSIZE, &small);
+        ASSERT_TRUE(xphost::SetCheckBox("Enable USB", 0));
+        setrlimit(RLIMIT_FSIZE, &size);
+        EXPECT_EQ(xphost::CheckBoxState("Enable USB"), 1);
+        EXPECT_EQ(corvane_test::ReadFile(settingsPath), settings);
+        EXPECT_NE(access((settingsPath + ".tmp").c_str(), F_OK), 0);
+
         // Clearing the box appends exactly one line and keeps every other byte; setting it removes
         // every USB line but a commented one.
-        rmdir((settingsPath + ".tmp").c_str());
         const std::string mine = "# my cockpit\r\n" + settings + "\r\n";
         corvane_test::WriteFile(settingsPath, mine);
         ASSERT_TRUE(xphost::SetCheckBox("Enable USB", 0));
