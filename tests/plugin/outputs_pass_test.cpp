@@ -20,7 +20,8 @@ const char* const kDatarefs =
     "test/f2 float rw 2\n"
     "test/i1 int rw 7\n"
     "test/d1 double rw 0.1\n"
-    "test/dmax double rw 3.4028234663852886e38\n"  // exactly the largest float
+    "test/dmax double rw 3.4028234663852886e38\n"   // exactly the largest float
+    "test/dmin double rw -3.4028234663852886e38\n"  // and the lowest
     "test/fa float[4] rw 1.5,2.5,3.5,4.5\n"
     "test/ia int[3] rw 10,20,30\n"
     "test/big float[2000] rw 1\n"
@@ -145,6 +146,9 @@ TEST_F(OutputPassTest, ArraysOnBothForms) {
     AddOutput(panel, "T", 3, "test/text");  // byte data: the whole text, up to the bytes asked for
     AddOutput(panel, "U", -1, "test/text");
     AddOutput(panel, "9D", 0, "test/big", 5000);  // the host loads the first element
+    AddOutput(panel, "6D", 0, "test/dmin");
+    AddOutput(panel, "6D", 0, "test/f1");  // a choice of a selection that is not active
+    OutputActive[panel].back() = false;
     SendChangedOutputs();
     EXPECT_EQ(receivers_[0]->Take(),
               Messages{Bytes({0x7B, 18, 1,   'D', 0, 0,   0x60, 0x40, 2,    'P',
@@ -152,7 +156,8 @@ TEST_F(OutputPassTest, ArraysOnBothForms) {
     std::string big = ">9D<1";
     for (int k = 1; k < 1023; ++k) big += ",0";
     EXPECT_EQ(receivers_[1]->Take(),
-              Messages{">1D<1.5,2.5,3.5>2D<10,20,30,0,0>3D<1>4D<0.1>5D<7>T<hel>U<" + big + ">"});
+              Messages{">1D<1.5,2.5,3.5>2D<10,20,30,0,0>3D<1>4D<0.1>5D<7>T<hel>U<" + big +
+                       ">6D<-340282346638528859811704183484516925440>"});
     Arraynum[panel][0] = 1;  // the same first reading, fewer elements: a new text
     EXPECT_EQ(Pass(1), Messages{">1D<1.5>"});
 }
