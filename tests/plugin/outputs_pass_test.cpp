@@ -137,6 +137,8 @@ TEST_F(OutputPassTest, ArraysOnBothForms) {
     AddOutput(board, Bytes({2, 'P'}), 0, "test/ia", 2);
     AddOutput(board, Bytes({3, 'P'}), 0, "test/ia", 9);
     AddOutput(board, Bytes({4, 'D'}), 0, "test/dmax");
+    AddOutput(board, Bytes({4, 'D'}), 0, "test/f1");  // choices of a selection that are not active
+    OutputActive[board].back() = false;
     const int panel = AddLanBoard(0);
     AddOutput(panel, "1D", 2, "test/fa", 3);
     AddOutput(panel, "2D", 0, "test/ia", 5);
@@ -147,7 +149,7 @@ TEST_F(OutputPassTest, ArraysOnBothForms) {
     AddOutput(panel, "U", -1, "test/text");
     AddOutput(panel, "9D", 0, "test/big", 5000);  // the host loads the first element
     AddOutput(panel, "6D", 0, "test/dmin");
-    AddOutput(panel, "6D", 0, "test/f1");  // a choice of a selection that is not active
+    AddOutput(panel, "6D", 0, "test/f1");
     OutputActive[panel].back() = false;
     SendChangedOutputs();
     EXPECT_EQ(receivers_[0]->Take(),
@@ -234,8 +236,8 @@ TEST_F(OutputPassTest, UsbPanelGetsTheTextFormOnItsPort) {
 }
 
 // A reading that did not change keeps its text, but the text is made again when what it depends
-// on changes: the precision, the range lists, the all-on state.
-TEST_F(OutputPassTest, UnchangedReadingIsFormattedAgainWhenPrecisionRangesOrMarksChange) {
+// on changes: the precision, the range lists, the all-on state, the letter.
+TEST_F(OutputPassTest, UnchangedReadingIsFormattedAgainWhenPrecisionRangesLetterOrMarksChange) {
     const int panel = AddLanBoard(0);
     const int j = AddOutput(panel, "5D", 2, "test/f1");
     xphost::SetDataref("test/f1", "1.234");
@@ -258,6 +260,12 @@ TEST_F(OutputPassTest, UnchangedReadingIsFormattedAgainWhenPrecisionRangesOrMark
     // A new reading whose text is the same sends nothing.
     xphost::SetDataref("test/f1", "1.2345");
     EXPECT_TRUE(Pass().empty());
+    // The letter too: one list of one item is a threshold, for a stepper a turn.
+    OutRange1[panel][j] = {360};
+    OutRange2[panel][j] = {0, 2048};
+    EXPECT_EQ(Pass(), Messages{">5D<1>"});
+    OutDrefs[panel][j][0] = "5G";
+    EXPECT_EQ(Pass(), Messages{">5G<7.>"});
 }
 
 }  // namespace
