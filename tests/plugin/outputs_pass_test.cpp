@@ -185,6 +185,18 @@ TEST_F(OutputPassTest, ByteDataIsCutToTheMessage) {
     EXPECT_EQ(Pass(), Messages{Bytes({0x7B, 62, 20, 'B', 59}) + std::string(59, 'z')});
 }
 
+// A pass stops once its message is past 51 bytes; the next one begins with the output after the
+// last one sent, before the outputs sent earlier.
+TEST_F(OutputPassTest, StoppedPassGoesOnBehindTheLastOutputSent) {
+    const int board = AddLanBoard(2);
+    for (int pin = 1; pin <= 10; ++pin)
+        AddOutput(board, Bytes({pin, 'D'}), 2, pin == 9 ? "test/f2" : "test/f1");
+    EXPECT_EQ(Pass().at(0).size(), 56u);  // nine records of six bytes
+    xphost::SetDataref("test/f2", "3");
+    EXPECT_EQ(Pass(),
+              Messages{Bytes({0x7B, 12, 10, 'D', 0, 0, 0x80, 0x3F, 9, 'D', 0, 0, 0x40, 0x40})});
+}
+
 float published = 0.0f;
 float ReadPublished(void*) {
     return published;
