@@ -110,6 +110,7 @@ TEST(OutputRecords, EveryKindOfRecord) {
         {'D', 2, "1", 0.025f, 59, kLeftOut},
         {'G', 2, "1", 0.025f, 59, kLeftOut},
         {'P', 2, "1", 0.025f, 62, kLeftOut},
+        {'L', 2, "1", 0.025f, 62, {7, 0x29}},
         {'L', 2, "1", 0.025f, 63, kLeftOut},
         {'N', 2, "1", 0.025f, 58, kLeftOut},
     };
