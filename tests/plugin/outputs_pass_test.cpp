@@ -84,7 +84,8 @@ class OutputPassTest : public InputsTest {
 // A board whose row of one table is missing (tables out of step) gets nothing; the pass reads no
 // table past its end.
 TEST_F(OutputPassTest, BoardMissingARowOfATableGetsNothing) {
-    for (void (*cut)() : {+[] { UdpIP.pop_back(); }, +[] { OutRange2.pop_back(); }}) {
+    for (void (*cut)() : {+[] { UdpIP.pop_back(); }, +[] { OutRange1.pop_back(); },
+                          +[] { OutRange2.pop_back(); }}) {
         TearDown();
         SetUp();
         AddOutput(AddLanBoard(2), Bytes({7, 'D'}), 2, "test/f2");
