@@ -246,10 +246,10 @@ TEST_F(InputTables, ModesOutputSelectionAndTextReplies) {
          "F12 118.25,121.5,124|; =sim/test/nav1 119.1; >M12; F12 119.1,118.25,121.5|; >P12; "
          "?sim/test/nav1 119.1; >P12; ?sim/test/nav1 118.25; >P12; ?sim/test/nav1 121.5; "
          ">P12; ?sim/test/nav1 119.1; >M; F12 119.1,118.25,121.5|"},
-        {"[I]\nM12 sim/test/nav1 1\nP12 sim/test/nav1 5\nM13 sim/test/nav1 2.5\n",
+        {"[I]\nM12 sim/test/nav1 1\nP12 sim/test/nav1 5\nM13 sim/test/nav1 1.05\n",
          "=sim/test/nav1 1234567; >M12; F12 1.23457e+06|; =sim/test/nav1 -1; >P12; "
          "?sim/test/nav1 -1; >P12; ?sim/test/nav1 1234570; =sim/test/nav1 1; >M13; "
-         "=sim/test/nav1 2; >M13; =sim/test/nav1 3; >M13; F12 1.23457e+06|13 3,2,1|"},
+         "=sim/test/nav1 2; >M13; =sim/test/nav1 3; >M13; F12 1.23457e+06|13 3,2|"},
     });
 }
 

@@ -190,9 +190,13 @@ TEST_F(OutputPassTest, ByteDataIsCutToTheMessage) {
 // last one sent, before the outputs sent earlier.
 TEST_F(OutputPassTest, StoppedPassGoesOnBehindTheLastOutputSent) {
     const int board = AddLanBoard(2);
-    for (int pin = 1; pin <= 10; ++pin)
-        AddOutput(board, Bytes({pin, 'D'}), 2, pin == 9 ? "test/f2" : "test/f1");
-    EXPECT_EQ(Pass().at(0).size(), 56u);  // nine records of six bytes
+    for (int pin = 1; pin <= 7; ++pin) AddOutput(board, Bytes({pin, 'D'}), 2, "test/f1");
+    for (int pin : {11, 12}) AddOutput(board, Bytes({pin, 'L'}), 0, "test/f1");
+    AddOutput(board, Bytes({8, 'P'}), 0, "test/f1");
+    AddOutput(board, Bytes({9, 'D'}), 2, "test/f2");
+    AddOutput(board, Bytes({10, 'D'}), 2, "test/f1");
+    // 51 bytes after the P record (2 + 7 * 6 + 2 * 2 + 3) go on to one more record.
+    EXPECT_EQ(Pass().at(0).size(), 57u);
     xphost::SetDataref("test/f2", "3");
     EXPECT_EQ(Pass(),
               Messages{Bytes({0x7B, 12, 10, 'D', 0, 0, 0x80, 0x3F, 9, 'D', 0, 0, 0x40, 0x40})});
