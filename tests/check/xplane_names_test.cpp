@@ -164,6 +164,10 @@ TEST_F(CheckXPlaneNames, TheLiveListNamesWhatTheAircraftAdded) {
     EXPECT_NE(StatusLine(kLastMessageLine).find("datarefs written to datarefs-live.txt"),
               std::string::npos);
     ExpectFaultsOnTheirLines(RunChecker({"--quiet", "data.cfg"}, run.folder()), "data.cfg", config);
+    // A simulator that does not tell its build has 0 in its place.
+    ASSERT_EQ(xphost::ExecuteLine("unregister sim/version/xplane_internal_version"), "ok");
+    ASSERT_TRUE(xphost::ChooseMenu("Corvane/Write dataref list"));
+    EXPECT_EQ(corvane_test::ReadFile(live).compare(0, 4, "2 0 "), 0);
 }
 
 }  // namespace

@@ -45,12 +45,14 @@ class InputTables : public InputsTest {
         ReleaseAllHeldInputs();
         InputsTest::TearDown();
     }
-    // Reads the section as board ID 3 on the peer's address; returns the board's index.
+    // Reads the section as board ID 3 on the peer's address (the panel's, ID 0, after "0:");
+    // returns the board's index.
     int Board(const std::string& section) {
         InitStatusLines();
         FromLan(peer_);
         const int b = BoardCount();
-        ReadConfigFile(section, b, 3);
+        const bool panel = section.compare(0, 2, "0:") == 0;
+        ReadConfigFile(section.substr(panel ? 2 : 0), b, panel ? 0 : 3);
         return b;
     }
     // The datagrams the board received since the last call, in hex, separated by blanks.
@@ -215,6 +217,9 @@ TEST_F(InputTables, ModesOutputSelectionAndTextReplies) {
         {"[I]\nE3/1+ sim/test/float 1\nE3/2+ sim/test/float 2\nE3/3+ sim/test/float 3\n"
          "D21 E3<\nD22 E3=2\nD23 E3>8\nD24 E3<7\nD25 E3?1\n",
          ">D21; m0 3; >D22; m0 2; >D23; m0 1; >D24; m0 3; >D25; m0 3"},
+        // An encoder group takes both turning directions and nothing else of its tag.
+        {"[I]\nE3/1+ sim/test/float 1\nE3/2+ sim/test/float 2\nE30 sim/test/int 4\n",
+         ">E30; ?sim/test/int 4; ?sim/test/float 0"},
         {"[A]\nT D5+\n[I]\nD5+ sim/test/float 1\nD5+ sim/test/float 2\nD21 E3>\nD22 E>\n",
          ">D21; >D22; m0 21"},
         // A switch of the one-letter group E is three characters long (E>1) and still steps it;
@@ -232,16 +237,19 @@ TEST_F(InputTables, ModesOutputSelectionAndTextReplies) {
         {"[I]\nD7+ 19L\n[O]\n6L 0 sim/test/float\n19L 0 sim/test/float\n5Y 0 sim/test/float\n"
          "19L 0 sim/test/int\n",
          ">D7+; p0 0; p1 !; p2 0; p3 !; >D7-; p0 0; p1 ?; p2 0; p3 ?; @"},
+        // On the panel a pin reference names the last output of its tag, the first one too.
+        {"0:[I]\nD7+ 19L\n[O]\n19L 0 sim/test/float\n6L 0 sim/test/int\n",
+         ">D7+; p0 !; p1 0; >D7-; p0 ?"},
         {"[I]\nD50 D5=2\nD51 hello\n", ">D50; @7d0444353d32; >D51; @7d0568656c6c6f"},
         {"[I]\nM12 sim/test/nav1 3\nP12 sim/test/nav1\nM sim/test/nav1 3\n",
          "=sim/test/nav1 124; >M12; =sim/test/nav1 121.5; >M12; =sim/test/nav1 118.25; >M12; "
          "F12 118.25,121.5,124|; =sim/test/nav1 119.1; >M12; F12 119.1,118.25,121.5|; >P12; "
          "?sim/test/nav1 119.1; >P12; ?sim/test/nav1 118.25; >P12; ?sim/test/nav1 121.5; "
          ">P12; ?sim/test/nav1 119.1; >M; F12 119.1,118.25,121.5|"},
-        {"[I]\nM12 sim/test/nav1 1\nP12 sim/test/nav1 5\nM13 sim/test/nav1 2.5\n",
+        {"[I]\nM12 sim/test/nav1 1\nP12 sim/test/nav1 5\nM13 sim/test/nav1 1.05\n",
          "=sim/test/nav1 1234567; >M12; F12 1.23457e+06|; =sim/test/nav1 -1; >P12; "
          "?sim/test/nav1 -1; >P12; ?sim/test/nav1 1234570; =sim/test/nav1 1; >M13; "
-         "=sim/test/nav1 2; >M13; =sim/test/nav1 3; >M13; F12 1.23457e+06|13 3,2,1|"},
+         "=sim/test/nav1 2; >M13; =sim/test/nav1 3; >M13; F12 1.23457e+06|13 3,2|"},
     });
 }
 

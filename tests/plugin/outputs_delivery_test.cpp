@@ -74,6 +74,7 @@ TEST(OutputBoards, OneFlightWithThreeBoardsAndAPanel) {
         },
         100));
     EXPECT_EQ(panel.panelValues()["123L"], "0.5");
+    EXPECT_NE(xphost::DebugLog().find("Corvane: ID sent: "), std::string::npos);
     // 54 bytes of records from pin 20 on, then 18 from pin 29 on.
     const std::vector<std::string> nineThenThree = {"{\x36\x14", "{\x12\x1d"};
     EXPECT_EQ(Frames(many, 0, 3), nineThenThree);

@@ -26,6 +26,7 @@ TEST(SevenSegment, PatternsPointsOptionsAndEntryFields) {
         {"12.34", 4, 2, "r", {0x99, 0x0D, 0x24, 0x9F}},
         // Without a decimal position the integer part stands right-aligned without the fraction.
         {"12.34", 4, 0, "", {0xFF, 0xFF, 0x9F, 0x25}},
+        {"12.34", 4, 0, "r", {0x25, 0x9F, 0xFF, 0xFF}},
         {"123456", 4, 0, "", {0x0D, 0x99, 0x49, 0x41}},
         // An integer part longer than the position moves the point (without "d").
         {"123.4", 4, 2, "", {0x9F, 0x25, 0x0C, 0x99}},
@@ -109,6 +110,7 @@ TEST(OutputRecords, EveryKindOfRecord) {
         {'D', 2, "1", 0.025f, 59, kLeftOut},
         {'G', 2, "1", 0.025f, 59, kLeftOut},
         {'P', 2, "1", 0.025f, 62, kLeftOut},
+        {'L', 2, "1", 0.025f, 62, {7, 0x29}},
         {'L', 2, "1", 0.025f, 63, kLeftOut},
         {'N', 2, "1", 0.025f, 58, kLeftOut},
     };

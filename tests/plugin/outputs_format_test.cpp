@@ -64,6 +64,7 @@ TEST(OutputFormat, ValueTextsAndMapping) {
         {450, {360}, {0, 2048}, true, 512},
         {-90, {360}, {0, 2048}, true, -2560},
         {90, {0}, {0, 2048}, true, 0},
+        {0, {360}, {0, 2048}, true, 0},  // zero is no negative result
         // The same lists without the stepper letter are a threshold (0 as its upper end).
         {90, {360}, {0, 2048}, false, 1},
         {0.5f, {0.5f}, {100}, false, 1},

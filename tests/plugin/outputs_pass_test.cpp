@@ -20,7 +20,8 @@ const char* const kDatarefs =
     "test/f2 float rw 2\n"
     "test/i1 int rw 7\n"
     "test/d1 double rw 0.1\n"
-    "test/dmax double rw 3.4028234663852886e38\n"  // exactly the largest float
+    "test/dmax double rw 3.4028234663852886e38\n"   // exactly the largest float
+    "test/dmin double rw -3.4028234663852886e38\n"  // and the lowest
     "test/fa float[4] rw 1.5,2.5,3.5,4.5\n"
     "test/ia int[3] rw 10,20,30\n"
     "test/big float[2000] rw 1\n"
@@ -83,7 +84,8 @@ class OutputPassTest : public InputsTest {
 // A board whose row of one table is missing (tables out of step) gets nothing; the pass reads no
 // table past its end.
 TEST_F(OutputPassTest, BoardMissingARowOfATableGetsNothing) {
-    for (void (*cut)() : {+[] { UdpIP.pop_back(); }, +[] { OutRange2.pop_back(); }}) {
+    for (void (*cut)() : {+[] { UdpIP.pop_back(); }, +[] { OutRange1.pop_back(); },
+                          +[] { OutRange2.pop_back(); }}) {
         TearDown();
         SetUp();
         AddOutput(AddLanBoard(2), Bytes({7, 'D'}), 2, "test/f2");
@@ -136,6 +138,8 @@ TEST_F(OutputPassTest, ArraysOnBothForms) {
     AddOutput(board, Bytes({2, 'P'}), 0, "test/ia", 2);
     AddOutput(board, Bytes({3, 'P'}), 0, "test/ia", 9);
     AddOutput(board, Bytes({4, 'D'}), 0, "test/dmax");
+    AddOutput(board, Bytes({4, 'D'}), 0, "test/f1");  // choices of a selection that are not active
+    OutputActive[board].back() = false;
     const int panel = AddLanBoard(0);
     AddOutput(panel, "1D", 2, "test/fa", 3);
     AddOutput(panel, "2D", 0, "test/ia", 5);
@@ -145,6 +149,9 @@ TEST_F(OutputPassTest, ArraysOnBothForms) {
     AddOutput(panel, "T", 3, "test/text");  // byte data: the whole text, up to the bytes asked for
     AddOutput(panel, "U", -1, "test/text");
     AddOutput(panel, "9D", 0, "test/big", 5000);  // the host loads the first element
+    AddOutput(panel, "6D", 0, "test/dmin");
+    AddOutput(panel, "6D", 0, "test/f1");
+    OutputActive[panel].back() = false;
     SendChangedOutputs();
     EXPECT_EQ(receivers_[0]->Take(),
               Messages{Bytes({0x7B, 18, 1,   'D', 0, 0,   0x60, 0x40, 2,    'P',
@@ -152,7 +159,8 @@ TEST_F(OutputPassTest, ArraysOnBothForms) {
     std::string big = ">9D<1";
     for (int k = 1; k < 1023; ++k) big += ",0";
     EXPECT_EQ(receivers_[1]->Take(),
-              Messages{">1D<1.5,2.5,3.5>2D<10,20,30,0,0>3D<1>4D<0.1>5D<7>T<hel>U<" + big + ">"});
+              Messages{">1D<1.5,2.5,3.5>2D<10,20,30,0,0>3D<1>4D<0.1>5D<7>T<hel>U<" + big +
+                       ">6D<-340282346638528859811704183484516925440>"});
     Arraynum[panel][0] = 1;  // the same first reading, fewer elements: a new text
     EXPECT_EQ(Pass(1), Messages{">1D<1.5>"});
 }
@@ -176,6 +184,22 @@ TEST_F(OutputPassTest, ByteDataIsCutToTheMessage) {
     LedPortSend[board] = true;
     EXPECT_EQ(Pass(), Messages{Bytes({0x7B, 4, 100, 'R', 1, 0x80})});
     EXPECT_EQ(Pass(), Messages{Bytes({0x7B, 62, 20, 'B', 59}) + std::string(59, 'z')});
+}
+
+// A pass stops once its message is past 51 bytes; the next one begins with the output after the
+// last one sent, before the outputs sent earlier.
+TEST_F(OutputPassTest, StoppedPassGoesOnBehindTheLastOutputSent) {
+    const int board = AddLanBoard(2);
+    for (int pin = 1; pin <= 7; ++pin) AddOutput(board, Bytes({pin, 'D'}), 2, "test/f1");
+    for (int pin : {11, 12}) AddOutput(board, Bytes({pin, 'L'}), 0, "test/f1");
+    AddOutput(board, Bytes({8, 'P'}), 0, "test/f1");
+    AddOutput(board, Bytes({9, 'D'}), 2, "test/f2");
+    AddOutput(board, Bytes({10, 'D'}), 2, "test/f1");
+    // 51 bytes after the P record (2 + 7 * 6 + 2 * 2 + 3) go on to one more record.
+    EXPECT_EQ(Pass().at(0).size(), 57u);
+    xphost::SetDataref("test/f2", "3");
+    EXPECT_EQ(Pass(),
+              Messages{Bytes({0x7B, 12, 10, 'D', 0, 0, 0x80, 0x3F, 9, 'D', 0, 0, 0x40, 0x40})});
 }
 
 float published = 0.0f;
@@ -229,8 +253,8 @@ TEST_F(OutputPassTest, UsbPanelGetsTheTextFormOnItsPort) {
 }
 
 // A reading that did not change keeps its text, but the text is made again when what it depends
-// on changes: the precision, the range lists, the all-on state.
-TEST_F(OutputPassTest, UnchangedReadingIsFormattedAgainWhenPrecisionRangesOrMarksChange) {
+// on changes: the precision, the range lists, the all-on state, the letter.
+TEST_F(OutputPassTest, UnchangedReadingIsFormattedAgainWhenPrecisionRangesLetterOrMarksChange) {
     const int panel = AddLanBoard(0);
     const int j = AddOutput(panel, "5D", 2, "test/f1");
     xphost::SetDataref("test/f1", "1.234");
@@ -253,6 +277,12 @@ TEST_F(OutputPassTest, UnchangedReadingIsFormattedAgainWhenPrecisionRangesOrMark
     // A new reading whose text is the same sends nothing.
     xphost::SetDataref("test/f1", "1.2345");
     EXPECT_TRUE(Pass().empty());
+    // The letter too: one list of one item is a threshold, for a stepper a turn.
+    OutRange1[panel][j] = {360};
+    OutRange2[panel][j] = {0, 2048};
+    EXPECT_EQ(Pass(), Messages{">5D<1>"});
+    OutDrefs[panel][j][0] = "5G";
+    EXPECT_EQ(Pass(), Messages{">5G<7.>"});
 }
 
 }  // namespace
