@@ -46,7 +46,7 @@ class CockpitRun {
             boardsim::Options options =
                 run_.LanBoardOptions(30 + static_cast<int>(k), static_cast<int>(k) + 1);
             options.configSection = sections[k];
-            options.autoGate = open && k == 0;
+            options.autoGate = open && k != 1;  // board 1 keeps its gate closed
             boards_.push_back(&run_.AddBoard(options));
         }
         connected_ = run_.ConnectAll(400) &&
@@ -289,11 +289,11 @@ TEST(LampTest, PinReferenceLightsTheLedItNamesAndNothingElse) {
     EXPECT_FALSE(board.leds()[8]);
 }
 
-// One board with its gate open and one with it closed.
+// Boards 0 and 2 with their gates open, board 1 with it closed.
 TEST(InputsEndToEnd, HeldStarterMemoryAcrossAResetPingsAndTheRequestForAllInputs) {
     CockpitRun cockpit({"[I]\nD7+ sim/starters/engage_starter_1\nM12 sim/test/nav1 3\n"
                         "P12 sim/test/nav1\nB8 sim/test/other 1\nB9 sim/test/heading 1\n",
-                        "[I]\n"},
+                        "[I]\n", "[I]\n"},
                        true);
     ASSERT_TRUE(cockpit.connected());
     corvane_test::PluginRun& run = cockpit.run();
@@ -302,7 +302,7 @@ TEST(InputsEndToEnd, HeldStarterMemoryAcrossAResetPingsAndTheRequestForAllInputs
     // Board numbers beyond the boards are dropped without touching status line 13; every message
     // waiting is handled in the same call.
     const std::string line13 = StatusLine(13);
-    board.SendRaw("\x03" + board.EncodeInput("B8").substr(1));
+    board.SendRaw("\x04" + board.EncodeInput("B8").substr(1));
     board.SendRaw("\xC1" + board.EncodeInput("B8").substr(1));
     run.Call(2);
     EXPECT_EQ(StatusLine(13), line13);
@@ -325,7 +325,7 @@ TEST(InputsEndToEnd, HeldStarterMemoryAcrossAResetPingsAndTheRequestForAllInputs
     EXPECT_TRUE(xphost::IsCommandActive(kStarter1));
     ASSERT_TRUE(xphost::ChooseMenu("Corvane/Reconnect"));
     EXPECT_FALSE(xphost::IsCommandActive(kStarter1));
-    ASSERT_TRUE(run.CallUntil([] { return BoardCount() == 2 && !Datatags[0].empty(); }, 400));
+    ASSERT_TRUE(run.CallUntil([] { return BoardCount() == 3 && !Datatags[0].empty(); }, 400));
     ASSERT_TRUE(run.CallUntil([&] { return AllowOutput[0]; }, 100));
     for (double v : {124.0, 121.5, 118.25, 124.0}) EXPECT_EQ(cockpit.Recall(), v);
 
@@ -339,6 +339,7 @@ TEST(InputsEndToEnd, HeldStarterMemoryAcrossAResetPingsAndTheRequestForAllInputs
     ASSERT_GE(pingCalls.size(), 3u);
     for (size_t k = 1; k < pingCalls.size(); ++k) EXPECT_EQ(pingCalls[k] - pingCalls[k - 1], 102);
     EXPECT_EQ(closed.pingCount(), 0);
+    EXPECT_GE(cockpit.board(2).pingCount(), 2);
 
     // The request for all inputs: on an airport load in the first five seconds of flight only.
     const int before = board.requestAllCount();
@@ -351,6 +352,7 @@ TEST(InputsEndToEnd, HeldStarterMemoryAcrossAResetPingsAndTheRequestForAllInputs
         EXPECT_EQ(board.requestAllCount() - before, requests) << flightTime;
     }
     EXPECT_EQ(closed.requestAllCount(), 0);
+    EXPECT_GT(cockpit.board(2).requestAllCount(), 0);
 }
 
 // A board with a store input (M12, depth 3) and a recall input (P12) on sim/test/nav1.

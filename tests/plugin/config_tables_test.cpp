@@ -276,9 +276,9 @@ TEST_F(ConfigTables, InputEntries) {
          "N5 U:every turn writes 2; to step on each turn write 2+",
          "N5 U:encoder tag 'e4' has no sign: the board sends E4+ and E4-",
          "N2 U:the board sends E2+ and E2-"},
-        {"[I]\nA 1 sim/x\nZ 2 sim/x\na 3 sim/x\nz 4 sim/x\nE sim/x 1\n",
+        {"[I]\nA 1 sim/x\nZ 2 sim/x\na 3 sim/x\nz 4 sim/x\nE sim/x 1\nD1 2 sim/x\n_ 3 sim/x\n",
          "N2 U:the tag 'A 1' has a blank", "N3 U:'Z 2' has a blank", "N4 U:'a 3' has a blank",
-         "N5 U:'z 4' has a blank", "!N6 U:has no sign"},
+         "N5 U:'z 4' has a blank", "!N6 U:has no sign", "!N7 U:has a blank", "!N8 U:has a blank"},
         {"[I]\nd5 sim/x 1\nb6 sim/x 1\n", "I0 tag=D5 f=D5|sim/x|1", "I1 tag=B6"},
         {"*0\n[I]\r\nB5 sim/x 3\r\n", "B inputs=1", "I0 f=B5|sim/x|3 def=3"},
         {"[A]\nT D5+\n[I]\nD5+ sim/x 1\nD5+ sim/x 2\nD5+ sim/x 3\nB1 D5<\nB2 D5=2\nB3 E3>\n"
@@ -432,9 +432,9 @@ TEST_F(ConfigTables, SectionsHeadersAndTheASection) {
         {"[O]\n7 0 sim/x\n9L E3=1\n[I]\nB5 sim/x 1\n[O]\n8 2 sim/arr 3\n9 0 sim/y\n",
          "B outputs=3 modeleds=1", "O0 prec=-1 arr=1", "O1 tag=<8>D prec=2 arr=3 type=8 ptr=1",
          "O2 prec=-1 arr=1 type=1"},
-        {"[I]\nB5 sim/x 1\nB7 sim/nothing\n[O]\n13L 0 sim/y\n", "N1 E:section I",
+        {"[I]\nB5 sim/x 1\nB7 sim/nothing\n[O]\n13L 2 sim/y\n", "N1 E:section I",
          "N2 E:input 0, tag B5: dataref sim/x", "N3 U:becomes an internal input",
-         "N5 E:output 0, tag 13L: dataref sim/y"},
+         "N5 E:output 0, tag 13L: dataref sim/y", "N5 E:precision 2"},
     });
 }
 

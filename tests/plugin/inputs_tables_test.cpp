@@ -218,8 +218,9 @@ TEST_F(InputTables, ModesOutputSelectionAndTextReplies) {
          "D21 E3<\nD22 E3=2\nD23 E3>8\nD24 E3<7\nD25 E3?1\n",
          ">D21; m0 3; >D22; m0 2; >D23; m0 1; >D24; m0 3; >D25; m0 3"},
         // An encoder group takes both turning directions and nothing else of its tag.
-        {"[I]\nE3/1+ sim/test/float 1\nE3/2+ sim/test/float 2\nE30 sim/test/int 4\n",
-         ">E30; ?sim/test/int 4; ?sim/test/float 0"},
+        {"[I]\nE3/1+ sim/test/float 1\nE3/2+ sim/test/float 2\nE30 sim/test/int 4\n"
+         "E3/1- sim/test/heading 7\n",
+         ">E30; ?sim/test/int 4; ?sim/test/float 0; >E3-; ?sim/test/heading 7"},
         {"[A]\nT D5+\n[I]\nD5+ sim/test/float 1\nD5+ sim/test/float 2\nD21 E3>\nD22 E>\n",
          ">D21; >D22; m0 21"},
         // A switch of the one-letter group E is three characters long (E>1) and still steps it;

@@ -6,6 +6,8 @@
 #include <tuple>
 #include <vector>
 
+#include "config/board_tables.h"
+#include "exchange/identification.h"
 #include "support/plugin_harness.h"
 #include "xphost.h"
 
@@ -183,7 +185,7 @@ TEST(OutputDelivery, TextsOfAnyFirstByteArriveEachTimeAndOneByteValuesKeepTheirR
 }
 
 // A panel text too long for one call is read over several; the panel is answered at its end and
-// has all of it: every output, and its input.
+// has all of it: every output, and its input. A new text sent during such a read replaces it.
 TEST(OutputDelivery, LongPanelTextIsReadOverSeveralCallsAndKeptWhole) {
     std::string text = "[I]\nB1 test/level 7\n[O]\n";
     for (int k = 2; k < 602; ++k) text += std::to_string(k) + "D 1 test/other\n";
@@ -193,6 +195,7 @@ TEST(OutputDelivery, LongPanelTextIsReadOverSeveralCallsAndKeptWhole) {
     int calls = 0;
     ASSERT_TRUE(run.CallUntil([&] { return panel.boardNumber() == 1 || (++calls, false); }, 20));
     EXPECT_EQ(calls, 3);
+    EXPECT_TRUE(AllowOutput[0]);
     // The same text again at once is answered from the rows read, in the call it arrives.
     const int answers = panel.uploadCount();
     ASSERT_TRUE(panel.SendIdentification());
@@ -203,6 +206,12 @@ TEST(OutputDelivery, LongPanelTextIsReadOverSeveralCallsAndKeptWhole) {
     panel.SendInput("B1");
     run.Call(2);
     EXPECT_EQ(xphost::GetNumber("test/level"), 7);
+    panel.SendRaw("|" + text);
+    run.Call(1);
+    ASSERT_TRUE(PanelBeingRead(0));
+    panel.SendRaw("|[O]\n5L 0 test/value\n");
+    ASSERT_TRUE(run.CallUntil([] { return !PanelBeingRead(0) && AllowOutput[0]; }, 20));
+    EXPECT_EQ(OutDrefs[0].size(), 1u);
 }
 
 TEST(OutputDelivery, TextThatFitsAMessageIsNeverCut) {
