@@ -846,6 +846,7 @@ TEST(LanBoards, ProbeIdentificationUploadRepliesAndStatusLines) {
     noDigit.SendRaw("|A\x7cx");
     run.Call(2);
     EXPECT_EQ(BoardCount(), 2);
+    EXPECT_TRUE(SerialIndex[0] < 0 && SerialIndex[1] < 0);  // refused LAN boards own no port
     for (boardsim::Board* refused : {&old, &older}) {
         refused->SendControl('a');
         refused->SendControl('d');

@@ -433,24 +433,25 @@ TEST_F(InputTables, TextIsSentBackWithItsHeaderOnUsb) {
 
 // The reader's notes tell a pin reference from another internal input. Read again without the
 // reader's record, a two-character internal name ending in l on an Arduino board is still a pin
-// reference. Tables cut short are not read past their ends: an empty reference marks no output,
-// not even one whose tag is empty, and an analog input beyond the square-law table is linear.
+// reference, one beginning with N is not. Tables cut short are not read past their ends: an empty
+// reference marks no output, not even one whose tag is empty, and an analog input beyond the
+// square-law table is linear.
 TEST_F(InputTables, RowsNotedReadAgainAndCutShort) {
     std::vector<ConfigNote> notes;
     ConfigDiagnosticsScope scope(notes);
     const int b = Board(
-        "[A]\nR D4+\n[I]\nD7+ 5l\nA1 sim/test/float 0,100\nD8 hello\nD4+ sim/test/int 1+\n[O]\n5l "
-        "0 "
-        "sim/test/int\n");
+        "[A]\nR D4+\n[I]\nD7+ 5l\nA1 sim/test/float 0,100\nD8 hello\nD9 Nx\n"
+        "D4+ sim/test/int 1+\n[O]\n5l 0 sim/test/int\n");
     std::string made;
     for (const ConfigNote& n : notes)
         if (n.reason.find(": internal") != std::string::npos) made += n.reason + "\n";
     EXPECT_EQ(made,
               "input 0, tag D7+: internal pin reference 5l\ninput 2, tag D8: internal reference "
-              "hello\n");
-    InputIncrementDir[b][0] = 0;
+              "hello\ninput 3, tag D9: internal reference Nx\n");
+    InputIncrementDir[b][0] = InputIncrementDir[b][3] = 0;
     SetInputOptions(b);
     EXPECT_EQ(InputIncrementDir[b][0], 32767);
+    EXPECT_EQ(InputIncrementDir[b][3], 0);  // Nx ends in no pin letter
     Data[b][0][1].clear();
     OutDrefs[b][0].clear();
     MarkInternalOutputs(b, 0, "!");
