@@ -278,7 +278,8 @@ TEST_F(ConfigTables, InputEntries) {
          "N2 U:the board sends E2+ and E2-"},
         {"[I]\nA 1 sim/x\nZ 2 sim/x\na 3 sim/x\nz 4 sim/x\nE sim/x 1\nD1 2 sim/x\n_ 3 sim/x\n",
          "N2 U:the tag 'A 1' has a blank", "N3 U:'Z 2' has a blank", "N4 U:'a 3' has a blank",
-         "N5 U:'z 4' has a blank", "!N6 U:has no sign", "!N7 U:has a blank", "!N8 U:has a blank"},
+         "N5 U:'z 4' has a blank", "!N6 U:has no sign", "!N7 U:has a blank", "!N8 U:has a blank",
+         "!N2 U:not a command"},
         {"[I]\nd5 sim/x 1\nb6 sim/x 1\n", "I0 tag=D5 f=D5|sim/x|1", "I1 tag=B6"},
         {"*0\n[I]\r\nB5 sim/x 3\r\n", "B inputs=1", "I0 f=B5|sim/x|3 def=3"},
         {"[A]\nT D5+\n[I]\nD5+ sim/x 1\nD5+ sim/x 2\nD5+ sim/x 3\nB1 D5<\nB2 D5=2\nB3 E3>\n"
