@@ -66,6 +66,7 @@ TEST_F(CustomRefsTest, OnlyUsedDatarefsAreRefreshedAndAStartForgetsThem) {
     EXPECT_EQ(published(), (std::vector<double>{0, 0}));
     xphost::SetDataref("sim/cockpit2/autopilot/altitude_hold_status", "2");
     RefreshCustomDrefs();
+    EXPECT_EQ(published()[1], 1);  // captured
     // Armed with a frame period of zero or no number: no blinking, and nothing breaks.
     xphost::SetDataref("sim/cockpit2/autopilot/altitude_hold_status", "1");
     for (float period : {0.0f, std::nanf("")}) {
