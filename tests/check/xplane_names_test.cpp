@@ -6,6 +6,7 @@
 #include <set>
 #include <sstream>
 
+#include "XPLMDataAccess.h"
 #include "check_support.h"
 #include "config/status_text.h"
 #include "xphost.h"
@@ -143,6 +144,10 @@ TEST_F(CheckXPlaneNames, TheLiveListNamesWhatTheAircraftAdded) {
     ASSERT_EQ(xphost::ExecuteLine("register addon/text byte[8] rw"), "ok");
     ASSERT_EQ(xphost::ExecuteLine("register addon/gone int ro"), "ok");
     ASSERT_EQ(xphost::ExecuteLine("unregister addon/gone"), "ok");
+    for (const char* blank : {"addon/a b", "addon/a\tb", "addon/a\rb", "addon/a\nb"})  // not listed
+        XPLMRegisterDataAccessor(blank, xplmType_Int, 0, nullptr, nullptr, nullptr, nullptr,
+                                 nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                 nullptr, nullptr, nullptr);
     std::string many;  // the list is fetched a page of 1024 datarefs at a time
     for (int k = 0; k < 700; ++k) many += "addon/many/" + std::to_string(k) + " int ro 0\n";
     ASSERT_TRUE(xphost::LoadDatarefText(many, nullptr));
@@ -154,7 +159,8 @@ TEST_F(CheckXPlaneNames, TheLiveListNamesWhatTheAircraftAdded) {
           "\naddon/mix\tint/float/double\ty\n", "\naddon/pair\tint[3]/float[3]\tn\n",
           "\naddon/text\tbyte[8]\ty\n", "\ncorvane/flaps_in_transition\tint\ty\n"})
         EXPECT_NE(list.find(line), std::string::npos) << line;
-    EXPECT_EQ(list.find("addon/gone"), std::string::npos);
+    for (const char* absent : {"addon/gone", "addon/a"})
+        EXPECT_EQ(list.find(absent), std::string::npos) << absent;
     std::istringstream lines(list);
     std::set<std::string> distinct;
     size_t count = 0;

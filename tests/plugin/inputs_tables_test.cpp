@@ -169,7 +169,8 @@ TEST_F(InputTables, ButtonsSwitchesAndEncoders) {
          "=sim/test/int_float 7.6; >E9+; ?sim/test/int_float 7.5; >D11; ?sim/test/int_float "
          "2.5"},
         {"[I]\nD8 sim/test/float 1+,0,10\nD9 sim/test/int 1\n",
-         ">D8 12.5xyz; ?sim/test/float 12.5; =sim/test/int 4; >D9 abc; >D9 nan; >D9 1e999; "
+         ">D8 12.5xyz; ?sim/test/float 12.5; =sim/test/int 4; >D9 abc; >D9 nan; >D9 1e999; >D9 -; "
+         ">D9 .; "
          "?sim/test/int 4; >D9 -2; ?sim/test/int -2; >D9 3.5; ?sim/test/int 3"},
         {"[I]\nD1 sim/test/float_array 6.5 2\nD2 sim/test/int_array 6 6\n"
          "D3 sim/test/int_array 9 7\nD4 sim/test/float_array 9 0\n",
@@ -215,8 +216,8 @@ TEST_F(InputTables, ModesOutputSelectionAndTextReplies) {
          "?sim/test/float 2; >D20; m0 3; @7b020528 7b020628 7b020729; >D20; m0 1; >E3+; "
          "?sim/test/float 1"},
         {"[I]\nE3/1+ sim/test/float 1\nE3/2+ sim/test/float 2\nE3/3+ sim/test/float 3\n"
-         "D21 E3<\nD22 E3=2\nD23 E3>8\nD24 E3<7\nD25 E3?1\n",
-         ">D21; m0 3; >D22; m0 2; >D23; m0 1; >D24; m0 3; >D25; m0 3"},
+         "D21 E3<\nD22 E3=2\nD23 E3>8\nD24 E3<7\nD25 E3?1\nD26 E3=0\nD27 E3=9\n",
+         ">D21; m0 3; >D22; m0 2; >D23; m0 1; >D24; m0 3; >D25; m0 3; >D26; m0 0; >D27; m0 9"},
         // An encoder group takes both turning directions and nothing else of its tag.
         {"[I]\nE3/1+ sim/test/float 1\nE3/2+ sim/test/float 2\nE30 sim/test/int 4\n"
          "E3/1- sim/test/heading 7\n",
