@@ -277,6 +277,13 @@ TEST_F(OutputPassTest, UnchangedReadingIsFormattedAgainWhenPrecisionRangesLetter
     // A new reading whose text is the same sends nothing.
     xphost::SetDataref("test/f1", "1.2345");
     EXPECT_TRUE(Pass().empty());
+    // A list taken away counts as a change although the other keeps its values.
+    OutRange2[panel][j] = {};
+    EXPECT_EQ(Pass(), Messages{">5D<1.>"});
+    OutRange2[panel][j] = {0, 1000};
+    EXPECT_EQ(Pass(), Messages{">5D<123.>"});
+    OutRange1[panel][j] = {};
+    EXPECT_EQ(Pass(), Messages{">5D<1.>"});
     // The letter too: one list of one item is a threshold, for a stepper a turn.
     OutRange1[panel][j] = {360};
     OutRange2[panel][j] = {0, 2048};

@@ -131,8 +131,11 @@ TEST(PluginFolderLayouts, FolderIsFoundFromThePathsComponents) {
 TEST(AircraftProfiles, NameAndProfileAreFoundIgnoringCase) {
     const std::string folder = corvane_test::MakeTempFolder("corvane-profiles");
     fs::create_directories(folder + "/profiles/B737.cfg");  // a folder is no profile
-    for (const char* name : {"B738.cfg", "b738.cfg", "a320.CFG", "C172.cfg.example", "ZZ.cfg"})
+    for (const char* name :
+         {"B738.cfg", "b738.cfg", "a320.CFG", "C172.cfg.example", "ZZ.cfg", ".cfg", "cfg"})
         corvane_test::WriteFile(folder + "/profiles/" + name, "");
+    EXPECT_EQ(ProfileNames(folder),
+              (std::vector<std::string>{"B738.cfg", "ZZ.cfg", "a320.CFG", "b738.cfg"}));
     const char* const rows[][3] = {{"B738.acf", "B738", "profiles/B738.cfg"},
                                    {"C:\\X\\b738.ACF", "b738", "profiles/b738.cfg"},
                                    {"Aircraft/A320/A320.acf", "A320", "profiles/a320.CFG"},
