@@ -119,6 +119,9 @@ TEST(OutputRecords, EveryKindOfRecord) {
             << letter << " " << text << " at " << start;
     // An entry without digit count and position sends nothing.
     EXPECT_EQ(record('N', 2, "1", 0.025f, 0, {"\x05N", "2", "sim/x", "1"}), kLeftOut);
+    // A display of no digits fills the last three bytes.
+    EXPECT_EQ(record('N', 2, "1", 0.025f, 61, {"\x05N", "2", "sim/x", "1", "0", "0"}),
+              (Bytes{7, 'R', 0}));
     // Port LEDs: bit 7 of the first port is LED 1.
     std::vector<uint8_t> ports(2, 0);
     for (int n : {1, 8, 9}) EXPECT_TRUE(SetPortLed(ports, n, true));

@@ -128,6 +128,11 @@ TEST_F(OutputPassTest, AllOnStateAndBack) {
               Messages{Bytes({0x7B, 22, 4, 'G',  0x00, 0x04, 0xC4, 0x09, 6,   'P', 9,    7,
                               'D',  0,  0, 0xA0, 0x40, 8,    0x28, 9,    'R', 2,   0x48, 0x03})});
     EXPECT_EQ(Pass(), Messages{Bytes({0x7B, 5, 0x1E, 'R', 2, 0, 0})});
+    // A board configured anew has been sent nothing yet: its all-on records carry 0.
+    sendall[board] = true;
+    OutputAllOn[board].assign(9, true);
+    EXPECT_EQ(Pass(), Messages{Bytes({0x7B, 22, 4, 'G', 0, 0, 0xC4, 0x09, 6,   'P', 0, 7,
+                                      'D',  0,  0, 0,   0, 8, 0x29, 9,    'R', 2,   0, 0})});
 }
 
 // A board gets one element of an array, a panel the elements up to the element number (at most
