@@ -473,5 +473,23 @@ TEST_F(InputTables, RowsNotedReadAgainAndCutShort) {
     EXPECT_EQ(Value("sim/test/int"), 1);
 }
 
+// An output whose entry one table lacks (tables out of step) is never read: a pin reference leaves
+// it as it was.
+TEST_F(InputTables, OutputMissingFromOneTableIsNotMarked) {
+    void (*const cuts[])(int) = {
+        [](int b) { OutputActive[b].pop_back(); }, [](int b) { Drefread[b].pop_back(); },
+        [](int b) { Type[b].pop_back(); },         [](int b) { Arraynum[b].pop_back(); },
+        [](int b) { Precision[b].pop_back(); },    [](int b) { Previous[b].pop_back(); },
+        [](int b) { OutRange1[b].pop_back(); },    [](int b) { OutRange2[b].pop_back(); }};
+    for (const auto cut : cuts) {
+        TearDown();
+        SetUp();
+        const int b = Board("[I]\nD7+ 5L\n[O]\n5L 0 sim/test/int\n");
+        cut(b);
+        HandleInputMessage(Message(b, "D7+"));
+        EXPECT_EQ(OutputAllOn[b], std::vector<bool>{false});
+    }
+}
+
 }  // namespace
 }  // namespace corvane_inputs_test
