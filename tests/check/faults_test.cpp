@@ -32,6 +32,7 @@ const FaultLine kFaultFile[] = {
     {"D8- corvane/starter_ignition_1", "runs it once more"},
     {"E6/1+ sim/cockpit2/autopilot/heading_dial_deg_mag_pilot 1+", ""},
     {"E6+ sim/cockpit2/autopilot/heading_dial_deg_mag_pilot 10+", "beside the group E6/n"},
+    {"E6- sim/cockpit2/autopilot/heading_dial_deg_mag_pilot 10-", "beside the group E6/n"},
     {"D11+ 12L", "lights nothing"},
     {"E12- sim/cockpit2/autopilot/heading_dial_deg_mag_pilot 1,0,360",
      "every turn writes 1; to step on each turn write 1-,0,360"},
