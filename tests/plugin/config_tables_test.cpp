@@ -470,8 +470,9 @@ TEST_F(ConfigTables, StatusLinesOfTheBoardRows) {
 TEST_F(ConfigTest, BoardRowsKeepTheirLinkAndTheirOwnStatusLine) {
     ComPortName = {"/dev/cu.usbmodem1"};
     MessageIsSerial = 1;
-    Read("[I]\nB5 addon/a 1\n", 2);  // board 0 on USB
+    Read("[I]\nB5 addon/a 1\nB6 O_a/b\n", 2);  // board 0 on USB
     EXPECT_EQ(DebugAddress, "USB");
+    EXPECT_EQ(MissingNames.size(), 1u);  // an output selection is no name to look up
     MessageIsSerial = 0;
     inet_pton(AF_INET, "192.168.1.30", &serv_addr.sin_addr);
     Read("[O]\n7 0 addon/b\n", 5);  // board 1 on the LAN

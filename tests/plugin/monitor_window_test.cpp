@@ -21,6 +21,8 @@ const char* const kSection =
     "[I]\n"
     "D5 sim/cockpit/electrical/beacon_lights_on 1\n"
     "D6 sim/cockpit/electrical/beacon_lights_on 0\n"
+    "B7 sim/lights/taxi_lights_on\n"
+    "D8 hi\n"
     "[O]\n"
     "13L 0 sim/cockpit/electrical/beacon_lights_on\n"
     "12L 0 sim/cockpit/electrical/beacon_lights_on\n"
@@ -79,6 +81,13 @@ TEST(MonitorWindow, ShowsABoardsTrafficItsLastInputAndOutputAndTheDroppedDatagra
                           "-> sim/cockpit/electrical/beacon_lights_on = 1\n"));
     // Each output holds one place, with the text it was last sent.
     EXPECT_THAT(xphost::WindowText(), HasSubstr("last outputs: 10L 0  |  11L 0  |  12L 0\n"));
+    // A command runs; an internal input is named as such.
+    for (const char* tag : {"B7", "D8"}) board.SendInput(tag);
+    run.Call(40);
+    EXPECT_THAT(
+        xphost::WindowText(),
+        HasSubstr("last inputs: D8 -> internal hi  |  B7 -> runs sim/lights/taxi_lights_on  |"
+                  "  D6 -> "));
     // A board read again (here as board ID 4, without outputs) got nothing new yet.
     for (const char* tag : {"D5", "D6", "D5"}) {
         board.SendInput(tag);
