@@ -39,7 +39,8 @@ const FaultLine kConfig[] = {
      "did you mean sim/cockpit2/switches/landing_lights_on?"},
     // In the project's own list, not in X-Plane's: the lists read are X-Plane's.
     {"D8+ sim/cockpit2/switches/beacon_on 1", "is not a command or dataref"},
-    {"D 4+ sim/cockpit2/switches/landing_lights_on 1", "the tag 'D 4+' has a blank in it"},
+    {"D 4+ sim/cockpit2/switches/landing_lights_on 1",
+     "the tag 'D 4+' has a blank in it: the tag is read as 'D' and '4+' as the name; write D4+"},
     {"E6 sim/cockpit2/autopilot/heading_dial_deg_mag_pilot 1+", "encoder tag 'E6' has no sign"},
     {"E7+ sim/cockpit2/autopilot/heading_dial_deg_mag_pilot 1+", ""},
     {"[O]", ""},

@@ -183,7 +183,8 @@ TEST_F(InputTables, ButtonsSwitchesAndEncoders) {
          "D5+ sim/test/float 3\nE7+ sim/test/heading 1+,0,360\n",
          ">D5+; ?sim/test/float 1; m0 32; >D5+; ?sim/test/float 2; >D5+; ?sim/test/float 3; "
          ">D5+; ?sim/test/float 1; >E7+ \x03; ?sim/test/heading 1; >E7+ \x01; ?sim/test/heading 1; "
-         ">E7+ \x01; ?sim/test/heading 2; >E7+ \x0C; ?sim/test/heading 14"},
+         ">E7+ \x01; ?sim/test/heading 2; >E7+ \x0C; ?sim/test/heading 14; >E7+ \x01; "
+         "?sim/test/heading 14; >E7+ \x02; ?sim/test/heading 15; >E7+ \x01; ?sim/test/heading 16"},
         {"[A]\nS E7,0\n[I]\nE7+ sim/test/heading 1+,0,360\n", ">E7+ \x05; ?sim/test/heading 1"},
     });
 }
@@ -203,7 +204,7 @@ TEST_F(InputTables, HeldInputs) {
         {"[A]\nR D21+\n[I]\nE3/1+ sim/test/float 1\nE3/2+ sim/test/float 2\nD21+ E3>\n",
          ">D21+; m0 2; >D21-; >D21+; m0 1"},
         {"[A]\nR A1a A1b\n[I]\nA1a sim/test/float 1\nA1b sim/test/int 1\n",
-         ">A1a; ~1; ?sim/test/float 1; =sim/test/float 0; >A1b; ~1; ?sim/test/float 0; "
+         ">A1a; ~1; ?sim/test/float 1; =sim/test/float 0; >A1b; ~17; ?sim/test/float 0; "
          "?sim/test/int 1"},
     });
 }
