@@ -319,6 +319,13 @@ TEST_F(InputTables, DatarefAccessByTypeAndElement) {
         EXPECT_EQ(xphost::GetDataref(row.dataref), row.text) << row.dataref << " " << row.element;
         EXPECT_EQ(ReadDataref(0, i, row.element), row.read) << row.dataref << " " << row.element;
     }
+    // An element is read from the dataref, not from what was written last; element 1 too.
+    for (const char* name : {"sim/test/int_array", "sim/test/float_array"}) {
+        const int i = AddInput(0, {"D1", name}, 1);
+        WriteDataref(0, i, 1, 4.0f);
+        ASSERT_TRUE(xphost::SetDataref(name, "7,2"));
+        EXPECT_EQ(ReadDataref(0, i, 1), 7.0f) << name;
+    }
     EXPECT_EQ(ReadDataref(0, 99, 1), 0.0f);
     EXPECT_EQ(ReadDataref(7, 0, 1), 0.0f);
     WriteDataref(7, 0, 1, 9.0f);

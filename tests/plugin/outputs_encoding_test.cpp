@@ -56,7 +56,8 @@ TEST(SevenSegment, PatternsPointsOptionsAndEntryFields) {
         // Text that is no number (byte data) shows blanks for the unknown characters.
         {"ab", 2, 0, "", {0xFF, 0xFF}},
         {"", 2, 0, "", {0xFF, 0xFF}},
-        {".5", 2, 1, "", {0x48, 0x03}},  // pieces, as SplitBy gives them
+        {".5", 2, 1, "", {0x48, 0x03}},     // pieces, as SplitBy gives them
+        {"1.2.3", 2, 1, "", {0x9E, 0x25}},  // the third piece is not read
     };
     for (const auto& [text, digits, point, options, segments] : rows) {
         unsigned char out[kMaxSevenSegDigits] = {};
