@@ -285,7 +285,7 @@ TEST_F(ConfigTables, InputEntries) {
         {"[A]\nT D5+\n[I]\nD5+ sim/x 1\nD5+ sim/x 2\nD5+ sim/x 3\nB1 D5<\nB2 D5=2\nB3 E3>\n"
          "E3/1 sim/x 1\n",
          "I3 f=B1|D5<1 mode=0 dir=3", "I4 f=B2|D5=2 mode=0 dir=0", "I5 f=B3|E3>1 mode=6 dir=1"},
-        {"[I]\nD50+ sim/x 1\nD59+ sim/x 1\nD7 sim/x 1\nB1 D5=1\nB2 D7=1\n",
+        {"[I]\nD7 sim/x 1\nD50+ sim/x 1\nD59+ sim/x 1\nB1 D5=1\nB2 D7=1\n",
          "N5 U:comparison reference D5=1: no input tag is D5", "!N6 U:comparison", "I4 mode=-1"},
         {"[I]\nE3/1+ sim/x 1+\nE3/9+ sim/x 1+\nE4/1+ sim/lights/landing_lights_on\n"
          "E4/10+ sim/x 1+\nB3 E3>\nB4 E4<\n",
