@@ -328,7 +328,8 @@ TEST_F(ConfigTables, OutputEntries) {
          "O0 f=<13>L|0|sim/cockpit/x|1 arr=1 prec=-1 type=2 act=1 ptr=1 prev=0",
          "O1 f=<7>D|2|sim/cockpit/y|1 prec=2 type=1 prev=0"},
         {"*0\n[O]\n13L 0 sim/cockpit/x\n12 -1 sim/x\n", "O0 tag=13L prec=0", "O1 tag=12 prec=-1"},
-        {"[O]\n7 -1 sim/x\n8 -2147483648 sim/x\n", "O0 prec=-2", "O1 prec=-1000001"},
+        {"[O]\n7 -1 sim/x\n8 -2147483648 sim/x\n9 1 sim/x\n", "O0 prec=-2", "O1 prec=-1000001",
+         "O2 prec=1"},
         {"[O]\n10 0 sim/x\n20L 0 sim/x\n", "O0 tag=<10>D", "O1 tag=<20>L"},
         {"[O]\n9S 0 sim/x 1 0,1\n9P 0 sim/x 1 0,1\n9L 0 sim/x 1 0,1\n9D 0 sim/x 1 0,1\n"
          "9l 0 sim/x 1 0,1\n",
