@@ -122,10 +122,8 @@ void MarkInternalOutputs(int b, int i, const char* mark) {
     const int target = InputIncrementDir[b][i];
     if (target < 0) return;
     if (target == kAllPinOutputs) {
-        if (Data[b][i].size() < 2 || Data[b][i][1].empty()) return;
-        const std::string& reference = Data[b][i][1];
         for (int j = 0; OutputExists(b, j); ++j)
-            if (OutputTag(b, j) == reference) MarkOutput(b, j, mark);
+            if (OutputTag(b, j) == name) MarkOutput(b, j, mark);
         return;
     }
     MarkOutput(b, target, mark);

@@ -155,6 +155,10 @@ TEST_F(SerialBoards, ScanOpensCandidatesOnlyAndNothingWithUsbOff) {
         EXPECT_TRUE(settings.c_iflag & IGNPAR);
         EXPECT_EQ(settings.c_lflag | settings.c_oflag, 0u);
     }
+    // The two names of a macOS device; others have none.
+    EXPECT_EQ(TwinPath(Path("tty.usbmodem1411")), Path("cu.usbmodem1411"));
+    EXPECT_EQ(TwinPath(Path("cu.usbserial-A1")), Path("tty.usbserial-A1"));
+    EXPECT_EQ(TwinPath(Path("ttyUSB0")), "");
     EXPECT_THAT(ComPortName, UnorderedElementsAreArray(Paths(opened)));
     EXPECT_EQ(max_cycles, 3);
     EXPECT_TRUE(PortProblems.empty());

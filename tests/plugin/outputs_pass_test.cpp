@@ -164,6 +164,7 @@ TEST_F(OutputPassTest, ArraysOnBothForms) {
     AddOutput(panel, "6D", 0, "test/dmin");
     AddOutput(panel, "6D", 0, "test/f1");
     OutputActive[panel].back() = false;
+    AddOutput(panel, "7D", 1, "test/fa", 6);  // elements past the dataref's end read 0
     SendChangedOutputs();
     EXPECT_EQ(receivers_[0]->Take(),
               Messages{Bytes({0x7B, 18, 1,   'D', 0, 0,   0x60, 0x40, 2,    'P',
@@ -172,7 +173,7 @@ TEST_F(OutputPassTest, ArraysOnBothForms) {
     for (int k = 1; k < 1023; ++k) big += ",0";
     EXPECT_EQ(receivers_[1]->Take(),
               Messages{">1D<1.5,2.5,3.5>2D<10,20,30,0,0>3D<1>4D<0.1>5D<7>T<hel>U<" + big +
-                       ">6D<-340282346638528859811704183484516925440>"});
+                       ">6D<-340282346638528859811704183484516925440>7D<1.5,2.5,3.5,4.5,0,0>"});
     Arraynum[panel][0] = 1;  // the same first reading, fewer elements: a new text
     EXPECT_EQ(Pass(1), Messages{">1D<1.5>"});
 }
