@@ -603,6 +603,8 @@ TEST_F(UsbBoardsComeAndGo, PulledBoardComesBackOnItsOwnIndex) {
     ASSERT_EQ(BoardCount(), 2);
     const std::string line = StatusLine(BoardStatusLine[1]);
     EXPECT_EQ(line, "   2. USB Arduino #3,   1 inputs,   2 outputs");
+    run.Call(90);  // the next look at the folder leaves the board's own port alone
+    EXPECT_FALSE(LogHas("busy"));
 
     // Pulled: shown disconnected at once, logged; the LAN board goes on.
     Pull();
