@@ -377,6 +377,7 @@ TEST(MemoryHandEdits, StoresAndRecallsFollowTheFileAsEdited) {
         {"12 1,2\r\n", 3, 0, "12 3,1,2\r\n"},
         {nullptr, -2, 3, "12 3,1,2\r\n"},
         {"12 9,8,7,6\n", -2, 8, "12 9,8,7,6\n"},  // the cursor stays at the second place
+        {"12 5,4,3,2\n", -2, 3, "12 5,4,3,2\n"},  // an edit of the same size
         {"", -2, -1, ""},
         {"", 4, 0, "12 4\r\n"},
         {"7 5\r\n", 6, 0, "7 5\r\n12 6\r\n"},
