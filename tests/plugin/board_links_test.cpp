@@ -422,6 +422,10 @@ TEST(PortsWithoutABoard, FillTheRoomTheBoardsLeaveAndAreCountedOnTheSearchLine) 
     NoteSent(7, 2);
     EXPECT_EQ(MonitorLines().back(),
               "   3 more boards: received 3 messages, sent 1, inputs applied 0");
+    // The first 256 boards are counted.
+    while (BoardCount() < 257) CreateBoardRow(3, sockaddr_in{}, -1);
+    for (int b : {255, 256}) NoteReceived(b, 4);
+    EXPECT_THAT(MonitorLines().back(), HasSubstr(" more boards: received 4 messages,"));
 }
 
 TEST_F(SerialBoards, BoardThatMissesTheFirstProbesIsFound) {
