@@ -78,7 +78,7 @@ TEST(SevenSegment, PatternsPointsOptionsAndEntryFields) {
         EXPECT_EQ(encode(fields), kLeftOut) << fields[0];
     // Every digit is read, without overflow.
     EXPECT_EQ(encode({"+100000000000000000000000", "2"}).size(), 8u);
-    EXPECT_EQ(encode({"9", "0"}).size(), 8u);
+    EXPECT_EQ(encode({"9", "0"}).size(), 8u);  // a count of 9 reads, and is cut to 8
 }
 
 // Rows of letter, type, value text (its number is the value), frame period, bytes already in the
