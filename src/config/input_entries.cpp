@@ -400,9 +400,9 @@ std::string Describe(const BoardParse& parse, const InputEntry& entry, int i) {
 
 }  // namespace
 
-bool ParseInputEntry(BoardParse& parse, std::string text) {
+void ParseInputEntry(BoardParse& parse, std::string text) {
     const int b = parse.board;
-    if (!BoardExists(b)) return false;
+    if (!BoardExists(b)) return;
     if (!text.empty() && text.back() == '\n') text.pop_back();
     if (!text.empty() && text.back() == '\r') text.pop_back();
 
@@ -411,11 +411,11 @@ bool ParseInputEntry(BoardParse& parse, std::string text) {
     std::vector<std::string>& f = entry.fields;
     if (f.size() < 2) {
         parse.Note(ConfigNoteKind::Skipped, "input entry without a name field");
-        return false;
+        return;
     }
     if (f[1] == "not_selected") {
         parse.Note(ConfigNoteKind::Comment, "input not selected");
-        return false;
+        return;
     }
     const int i = static_cast<int>(Datatags[b].size());
     if (ConfigDiagnosing()) entry.name = f[1];
@@ -455,7 +455,6 @@ bool ParseInputEntry(BoardParse& parse, std::string text) {
 
     parse.RememberSource(parse.inputSources);
     if (ConfigDiagnosing()) parse.NoteMade(ConfigNoteEntry::Input, i, Describe(parse, entry, i));
-    return true;
 }
 
 bool InputNameMayAppear(const std::string& name) {

@@ -7,8 +7,8 @@
 
 // Parses one I line into a new input of board parse.board, appended after its existing inputs
 // (so a repeated [I] header adds to them). Lines with fewer than two fields or the name
-// "not_selected" add nothing. False when nothing was added.
-bool ParseInputEntry(BoardParse& parse, std::string text);
+// "not_selected" add nothing.
+void ParseInputEntry(BoardParse& parse, std::string text);
 
 // Whether an input's name that is neither a command nor a dataref may become one later (an
 // add-on's name, not one of the internal forms): such an input is looked up again in flight.

@@ -171,9 +171,9 @@ std::string DescribeOutput(const BoardParse& parse, const std::vector<std::strin
 
 }  // namespace
 
-bool ParseOutputEntry(BoardParse& parse, std::string text) {
+void ParseOutputEntry(BoardParse& parse, std::string text) {
     const int b = parse.board;
-    if (!BoardExists(b)) return false;
+    if (!BoardExists(b)) return;
     // A line feed or carriage return left at the end (a Helvan panel's text is not trimmed) would
     // end up in the last field, a dataref name among them.
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
@@ -181,11 +181,11 @@ bool ParseOutputEntry(BoardParse& parse, std::string text) {
     std::vector<std::string> f = SplitBy(text, " ");
     if (f.size() < 2) {
         parse.Note(ConfigNoteKind::Skipped, "output entry without a dataref field; line ignored");
-        return false;
+        return;
     }
     if (f.size() > 2 && f[2] == "not_selected") {
         parse.Note(ConfigNoteKind::Comment, "output not selected");
-        return false;
+        return;
     }
     if (parse.IsArduino()) {
         std::string converted;
@@ -193,7 +193,7 @@ bool ParseOutputEntry(BoardParse& parse, std::string text) {
             parse.Note(ConfigNoteKind::Skipped, "output tag '" + f[0] +
                                                     "' does not begin with a pin number of 0 to "
                                                     "255; line ignored");
-            return false;
+            return;
         }
         f[0] = converted;
     }
@@ -207,9 +207,9 @@ bool ParseOutputEntry(BoardParse& parse, std::string text) {
                            "LED mode entry " + std::to_string(OutputModeLed[b].size() - 1) +
                                ", tag " + ShowOutputTag(f[0], parse.id) + ": " + f[1]);
         if (ConfigDiagnosing()) NoteLedModeReference(parse, f[1]);
-        return true;
+        return;
     }
-    if (type == 'N' && parse.IsArduino() && !CheckSevenSegment(parse, f)) return false;
+    if (type == 'N' && parse.IsArduino() && !CheckSevenSegment(parse, f)) return;
 
     NoteUnreadNumbers(parse, f, type);
     std::vector<float> range1;
@@ -251,7 +251,6 @@ bool ParseOutputEntry(BoardParse& parse, std::string text) {
     parse.RememberSource(parse.outputSources);
     if (ConfigDiagnosing())
         parse.NoteMade(ConfigNoteEntry::Output, j, DescribeOutput(parse, f, j, active));
-    return true;
 }
 
 void CompleteOutputs(const BoardParse& parse) {

@@ -13,8 +13,8 @@ constexpr int kMaxByteDataLength = 1024;        // bytes read from a byte-data d
 // board parse.board, appended after the existing ones (so a repeated [O] header adds to them).
 // Rejected lines add nothing: one field only, "not_selected" as dataref, an Arduino tag that does
 // not begin with a pin number of 0 to 255, and on Arduino boards 7-segment entries with fewer than
-// six fields or without a digit count. False when nothing was added.
-bool ParseOutputEntry(BoardParse& parse, std::string text);
+// six fields or without a digit count.
+void ParseOutputEntry(BoardParse& parse, std::string text);
 
 // The completion after the option passes: element, precision, dataref handle and type, the
 // plug-in's own datarefs, and the active flags by the O list. parse.board's outputs, all of them.

@@ -59,16 +59,9 @@ void ChangeMode(int b, int i, const std::string& s) {
 void SelectOutput(int b, const std::string& s) {
     const size_t p = s.find('_');
     if (p == std::string::npos || p == 0) return;
-    enum { kNext, kPrevious, kNumbered } how = kNext;
-    unsigned int n = 0;
-    if (p == 1) {
-        how = kNext;
-    } else if (p == 2 && s[1] == '-') {
-        how = kPrevious;
-    } else {
-        n = UnsignedOrZero(s.substr(1, p - 1));
-        how = n >= 1 ? kNumbered : kNext;
-    }
+    // "O_" and a selector that is no number from 1 on select the next output.
+    const bool previous = p == 2 && s[1] == '-';
+    const unsigned int n = previous ? 0 : UnsignedOrZero(s.substr(1, p - 1));
     const std::string wanted = s.substr(p + 1);
     unsigned int counted = 0;
     int nth = -1, afterActive = -1, beforeActive = -1, first = -1, last = -1, previousMatch = -1;
@@ -90,9 +83,9 @@ void SelectOutput(int b, const std::string& s) {
     }
     if (first < 0) return;  // the tag names no output: nothing is selected
     int choice = -1;
-    if (how == kNumbered && nth >= 0)
+    if (nth >= 0)
         choice = nth;
-    else if (how == kPrevious)
+    else if (previous)
         choice = beforeActive >= 0 ? beforeActive : last;
     else
         choice = afterActive >= 0 ? afterActive : first;
@@ -129,10 +122,8 @@ void MarkInternalOutputs(int b, int i, const char* mark) {
     const int target = InputIncrementDir[b][i];
     if (target < 0) return;
     if (target == kAllPinOutputs) {
-        if (Data[b][i].size() < 2 || Data[b][i][1].empty()) return;
-        const std::string& reference = Data[b][i][1];
         for (int j = 0; OutputExists(b, j); ++j)
-            if (OutputTag(b, j) == reference) MarkOutput(b, j, mark);
+            if (OutputTag(b, j) == name) MarkOutput(b, j, mark);
         return;
     }
     MarkOutput(b, target, mark);
