@@ -186,6 +186,8 @@ TEST_F(InputTables, ButtonsSwitchesAndEncoders) {
          ">E7+ \x01; ?sim/test/heading 2; >E7+ \x0C; ?sim/test/heading 14; >E7+ \x01; "
          "?sim/test/heading 14; >E7+ \x02; ?sim/test/heading 15; >E7+ \x01; ?sim/test/heading 16"},
         {"[A]\nS E7,0\n[I]\nE7+ sim/test/heading 1+,0,360\n", ">E7+ \x05; ?sim/test/heading 1"},
+        {"[A]\nT B5\n[I]\nB5 sim/test/float 1\nB5 sim/test/float 2\n",
+         ">B5; ?sim/test/float 1; >B5; ?sim/test/float 2; >B5; ?sim/test/float 1"},
     });
 }
 
@@ -319,11 +321,12 @@ TEST_F(InputTables, DatarefAccessByTypeAndElement) {
         EXPECT_EQ(xphost::GetDataref(row.dataref), row.text) << row.dataref << " " << row.element;
         EXPECT_EQ(ReadDataref(0, i, row.element), row.read) << row.dataref << " " << row.element;
     }
-    // An element is read from the dataref, not from what was written last; element 1 too.
-    for (const char* name : {"sim/test/int_array", "sim/test/float_array"}) {
+    // A value is read from the dataref, not from what was written last; an array's element 1 too.
+    for (const std::string name : {"sim/test/int_array", "sim/test/float_array", "sim/test/int",
+                                   "sim/test/float", "sim/test/double"}) {
         const int i = AddInput(0, {"D1", name}, 1);
         WriteDataref(0, i, 1, 4.0f);
-        ASSERT_TRUE(xphost::SetDataref(name, "7,2"));
+        ASSERT_TRUE(xphost::SetDataref(name, "7"));
         EXPECT_EQ(ReadDataref(0, i, 1), 7.0f) << name;
     }
     EXPECT_EQ(ReadDataref(0, 99, 1), 0.0f);
@@ -340,7 +343,7 @@ TEST_F(InputTables, DatarefAccessByTypeAndElement) {
     HandleInputMessage(Message(126, "D1"));
     HandleInputMessage(Message(127, "D1"));
     EXPECT_EQ(Value("sim/test/int"), 1);
-    EXPECT_EQ(Value("sim/test/float"), 0);
+    EXPECT_EQ(Value("sim/test/float"), 7);  // as the reads above left it
 }
 
 TEST_F(InputTables, ReleasingBoardsEndsTheirHeldCommands) {
