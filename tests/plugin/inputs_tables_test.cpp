@@ -322,8 +322,8 @@ TEST_F(InputTables, DatarefAccessByTypeAndElement) {
         EXPECT_EQ(ReadDataref(0, i, row.element), row.read) << row.dataref << " " << row.element;
     }
     // A value is read from the dataref, not from what was written last; an array's element 1 too.
-    for (const std::string name : {"sim/test/int_array", "sim/test/float_array", "sim/test/int",
-                                   "sim/test/float", "sim/test/double"}) {
+    for (const char* name : {"sim/test/int_array", "sim/test/float_array", "sim/test/int",
+                             "sim/test/float", "sim/test/double"}) {
         const int i = AddInput(0, {"D1", name}, 1);
         WriteDataref(0, i, 1, 4.0f);
         ASSERT_TRUE(xphost::SetDataref(name, "7"));
