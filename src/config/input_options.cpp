@@ -138,20 +138,39 @@ void CompleteComparison(const BoardParse* parse, int b, int i, const GroupIndex&
                       " followed by a sign or '/'");
 }
 
-// An encoder entry without '/' whose group has members: the board's messages for it go to the
-// member at the group's mode, never to this entry.
+// An encoder entry without '/' beside a group of its tag. A turn runs the inputs in their order and
+// is redirected from the group's first entry on, to the member at the group's mode: an entry
+// before that first entry runs on every turn of its sign, and the member after it; an entry after
+// it never runs.
 void NotePlainBesideGroup(const BoardParse* parse, int b, int i, const GroupIndex& groups) {
     const std::string& tag = Datatags[b][i];
     if (!ConfigDiagnosing() || tag.empty() || tag[0] != 'E' || tag.find('/') != std::string::npos)
         return;
-    const int leader = Lookup(groups.leaders, WithoutSign(tag));
-    if (leader < 0 || Datatags[b][leader].find('/') == std::string::npos) return;
     const std::string group = WithoutSign(tag);
-    NoteEntry(InputSources(parse), i, ConfigNoteKind::Suspect,
-              "plain encoder entry " + tag + " beside the group " + group + "/n: every " + group +
-                  " turn goes to the group's member of the mode in force, never to this entry; "
-                  "make it a member (" +
-                  group + "/n) or give it a pin of its own");
+    const int leader = Lookup(groups.leaders, group);
+    if (leader < 0 || Datatags[b][leader].find('/') == std::string::npos) return;
+    const std::string advice = "; make it a member (" + group + "/n) or give it a pin of its own";
+    if (leader < i || group == tag) {
+        NoteEntry(InputSources(parse), i, ConfigNoteKind::Suspect,
+                  "plain encoder entry " + tag + " after the first entry of the group " + group +
+                      "/n (" + Datatags[b][leader] + "): every " + group +
+                      " turn goes to the group's member of the mode in force, never to this "
+                      "entry" +
+                      advice);
+        return;
+    }
+    // Before the group: a member of its sign takes the turn after it.
+    const char sign = tag.back();
+    bool member = false;
+    for (size_t j = 0; j < Datatags[b].size() && !member; ++j)
+        member = GroupOf(Datatags[b][j]) == group && GroupPosition(Datatags[b][j]) > 0 &&
+                 Datatags[b][j].back() == sign;
+    if (member)
+        NoteEntry(InputSources(parse), i, ConfigNoteKind::Suspect,
+                  "plain encoder entry " + tag + " before the group " + group + "/n (" +
+                      Datatags[b][leader] + "): every " + tag +
+                      " turn runs this entry and then the group's member of the mode in force" +
+                      advice);
 }
 
 // Each LED mode entry shows the mode of the group its reference names, led as a mode switch of

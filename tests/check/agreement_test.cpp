@@ -1,11 +1,13 @@
 // The checker's view of a section agrees with what the plug-in builds from the same text when a
 // board identifies itself: the plug-in's own board tables, and the upload and blocks the
 // emulated board receives. The checker names the encoder group a mode switch drives, by whole
-// tags, and reports a switch that drives none.
+// tags, and reports a switch that drives none; what it says of a plain encoder entry beside a
+// group is what the plug-in does with a turn.
 #include "board_view.h"
 #include "check_support.h"
 #include "config/board_tables.h"
 #include "exchange/identification.h"
+#include "xphost.h"
 
 namespace check_test {
 namespace {
@@ -138,6 +140,45 @@ TEST_F(CheckTest, ModeSwitchesReportTheGroupTheyDrive) {
     EXPECT_EQ(problems[0].line, 7);
     EXPECT_NE(problems[0].reason.find("mode switch E7<1 drives no encoder group"),
               std::string::npos);
+}
+
+// A plain E3+ above the group's first entry runs on every turn, and the member of the mode after
+// it; below that entry it never runs. The checker says so, and the plug-in does so.
+TEST_F(CheckTest, PlainEncoderEntryBesideItsGroupIsReportedAsThePluginRunsIt) {
+    const std::string plain = "E3+ sim/cockpit2/autopilot/altitude_dial_ft 100+\n";
+    const std::string first = "E3/1+ sim/cockpit2/autopilot/heading_dial_deg_mag_pilot 1+,0,360\n";
+    const std::string second = "E3/2+ sim/cockpit2/autopilot/vvi_dial_fpm 100+\n";
+    const struct {
+        std::string section;
+        const char* said;
+        double altitude;  // after one turn, from 5000
+    } rows[] = {
+        {plain + first + second,
+         "before the group E3/n (E3/1+): every E3+ turn runs this entry and then the group's "
+         "member of the mode in force",
+         5100},
+        {first + plain + second,
+         "after the first entry of the group E3/n (E3/1+): every E3 turn goes to the group's "
+         "member of the mode in force, never to this entry",
+         5000},
+    };
+    // The checker reads in the world of names that a plug-in run empties: it reads first.
+    for (const auto& row : rows) {
+        const auto problems = CheckDataCfg("*1\n[I]\n" + row.section).Problems();
+        ASSERT_EQ(problems.size(), 1u) << row.section;
+        EXPECT_NE(problems[0].reason.find(row.said), std::string::npos) << problems[0].reason;
+    }
+    for (const auto& row : rows) {
+        corvane_test::PluginOptions options;
+        options.dataCfg = "*1\n[I]\n" + row.section;
+        corvane_test::PluginRun run(options);
+        boardsim::Board& board = run.AddLanBoard(26, 1);
+        ASSERT_TRUE(run.ConnectAll(400));
+        board.TurnEncoder("E3+", 1);
+        run.Call(3);
+        EXPECT_EQ(xphost::GetNumber("sim/cockpit2/autopilot/altitude_dial_ft"), row.altitude);
+        EXPECT_EQ(xphost::GetNumber("sim/cockpit2/autopilot/heading_dial_deg_mag_pilot"), 1);
+    }
 }
 
 }  // namespace
