@@ -87,6 +87,19 @@ void ParseAdditionalEntry(BoardParse& parse, const std::string& text) {
             for (size_t k = 1; k < f.size(); ++k) {
                 const std::string item = Trim(f[k]);
                 const std::vector<std::string> parts = SplitBy(item, ",");
+                // An item cut at a blank beside its comma (E7, 2): its count is the next item.
+                if (parts.size() < 2 && !item.empty() && k + 1 < f.size() &&
+                    (item.back() == ',' || f[k + 1][0] == ',')) {
+                    parse.Note(ConfigNoteKind::Skipped,
+                               "S item '" + item + "' ends at a blank " +
+                                   (item.back() == ',' ? "after" : "before") + " a comma: '" +
+                                   f[k + 1] +
+                                   "' is read as the next item, and both are "
+                                   "ignored; write " +
+                                   item + f[k + 1] + " without blanks");
+                    ++k;
+                    continue;
+                }
                 if (item.find(',') == std::string::npos || parts.size() < 2) {
                     parse.Note(ConfigNoteKind::Skipped,
                                "S item '" + item + "' has no tag,count form; ignored");

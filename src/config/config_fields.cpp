@@ -90,3 +90,12 @@ std::string WithoutSign(const std::string& tag) {
     const bool sign = !tag.empty() && (tag.back() == '+' || tag.back() == '-');
     return sign ? tag.substr(0, tag.size() - 1) : tag;
 }
+
+size_t FieldsOfCutList(const std::vector<std::string>& f, size_t k, std::string& meant) {
+    if (k >= f.size() || f[k].empty()) return 0;
+    meant = f[k];
+    size_t next = k + 1;
+    while (next < f.size() && !f[next].empty() && (meant.back() == ',' || f[next][0] == ','))
+        meant += f[next++];
+    return next - k - 1;
+}

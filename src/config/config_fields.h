@@ -1,7 +1,9 @@
 // Number reading and tag conversion shared by the data.cfg entry parsers and option passes.
 #pragma once
 
+#include <cstddef>
 #include <string>
+#include <vector>
 
 // Reads an unsigned decimal number from the start of text (leading blanks and tabs and one '+'
 // allowed). False, and value 0, when no digit follows; values beyond 32 bits become 4294967295.
@@ -33,3 +35,7 @@ std::string GroupOf(const std::string& tag);
 int GroupPosition(const std::string& tag);
 // The tag without its last character when that is a sign ('+' or '-').
 std::string WithoutSign(const std::string& tag);
+// A comma-separated list in field k of f written with a blank after or before a comma ("0, 200"):
+// the blank ends the field, and the list runs on into the fields after it. The count of those
+// fields (0 when field k is whole), and in meant the list as it was meant ("0,200").
+size_t FieldsOfCutList(const std::vector<std::string>& f, size_t k, std::string& meant);

@@ -114,11 +114,8 @@ void NoteUnreadValues(const BoardParse& parse, const std::vector<std::string>& v
 // Values written with a blank after a comma (1+, 0, 360): the blank ends the value field, so the
 // values after it are read as the next fields (the element, ...) and the range is lost.
 void NoteBlankAfterComma(const BoardParse& parse, const std::vector<std::string>& f) {
-    if (!ConfigDiagnosing() || f.size() < 4) return;
-    std::string meant = f[2];
-    size_t k = 3;
-    for (; k < f.size() && (meant.back() == ',' || f[k][0] == ','); ++k) meant += f[k];
-    if (k == 3) return;
+    std::string meant;
+    if (!ConfigDiagnosing() || FieldsOfCutList(f, 2, meant) == 0) return;
     parse.Note(ConfigNoteKind::Suspect, "the values '" + f[2] +
                                             "' end at a blank after a comma: '" + f[3] +
                                             "' is read as the next field and the range " +

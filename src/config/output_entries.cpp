@@ -151,6 +151,17 @@ void NoteUnreadNumbers(const BoardParse& parse, const std::vector<std::string>& 
         parse.Note(ConfigNoteKind::Suspect, PrecisionAsStep(f[1]));
     if (f.size() >= 4 && !StartsWithNumber(f[3])) note("element", f[3], "1");
     if (type == 'N') return;
+    // The two range lists as written: a list cut at a blank runs on into the fields after it.
+    for (size_t k = 4, list = 0; list < 2 && k < f.size(); ++list) {
+        std::string meant;
+        const size_t cut = FieldsOfCutList(f, k, meant);
+        if (cut > 0)
+            parse.Note(ConfigNoteKind::Suspect,
+                       "the range list '" + f[k] + "' ends at a blank " +
+                           (f[k].back() == ',' ? "after" : "before") + " a comma: '" + f[k + 1] +
+                           "' is read as the next field; write " + meant + " without blanks");
+        k += 1 + cut;
+    }
     for (size_t k = 4; k < f.size() && k < 6; ++k)
         for (const std::string& item : SplitBy(f[k], ","))
             if (!StartsWithNumber(item)) note("range value", item, "0");
