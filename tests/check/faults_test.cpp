@@ -118,10 +118,33 @@ TEST_F(CheckFaults, ExitStatusTellsCleanProblemsAndFailure) {
     EXPECT_EQ(RunChecker({}).status, 2);
     EXPECT_EQ(RunChecker({"--bogus", clean}).status, 2);
     EXPECT_EQ(RunChecker({clean + ".missing"}).status, 2);
+    EXPECT_EQ(RunChecker({folder_}).status, 2);
     EXPECT_EQ(RunChecker({"--datarefs", clean + ".missing", clean}).status, 2);
     const CheckerRun help = RunChecker({"--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_EQ(help.output.compare(0, 20, "usage: corvane-check"), 0);
+}
+
+// Run in a plug-in's folder whose data.cfg is a folder or a link to nothing, it names data.cfg
+// and fails, and still checks the profiles.
+TEST_F(CheckFaults, UnreadableDataCfgInThePluginsFolderIsToldAndFails) {
+    for (const bool folder : {true, false}) {
+        const std::string dir = folder_ + (folder ? "/folder" : "/link");
+        Write(dir.substr(folder_.size() + 1) + "/profiles/B738.cfg",
+              "*1\n[I]\nD4+ sim/lights/taxi_lights_toggle\n");
+        if (folder)
+            std::filesystem::create_directory(dir + "/data.cfg");
+        else
+            std::filesystem::create_symlink(dir + "/gone.cfg", dir + "/data.cfg");
+        std::string output;
+        EXPECT_EQ(corvane_test::RunCommand("cd '" + dir + "' && '" CORVANE_CHECK "' 2>&1", &output),
+                  2);
+        EXPECT_NE(output.find(folder ? "corvane-check: cannot read data.cfg: it is a folder\n"
+                                     : "corvane-check: cannot read data.cfg: No such file"),
+                  std::string::npos)
+            << output;
+        EXPECT_NE(output.find("corvane-check profiles/B738.cfg\n"), std::string::npos);
+    }
 }
 
 }  // namespace

@@ -1,5 +1,8 @@
 #include "check_world.h"
 
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -125,9 +128,16 @@ QuietLog::~QuietLog() {
     std::cerr.rdbuf(saved_);
 }
 
-bool ReadWholeFile(const std::string& path, std::string& text) {
+bool ReadWholeFile(const std::string& path, std::string& text, std::string* why) {
+    const auto fail = [&](const std::string& reason) {
+        if (why) *why = reason;
+        return false;
+    };
+    std::error_code error;
+    if (std::filesystem::is_directory(path, error)) return fail("it is a folder");
+    errno = 0;
     std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
+    if (!in) return fail(errno != 0 ? std::strerror(errno) : "it does not open");
     std::ostringstream content;
     content << in.rdbuf();
     text = content.str();

@@ -44,7 +44,8 @@ class QuietLog {
     std::streambuf* saved_;
 };
 
-// The whole content of the file at path into text (bytes as they are); false when it does not open.
-bool ReadWholeFile(const std::string& path, std::string& text);
+// The whole content of the file at path into text (bytes as they are); false when it is a folder
+// or does not open, with the reason in *why when given.
+bool ReadWholeFile(const std::string& path, std::string& text, std::string* why = nullptr);
 
 }  // namespace corvane_check

@@ -48,8 +48,10 @@ corvane_check::NameSources NameSourcesOf(const corvane_check::CheckOptions& opti
 std::vector<std::string> FilesToCheck(const corvane_check::CheckOptions& options) {
     if (!options.file.empty()) return {options.file};
     std::vector<std::string> files;
+    // A data.cfg of any kind is named: a folder or a link to nothing is told, not passed over.
     std::error_code error;
-    if (std::filesystem::is_regular_file("data.cfg", error)) files.push_back("data.cfg");
+    if (std::filesystem::exists(std::filesystem::symlink_status("data.cfg", error)))
+        files.push_back("data.cfg");
     for (const std::string& name : ProfileNames(".")) files.push_back("profiles/" + name);
     return files;
 }
@@ -71,12 +73,12 @@ int main(int argc, char** argv) {
     std::vector<std::pair<std::string, std::string>> texts;  // each readable file and its text
     const std::vector<std::string> files = FilesToCheck(options);
     for (const std::string& file : files) {
-        std::string text;
-        if (corvane_check::ReadWholeFile(file, text)) {
+        std::string text, why;
+        if (corvane_check::ReadWholeFile(file, text, &why)) {
             texts.emplace_back(file, std::move(text));
             continue;
         }
-        std::cerr << "corvane-check: cannot read " << file << "\n";
+        std::cerr << "corvane-check: cannot read " << file << ": " << why << "\n";
         status = corvane_check::kExitUsage;
     }
     if (files.empty())
