@@ -1,6 +1,7 @@
 // A data.cfg with one fault of each kind: the checker names each with its line number, and no
 // other line.
 #include "check_support.h"
+#include "report_text.h"
 
 namespace check_test {
 namespace {
@@ -145,6 +146,39 @@ TEST_F(CheckFaults, UnreadableDataCfgInThePluginsFolderIsToldAndFails) {
             << output;
         EXPECT_NE(output.find("corvane-check profiles/B738.cfg\n"), std::string::npos);
     }
+}
+
+// What the checker prints shows every byte a terminal would not show as \xNN, and a control byte in
+// a line is a problem: here a NUL that makes the tag D5+ one that no board sends.
+TEST_F(CheckFaults, ControlBytesAreNamedAndNoUnprintableByteIsPrinted) {
+    const struct {
+        std::string text, shown;
+    } rows[] = {
+        {"a\tb\n~", "a\tb\n~"},
+        {std::string("\0\x1F\x7F", 3), "\\x00\\x1F\\x7F"},
+        {"caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80", "caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80"},
+        {"caf\xE9!", "caf\\xE9!"},
+        {"\xC2\x85\xEF\xBB\xBF", "\\xC2\\x85\\xEF\\xBB\\xBF"},
+        {"\xC0\xAF\xED\xA0\x80", "\\xC0\\xAF\\xED\\xA0\\x80"},
+        {"\xF4\x90\x80\x80", "\\xF4\\x90\\x80\\x80"},
+        {"\xE2\x82", "\\xE2\\x82"},
+    };
+    for (const auto& row : rows) EXPECT_EQ(corvane_check::ShownText(row.text), row.shown);
+    const std::string path = Write("bytes.cfg", std::string("*1\n[I]\nD5+") + '\0' +
+                                                    " sim/cockpit2/switches/landing_lights_on 1\n" +
+                                                    "# caf\xE9 \x1B[31m\x07\r\n");
+    const CheckerRun run = RunChecker({"--quiet", path});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.output, path +
+                              ":3: suspect: a control byte (00 at column 4) that no editor shows: "
+                              "Corvane reads it as part of the field it stands in; delete it\n"
+                              "    D5+\\x00 sim/cockpit2/switches/landing_lights_on 1\n" +
+                              path +
+                              ":4: suspect: 2 control bytes (1B at column 8, 07 at column 13) "
+                              "that no editor shows: Corvane reads each as part of the field "
+                              "it stands in; delete them\n    # caf\\xE9 \\x1B[31m\\x07\n");
+    const std::string report = RunChecker({path}).output;
+    EXPECT_EQ(report, corvane_check::ShownText(report));
 }
 
 }  // namespace

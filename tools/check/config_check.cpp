@@ -110,6 +110,34 @@ void ReadSection(SectionCheck& section, const std::string& text, unsigned int id
                                            ConfigNoteEntry::None, -1});
 }
 
+// Control bytes in a line (a tab aside, and a carriage return at its end, which the reader trims)
+// are shown by no editor, and the reader takes each as part of the field it stands in.
+void NoteControlBytes(CheckReport& report) {
+    static const char kHex[] = "0123456789ABCDEF";
+    for (size_t k = 0; k < report.lines.size(); ++k) {
+        const std::string& line = report.lines[k];
+        const size_t end = !line.empty() && line.back() == '\r' ? line.size() - 1 : line.size();
+        std::string where;
+        size_t count = 0;
+        for (size_t c = 0; c < end; ++c) {
+            const unsigned char byte = static_cast<unsigned char>(line[c]);
+            if ((byte >= 0x20 && byte != 0x7F) || byte == '\t') continue;
+            if (++count <= 3)
+                where += std::string(count > 1 ? ", " : "") + kHex[byte >> 4] + kHex[byte & 15] +
+                         " at column " + std::to_string(c + 1);
+        }
+        if (count == 0) continue;
+        const bool one = count == 1;
+        report.fileFindings.push_back(Finding{
+            static_cast<int>(k + 1), ConfigNoteKind::Suspect,
+            (one ? std::string("a control byte (") : std::to_string(count) + " control bytes (") +
+                where + (count > 3 ? ", ..." : "") + ") that no editor shows: Corvane reads " +
+                (one ? "it" : "each") + " as part of the field it stands in; delete " +
+                (one ? "it" : "them"),
+            ConfigNoteEntry::None, -1});
+    }
+}
+
 }  // namespace
 
 bool IsProblem(const Finding& finding) {
@@ -183,6 +211,7 @@ CheckReport CheckDataCfg(const std::string& text) {
         }
         report.sections.push_back(std::move(section));
     }
+    NoteControlBytes(report);
     SuggestNames(report);
     return report;
 }
@@ -210,6 +239,7 @@ CheckReport CheckPanelText(const std::string& text) {
         return 0;
     });
     report.sections.push_back(std::move(section));
+    NoteControlBytes(report);
     SuggestNames(report);
     return report;
 }

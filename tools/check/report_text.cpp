@@ -207,9 +207,30 @@ void WriteBlocks(std::ostream& out, const BoardView& v) {
         << " of 8 LEDs\n";
 }
 
-}  // namespace
+// The length of the well-formed UTF-8 character of two bytes or more at text[k] that a terminal
+// shows; 0 when there is none.
+size_t ShownCharacterLength(const std::string& text, size_t k) {
+    const auto byte = [&](size_t n) {
+        return k + n < text.size() ? static_cast<unsigned char>(text[k + n]) : 0u;
+    };
+    const unsigned lead = byte(0);
+    const size_t length = lead >= 0xC2 && lead <= 0xDF   ? 2
+                          : lead >= 0xE0 && lead <= 0xEF ? 3
+                          : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                         : 0;
+    if (length == 0) return 0;
+    // The second byte's range excludes overlong forms, surrogates and code points past U+10FFFF.
+    const unsigned low = lead == 0xE0 ? 0xA0 : lead == 0xF0 ? 0x90 : 0x80;
+    const unsigned high = lead == 0xED ? 0x9F : lead == 0xF4 ? 0x8F : 0xBF;
+    if (byte(1) < low || byte(1) > high) return 0;
+    for (size_t n = 2; n < length; ++n)
+        if (byte(n) < 0x80 || byte(n) > 0xBF) return 0;
+    if (lead == 0xC2 && byte(1) <= 0x9F) return 0;                     // U+0080 to U+009F
+    if (lead == 0xEF && byte(1) == 0xBB && byte(2) == 0xBF) return 0;  // U+FEFF
+    return length;
+}
 
-void WriteProblems(std::ostream& out, const CheckReport& report, const std::string& path) {
+void WriteProblemsText(std::ostream& out, const CheckReport& report, const std::string& path) {
     for (const Finding& f : report.Problems()) {
         out << path << (f.line > 0 ? ":" + std::to_string(f.line) : std::string()) << ": "
             << KindName(f.kind) << ": " << f.reason << "\n";
@@ -218,7 +239,7 @@ void WriteProblems(std::ostream& out, const CheckReport& report, const std::stri
     }
 }
 
-void WriteReport(std::ostream& out, const CheckReport& report, const std::string& path) {
+void WriteReportText(std::ostream& out, const CheckReport& report, const std::string& path) {
     const std::map<int, std::vector<Finding>> byLine = FindingsByLine(report);
     out << "corvane-check " << path << "\n";
     const int firstSection = report.sections.empty() || report.sections[0].line == 0
@@ -247,8 +268,41 @@ void WriteReport(std::ostream& out, const CheckReport& report, const std::string
         return;
     }
     out << "Problems\n";
-    WriteProblems(out, report, path);
+    WriteProblemsText(out, report, path);
     out << problems.size() << (problems.size() == 1 ? " problem\n" : " problems\n");
+}
+
+}  // namespace
+
+std::string ShownText(const std::string& text) {
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string shown;
+    shown.reserve(text.size());
+    for (size_t k = 0; k < text.size();) {
+        const unsigned char c = static_cast<unsigned char>(text[k]);
+        const size_t length = c < 0x80 ? ((c >= 0x20 && c != 0x7F) || c == '\n' || c == '\t')
+                                       : ShownCharacterLength(text, k);
+        if (length > 0) {
+            shown.append(text, k, length);
+            k += length;
+            continue;
+        }
+        shown += std::string("\\x") + kHex[c >> 4] + kHex[c & 15];
+        ++k;
+    }
+    return shown;
+}
+
+void WriteProblems(std::ostream& out, const CheckReport& report, const std::string& path) {
+    std::ostringstream text;
+    WriteProblemsText(text, report, path);
+    out << ShownText(text.str());
+}
+
+void WriteReport(std::ostream& out, const CheckReport& report, const std::string& path) {
+    std::ostringstream text;
+    WriteReportText(text, report, path);
+    out << ShownText(text.str());
 }
 
 }  // namespace corvane_check

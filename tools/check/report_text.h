@@ -8,6 +8,11 @@
 
 namespace corvane_check {
 
+// text with every byte that a terminal would not show as a character written as \xNN: control
+// bytes (line feeds and tabs aside), DEL, bytes of no well-formed UTF-8 character, and those of
+// the invisible characters U+0080 to U+009F and U+FEFF (a byte order mark).
+std::string ShownText(const std::string& text);
+
 // For each board section: every line with what the plug-in made of it, the inputs, outputs and
 // LED mode entries of the board row, and the blocks the board receives; then the problems.
 void WriteReport(std::ostream& out, const CheckReport& report, const std::string& path);
