@@ -333,7 +333,7 @@ function caretLine() {
 function lineNote() {
   const i = caretLine();
   const v = verdictOf(i);
-  const says = [...v.notes.map((n) => n.text), ...v.issues.map((x) => x.severity + ': ' + x.message + (x.suggestion ? ` (did you mean ${x.suggestion}?)` : ''))];
+  const says = [...v.notes.filter((n) => n.kind === 'entry' || n.kind === 'comment').map((n) => n.text), ...v.issues.map((x) => x.severity + ': ' + x.message + (x.suggestion ? ` (did you mean ${x.suggestion}?)` : ''))];
   $('line-note').textContent = `Line ${i + 1}: ` + (says.join(' · ') || (S.checkedText === text() ? 'nothing to say' : 'checking…'));
 }
 
@@ -396,7 +396,7 @@ function openForm(kindId, id, index = -1, values = null) {
     values = kind.read(fields, ctx);
   }
   S.form = { kind, id, index, values: { ...(values || kind.read([], ctx)) }, part: index >= 0 ? S.model.lines[index].part : kind.part };
-  $('form-title').textContent = (index >= 0 ? `Line ${index + 1}: ` : 'New ') + kind.label.toLowerCase() + ` · board ID ${id}`;
+  $('form-title').textContent = (index >= 0 ? `Line ${index + 1}: ` : 'New: ') + kind.label + ` · board ID ${id}`;
   $('form-delete').hidden = index < 0;
   $('form-learn-button').hidden = !kind.learn;
   $('form-learn').hidden = true;
@@ -621,7 +621,7 @@ function learnEvent(event) {
     if (S.form.kind.id === 'encoder-line') fill.sign = r.sign;
     Object.assign(values, fill);
     S.form.id = id;
-    $('form-title').textContent = 'New ' + S.form.kind.label.toLowerCase() + ` · board ID ${id}`;
+    $('form-title').textContent = 'New: ' + S.form.kind.label + ` · board ID ${id}`;
     drawFields();
     $('form-learn').hidden = false;
     $('form-learn').textContent = `Learnt ${r.kind === 'switch' ? r.on + ' and ' + r.off : r.tag} from board ID ${id}.`;
