@@ -883,11 +883,13 @@ function clicks(e) {
     renderBoard();
     selectTab('board');
   } else if (t.dataset.suggest !== undefined) {
+    // The checker's closest name takes the place of the name field nearest to it.
     const i = Number(t.dataset.suggest);
-    const old = S.lines[i].text;
-    const issue = S.check.issues.find((x) => x.line === i + 1 && x.suggestion);
-    const bad = /'([^']+)'/.exec(issue.message);
-    if (bad) setLines(T.replaceLine(S.lines, i, old.replace(bad[1], t.dataset.name)));
+    const want = t.dataset.name;
+    const fields = M.fieldsOf(S.lines[i].text).filter((f) => f.includes('/') && f !== want);
+    const common = (f) => [...f].findIndex((c, k) => c !== want[k]);
+    const field = fields.sort((a, b) => (common(b) < 0 ? b.length : common(b)) - (common(a) < 0 ? a.length : common(a)))[0];
+    if (field) setLines(T.replaceLine(S.lines, i, S.lines[i].text.replace(field, want)));
   } else if (t.dataset.backup !== undefined) openBackup(t.dataset.backup);
   else if (t.dataset.key !== undefined) pinNote(t);
 }

@@ -7,6 +7,7 @@ import assert from 'node:assert/strict';
 import * as T from '../../studio/cfgtext.js';
 import * as M from '../../studio/cfgmodel.js';
 import { KINDS, kindOf } from '../../studio/forms.js';
+import * as B from '../../studio/boards.js';
 import { startLearning, learnStep, existingEntry } from '../../studio/learn.js';
 
 const FILES = {
@@ -286,4 +287,40 @@ test('a control that has an entry is found by its tag, else by its contact', () 
   const s1 = model.sections[0];
   const rows = [['D5+', 3], ['D5-', 2], ['E3-', 4], ['A2', 5], ['D7+', -1], ['D50+', -1]];
   for (const [tag, line] of rows) assert.equal(existingEntry(model, s1, tag), line, tag);
+});
+
+test('each board names its pins, marks conflicts and the pins it lacks', () => {
+  const claim = (at, what, use = 'input', line = 1) => ({ at, what, use, line, text: what });
+  const rows = [
+    // [board, claims, pins with their use, the pins the board lacks]
+    ['Uno', [claim({ pin: 5 }, 'D5'), claim({ pin: 5 }, 'D5')], { 5: 'input' }, []],
+    ['Uno', [claim({ pin: 6 }, 'E6'), claim({ pin: 7 }, 'E6'), claim({ pin: 7 }, 'D7')], { 6: 'input', 7: 'conflict' }, []],
+    ['Uno', [claim({ pin: 14 }, 'D14'), claim({ channel: 0 }, 'A0', 'analog')], { A0: 'conflict' }, []],
+    ['Uno', [claim({ pin: 1 }, 'D1')], { 1: 'conflict' }, []],
+    ['Uno', [claim({ pin: 22 }, '22L', 'output'), claim({ channel: 6 }, 'A6', 'analog')], {}, ['no pin 22', 'no analog channel A6']],
+    ['Nano', [claim({ channel: 7 }, 'A7', 'analog'), claim({ pin: 21 }, 'D21')], { A7: 'analog' }, ['pin 21 (A7) reads analog levers only']],
+    ['Mega 2560', [claim({ pin: 53 }, '53L', 'output'), claim({ pin: 69 }, 'D69'), claim({ channel: 16 }, 'A16', 'analog')], { 53: 'output', A15: 'input' }, ['no analog channel A16']],
+  ];
+  for (const [kind, claims, pins, missing] of rows) {
+    const layout = B.LAYOUTS[kind];
+    const uses = B.pinUses(layout, claims);
+    const got = Object.fromEntries([...uses.pins].map(([k, v]) => [k, v.use]));
+    assert.deepEqual(got, Object.fromEntries(Object.entries(pins).map(([k, v]) => [String(k), v])), kind);
+    assert.deepEqual(uses.missing.map((m) => m.reason), missing.map((m) => `the ${layout.name} has ${m}`), kind);
+    const svg = B.drawBoard(layout, uses);
+    for (const key of Object.keys(pins)) assert.match(svg, new RegExp(`class="pin use-${pins[key]}"[^>]*data-key="${key}"`), kind + ' ' + key);
+  }
+});
+
+test('every pin of each board is drawn once, by its printed name', () => {
+  const rows = [['Uno', 20, 6], ['Nano', 20, 8], ['Mega 2560', 70, 16]];
+  for (const [kind, digital, channels] of rows) {
+    const keys = B.drawBoard(B.LAYOUTS[kind], { pins: new Map() }).match(/data-key="[^"]+"/g);
+    const want = [];
+    const layout = B.LAYOUTS[kind];
+    for (let n = 0; n < layout.analogBase; n++) want.push(`data-key="${n}"`);
+    for (let c = 0; c < channels; c++) want.push(`data-key="A${c}"`);
+    assert.deepEqual(keys.slice().sort(), want.sort(), kind);
+    assert.equal(layout.analogBase + layout.channels - (layout.analogOnly || []).length, digital, kind);
+  }
 });
