@@ -333,7 +333,7 @@ function caretLine() {
 function lineNote() {
   const i = caretLine();
   const v = verdictOf(i);
-  const says = [...v.notes.filter((n) => n.kind === 'entry' || n.kind === 'comment').map((n) => n.text), ...v.issues.map((x) => x.severity + ': ' + x.message + (x.suggestion ? ` (did you mean ${x.suggestion}?)` : ''))];
+  const says = [...v.notes.filter((n) => n.kind === 'entry' || n.kind === 'comment').map((n) => n.text), ...v.issues.map((x) => x.severity + ': ' + x.message + (x.suggestion && !x.message.includes(x.suggestion) ? ` (did you mean ${x.suggestion}?)` : ''))];
   $('line-note').textContent = `Line ${i + 1}: ` + (says.join(' · ') || (S.checkedText === text() ? 'nothing to say' : 'checking…'));
 }
 
@@ -790,8 +790,18 @@ function conflict(now) {
   return new Promise((resolve) => {
     const d = $('conflict-dialog');
     $('conflict-name').textContent = S.name;
-    $('conflict-mine').textContent = text();
-    $('conflict-theirs').textContent = now.text;
+    // Each side's lines that the other side lacks are marked.
+    const side = (own, other) => {
+      const have = new Map();
+      for (const l of other.split('\n')) have.set(l, (have.get(l) || 0) + 1);
+      return own.split('\n').map((l) => {
+        const n = have.get(l) || 0;
+        if (n) have.set(l, n - 1);
+        return n ? esc(l) : `<span class="only">${esc(l) || ' '}</span>`;
+      }).join('\n');
+    };
+    $('conflict-mine').innerHTML = side(text(), now.text);
+    $('conflict-theirs').innerHTML = side(now.text, text());
     const done = (r) => {
       d.close();
       resolve(r);
