@@ -112,12 +112,12 @@ class StudioTest(unittest.TestCase):
         item = self.until('board ID 1 in the list', lambda: css(d, '[data-board="1"]'))[0]
         self.until('board ID 1 connected', lambda: 'connected' in item.text)
         pins = {'5': 'use-input', '13': 'use-output', '6': 'use-input', '8': 'use-input', '9': 'use-input', '12': 'use-free'}
+        pin = lambda key, attribute: d.execute_script(
+            "const p = document.querySelector('.board [data-key=\"' + arguments[0] + '\"]'); return p && p.getAttribute(arguments[1])", key, attribute)
         for key, use in pins.items():
-            pin = d.find_element(By.CSS_SELECTOR, '.board [data-key="%s"]' % key)
-            self.assertIn(use, pin.get_attribute('class'), 'pin ' + key)
-        label = d.find_element(By.CSS_SELECTOR, '.board [data-key="5"]').get_attribute('aria-label')
-        self.assertIn('line 6: D5+ sim/cockpit2/switches/landing_lights_on 1', label)
-        self.click('.board [data-key="13"]')
+            self.assertIn(use, self.until('pin ' + key, lambda: pin(key, 'class')), 'pin ' + key)
+        self.assertIn('line 6: D5+ sim/cockpit2/switches/landing_lights_on 1', pin('5', 'aria-label'))
+        self.click('.board [data-key="13"] rect')
         self.assertIn('line 15: 13L 0', d.find_element(By.ID, 'pin-note').text)
         # The checker's words on every entry row.
         self.until('the checker\'s words', lambda: 'input 0, tag D5+' in d.find_element(By.ID, 'row-5').text)
