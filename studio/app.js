@@ -935,7 +935,11 @@ async function start() {
   $('apply').onclick = apply;
   $('backups').onclick = showBackups;
   $('backup-close').onclick = () => $('backup-dialog').close();
-  $('learn').onclick = () => (S.learn && !S.learn.form ? stopLearning() : setLearn({ state: startLearning('any'), form: false }));
+  $('learn').onclick = () => {
+    if (S.learn && !S.learn.form) return stopLearning(), banner('');
+    setLearn({ state: startLearning('any'), form: false });
+    banner('Listening: press a button, flip a switch, turn an encoder or move a lever. A board reports the pins that the file in force names as inputs, and every free analog channel.');
+  };
   $('file-select').onchange = async (e) => {
     const name = e.target.value;
     if (name === S.name) return;
