@@ -1,0 +1,300 @@
+"""The Studio's page in a real browser (Debian's Chromium, headless) against the real plug-in in
+xphost with the board library's firmware on a virtual Uno.
+
+    studio_test.py PLUGIN XPHOST AVRBOARD FIRMWARE_ELF [--shots DIR] [--failures DIR]
+
+--shots writes the screenshots of the builder's walk-through (docs/studio.md) into DIR; a test
+that fails keeps a screenshot in --failures (default: the current folder). Exit status 77 when
+the plug-in has no Studio to test (built without it).
+"""
+import os
+import sys
+import time
+import unittest
+
+from selenium.common.exceptions import WebDriverException
+from selenium.webdriver.common.by import By
+from selenium.webdriver.common.keys import Keys
+from selenium.webdriver.support.ui import Select
+
+from cockpit import Cockpit, css
+
+PROGRAMS = {}
+SHOTS = None
+FAILURES = '.'
+MEASURED = {}
+
+# The file in force: the guide's first board, with a button, a switch and an encoder more.
+BASE = (
+    '# A first board: board ID 1, with one switch and one lamp.\n'
+    '*1\n'
+    '# board: Uno\n'
+    '[I]\n'
+    '# The landing light switch on pin 5: on when it closes, off when it opens.\n'
+    'D5+ sim/cockpit2/switches/landing_lights_on 1\n'
+    'D5- sim/cockpit2/switches/landing_lights_on 0\n'
+    'D6+ sim/lights/taxi_lights_toggle\n'
+    'D7+ sim/cockpit2/switches/beacon_on 1\n'
+    'D7- sim/cockpit2/switches/beacon_on 0\n'
+    'E8+ sim/instruments/barometer_up\n'
+    'E8- sim/instruments/barometer_down\n'
+    '[O]\n'
+    '# The landing light\'s lamp on pin 13, lit while the landing lights are on.\n'
+    '13L 0 sim/cockpit2/switches/landing_lights_on\n'
+)
+# A profile of the same board with nothing on pins 6 to 9 yet: what is learnt there is new.
+PROFILE = '*1\r\n# board: Uno\r\n[I]\r\nD5+ sim/cockpit2/switches/landing_lights_on 1\r\n'
+
+
+class StudioTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.cockpit = Cockpit(PROGRAMS, BASE, {'profiles/B738.cfg': PROFILE})
+        cls.d = cls.cockpit.browser()
+        # The board has answered and been configured once the plug-in says so.
+        cls.cockpit.wait_log(r'Config sent: 61 bytes', 60)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.cockpit.stop()
+
+    def setUp(self):
+        self.cockpit.write('data.cfg', BASE)
+        self.cockpit.write('profiles/B738.cfg', PROFILE)
+        # Unsaved changes of the last test: leave without the page's question.
+        self.d.execute_script("window.addEventListener('beforeunload', (e) => e.stopImmediatePropagation(), true)")
+        self.d.get('about:blank')
+        self.cockpit.driver.get_log('browser')
+        MEASURED.setdefault('load_ms', []).append(self.cockpit.open_page())
+
+    def tearDown(self):
+        result = self._outcome.result
+        if any(test is self or getattr(test, 'test_case', None) is self
+               for test, _ in result.failures + result.errors):
+            path = os.path.join(FAILURES, 'studio-failure-%s.png' % self._testMethodName)
+            self.d.save_screenshot(path)
+            print('\nscreenshot of the failure: ' + path, file=sys.stderr)
+        errors = [e for e in self.cockpit.console_errors() if 'favicon' not in e]
+        self.assertEqual(errors, [], 'the browser console has errors')
+
+    # ---- helpers ----
+    def until(self, what, done, seconds=30):
+        return self.cockpit.until(what, done, seconds)
+
+    def shot(self, name):
+        if SHOTS:
+            self.d.save_screenshot(os.path.join(SHOTS, name))
+
+    def raw(self):
+        self.d.find_element(By.ID, 'tab-text').click()
+        return self.d.find_element(By.ID, 'raw')
+
+    def open_file(self, name):
+        Select(self.d.find_element(By.ID, 'file-select')).select_by_value(name)
+        self.until(name + ' to open', lambda: self.d.execute_script(
+            "return document.getElementById('file-select').value") == name and
+            not self.d.find_element(By.ID, 'dirty').is_displayed())
+
+    def click(self, selector):
+        el = self.d.find_element(By.CSS_SELECTOR, selector)
+        self.d.execute_script('arguments[0].scrollIntoView({block: "center"})', el)
+        el.click()
+        return el
+
+    def board(self, line):
+        answer = self.cockpit.ask_board(line)
+        self.assertTrue(answer.startswith('ok') or answer.startswith('pin'), line + ': ' + str(answer))
+        return answer
+
+    # ---- tests ----
+    def test_opens_with_its_token_and_draws_the_board(self):
+        d = self.d
+        item = self.until('board ID 1 in the list', lambda: css(d, '[data-board="1"]'))[0]
+        self.until('board ID 1 connected', lambda: 'connected' in item.text)
+        pins = {'5': 'use-input', '13': 'use-output', '6': 'use-input', '8': 'use-input', '9': 'use-input', '12': 'use-free'}
+        pin = lambda key, attribute: d.execute_script(
+            "const p = document.querySelector('.board [data-key=\"' + arguments[0] + '\"]'); return p && p.getAttribute(arguments[1])", key, attribute)
+        for key, use in pins.items():
+            self.assertIn(use, self.until('pin ' + key, lambda: pin(key, 'class')), 'pin ' + key)
+        self.assertIn('line 6: D5+ sim/cockpit2/switches/landing_lights_on 1', pin('5', 'aria-label'))
+        self.click('.board [data-key="13"] rect')
+        self.assertIn('line 15: 13L 0', d.find_element(By.ID, 'pin-note').text)
+        # The checker's words on every entry row.
+        self.until('the checker\'s words', lambda: 'input 0, tag D5+' in d.find_element(By.ID, 'row-5').text)
+        self.shot('studio-board.png')
+        # A page without its token is told to open the address with it.
+        d.delete_all_cookies()
+        d.execute_script("sessionStorage.clear()")
+        d.get(self.cockpit.address.split('?')[0])
+        self.until('the token note', lambda: 'token' in d.find_element(By.ID, 'banner').text)
+        self.cockpit.driver.get_log('browser')  # the 401 itself is expected
+
+    def test_learns_a_press_a_switch_and_an_encoder(self):
+        d = self.d
+        self.open_file('profiles/B738.cfg')
+        rows = [
+            # form, board lines before Learn, board lines after, the first line the form writes
+            ('button', ['press 6'], ['release 6', 'press 6'], 'D6+'),
+            ('switch', [], ['press 7', 'release 7'], 'D7+'),
+            # Turned down the way it reports: that direction becomes the encoder's up.
+            ('encoder', [], ['turn 8 9 -1'], 'E8-'),
+        ]
+        for kind, before, after, first in rows:
+            with self.subTest(kind=kind, first=first):
+                for line in before:
+                    self.board(line)
+                self.click('[data-add="%s"]' % kind)
+                d.find_element(By.ID, 'form-learn-button').click()
+                for line in after:
+                    self.board(line)
+                preview = d.find_element(By.ID, 'form-preview')
+                self.until(first + ' learnt', lambda: preview.text.startswith(first))
+                if kind == 'switch':
+                    self.assertIn('D7-', preview.text)
+                if first == 'D6+':
+                    self.shot('studio-learn.png')
+                name = d.find_element(By.ID, 'f-name')
+                name.send_keys('sim/cockpit2/switches/navigation_lights_on')
+                if kind == 'button':
+                    Select(d.find_element(By.ID, 'f-action')).select_by_value('dataref')
+                d.find_element(By.ID, 'form-ok').click()
+                self.release_all()
+                self.assertIn('\n' + first + ' sim/cockpit2/switches/navigation_lights_on', self.raw().get_attribute('value'))
+                d.find_element(By.ID, 'tab-board').click()
+        # A control that already has an entry goes to it.
+        self.open_file_discarding('data.cfg')
+        d.find_element(By.ID, 'learn').click()
+        self.board('press 5')
+        self.until('the jump to line 6', lambda: 'already has an entry: line 6' in d.find_element(By.ID, 'banner').text)
+        self.board('release 5')
+
+    def open_file_discarding(self, name):
+        Select(self.d.find_element(By.ID, 'file-select')).select_by_value(name)
+        if css(self.d, '#ask-dialog[open]'):
+            self.d.find_element(By.ID, 'ask-other').click()
+        self.until(name + ' to open', lambda: not self.d.find_element(By.ID, 'dirty').is_displayed())
+
+    def release_all(self):
+        for line in ['release 6', 'release 7']:
+            self.cockpit.ask_board(line)
+
+    def test_an_led_added_by_form_is_its_line_saved_applied_and_lit(self):
+        d = self.d
+        self.click('[data-add="lamp"]')
+        d.find_element(By.ID, 'f-number').send_keys('12')
+        d.find_element(By.ID, 'f-dataref').send_keys('sim/cockpit2/switches/beacon_on')
+        self.until('the line in the preview', lambda: d.find_element(By.ID, 'form-preview').text == '12L 0 sim/cockpit2/switches/beacon_on')
+        self.until('the checker\'s verdict in the form', lambda: 'output 1, tag 12L' in d.find_element(By.ID, 'form-verdict').text)
+        self.shot('studio-form.png')
+        d.find_element(By.ID, 'form-ok').click()
+        want = BASE + '12L 0 sim/cockpit2/switches/beacon_on\n'
+        self.assertEqual(self.raw().get_attribute('value'), want)
+        configured = lambda: sum('Config sent: 61 bytes' in line for line in self.cockpit.log)
+        before = configured()
+        d.find_element(By.ID, 'apply').click()  # saves first, then reconnects
+        self.until('the saved file', lambda: self.cockpit.read('data.cfg') == want.encode())
+        self.until('the board configured again', lambda: configured() > before, 60)
+        self.cockpit.ask_host('set sim/cockpit2/switches/beacon_on 1')
+        self.until('the LED on pin 12 lit', lambda: self.cockpit.ask_board('pin 12') == 'pin 12 1')
+        self.cockpit.ask_host('set sim/cockpit2/switches/beacon_on 0')
+        self.until('the LED on pin 12 dark', lambda: self.cockpit.ask_board('pin 12') == 'pin 12 0')
+        # Backups: the version before the save comes back, and Undo is not needed to see it.
+        d.find_element(By.ID, 'backups').click()
+        self.until('the backups', lambda: css(d, '[data-backup]'))
+        self.click('[data-backup]')
+        self.assertEqual(self.raw().get_attribute('value'), BASE)
+
+    def test_an_untouched_file_saves_byte_for_byte(self):
+        files = [
+            b'# notes\r\n*1\r\n# board: Uno\r\n[I]\r\n\tD5+   sim/cockpit2/switches/landing_lights_on 1 \r\n\r\nodd line\r\n[X]\r\nwhatever\r\n@info\r\nfree text\r\n[O]\r\n13L 0 sim/cockpit2/switches/landing_lights_on',
+            b'*1\n[I]\nD5+ sim/cockpit2/switches/landing_lights_on 1\n\n\n#end\n',
+        ]
+        for data in files:
+            with self.subTest(data=data[:20]):
+                self.cockpit.write('data.cfg', data)
+                self.d.get('about:blank')
+                self.cockpit.open_page()
+                raw = self.raw()
+                raw.send_keys(Keys.CONTROL, Keys.HOME, Keys.NULL, 'x')  # an edit, and its undo
+                self.d.find_element(By.ID, 'undo').click()
+                self.d.find_element(By.ID, 'save').click()
+                self.until('the save', lambda: 'Saved' in self.d.find_element(By.ID, 'banner').text)
+                self.assertEqual(self.cockpit.read('data.cfg'), data)
+
+    def test_a_stale_save_shows_both_files(self):
+        d = self.d
+        raw = self.raw()
+        raw.send_keys(Keys.CONTROL, Keys.END, Keys.NULL, '# mine\n')
+        theirs = BASE + '# theirs\n'
+        self.cockpit.write('data.cfg', theirs)
+        d.find_element(By.ID, 'save').click()
+        self.until('the conflict', lambda: d.find_element(By.ID, 'conflict-dialog').is_displayed())
+        self.assertIn('# mine', d.find_element(By.ID, 'conflict-mine').text)
+        self.assertIn('# theirs', d.find_element(By.ID, 'conflict-theirs').text)
+        self.shot('studio-conflict.png')
+        self.cockpit.driver.get_log('browser')  # the refusal (409) is expected
+        self.assertEqual(self.cockpit.read('data.cfg'), theirs.encode())
+        d.find_element(By.ID, 'conflict-mine-button').click()
+        self.until('mine saved', lambda: self.cockpit.read('data.cfg') == (BASE + '# mine\n').encode())
+
+    def test_a_problem_shows_on_its_line_while_typing(self):
+        d = self.d
+        raw = self.raw()
+        raw.send_keys(Keys.CONTROL, Keys.END, Keys.NULL, '12L 0 sim/cockpit2/switches/beacn_on')
+        line = BASE.count('\n') + 1
+        mark = self.until('the mark on line %d' % line, lambda: css(d, '.gutter .bad[data-gline="%d"]' % line))
+        self.assertIn('beacn_on', mark[0].get_attribute('title'))
+        self.until('the problem in the list', lambda: 'line %d' % line in d.find_element(By.ID, 'problems').get_attribute('textContent'))
+        self.assertEqual(d.find_element(By.ID, 'problem-count').text, '1')
+        self.until('the line\'s note', lambda: 'beacn_on' in d.find_element(By.ID, 'line-note').text)
+        self.shot('studio-problems.png')
+        # The checker's suggestion mends the line.
+        d.find_element(By.ID, 'tab-problems').click()
+        self.click('[data-suggest]')
+        self.assertIn('\n12L 0 sim/cockpit2/switches/beacon_on', self.raw().get_attribute('value'))
+        self.until('no problem left', lambda: d.find_element(By.ID, 'problem-count').text == '0')
+
+    def test_a_press_shows_on_its_row(self):
+        d = self.d
+        row = self.until('the D5+ row', lambda: css(d, '#row-5 [data-live]'))[0]
+        d.execute_script(
+            "window.seen = 0; new MutationObserver(() => { if (!window.seen && arguments[0].textContent.includes('D5+')) window.seen = performance.now(); })"
+            ".observe(arguments[0], {childList: true, subtree: true, characterData: true});", row)
+        start = d.execute_script('return performance.now()')
+        self.board('press 5')
+        seen = self.until('the press on the page', lambda: d.execute_script('return window.seen'))
+        MEASURED.setdefault('press_ms', []).append(seen - start)
+        self.until('the landing lights on', lambda: self.cockpit.ask_host('get sim/cockpit2/switches/landing_lights_on').endswith('= 1'))
+        self.board('release 5')
+        self.until('the lamp output shown', lambda: 'sent' in d.find_element(By.CSS_SELECTOR, '#row-14 [data-live]').text)
+
+
+def main():
+    global SHOTS, FAILURES
+    args = sys.argv[1:]
+    if '--shots' in args:
+        i = args.index('--shots')
+        SHOTS = args[i + 1]
+        del args[i:i + 2]
+    if '--failures' in args:
+        i = args.index('--failures')
+        FAILURES = args[i + 1]
+        del args[i:i + 2]
+    PROGRAMS.update(zip(['plugin', 'xphost', 'avrboard', 'firmware'], args[:4]))
+    PROGRAMS['chromedriver'] = os.environ.get('CHROMEDRIVER', '/usr/bin/chromedriver')
+    missing = [k + ' ' + v for k, v in PROGRAMS.items() if not v or not os.path.exists(v)]
+    if missing:
+        print('cannot run: missing ' + ', '.join(missing), file=sys.stderr)
+        return 77
+    with open(PROGRAMS['plugin'], 'rb') as f:
+        if b'Studio at ' not in f.read():
+            print('the plug-in has no Studio: nothing to test', file=sys.stderr)
+            return 77
+    result = unittest.main(argv=[sys.argv[0]] + args[4:], exit=False, verbosity=2).result
+    for key, values in MEASURED.items():
+        print('%s: %s' % (key, ', '.join('%.0f' % v for v in values)), file=sys.stderr)
+    return 0 if result.wasSuccessful() else 1
+
+
+if __name__ == '__main__':
+    sys.exit(main())
