@@ -11,6 +11,7 @@
 #include "corvane_ledport.h"
 #include "corvane_link.h"
 #include "corvane_matrix.h"
+#include "corvane_network.h"
 #include "corvane_outputs.h"
 #include "corvane_reports.h"
 #include "corvane_session.h"
@@ -65,5 +66,5 @@ uint8_t CorvaneBoardLibrary::boardNumber() const {
 }
 
 bool CorvaneBoardLibrary::outputsOn() const {
-    return corvane::outputsEnabled;
+    return corvane::outputsEnabled && !corvane::outputsDark;
 }

@@ -5,6 +5,9 @@
 //     #include <Corvane.h>
 //     void setup() { CorvaneBoard.begin(CorvaneBoard.storedId(1)); }
 //     void loop() { CorvaneBoard.update(); }
+//
+// A board with a WIZnet W5100 or W5500 (an Ethernet shield or module) talks over the network
+// instead, when the sketch begins with beginEthernet() (examples/CorvaneEthernet).
 #ifndef CORVANE_H
 #define CORVANE_H
 
@@ -20,10 +23,36 @@ typedef void (*CorvaneValueHandler)(uint8_t pin, char letter, float value);
 // back for an internal input, with the pin 255. The text is not terminated.
 typedef void (*CorvaneTextHandler)(uint8_t pin, const char* text, uint8_t length);
 
+// A board on the network: its address, the plug-in's port and the wiring of its WIZnet chip.
+struct CorvaneNetwork {
+    // No address, no DHCP, the port 5080, the chip's select on pin 10 and an SD card's on pin 4.
+    CorvaneNetwork();
+    void setAddress(uint8_t a, uint8_t b, uint8_t c, uint8_t d);
+    void setSimulator(uint8_t a, uint8_t b, uint8_t c, uint8_t d);
+
+    // The board's address; with DHCP the one it takes when no server answers.
+    uint8_t address[4];
+    // The simulator's computer, which the board announces itself to when it starts; 0.0.0.0
+    // announces it to the whole network. The plug-in's probe finds the board either way.
+    uint8_t simulator[4];
+    // The plug-in's PORT (config.ini): the board listens on it and sends to it.
+    uint16_t port;
+    // Asks the network's DHCP server (the router) for an address first.
+    bool dhcp;
+    uint8_t chipSelect;
+    // The select pin of an SD card on the same SPI bus (the shields have one on pin 4), held
+    // high; 255 when there is none.
+    uint8_t sdCardSelect;
+};
+
 class CorvaneBoardLibrary {
   public:
     // Starts the serial line (115200 baud, 8N1) and announces the board with board ID id (0-9).
     void begin(uint8_t id);
+    // Starts the board on the network (the WIZnet chip on the SPI bus) with board ID id (0-9): it
+    // announces itself once it has its address. The SPI pins, the chip's and the SD card's
+    // select pins are the library's and never configured.
+    void beginEthernet(uint8_t id, const CorvaneNetwork& network);
     // Does one slice of the board's work; call it from loop() without delays.
     void update();
 
@@ -31,6 +60,11 @@ class CorvaneBoardLibrary {
     uint8_t storedId(uint8_t fallback) const;
     // Keeps id (0-9) in EEPROM as the board ID, for sketches that begin with storedId().
     void storeId(uint8_t id);
+    // The network settings kept in EEPROM (bytes 2 to 13, byte 2 holding 0xC8), over fallback:
+    // the address, the simulator's address, the port and DHCP; fallback as it is when none are.
+    CorvaneNetwork storedNetwork(const CorvaneNetwork& fallback) const;
+    // Keeps the network's address, simulator's address, port and DHCP in EEPROM.
+    void storeNetwork(const CorvaneNetwork& network);
 
     // Reads only the analog channels below count (the default reads every channel whose pin has
     // no other use); unused channels left open report noise.
@@ -43,7 +77,8 @@ class CorvaneBoardLibrary {
 
     // The board number the plug-in gave this board (0 until it has sent the configuration).
     uint8_t boardNumber() const;
-    // Whether the plug-in has switched the board's outputs on.
+    // Whether the plug-in has switched the board's outputs on (and a board on the network has not
+    // put them dark since, the plug-in gone silent).
     bool outputsOn() const;
 };
 

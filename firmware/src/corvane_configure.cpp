@@ -19,7 +19,8 @@ void configurePins(const uint8_t* uses) {
     forgetLedPort();  // while its pins are still set up
     for (uint8_t pin = kFirstFreePin; pin < kPinCount; ++pin) {
         if (pinUse[pin] != kUseNone) pinMode(pin, INPUT);
-        pinUse[pin] = pin < kUploadPins ? uses[pin] : static_cast<uint8_t>(kUseNone);
+        bool takes = pin < kUploadPins && !reservedPin(pin);
+        pinUse[pin] = takes ? uses[pin] : static_cast<uint8_t>(kUseNone);
     }
     // Encoders first: their second pin is taken before the outputs claim pins of their own.
     setUpEncoders();

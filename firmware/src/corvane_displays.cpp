@@ -147,6 +147,14 @@ void showDigits(uint8_t pin, const uint8_t* segments, uint8_t count) {
     }
 }
 
+void blankDisplays() {
+    for (uint8_t k = 0; k < displayCount; ++k) {
+        Display& d = displays[k];
+        for (uint8_t i = 0; i < kDisplayDigits; ++i) d.segments[i] = 0;
+        d.due |= kDigitBits;
+    }
+}
+
 void refreshBrightness() {
     for (uint8_t k = 0; k < displayCount; ++k) displays[k].due |= kIntensityBit;
 }

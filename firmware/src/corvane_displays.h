@@ -21,6 +21,8 @@ void takeDisplayBlock(const uint8_t* pins, uint8_t count);
 bool isDisplayPin(uint8_t pin);
 // Shows a display record: count segment bytes, leftmost digit first.
 void showDigits(uint8_t pin, const uint8_t* segments, uint8_t count);
+// Blanks every display (its digits written dark, one register per slice as ever).
+void blankDisplays();
 // Writes the brightness to every display again.
 void refreshBrightness();
 // Writes one register that is due; false when none was.

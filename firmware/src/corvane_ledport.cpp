@@ -40,6 +40,12 @@ void forgetLedPort() {
     next = 255;
 }
 
+void darkenLedPort() {
+    if (portPin == 255) return;
+    for (uint8_t k = 0; k < byteCount; ++k) bytes[k] = 0;
+    next = 0;
+}
+
 void showLedPort(uint8_t pin, const uint8_t* portBytes, uint8_t count) {
     if (pin != portPin && !takePins(pin)) return;
     byteCount = count < kMaxLedPorts ? count : kMaxLedPorts;

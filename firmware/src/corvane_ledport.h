@@ -11,6 +11,8 @@ namespace corvane {
 
 // Darkens the LED port's LEDs and drops the port until the plug-in sends its block again.
 void forgetLedPort();
+// Darkens the LED port's LEDs, keeping the port: shifted out a byte per slice.
+void darkenLedPort();
 // Takes the LED port block: the port pin and its bytes, last port first.
 void showLedPort(uint8_t pin, const uint8_t* bytes, uint8_t count);
 // Shifts one byte into the chain, or latches it; false when nothing was left to do.

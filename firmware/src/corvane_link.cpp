@@ -6,6 +6,7 @@ namespace corvane {
 
 uint8_t boardNumber = 0;
 char codeLetters[5];
+const Transport* transport = nullptr;
 
 namespace {
 
@@ -52,14 +53,7 @@ void takeByte(uint8_t b) {
     }
 }
 
-}  // namespace
-
-void startLink() {
-    Serial.begin(115200);
-    received = 0;
-}
-
-void receiveWaiting() {
+void receiveSerial() {
     unsigned long now = millis();
     if (received > 0 && now - lastByteAt > kMessageGapMs) received = 0;
     for (int waiting = Serial.available(); waiting > 0; --waiting) {
@@ -70,16 +64,38 @@ void receiveWaiting() {
     }
 }
 
-bool canSend(uint8_t length) {
+bool serialRoom(uint8_t length) {
     return Serial.availableForWrite() >= length;
 }
 
-bool sendFramed(const uint8_t* bytes, uint8_t length) {
-    if (!canSend(length + 2)) return false;
+bool sendSerial(const uint8_t* bytes, uint8_t length) {
+    if (!serialRoom(length + 2)) return false;
     Serial.write('{');
     Serial.write(bytes, length);
     Serial.write('}');
     return true;
+}
+
+const Transport kSerial = {receiveSerial, serialRoom, sendSerial};
+
+}  // namespace
+
+void startLink() {
+    Serial.begin(115200);
+    received = 0;
+    transport = &kSerial;
+}
+
+void receiveWaiting() {
+    if (transport) transport->receive();
+}
+
+bool canSend(uint8_t length) {
+    return transport && transport->room(length);
+}
+
+bool sendFramed(const uint8_t* bytes, uint8_t length) {
+    return transport && transport->send(bytes, length);
 }
 
 bool sendInput(char type, const uint8_t* rest, uint8_t length) {

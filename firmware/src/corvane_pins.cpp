@@ -3,6 +3,11 @@
 namespace corvane {
 
 uint8_t pinUse[kPinCount];
+uint8_t reservedPins[(kPinCount + 7) / 8];
+
+void reservePin(uint8_t pin) {
+    if (pin < kPinCount) reservedPins[pin >> 3] |= static_cast<uint8_t>(1U << (pin & 7));
+}
 
 FastPin fastPin(uint8_t pin) {
     FastPin p;

@@ -30,6 +30,14 @@ enum PinUse : uint8_t {
 
 // The use of each pin from the last configuration upload.
 extern uint8_t pinUse[kPinCount];
+// The pins a board on the network keeps for its chip (the SPI bus, the chip's and an SD card's
+// select pins), one bit each: never configured.
+extern uint8_t reservedPins[(kPinCount + 7) / 8];
+
+inline bool reservedPin(uint8_t pin) {
+    return reservedPins[pin >> 3] & (1U << (pin & 7));
+}
+void reservePin(uint8_t pin);
 
 // A pin's output register and bit, for writes that take a few cycles.
 struct FastPin {
@@ -65,11 +73,11 @@ inline bool isHigh(const InputPin& p) {
 // The first pin with the given use, or 255 when none has it.
 uint8_t firstPinWithUse(uint8_t use);
 // Takes a pin for a part wired to the pin before it (clock, latch, encoder B): false when the pin
-// does not exist, carries the serial line or has an input use.
+// does not exist, carries the serial line or the network chip, or has an input use.
 bool claimPin(uint8_t pin, uint8_t use);
-// Whether a pin exists on this board and is free of the serial line.
+// Whether a pin exists on this board and is free of the serial line and the network chip.
 inline bool usablePin(uint8_t pin) {
-    return pin >= kFirstFreePin && pin < kPinCount;
+    return pin >= kFirstFreePin && pin < kPinCount && !reservedPin(pin);
 }
 
 }  // namespace corvane

@@ -119,6 +119,10 @@ void moveStepper(uint8_t pin, int16_t target, uint16_t time) {
     }
 }
 
+void holdSteppers() {
+    for (uint8_t k = 0; k < stepperCount; ++k) steppers[k].target = steppers[k].position;
+}
+
 void runSteppers() {
     uint32_t now = micros();
     for (uint8_t k = 0; k < stepperCount; ++k) {

@@ -18,6 +18,8 @@ void setUpSteppers();
 void takeStepperBlock(const uint8_t* block, uint8_t length);
 // Sets the stepper on pin moving to target within time x 10 microseconds.
 void moveStepper(uint8_t pin, int16_t target, uint16_t time);
+// Stops every stepper where it stands.
+void holdSteppers();
 // Makes the steps that are due.
 void runSteppers();
 

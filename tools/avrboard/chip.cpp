@@ -3,10 +3,13 @@
 #include <avr_adc.h>
 #include <avr_eeprom.h>
 #include <avr_ioport.h>
+#include <avr_spi.h>
 #include <avr_uart.h>
 #include <sim_avr.h>
 #include <sim_elf.h>
+#include <sim_interrupts.h>
 #include <sim_io.h>
+#include <sim_regbit.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -92,6 +95,12 @@ bool Chip::Load(const std::string& elfPath, const ChipLayout& layout, int boardI
     udrParam_ = udr.param;
     udr.c = ReadDataRegister;
     udr.param = this;
+    // The SPI port shifts each byte in the 8 clocks of its own clock rate (simavr 1.6 takes 100 us
+    // a byte whatever the rate, a hundred times a W5x00's).
+    auto& spdr = avr_->io[AVR_DATA_TO_IO(kSpdr)].w;
+    spi_ = spdr.param;
+    spdr.c = WriteSpiData;
+    spdr.param = this;
     if (layout.analogChannels > 8) {
         // simavr 1.6 keeps the inputs of ADC0-7 only: ADC8-15 are converted here.
         auto& adcl = avr_->io[AVR_DATA_TO_IO(kAdcl)].r;
@@ -101,6 +110,12 @@ bool Chip::Load(const std::string& elfPath, const ChipLayout& layout, int boardI
         adcl.param = this;
     }
     return true;
+}
+
+void Chip::WriteEeprom(uint16_t address, const std::vector<uint8_t>& bytes) {
+    std::vector<uint8_t> copy = bytes;
+    avr_eeprom_desc_t desc{copy.data(), address, static_cast<uint32_t>(copy.size())};
+    avr_ioctl(avr_, AVR_IOCTL_EEPROM_SET, &desc);
 }
 
 void Chip::Reset() {
@@ -301,6 +316,28 @@ uint8_t Chip::ReadAdcLow(avr_t* avr, uint16_t addr, void* param) {
     adc->muxmode[mux] = mode;
     adc->adc_values[0] = adc0;
     return value;
+}
+
+void Chip::WriteSpiData(avr_t* avr, uint16_t addr, uint8_t value, void* param) {
+    auto* chip = static_cast<Chip*>(param);
+    auto* spi = static_cast<avr_spi_t*>(chip->spi_);
+    avr_regbit_clear(avr, spi->spi.raised);
+    avr_core_watch_write(avr, addr, value);
+    if (!avr_regbit_get(avr, spi->spe) || !avr_regbit_get(avr, spi->mstr)) return;
+    // The clock: the chip's divided by 4, 16, 64 or 128 (SPR1:0), twice as fast with SPI2X.
+    static const int kDividers[4] = {4, 16, 64, 128};
+    const int divider = kDividers[avr->data[kSpcr] & 3] / ((avr->data[kSpsr] & 1) ? 2 : 1);
+    chip->spiOut_ = value;
+    avr_cycle_timer_cancel(avr, SpiByteDone, chip);
+    avr_cycle_timer_register(avr, static_cast<avr_cycle_count_t>(8 * divider), SpiByteDone, chip);
+}
+
+uint64_t Chip::SpiByteDone(avr_t* avr, uint64_t, void* param) {
+    auto* chip = static_cast<Chip*>(param);
+    auto* spi = static_cast<avr_spi_t*>(chip->spi_);
+    spi->input_data_register = chip->onSpiByte ? chip->onSpiByte(chip->spiOut_) : 0xFF;
+    avr_raise_interrupt(avr, &spi->spi);
+    return 0;
 }
 
 }  // namespace avrboard

@@ -28,6 +28,8 @@ class Chip {
     // -1 leaves the EEPROM as the ELF has it. False with *error set when it cannot run.
     bool Load(const std::string& elfPath, const ChipLayout& layout, int boardId,
               std::string* error);
+    // Writes bytes into the EEPROM from address on.
+    void WriteEeprom(uint16_t address, const std::vector<uint8_t>& bytes);
 
     // The reset line pulsed: every register as at power-on, the receive queue emptied. Pins
     // held low by a switch stay low.
@@ -65,6 +67,10 @@ class Chip {
     std::function<void(int pin, bool high, uint64_t cycle)> onPinChange;
     std::function<void(uint8_t byte)> onTransmit;
     std::function<void()> onByteTaken;
+    // Called when a byte the firmware sent on the SPI bus as its master has been shifted out (8
+    // clocks of its SPI clock after the write, as on the chip); returns the byte shifted in.
+    // Unset, the bus reads 0xFF.
+    std::function<uint8_t(uint8_t mosi)> onSpiByte;
 
   private:
     struct PinHook {
@@ -77,6 +83,8 @@ class Chip {
     static void FullNotify(avr_irq_t* irq, uint32_t value, void* param);
     static uint8_t ReadDataRegister(avr_t* avr, uint16_t addr, void* param);
     static uint8_t ReadAdcLow(avr_t* avr, uint16_t addr, void* param);
+    static void WriteSpiData(avr_t* avr, uint16_t addr, uint8_t value, void* param);
+    static uint64_t SpiByteDone(avr_t* avr, uint64_t when, void* param);
     void ApplySwitches(char port);
     int PwmTop(const TimerRegisters& timer) const;  // 0 when the timer is in no PWM mode
     avr_irq_t* PinIrq(int pin) const;
@@ -93,6 +101,8 @@ class Chip {
     void* udrParam_ = nullptr;
     uint8_t (*adcRead_)(avr_t*, uint16_t, void*) = nullptr;
     void* adcParam_ = nullptr;
+    void* spi_ = nullptr;  // simavr's SPI port
+    uint8_t spiOut_ = 0;
 };
 
 }  // namespace avrboard

@@ -43,5 +43,7 @@ const ChipLayout* FindChipLayout(const std::string& mcu);
 constexpr uint16_t kUcsr0a = 0xC0, kUcsr0b = 0xC1, kUcsr0c = 0xC2, kUbrr0l = 0xC4, kUbrr0h = 0xC5,
                    kUdr0 = 0xC6;
 constexpr uint8_t kRxc0 = 0x80, kRxen0 = 0x10;
+// Data-space addresses of the SPI port, the same on both chips.
+constexpr uint16_t kSpcr = 0x4C, kSpsr = 0x4D, kSpdr = 0x4E;
 
 }  // namespace avrboard

@@ -119,16 +119,12 @@ std::string VirtualBoard::Answer(const std::string& line, bool* quit) {
     }
     if (command == "stats" && count == 1)
         return "stats rx " + std::to_string(received_) + " dropped " + std::to_string(dropped_) +
-               " resets " + std::to_string(resets_) + " lost " + std::to_string(lost_);
-    if (command == "unplug" && count == 1) {
-        if (!link_.plugged()) return "error: not plugged in";
-        link_.Unplug();
-        return "ok";
-    }
-    if (command == "plug" && count == 1) {
-        if (link_.plugged()) return "error: already plugged in";
-        if (!link_.Plug(options_.link, &error)) return "error: " + error;
-        ResetChip(false);  // powered up anew
+               " resets " + std::to_string(resets_) + " lost " + std::to_string(lost_) +
+               (wiznet_ ? " " + bridge_.Stats() : "");
+    if (command == "unplug" && count == 1) return Unplug();
+    if (command == "plug" && count == 1) return Plug();
+    if (command == "reset" && count == 1) {
+        ResetChip(false);
         return "ok";
     }
     if (command == "quit" && count == 1) {

@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "virtual_board.h"
 
@@ -27,6 +28,8 @@ void OnSignal(int) {
 const char kHelp[] =
     "usage: corvane-avr-board --mcu atmega328p|atmega2560 --firmware FILE.elf --link PATH\n"
     "                         [--board-id N] [--boot-delay MS]\n"
+    "                         [--ethernet w5100|w5500 --address 127.0.0.N [--port P]\n"
+    "                          [--simulator ADDRESS] [--dhcp HOST:PORT]]\n"
     "\n"
     "Runs an Arduino firmware (an ELF built for a 16 MHz Uno, Nano or Mega 2560) on an emulated\n"
     "ATmega, paced to the wall clock, with its serial port behind a pseudo-terminal that PATH\n"
@@ -36,6 +39,22 @@ const char kHelp[] =
     "\n"
     "  --board-id N     stores board ID N (0-9) in EEPROM: byte 0 0xC7, byte 1 N\n"
     "  --boot-delay MS  the reset hold after the port is opened (default 1000)\n"
+    "\n"
+    "A board on the network (--link is then optional; \"ready ADDRESS\" without it): a WIZnet\n"
+    "W5100 or W5500 on the SPI bus, its select on pin 10 (an SD card's on pin 4 drowns the\n"
+    "chip's answers while low), its common and socket registers and buffers as the datasheets\n"
+    "give them (UDP sockets only), reset with the board. Each socket the firmware opens is a UDP\n"
+    "socket bound at ADDRESS (a loopback address) and the socket's port (below 1024 a free\n"
+    "port); the firmware's datagrams go out to loopback addresses only, and those to port 67\n"
+    "to the DHCP responder. The network settings are stored in EEPROM as the board library\n"
+    "keeps them (byte 2 0xC8, DHCP, the address, the simulator's address, the port):\n"
+    "  --ethernet CHIP     w5100 (the Arduino Ethernet shield) or w5500 (Ethernet Shield 2)\n"
+    "  --address A         the board's loopback address, stored as its fixed address\n"
+    "  --port P            the plug-in's port (default 5080)\n"
+    "  --simulator A       the simulator's address the board announces itself to (default\n"
+    "                      none: to its network's broadcast address)\n"
+    "  --dhcp HOST:PORT    DHCP on; the chip's DHCP messages go to the responder there\n"
+    "                      (corvane-dhcp-responder)\n"
     "\n"
     "Control lines on standard input, one answer line each on standard output (pins in Arduino\n"
     "numbering; inputs use the pull-up and are active low):\n"
@@ -54,8 +73,13 @@ const char kHelp[] =
     "                                                                        -> steps N POS\n"
     "  stats                   -> stats rx R dropped D resets K lost L: bytes handed to the\n"
     "                          chip's serial port, bytes its firmware dropped with its receive\n"
-    "                          buffer full, resets, bytes lost in reset or with the receiver off\n"
-    "  unplug / plug           remove the port / make it anew with a reset   -> ok\n"
+    "                          buffer full, resets, bytes lost in reset or with the receiver off;\n"
+    "                          on the network then in I out O full F missed M: datagrams the\n"
+    "                          WIZnet chip took in and sent, dropped with its receive buffer\n"
+    "                          full, and missed (the cable out, the chip in reset, no socket)\n"
+    "  unplug / plug           remove the port / make it anew with a reset; on the network pull\n"
+    "                          the cable / put it back                       -> ok\n"
+    "  reset                   pulses the reset line (the WIZnet chip's too) -> ok\n"
     "  quit                    -> bye (so does the end of standard input)\n"
     "\n"
     "Pin roles come from the plug-in's configuration upload on the serial line: the LED port's\n"
@@ -89,13 +113,28 @@ bool ParseOptions(int argc, char** argv, avrboard::BoardOptions* options, std::s
             options->boardId = static_cast<int>(number);
         } else if (option == "--boot-delay" && whole && number >= 0 && number <= 60000) {
             options->bootDelayMs = static_cast<int>(number);
+        } else if (option == "--ethernet") {
+            options->ethernet = value;
+        } else if (option == "--address") {
+            options->address = value;
+        } else if (option == "--dhcp") {
+            options->dhcp = value;
+        } else if (option == "--simulator") {
+            options->simulator = value;
+        } else if (option == "--port" && whole && number > 0 && number <= 65535) {
+            options->port = static_cast<int>(number);
         } else {
             *error = "bad option " + option + " " + value;
             return false;
         }
     }
-    if (options->mcu.empty() || options->firmware.empty() || options->link.empty()) {
-        *error = "--mcu, --firmware and --link are needed";
+    if (options->mcu.empty() || options->firmware.empty() ||
+        (options->link.empty() && options->ethernet.empty())) {
+        *error = "--mcu, --firmware and --link (or --ethernet) are needed";
+        return false;
+    }
+    if (!options->ethernet.empty() && options->address.empty()) {
+        *error = "--ethernet needs --address";
         return false;
     }
     return true;
@@ -135,7 +174,7 @@ int main(int argc, char** argv) {
         std::fprintf(answers, "%s\n", line.c_str());
         std::fflush(answers);
     };
-    say("ready " + options.link);
+    say("ready " + (options.link.empty() ? options.address : options.link));
 
     std::string input;
     bool inputOpen = true;
@@ -155,12 +194,14 @@ int main(int argc, char** argv) {
         const int64_t wait = board.Run();
         board.Service();
 
-        pollfd fds[3] = {{inputOpen ? STDIN_FILENO : -1, POLLIN, 0},
-                         {board.PortDescriptor(), board.PortEvents(), 0},
-                         {board.OpenWatchDescriptor(), POLLIN, 0}};
+        std::vector<pollfd> fds = {{inputOpen ? STDIN_FILENO : -1, POLLIN, 0},
+                                   {board.PortDescriptor(), board.PortEvents(), 0},
+                                   {board.OpenWatchDescriptor(), POLLIN, 0}};
+        for (const int fd : board.NetworkDescriptors()) fds.push_back({fd, POLLIN, 0});
         const int64_t micros = std::min<int64_t>(wait, 100000);
         const timespec timeout{0, static_cast<long>(micros) * 1000};
-        if (ppoll(fds, 3, &timeout, nullptr) > 0 && (fds[0].revents & (POLLIN | POLLHUP))) {
+        if (ppoll(fds.data(), fds.size(), &timeout, nullptr) > 0 &&
+            (fds[0].revents & (POLLIN | POLLHUP))) {
             char bytes[4096];
             const ssize_t n = read(STDIN_FILENO, bytes, sizeof bytes);
             if (n > 0) input.append(bytes, static_cast<size_t>(n));

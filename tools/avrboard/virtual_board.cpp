@@ -14,6 +14,25 @@ constexpr int64_t kSliceMicros = 2000;  // the longest slice between two looks a
 constexpr int64_t kLagMicros = 50000;   // further behind, the chip does not race to catch up
 constexpr size_t kHostChunk = 64;       // bytes taken from the host at a time, a USB packet
 constexpr size_t kUnsentLimit = 65536;  // chip bytes kept while the host does not read
+constexpr int kChipSelectPin = 10, kSdCardSelectPin = 4;
+constexpr uint8_t kNetworkMark = 0xC8;
+constexpr uint16_t kNetworkAt = 2;  // EEPROM: the mark, DHCP, address, simulator, port
+
+// The board library's network settings in EEPROM.
+bool NetworkSettings(const BoardOptions& options, std::vector<uint8_t>* bytes, std::string* error) {
+    uint32_t address = 0, simulator = 0;
+    if (!ParseAddress(options.address, &address) ||
+        (!options.simulator.empty() && !ParseAddress(options.simulator, &simulator))) {
+        *error = "--address and --simulator want dotted IPv4 addresses";
+        return false;
+    }
+    *bytes = {kNetworkMark, static_cast<uint8_t>(options.dhcp.empty() ? 0 : 1)};
+    for (const uint32_t value : {address, simulator})
+        for (int shift = 24; shift >= 0; shift -= 8) bytes->push_back(uint8_t(value >> shift));
+    bytes->push_back(static_cast<uint8_t>(options.port >> 8));
+    bytes->push_back(static_cast<uint8_t>(options.port));
+    return true;
+}
 
 }  // namespace
 
@@ -36,16 +55,34 @@ bool VirtualBoard::Start(const BoardOptions& options, std::string* error) {
                 options.firmware.c_str());
     parts_ = std::make_unique<WiredParts>(chip_.pinCount());
     chip_.onPinChange = [this](int pin, bool high, uint64_t cycle) {
-        parts_->PinChanged(pin, high, chip_.IsOutput(pin),
-                           static_cast<double>(cycle) / kCyclesPerMicrosecond);
+        const bool driven = chip_.IsOutput(pin);
+        if (wiznet_ && pin == kChipSelectPin) wiznet_->Select(!high && driven);
+        parts_->PinChanged(pin, high, driven, static_cast<double>(cycle) / kCyclesPerMicrosecond);
     };
+    chip_.onSpiByte = [this](uint8_t mosi) { return SpiByte(mosi); };
+    if (!options.ethernet.empty()) {
+        std::vector<uint8_t> settings;
+        if (options.ethernet != "w5100" && options.ethernet != "w5500") {
+            *error = "--ethernet is w5100 or w5500";
+            return false;
+        }
+        wiznet_ = std::make_unique<WiznetChip>(options.ethernet == "w5100" ? WiznetKind::kW5100
+                                                                           : WiznetKind::kW5500);
+        if (!NetworkSettings(options, &settings, error) ||
+            !bridge_.Start(wiznet_.get(), options.address, options.dhcp, error))
+            return false;
+        wiznet_->onSend = [this](int socket, UdpEnd to, const std::string& payload) {
+            return bridge_.Send(socket, to, payload);
+        };
+        chip_.WriteEeprom(kNetworkAt, settings);
+    }
     chip_.onTransmit = [this](uint8_t byte) {
         if (link_.plugged() && toHost_.size() < kUnsentLimit) toHost_ += static_cast<char>(byte);
     };
     chip_.onByteTaken = [this] {
         if (ring_.Full(chip_.data(), chip_.dataSize())) ++dropped_;
     };
-    if (!link_.Plug(options.link, error)) return false;
+    if (!options.link.empty() && !link_.Plug(options.link, error)) return false;
     Reanchor();
     return true;
 }
@@ -61,6 +98,7 @@ void VirtualBoard::ResetChip(bool hold) {
     toHost_.clear();
     chip_.Reset();
     parts_->ChipReset();
+    if (wiznet_) wiznet_->Reset();  // a shield's chip shares the board's reset line
     ++resets_;
     if (hold) {
         holdUntil_ = WallMicros() + int64_t{options_.bootDelayMs} * 1000;
@@ -74,7 +112,34 @@ short VirtualBoard::PortEvents() const {
     return static_cast<short>((toChip_.empty() ? POLLIN : 0) | (toHost_.empty() ? 0 : POLLOUT));
 }
 
+uint8_t VirtualBoard::SpiByte(uint8_t mosi) {
+    const uint8_t miso = wiznet_ && wiznet_->selected() ? wiznet_->Exchange(mosi) : 0xFF;
+    return chip_.Level(kSdCardSelectPin) ? miso : 0xFF;
+}
+
+std::string VirtualBoard::Unplug() {
+    if (wiznet_ ? !bridge_.plugged() : !link_.plugged()) return "error: not plugged in";
+    if (wiznet_)
+        bridge_.SetPlugged(false);
+    else
+        link_.Unplug();
+    return "ok";
+}
+
+std::string VirtualBoard::Plug() {
+    if (wiznet_ ? bridge_.plugged() : link_.plugged()) return "error: already plugged in";
+    std::string error;
+    if (wiznet_) {
+        bridge_.SetPlugged(true);
+        return "ok";
+    }
+    if (!link_.Plug(options_.link, &error)) return "error: " + error;
+    ResetChip(false);  // powered up anew
+    return "ok";
+}
+
 void VirtualBoard::Service() {
+    if (wiznet_) bridge_.Service(holdUntil_ == 0);
     if (!link_.plugged()) return;
     if (link_.TakeFirstOpen()) ResetChip(true);
     if (!link_.hostHasOpen()) toHost_.clear();  // as a USB adapter, nobody listening: lost

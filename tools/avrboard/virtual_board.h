@@ -11,19 +11,30 @@
 #include <vector>
 
 #include "chip.h"
+#include "network_bridge.h"
 #include "pty_link.h"
 #include "serial_ring.h"
 #include "upload_watch.h"
 #include "wired_parts.h"
+#include "wiznet_chip.h"
 
 namespace avrboard {
 
 struct BoardOptions {
     std::string mcu;
     std::string firmware;
-    std::string link;
+    std::string link;  // empty: no USB port (a board on the network)
     int boardId = -1;  // -1: the EEPROM as the firmware has it
     int bootDelayMs = 1000;
+    // A board on the network: its WIZnet chip ("w5100", "w5500"; empty: none) on the SPI bus
+    // with its select on pin 10 (an SD card's on pin 4), bridged at its loopback address; the
+    // DHCP responder (HOST:PORT; empty: none). Stored in EEPROM as the board library's network
+    // settings: the address, DHCP (with a responder), the simulator's address and the port.
+    std::string ethernet;
+    std::string address;
+    std::string dhcp;
+    std::string simulator;
+    int port = 5080;
 };
 
 class VirtualBoard {
@@ -48,6 +59,7 @@ class VirtualBoard {
     short PortEvents() const;
     int PortDescriptor() const { return link_.master(); }
     int OpenWatchDescriptor() const { return link_.watch(); }
+    std::vector<int> NetworkDescriptors() const { return bridge_.Descriptors(); }
 
   private:
     struct Edge {
@@ -56,6 +68,11 @@ class VirtualBoard {
         bool low;
     };
     void ResetChip(bool hold);
+    // One byte on the SPI bus: the WIZnet chip answers while selected, an SD card selected as
+    // well drowns it (0xFF).
+    uint8_t SpiByte(uint8_t mosi);
+    std::string Unplug();
+    std::string Plug();
     void Reanchor();
     std::string Turn(int a, int b, int steps, int microsPerEdge);
     bool PinArgument(const std::string& text, bool input, int* pin, std::string* error) const;
@@ -67,6 +84,8 @@ class VirtualBoard {
     std::unique_ptr<WiredParts> parts_;
     PtyLink link_;
     UploadWatch upload_;
+    std::unique_ptr<WiznetChip> wiznet_;
+    NetworkBridge bridge_;
     std::string toChip_;      // read from the host, not yet in the serial receiver
     std::string toHost_;      // sent by the chip, not yet written to the host
     std::deque<Edge> edges_;  // a turn's edges, by cycle
