@@ -77,14 +77,17 @@ bool Near(double value, double expected) {
 }
 
 class PluginOnBoardTest : public ::testing::Test {
-  protected:
+  public:
     // Starts the cockpit and flies until the board has opened its output gate.
+    // A board on the network runs the firmware CHIP-ethernet with `network` its options.
     void Start(const std::string& mcu, const std::string& chip, const std::string& dataCfg,
-               const std::string& datarefs, int bootDelayMs = 200) {
+               const std::string& datarefs, int bootDelayMs = 200,
+               const std::vector<std::string>& network = {}) {
         AvrCockpitSetup setup;
         setup.boardProgram = CORVANE_AVR_BOARD;
         setup.mcu = mcu;
-        setup.firmware = Firmware(chip);
+        setup.firmware = Firmware(network.empty() ? chip : chip + "-ethernet");
+        setup.network = network;
         setup.bootDelayMs = bootDelayMs;
         setup.dataCfg = dataCfg;
         setup.extraDatarefs = datarefs;
@@ -208,7 +211,8 @@ namespace {
 
 // A Mega with eight outputs of every kind (lamps 30-37, PWM 2-9, servos 22-29, steppers 38-45
 // with direction 46, displays loaded by 10 and 47-53 with DIN 14 and CLK 15, sixteen port LEDs
-// on 16-18), each on a dataref avr/KIND/N.
+// on 16-18), each on a dataref avr/KIND/N. On the network, where the chip takes 4, 10 and 50-53,
+// PWM 4 moves to 13 and the displays are loaded by 47-49, 11, 12 and 19-21.
 struct FlightOutput {
     const char* kind;
     int firstPin;
@@ -219,20 +223,23 @@ const FlightOutput kFlightOutputs[] = {
     {"G", 38, "0 %s"}, {"N", 47, "2 %s 1 4 2"},
 };
 
-int FlightPin(const FlightOutput& output, int i) {
-    return output.kind[0] == 'N' && i == 7 ? 10 : output.firstPin + i;
+int FlightPin(const FlightOutput& output, int i, bool network) {
+    static const int kNetworkDisplays[8] = {47, 48, 49, 11, 12, 19, 20, 21};
+    if (output.kind[0] == 'N') return network ? kNetworkDisplays[i] : i == 7 ? 10 : 47 + i;
+    return network && output.kind[0] == 'P' && i == 2 ? 13 : output.firstPin + i;
 }
 std::string FlightRef(const std::string& kind, int i) {
     return "avr/" + kind + "/" + std::to_string(i);
 }
 
-void FlightConfig(std::string* cfg, std::string* datarefs) {
+void FlightConfig(std::string* cfg, std::string* datarefs, bool network) {
     *cfg = "*7\n[A]\nL 16\nN 14\nG 46\n[O]\n";
     for (const FlightOutput& output : kFlightOutputs) {
         for (int i = 0; i < 8; ++i) {
             char entry[96];
             std::snprintf(entry, sizeof entry, output.entry, FlightRef(output.kind, i).c_str());
-            *cfg += std::to_string(FlightPin(output, i)) + output.kind + " " + entry + "\n";
+            *cfg +=
+                std::to_string(FlightPin(output, i, network)) + output.kind + " " + entry + "\n";
             *datarefs += FlightRef(output.kind, i) + " float rw 0\n";
         }
     }
@@ -261,53 +268,64 @@ void SetFlightValues(long k) {
                            last ? (n % 3 == 0 ? "1" : "0") : ((k + n) % 2 ? "1" : "0"));
 }
 
-TEST_F(PluginOnBoardTest, LongFlightAndReconfigurationsDropNoByte) {
+// 60 s of flight with every output changing on every pass and two Reconnects: nothing the board
+// lost (no byte on the serial line, no datagram dropped by the network chip) and every last
+// value on its pins.
+void FlyLongFlight(PluginOnBoardTest& test, bool network) {
     std::string cfg, datarefs;
-    FlightConfig(&cfg, &datarefs);
-    Start("atmega2560", "mega", cfg, datarefs, 1000);
+    FlightConfig(&cfg, &datarefs, network);
+    const std::vector<std::string> options = {"--ethernet", "w5100",       "--address",
+                                              "127.0.0.2",  "--simulator", "127.0.0.1"};
+    test.Start("atmega2560", "mega", cfg, datarefs, 1000,
+               network ? options : std::vector<std::string>{});
+    if (test.cockpit_ == nullptr || ::testing::Test::HasFatalFailure()) return;
+    AvrCockpit& cockpit = *test.cockpit_;
+    const std::string lost = network ? "full" : "dropped";
     long k = 0;
     for (int part = 0; part < 3; ++part) {
-        // 20.5 s of flight, then the plug-in reconnects: the board resets and is configured anew,
-        // its upload followed by every output at once.
+        // 20.5 s of flight, then the plug-in reconnects: the board (on USB reset by the port's
+        // opening) is configured anew, its upload followed by every output at once.
         for (int n = 0; n < 820; ++n, ++k) {
             SetFlightValues(k);
-            cockpit_->Frame();
+            cockpit.Frame();
         }
         if (part < 2) {
             ASSERT_TRUE(xphost::ChooseMenu("Corvane/Reconnect"));
         }
     }
-    EXPECT_EQ(cockpit_->Dropped(), "dropped 0");
+    EXPECT_EQ(cockpit.Stat(lost), lost + " 0");
 
     // The last values, once the line has carried what waits (on a busy machine the emulated chip
     // may run behind the wall clock, and the line with it).
     SetFlightValues(-1);
     for (int i = 0; i < 8; ++i) {
-        const std::string lamp = std::to_string(FlightPin(kFlightOutputs[0], i));
+        const std::string lamp = std::to_string(FlightPin(kFlightOutputs[0], i, network));
         EXPECT_TRUE(
-            cockpit_->FlyUntilAnswer("pin " + lamp, "pin " + lamp + (i % 2 ? " 1" : " 0"), 60));
-        const std::string pwm = std::to_string(FlightPin(kFlightOutputs[1], i));
-        EXPECT_TRUE(cockpit_->FlyUntilAnswer("duty " + pwm,
-                                             "duty " + pwm + " " + std::to_string(20 * i + 7)));
-        const std::string servo = "pulse " + std::to_string(FlightPin(kFlightOutputs[2], i));
-        EXPECT_TRUE(cockpit_->FlyUntil([&] {
-            return std::labs(Number(Ask(servo)) - 1000 - 100 * (i + 1)) < 10;
-        })) << Ask(servo);
-        const std::string display = "display " + std::to_string(FlightPin(kFlightOutputs[4], i));
-        EXPECT_TRUE(
-            cockpit_->FlyUntilAnswer(display, display + " \"1" + std::to_string(i) + ".25\""))
-            << Ask(display);
+            cockpit.FlyUntilAnswer("pin " + lamp, "pin " + lamp + (i % 2 ? " 1" : " 0"), 60));
+        const std::string pwm = std::to_string(FlightPin(kFlightOutputs[1], i, network));
+        EXPECT_TRUE(cockpit.FlyUntilAnswer("duty " + pwm,
+                                           "duty " + pwm + " " + std::to_string(20 * i + 7)));
+        const std::string servo =
+            "pulse " + std::to_string(FlightPin(kFlightOutputs[2], i, network));
+        EXPECT_TRUE(cockpit.FlyUntil([&] {
+            return std::labs(Number(cockpit.Ask(servo)) - 1000 - 100 * (i + 1)) < 10;
+        })) << cockpit.Ask(servo);
+        const std::string display =
+            "display " + std::to_string(FlightPin(kFlightOutputs[4], i, network));
+        EXPECT_TRUE(cockpit.FlyUntilAnswer(display, display + " \"1" + std::to_string(i) + ".25\""))
+            << cockpit.Ask(display);
     }
-    EXPECT_TRUE(cockpit_->FlyUntilAnswer("leds", "leds 2492")) << Ask("leds");
+    EXPECT_TRUE(cockpit.FlyUntilAnswer("leds", "leds 2492")) << cockpit.Ask("leds");
     // The steppers count from where they stood at the board's last reset: each moves by what its
     // target moves.
     std::vector<long> before;
     for (int i = 0; i < 8; ++i) {
-        const std::string steps = "steps " + std::to_string(FlightPin(kFlightOutputs[3], i));
+        const std::string steps =
+            "steps " + std::to_string(FlightPin(kFlightOutputs[3], i, network));
         long last = 0;
         int still = 0;
-        cockpit_->FlyUntil([&] {
-            const long now = Number(Ask(steps));
+        cockpit.FlyUntil([&] {
+            const long now = Number(cockpit.Ask(steps));
             still = now == last ? still + 1 : 0;
             last = now;
             return still == 10;
@@ -316,12 +334,20 @@ TEST_F(PluginOnBoardTest, LongFlightAndReconfigurationsDropNoByte) {
         xphost::SetDataref(FlightRef("G", i), std::to_string(100 + 37 * i - 50 - i));
     }
     for (int i = 0; i < 8; ++i) {
-        const std::string steps = "steps " + std::to_string(FlightPin(kFlightOutputs[3], i));
-        EXPECT_TRUE(
-            cockpit_->FlyUntilAnswer(steps, steps + " " + std::to_string(before[i] - 50 - i)))
-            << Ask(steps);
+        const std::string steps =
+            "steps " + std::to_string(FlightPin(kFlightOutputs[3], i, network));
+        EXPECT_TRUE(cockpit.FlyUntilAnswer(steps, steps + " " + std::to_string(before[i] - 50 - i)))
+            << cockpit.Ask(steps);
     }
-    EXPECT_EQ(cockpit_->Dropped(), "dropped 0");
+    EXPECT_EQ(cockpit.Stat(lost), lost + " 0");
+}
+
+TEST_F(PluginOnBoardTest, LongFlightAndReconfigurationsDropNoByte) {
+    FlyLongFlight(*this, false);
+}
+
+TEST_F(PluginOnBoardTest, LongFlightOverTheNetworkDropsNoDatagram) {
+    FlyLongFlight(*this, true);
 }
 
 }  // namespace

@@ -1,22 +1,30 @@
 // The virtual board runs the test sketch (tools/avrboard/testdata) on both chips: control lines
-// against what the sketch reads and drives, the serial line's losses, resets and replugs.
+// against what the sketch reads and drives, the serial line's losses, resets and replugs, and the
+// WIZnet chips frame by frame on the SPI bus with their UDP sockets on loopback.
+#include <arpa/inet.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <termios.h>
 
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 
 #include "support/avr_board_process.h"
+#include "support/plugin_harness.h"
 
 namespace {
 
 using corvane_test::AvrBoardProcess;
 
 // Control line and its answer, then a sketch command and its reply; empty parts are skipped. An
-// expected text ending in '*' is a prefix.
+// expected text ending in '*' is a prefix. On a network board the control line may also be
+// "udp TEXT" (the test's socket sends TEXT to the board; "udp #N" N bytes) or "got" (the
+// datagram the test's socket got, "TEXT from ADDRESS:PORT"), and "net" answers the network's
+// stats; {ph} {pl} and {qh} {ql} stand for the high and low bytes of the board's port and the
+// test socket's, {p} for the board's port.
 struct Row {
     const char* control;
     const char* answer;
@@ -43,6 +51,7 @@ class VirtualBoardTest : public ::testing::Test {
     }
     void TearDown() override {
         if (port_ >= 0) close(port_);
+        if (udp_ >= 0) close(udp_);
         board_.reset();
         if (!folder_.empty()) std::filesystem::remove_all(folder_);
     }
@@ -50,10 +59,11 @@ class VirtualBoardTest : public ::testing::Test {
         return std::string(CORVANE_AVR_SKETCH_DIR) + "/board_check_" + board + ".elf";
     }
     // Starts the board with board ID 7 and opens its port as the plug-in would.
-    void Start(const std::string& mcu, const std::string& board, const char* bootDelay = "100") {
-        board_ = std::make_unique<AvrBoardProcess>(
-            CORVANE_AVR_BOARD, mcu, Sketch(board), link_,
-            std::vector<std::string>{"--board-id", "7", "--boot-delay", bootDelay});
+    void Start(const std::string& mcu, const std::string& board, const char* bootDelay = "100",
+               std::vector<std::string> options = {}) {
+        options.insert(options.end(), {"--board-id", "7", "--boot-delay", bootDelay});
+        board_ = std::make_unique<AvrBoardProcess>(CORVANE_AVR_BOARD, mcu, Sketch(board), link_,
+                                                   options);
         ASSERT_TRUE(board_->ready());
         OpenPort();
         ASSERT_EQ(ReadLine(), "boot 7");
@@ -84,15 +94,74 @@ class VirtualBoardTest : public ::testing::Test {
             pending_.append(bytes, static_cast<size_t>(n));
         }
     }
+    // Starts the board with a WIZnet chip at 127.0.0.9 and a socket of the test's on 127.0.0.1.
+    void StartNetwork(const std::string& mcu, const std::string& board, const char* chip) {
+        boardPort_ = corvane_test::FreeUdpPort();
+        udp_ = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+        sockaddr_in at = Address("127.0.0.1", 0);
+        socklen_t length = sizeof at;
+        bind(udp_, reinterpret_cast<sockaddr*>(&at), sizeof at);
+        getsockname(udp_, reinterpret_cast<sockaddr*>(&at), &length);
+        testPort_ = ntohs(at.sin_port);
+        Start(mcu, board, "100", {"--ethernet", chip, "--address", "127.0.0.9"});
+    }
+    static sockaddr_in Address(const char* address, int port) {
+        sockaddr_in at{};
+        at.sin_family = AF_INET;
+        at.sin_port = htons(static_cast<uint16_t>(port));
+        inet_pton(AF_INET, address, &at.sin_addr);
+        return at;
+    }
+    std::string Expand(std::string text) const {
+        const std::pair<const char*, int> values[] = {{"{ph}", boardPort_ >> 8},
+                                                      {"{pl}", boardPort_ & 255},
+                                                      {"{qh}", testPort_ >> 8},
+                                                      {"{ql}", testPort_ & 255},
+                                                      {"{p}", boardPort_}};
+        for (const auto& value : values)
+            for (size_t at; (at = text.find(value.first)) != std::string::npos;)
+                text.replace(at, std::strlen(value.first), std::to_string(value.second));
+        return text;
+    }
+    std::string Network() {
+        const std::string stats = board_->Ask("stats");
+        return stats.substr(std::min(stats.size(), stats.find(" in ") + 1));
+    }
+    // The answer to a control line, the network's pseudo-lines included.
+    std::string Control(const std::string& line) {
+        if (line == "net") return Network();
+        if (line.rfind("udp ", 0) == 0) {
+            std::string text = line.substr(4);
+            if (text[0] == '#') text.assign(std::stoul(text.substr(1)), 'x');
+            const std::string before = Network();
+            const sockaddr_in to = Address("127.0.0.9", boardPort_);
+            sendto(udp_, text.data(), text.size(), 0, reinterpret_cast<const sockaddr*>(&to),
+                   sizeof to);
+            for (int k = 0; k < 3000 && Network() == before; ++k) usleep(10000);
+            return "";
+        }
+        if (line == "got") {
+            char bytes[2048];
+            sockaddr_in from{};
+            socklen_t length = sizeof from;
+            pollfd ready{udp_, POLLIN, 0};
+            if (poll(&ready, 1, 30000) <= 0) return "<timeout>";
+            const ssize_t n =
+                recvfrom(udp_, bytes, sizeof bytes, 0, reinterpret_cast<sockaddr*>(&from), &length);
+            return std::string(bytes, static_cast<size_t>(std::max<ssize_t>(n, 0))) + " from " +
+                   inet_ntoa(from.sin_addr) + ":" + std::to_string(ntohs(from.sin_port));
+        }
+        return board_->Ask(line);
+    }
     void RunRows(const std::vector<Row>& rows) {
         for (const Row& row : rows) {
             SCOPED_TRACE(std::string(row.control) + " | " + row.sketch);
             if (*row.control) {
-                EXPECT_PRED2(Matches, board_->Ask(row.control), row.answer);
+                EXPECT_PRED2(Matches, Control(Expand(row.control)), Expand(row.answer));
             }
             if (*row.sketch) {
-                Write(std::string(row.sketch) + "\n");
-                EXPECT_PRED2(Matches, ReadLine(), row.reply);
+                Write(Expand(row.sketch) + "\n");
+                EXPECT_PRED2(Matches, ReadLine(), Expand(row.reply));
             }
         }
     }
@@ -106,6 +175,7 @@ class VirtualBoardTest : public ::testing::Test {
     std::string folder_, link_, pending_;
     std::unique_ptr<AvrBoardProcess> board_;
     int port_ = -1;
+    int udp_ = -1, boardPort_ = 0, testPort_ = 0;
 };
 
 TEST_F(VirtualBoardTest, UnoControlLinesAgainstTheSketch) {
@@ -208,6 +278,96 @@ TEST_F(VirtualBoardTest, MegaPinsTimersAndAnalogInputs) {
     // The end of standard input ends the board like quit.
     EXPECT_EQ(board_->CloseInputAndWait(), 0);
     EXPECT_FALSE(std::filesystem::exists(link_));
+}
+
+// A W5500 on the Uno: W5500 frames (variable and fixed length), the SD card's select, the PHY's
+// link, read-only registers, a UDP socket sending and receiving through its buffers, a datagram
+// too big for the receive buffer dropped whole, the cable pulled, the soft reset.
+TEST_F(VirtualBoardTest, W5500FramesRegistersAndUdpSocket) {
+    StartNetwork("atmega328p", "uno", "w5500");
+    RunRows({
+        {"", "", "w 4 0", "ok"},
+        {"", "", "x 0 57 0 0", "255 255 255 255"},  // the SD card answers too
+        {"", "", "w 4 1", "ok"},
+        {"", "", "x 0 57 0 0", "1 2 3 4"},    // VERSIONR
+        {"", "", "x 0 46 0 0", "1 2 3 191"},  // PHYCFGR: 100 Mb/s, full duplex, linked
+        {"unplug", "ok", "x 0 46 0 0", "1 2 3 184"},
+        {"plug", "ok", "x 0 15 4 127 0 0 9", "1 2 3 0 0 0 0"},  // SIPR
+        {"", "", "x 0 57 4 9", "1 2 3 0"},                      // VERSIONR is read-only
+        {"", "", "x 0 57 1 0 0 15 1 0", "1 2 3 4 1 2 3 127"},   // two 1-byte frames
+        {"", "", "x 0 0 32 7", "1 2 3 0"},                      // a reserved block reads 0
+        {"", "", "x 0 0 12 2", "1 2 3 0"},                      // socket 0: UDP
+        {"", "", "x 0 4 12 {ph} {pl}", "1 2 3 0 0"},
+        {"", "", "x 0 1 12 1", "1 2 3 0"},  // OPEN
+        {"", "", "x 0 3 12 0", "1 2 3 0"},  // the status is read-only
+        {"", "", "x 0 1 8 0 0 0", "1 2 3 0 0 34"},
+        {"", "", "x 0 12 12 127 0 0 1", "1 2 3 0 0 0 0"},
+        {"", "", "x 0 16 12 {qh} {ql}", "1 2 3 0 0"},
+        {"", "", "x 0 0 20 104 105", "1 2 3 0 0"},  // "hi" into the transmit buffer
+        {"", "", "x 0 36 12 0 2", "1 2 3 0 0"},
+        {"", "", "x 0 32 8 0 0", "1 2 3 7 254"},  // TX_FSR 2046
+        {"", "", "x 0 1 12 32", "1 2 3 0"},       // SEND
+        {"got", "hi from 127.0.0.9:{p}", "x 0 2 8 0", "1 2 3 16"},
+        {"", "", "x 0 2 12 16", "1 2 3 0"},
+        {"", "", "x 0 2 8 0 0 0", "1 2 3 0 34 {ph}"},
+        {"", "", "x 0 32 8 0 0 0 2", "1 2 3 8 0 0 2"},  // TX_FSR 2048, TX_RD 2
+        {"udp abc", "", "x 0 38 8 0 0", "1 2 3 0 11"},  // RX_RSR: header and 3 bytes
+        {"", "", "x 0 2 8 0", "1 2 3 4"},
+        {"", "", "x 0 0 24 0 0 0 0 0", "1 2 3 127 0 0 1 {qh}"},
+        {"", "", "x 0 8 24 0 0 0", "1 2 3 97 98 99"},
+        {"", "", "x 0 40 12 0 11", "1 2 3 0 0"},
+        {"", "", "x 0 1 12 64", "1 2 3 0"},  // RECV
+        {"", "", "x 0 38 8 0 0", "1 2 3 0 0"},
+        {"udp #2041", "", "x 0 38 8 0 0", "1 2 3 0 0"},  // 8 + 2041 bytes: no room
+        {"udp #2040", "", "x 0 38 8 0 0", "1 2 3 8 0"},
+        {"unplug", "ok", "x 0 1 12 32", "1 2 3 0"},
+        {"udp lost", "", "x 0 2 8 0", "1 2 3 12"},  // TIMEOUT, and RECV from before
+        {"net", "in 2 out 1 full 1 missed 1", "x 0 0 4 128", "1 2 3 0"},  // soft reset
+        {"plug", "ok", "x 0 3 8 0", "1 2 3 0"},
+        {"", "", "x 0 15 0 0 0 0 0", "1 2 3 0 0 0 0"},
+    });
+}
+
+// A W5100 on the Mega: its 4-byte frames, a W5500 frame ignored, a UDP datagram sent across the
+// end of the socket's transmit memory and one received.
+TEST_F(VirtualBoardTest, W5100FramesAndUdpSocket) {
+    StartNetwork("atmega2560", "mega", "w5100");
+    RunRows({
+        {"", "", "w 4 1", "ok"},
+        {"", "", "x 0 57 0 0", "0 1 2 3"},         // a W5500 frame
+        {"", "", "x 240 0 1 90", "0 1 2 3"},       // GAR0
+        {"", "", "x 15 0 1 0 0", "0 1 2 90 255"},  // a byte beyond the frame is ignored
+        {"", "", "x 240 0 15 127", "0 1 2 3"},
+        {"", "", "x 240 0 18 9", "0 1 2 3"},
+        {"", "", "x 240 4 0 2", "0 1 2 3"},  // socket 0 at 0x0400: UDP
+        {"", "", "x 240 4 4 {ph}", "0 1 2 3"},
+        {"", "", "x 240 4 5 {pl}", "0 1 2 3"},
+        {"", "", "x 240 4 36 7", "0 1 2 3"},  // TX_WR 0x07FE
+        {"", "", "x 240 4 37 254", "0 1 2 3"},
+        {"", "", "x 240 4 1 1", "0 1 2 3"},  // OPEN
+        {"", "", "x 15 4 3 0", "0 1 2 34"},
+        {"", "", "x 15 4 35 0", "0 1 2 254"},    // TX_RD follows TX_WR
+        {"", "", "x 240 71 254 97", "0 1 2 3"},  // 'a' 'b' at the end of its 2 KB, 'c' at 0
+        {"", "", "x 240 71 255 98", "0 1 2 3"},
+        {"", "", "x 240 64 0 99", "0 1 2 3"},
+        {"", "", "x 240 4 12 127", "0 1 2 3"},
+        {"", "", "x 240 4 15 1", "0 1 2 3"},
+        {"", "", "x 240 4 16 {qh}", "0 1 2 3"},
+        {"", "", "x 240 4 17 {ql}", "0 1 2 3"},
+        {"", "", "x 240 4 36 8", "0 1 2 3"},  // TX_WR 0x0801
+        {"", "", "x 240 4 37 1", "0 1 2 3"},
+        {"", "", "x 240 4 1 32", "0 1 2 3"},                          // SEND
+        {"got", "abc from 127.0.0.9:{p}", "x 15 0 21 0", "0 1 2 1"},  // IR: socket 0
+        {"udp xy", "", "x 15 4 39 0", "0 1 2 10"},
+        {"", "", "x 15 96 8 0", "0 1 2 120"},  // the payload at 0x6008
+        {"", "", "x 240 4 41 10", "0 1 2 3"},
+        {"", "", "x 240 4 2 255", "0 1 2 3"},
+        {"", "", "x 240 4 1 64", "0 1 2 3"},  // RECV: nothing left, RECV stays clear
+        {"", "", "x 15 4 2 0", "0 1 2 0"},
+        {"", "", "x 240 0 0 128", "0 1 2 3"},  // soft reset
+        {"", "", "x 15 0 26 0", "0 1 2 85"},   // RMSR back at 2 KB a socket
+        {"net", "in 1 out 1 full 0 missed 0", "", ""},
+    });
 }
 
 }  // namespace

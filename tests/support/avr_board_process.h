@@ -1,5 +1,6 @@
 // corvane-avr-board in a process of its own: a firmware ELF on the emulated chip, its serial port
-// at a link the test names, driven by control lines over pipes (one answer line each).
+// at a link the test names (or none, for a board on the network), driven by control lines over
+// pipes (one answer line each).
 #pragma once
 
 #include <string>
@@ -14,13 +15,13 @@ class AvrBoardProcess : public PipedProcess {
     // `options` follow --mcu, --firmware and --link on the command line.
     AvrBoardProcess(const std::string& program, const std::string& mcu, const std::string& elf,
                     const std::string& link, const std::vector<std::string>& options = {}) {
-        std::vector<std::string> command = {program, "--mcu",  mcu, "--firmware",
-                                            elf,     "--link", link};
+        std::vector<std::string> command = {program, "--mcu", mcu, "--firmware", elf};
+        if (!link.empty()) command.insert(command.end(), {"--link", link});
         command.insert(command.end(), options.begin(), options.end());
         Start(command);
-        ready_ = ReadLine() == "ready " + link;
+        ready_ = ReadLine().rfind("ready ", 0) == 0;
     }
-    // The board printed "ready LINK": the link exists.
+    // The board printed "ready LINK" (or its address): the link exists.
     bool ready() const { return ready_; }
     // One control line and its answer ("<timeout>" or "<eof>" when none comes).
     std::string Ask(const std::string& line) {

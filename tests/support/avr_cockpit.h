@@ -1,7 +1,8 @@
-// A cockpit on a virtual Arduino board: the board library's firmware on corvane-avr-board, its
-// port linked as ttyACM0 into a device folder of its own, and the plug-in in the headless host (in
-// this process) finding it by the device scan and flown in real time, one flight-loop call every
-// 25 ms of the wall clock, as the simulator calls it.
+// A cockpit on virtual Arduino boards: the board library's firmware on corvane-avr-board, a USB
+// board's port linked as ttyACM0, ttyACM1, ... into a device folder of its own, a network board
+// at its loopback address on the plug-in's port, and the plug-in in the headless host (in this
+// process) finding them by the device scan and its probes, flown in real time, one flight-loop
+// call every 25 ms of the wall clock, as the simulator calls it.
 #pragma once
 
 #include <stdlib.h>
@@ -12,6 +13,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "support/avr_board_process.h"
 #include "support/plugin_harness.h"
@@ -19,14 +21,27 @@
 
 namespace corvane_test {
 
-struct AvrCockpitSetup {
-    std::string boardProgram;  // corvane-avr-board
+class AvrCockpit;
+
+struct AvrBoardSetup {
     std::string mcu = "atmega328p";
     std::string firmware;  // the ELF
     int boardId = 7;
     int bootDelayMs = 1000;
+    // A board on the network: corvane-avr-board's options for it (--ethernet, --address, ...;
+    // the plug-in's --port is added); empty for a board on USB.
+    std::vector<std::string> network;
+};
+
+// The first board, the cockpit's files and the boards beside the first.
+struct AvrCockpitSetup : AvrBoardSetup {
+    std::string boardProgram;  // corvane-avr-board
     std::string dataCfg;
     std::string extraDatarefs;
+    std::string settings;  // more config.ini lines
+    std::vector<AvrBoardSetup> moreBoards;
+    // Runs once the boards are started, before the plug-in starts.
+    std::function<void(AvrCockpit&)> beforePlugin;
 };
 
 class AvrCockpit {
@@ -45,34 +60,61 @@ class AvrCockpit {
         return "";
     }
 
+    // Starts every board of the setup, then the plug-in.
     explicit AvrCockpit(const AvrCockpitSetup& setup)
-        : folder_(MakeTempFolder("corvane-avr-dev")), link_(folder_ + "/ttyACM0") {
-        board_ = std::make_unique<AvrBoardProcess>(
-            setup.boardProgram, setup.mcu, setup.firmware, link_,
-            std::vector<std::string>{"--board-id", std::to_string(setup.boardId), "--boot-delay",
-                                     std::to_string(setup.bootDelayMs)});
+        : program_(setup.boardProgram),
+          folder_(MakeTempFolder("corvane-avr-dev")),
+          port_(FreeUdpPort()) {
+        AddBoard(setup);
+        for (const AvrBoardSetup& more : setup.moreBoards) AddBoard(more);
+        const int usb = usbBoards_;
+        if (setup.beforePlugin) setup.beforePlugin(*this);
         setenv("CORVANE_DEVICE_DIR", folder_.c_str(), 1);
         PluginOptions options;
         options.dataCfg = setup.dataCfg;
         options.extraDatarefs = setup.extraDatarefs;
-        options.usbOff = false;
-        options.settings = "USB_DEVICE_COUNT = 1\n";
+        options.usbOff = usb == 0;
+        options.settings =
+            (usb > 0 ? "USB_DEVICE_COUNT = " + std::to_string(usb) + "\n" : "") + setup.settings;
+        options.port = port_;
         run_ = std::make_unique<PluginRun>(options);
         next_ = Clock::now();
     }
     ~AvrCockpit() {
         run_.reset();
         unsetenv("CORVANE_DEVICE_DIR");
-        board_.reset();
+        boards_.clear();
         RemoveFolder(folder_);
     }
     AvrCockpit(const AvrCockpit&) = delete;
     AvrCockpit& operator=(const AvrCockpit&) = delete;
 
-    bool ready() const { return board_->ready(); }
-    AvrBoardProcess& board() { return *board_; }
-    // One control line to the board and its answer.
-    std::string Ask(const std::string& line) { return board_->Ask(line); }
+    // Starts one more board (a board switched on in flight).
+    AvrBoardProcess& AddBoard(const AvrBoardSetup& setup) {
+        std::vector<std::string> options = {"--board-id", std::to_string(setup.boardId),
+                                            "--boot-delay", std::to_string(setup.bootDelayMs)};
+        std::string link;
+        if (setup.network.empty()) {
+            link = folder_ + "/ttyACM" + std::to_string(usbBoards_++);
+        } else {
+            options.insert(options.end(), setup.network.begin(), setup.network.end());
+            options.insert(options.end(), {"--port", std::to_string(port_)});
+        }
+        boards_.push_back(
+            std::make_unique<AvrBoardProcess>(program_, setup.mcu, setup.firmware, link, options));
+        return *boards_.back();
+    }
+
+    bool ready() const {
+        for (const auto& board : boards_)
+            if (!board->ready()) return false;
+        return true;
+    }
+    // The plug-in's port.
+    int port() const { return port_; }
+    AvrBoardProcess& board(size_t k = 0) { return *boards_[k]; }
+    // One control line to the first board and its answer.
+    std::string Ask(const std::string& line) { return boards_[0]->Ask(line); }
 
     // One flight-loop call, 25 ms after the last one (at once when the last is longer ago than
     // that: a late call is not made up by calls in a row, as the simulator does not).
@@ -112,16 +154,22 @@ class AvrCockpit {
         return FlyUntil([&] { return Ask(line) == answer; }, seconds);
     }
 
-    // The board's losses: "dropped D" (bytes its firmware's full receive buffer refused).
-    std::string Dropped() {
-        const std::string stats = Ask("stats");
-        const size_t from = stats.find("dropped ");
-        return from == std::string::npos ? stats : stats.substr(from, stats.find(" resets") - from);
+    // One count of a board's stats: "dropped D" (bytes its firmware's full receive buffer
+    // refused), "full F" (datagrams its network chip dropped with its buffer full), ...
+    std::string Stat(const std::string& name, size_t board = 0) {
+        const std::string stats = boards_[board]->Ask("stats");
+        const size_t from = stats.find(" " + name + " ");
+        if (from == std::string::npos) return stats;
+        const size_t end = stats.find(' ', from + name.size() + 2);
+        return stats.substr(from + 1, end == std::string::npos ? end : end - from - 1);
     }
+    std::string Dropped() { return Stat("dropped"); }
 
   private:
-    std::string folder_, link_;
-    std::unique_ptr<AvrBoardProcess> board_;
+    std::string program_, folder_;
+    int port_ = 0;
+    int usbBoards_ = 0;
+    std::vector<std::unique_ptr<AvrBoardProcess>> boards_;
     std::unique_ptr<PluginRun> run_;
     Clock::time_point next_;
 };

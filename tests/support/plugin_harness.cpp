@@ -78,7 +78,7 @@ PluginRun::PluginRun(const PluginOptions& options) {
     root_ = MakeTempFolder("corvane-run");
     folder_ = root_ + "/Resources/plugins/Corvane";
     std::filesystem::create_directories(folder_ + "/lin_x64");
-    port_ = FreeUdpPort();
+    port_ = options.port != 0 ? options.port : FreeUdpPort();
     if (options.writeSettings) {
         std::string settings = "IP_ADDRESS = 127.0.0.1\nPORT = " + std::to_string(port_) + "\n";
         if (options.usbOff && options.settings.find("USB_DEVICE_COUNT") == std::string::npos)

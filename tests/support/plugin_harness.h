@@ -42,6 +42,7 @@ struct PluginOptions {
     bool writeSettings = true;  // false: no config.ini at all
     std::string extraDatarefs;  // more host datarefs and commands, in the host's file format
     bool usbOff = true;         // adds "USB_DEVICE_COUNT = 0" unless settings name the key
+    int port = 0;               // the settings' PORT; 0 picks a free one
 };
 
 // One plug-in run: created started, enabled and past its deferred start-up, with the main

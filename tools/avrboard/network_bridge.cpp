@@ -126,9 +126,11 @@ void NetworkBridge::Service(bool running) {
                 continue;
             }
             const UdpEnd sender{ntohl(from.sin_addr.s_addr), ntohs(from.sin_port)};
-            switch (chip_->Deliver(socket, sender, std::string(buffer, static_cast<size_t>(n)))) {
+            const std::string payload(buffer, static_cast<size_t>(n));
+            switch (chip_->Deliver(socket, sender, payload)) {
                 case WiznetChip::Arrival::kTaken:
                     ++in_;
+                    if (onTaken) onTaken(payload);
                     break;
                 case WiznetChip::Arrival::kFull:
                     ++full_;

@@ -12,6 +12,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -42,6 +43,8 @@ class NetworkBridge {
     // "in I out O full F missed M": datagrams kept by the chip, sent by it, dropped by it with
     // its receive buffer full, and missed.
     std::string Stats() const;
+    // Called with each datagram the chip took in.
+    std::function<void(const std::string& payload)> onTaken;
 
   private:
     struct Bound {

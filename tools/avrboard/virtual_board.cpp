@@ -74,6 +74,12 @@ bool VirtualBoard::Start(const BoardOptions& options, std::string* error) {
         wiznet_->onSend = [this](int socket, UdpEnd to, const std::string& payload) {
             return bridge_.Send(socket, to, payload);
         };
+        // The pin uses of an upload, which comes in one datagram of its own.
+        bridge_.onTaken = [this](const std::string& payload) {
+            UploadWatch watch;
+            std::vector<uint8_t> uses;
+            if (watch.Feed(payload.data(), payload.size(), &uses)) parts_->SetPinUses(uses);
+        };
         chip_.WriteEeprom(kNetworkAt, settings);
     }
     chip_.onTransmit = [this](uint8_t byte) {

@@ -14,6 +14,8 @@
 //   t S D N        |N| step pulses on S, D high for positive N -> ok
 //   u N US         one high pulse of US microseconds on N -> ok
 //   z MS           answers, reads nothing for MS milliseconds -> ok, then done
+//   x B...         one SPI frame as the bus master: select pin 10 low, the bytes (8 MHz),
+//                  select high                                   -> the bytes read, in decimal
 #include <Arduino.h>
 #include <EEPROM.h>
 #include <stdlib.h>
@@ -94,6 +96,26 @@ void Run(char command, long* arg, int count) {
             pinMode(arg[0], OUTPUT);
             Pulse(arg[0], arg[1]);
             break;
+        case 'x':
+            pinMode(SS, OUTPUT);
+            pinMode(SCK, OUTPUT);
+            pinMode(MOSI, OUTPUT);
+            pinMode(10, OUTPUT);
+            SPCR = _BV(SPE) | _BV(MSTR);
+            SPSR = _BV(SPI2X);
+            digitalWrite(10, LOW);
+            for (int i = 0; i < count; ++i) {
+                SPDR = arg[i];
+                while (!(SPSR & _BV(SPIF))) {
+                }
+                arg[i] = SPDR;
+            }
+            digitalWrite(10, HIGH);
+            for (int i = 0; i < count; ++i) {
+                Serial.print(arg[i]);
+                Serial.print(i + 1 < count ? " " : "\r\n");
+            }
+            return;
         case 'z':
             Serial.println("ok");
             Serial.flush();
