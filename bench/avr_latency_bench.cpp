@@ -1,9 +1,10 @@
 // End-to-end latency through the virtual Arduino board: the board library's firmware on the
-// emulated Uno (corvane-avr-board), its port found by the plug-in's device scan, the plug-in in
-// the headless host flown in real time (a flight-loop call every 25 ms of the wall clock).
+// emulated Uno (corvane-avr-board), the plug-in in the headless host flown in real time (a
+// flight-loop call every 25 ms of the wall clock). On USB (serial) the plug-in finds the board's
+// port by its device scan; on the network (network) the Uno has a W5500 at 127.0.0.2.
 //   PressToDataref  a button pressed or released on pin 2 (control line) until the plug-in has
 //                   written its dataref (seen after the flight-loop call that applied it)
-//   DatarefToPin    a dataref written until the lamp on pin 13 shows it (the board's pin level)
+//   DatarefToPin    a dataref written until the lamp on pin 7 shows it (the board's pin level)
 // Each event starts at a random moment of the flight-loop period, as a pilot's hand does.
 // Counters over 200 events: p50_ms, p99_ms and max_ms. Target: both p99 within two flight-loop
 // periods (50 ms).
@@ -32,13 +33,17 @@ const char kCfg[] = R"(*7
 D2+ avr/button 1
 D2- avr/button 0
 [O]
-13L 0 avr/lamp
+7L 0 avr/lamp
 )";
 
-std::unique_ptr<AvrCockpit> StartCockpit(benchmark::State& state) {
+std::unique_ptr<AvrCockpit> StartCockpit(benchmark::State& state, bool network) {
     corvane_test::AvrCockpitSetup setup;
     setup.boardProgram = CORVANE_AVR_BOARD;
-    setup.firmware = std::string(CORVANE_AVR_FIRMWARE_DIR) + "/corvane-uno.elf";
+    setup.firmware = std::string(CORVANE_AVR_FIRMWARE_DIR) +
+                     (network ? "/corvane-uno-ethernet.elf" : "/corvane-uno.elf");
+    if (network)
+        setup.network = {"--ethernet", "w5500",       "--address",
+                         "127.0.0.2",  "--simulator", "127.0.0.1"};
     setup.bootDelayMs = 200;
     setup.dataCfg = kCfg;
     setup.extraDatarefs = "avr/button int rw 0\navr/lamp int rw 0\n";
@@ -48,7 +53,7 @@ std::unique_ptr<AvrCockpit> StartCockpit(benchmark::State& state) {
         return nullptr;
     }
     auto cockpit = std::make_unique<AvrCockpit>(setup);
-    if (!cockpit->ready() || !cockpit->FlyUntilAnswer("pin 13", "pin 13 0") ||
+    if (!cockpit->ready() || !cockpit->FlyUntilAnswer("pin 7", "pin 7 0") ||
         !cockpit->FlyUntil([] { return xphost::GetNumber("avr/button") == 0; })) {
         state.SkipWithError("the board did not come up");
         return nullptr;
@@ -82,8 +87,8 @@ double MillisSince(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
-void PressToDataref(benchmark::State& state) {
-    std::unique_ptr<AvrCockpit> cockpit = StartCockpit(state);
+void PressToDataref(benchmark::State& state, bool network) {
+    std::unique_ptr<AvrCockpit> cockpit = StartCockpit(state, network);
     if (!cockpit) return;
     std::mt19937 random(1);
     std::vector<double> millis;
@@ -102,8 +107,8 @@ void PressToDataref(benchmark::State& state) {
     Report(state, millis);
 }
 
-void DatarefToPin(benchmark::State& state) {
-    std::unique_ptr<AvrCockpit> cockpit = StartCockpit(state);
+void DatarefToPin(benchmark::State& state, bool network) {
+    std::unique_ptr<AvrCockpit> cockpit = StartCockpit(state, network);
     if (!cockpit) return;
     std::mt19937 random(2);
     std::vector<double> millis;
@@ -113,8 +118,8 @@ void DatarefToPin(benchmark::State& state) {
             RandomMoment(*cockpit, random);
             const Clock::time_point start = Clock::now();
             xphost::SetDataref("avr/lamp", on ? "1" : "0");
-            const std::string level = on ? "pin 13 1" : "pin 13 0";
-            while (cockpit->Ask("pin 13") != level && MillisSince(start) < 5000) {
+            const std::string level = on ? "pin 7 1" : "pin 7 0";
+            while (cockpit->Ask("pin 7") != level && MillisSince(start) < 5000) {
                 if (!cockpit->FrameIfDue())
                     std::this_thread::sleep_for(std::chrono::microseconds(200));
             }
@@ -124,8 +129,22 @@ void DatarefToPin(benchmark::State& state) {
     Report(state, millis);
 }
 
-BENCHMARK(PressToDataref)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(DatarefToPin)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(PressToDataref, serial, false)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(PressToDataref, network, true)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(DatarefToPin, serial, false)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(DatarefToPin, network, true)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 }  // namespace
 
