@@ -88,6 +88,7 @@ void goOnline(unsigned long now) {
     phase = kOnline;
     linked = linkUp();
     heardAt = now;
+    announcedAt = now;
     announce();
 }
 
@@ -155,7 +156,7 @@ void watchPlugin(unsigned long now) {
     if (!outputsDark && outputsEnabled && now - heardAt >= kSilenceMs) {
         darkenOutputs();
         outputsDark = true;
-    } else if (!outputsDark || now - announcedAt < kAnnounceEveryMs) {
+    } else if ((!outputsDark && boardNumber != 0) || now - announcedAt < kAnnounceEveryMs) {
         return;
     }
     announce();
