@@ -251,3 +251,8 @@ void ClearConfigReaderState() {
     DebugAddress.clear();
     BoardLineHead.clear();
 }
+
+void ExchangeConfigReaderState(ConfigReaderState& state) {
+    DebugAddress.swap(state.debugAddress);
+    BoardLineHead.swap(state.lineHeads);
+}
