@@ -48,6 +48,10 @@ void CorvaneBoardLibrary::analogChannels(uint8_t count) {
     corvane::setUpAnalog();
 }
 
+void CorvaneBoardLibrary::stepperMotion(uint16_t stepsPerSecond, uint16_t acceleration) {
+    corvane::setStepperMotion(stepsPerSecond, acceleration);
+}
+
 void CorvaneBoardLibrary::displayIntensity(uint8_t level) {
     corvane::displayBrightness = level > 15 ? 15 : level;
     corvane::refreshBrightness();
