@@ -84,9 +84,9 @@ int32_t stepsToGo(const Stepper& s) {
 // when there is not, or when the move asks for a slower speed.
 void nextWait(Stepper& s, uint32_t left) {
     uint16_t n = s.ramp;
-    if (n == 0) {
-        s.ramp = 1;
-        s.wait = firstWait > s.shortest ? firstWait : s.shortest;
+    if (n == 0) {  // a first step from standstill
+        if (left > 0) s.ramp = 1;
+        s.wait = left > 0 && s.shortest > firstWait ? s.shortest : firstWait;
         return;
     }
     uint32_t faster = s.wait - 2 * s.wait / (4UL * n + 1);
@@ -98,7 +98,7 @@ void nextWait(Stepper& s, uint32_t left) {
     } else if (n >= 2) {
         s.wait += 2 * s.wait / (4UL * n - 5);
         s.ramp = n - 1;
-    } else if (left > 0) {
+    } else if (n == 1 && left > 0) {
         s.wait = firstWait > s.shortest ? firstWait : s.shortest;
     } else {
         s.ramp = 0;  // stopped on its target, or about to turn back
@@ -189,7 +189,8 @@ void moveStepper(uint8_t pin, int16_t target, uint16_t time) {
 void holdSteppers() {
     for (uint8_t k = 0; k < stepperCount; ++k) {
         Stepper& s = steppers[k];
-        int32_t stopping = s.ramp > 1 ? s.ramp - 1 : 0;
+        // The step under way, then one fewer for each step of speed it has.
+        int32_t stopping = s.ramp;
         s.target = wrapped(s, s.position + (s.forward ? stopping : -stopping));
     }
 }

@@ -218,6 +218,7 @@ long Field(const std::string& answer, const std::string& word) {
 // and acceleration (3000 steps/s²): from standstill the waits between steps start long (c(0) =
 // 0.676 sqrt(2 / 3000) s, 17.5 ms), shrink over the ~60 steps it takes to reach the top speed,
 // hold it and grow again over as many steps to stop on the target, which the needle reaches.
+// Then short moves, each straight to its target.
 TEST_F(PluginOnBoardTest, StepperSpeedsUpAndSlowsDownOnALongMove) {
     Start("atmega328p", "uno", kUnoCfg, kDatarefs);
     for (const int target : {1000, 0}) {
@@ -237,6 +238,22 @@ TEST_F(PluginOnBoardTest, StepperSpeedsUpAndSlowsDownOnALongMove) {
         // Standing: no step after the target.
         cockpit_->FlyUntil([] { return false; }, 0.3);
         EXPECT_EQ(Ask("steps 8"), "steps 8 " + std::to_string(target));
+    }
+    // Short moves go straight to their target, never past it and back: the target, and the
+    // latest move's steps and way (each the other way from the one before, a move of its own).
+    const std::pair<int, const char*> kShortMoves[] = {
+        {2, "steps 2 forward"}, {1, "steps 1 back"},    {4, "steps 3 forward"},
+        {0, "steps 4 back"},    {1, "steps 1 forward"},
+    };
+    for (const auto& move : kShortMoves) {
+        SCOPED_TRACE(move.first);
+        Set("avr/stepper", std::to_string(move.first));
+        EXPECT_TRUE(
+            cockpit_->FlyUntilAnswer("steps 8", "steps 8 " + std::to_string(move.first), 5.0));
+        cockpit_->FlyUntil([] { return false; }, 0.3);
+        EXPECT_EQ(Ask("steps 8"), "steps 8 " + std::to_string(move.first));
+        EXPECT_EQ(Ask("move 8").rfind("move 8 " + std::string(move.second), 0), 0u)
+            << Ask("move 8");
     }
 }
 

@@ -89,6 +89,8 @@ void WiredParts::PinChanged(int pin, bool high, bool driven, double micros) {
 std::string WiredParts::Move(int pin) const {
     const std::vector<double>& waits = moves_[static_cast<size_t>(pin)];
     std::string text = "steps " + std::to_string(moveSteps_[static_cast<size_t>(pin)]);
+    if (moveSteps_[static_cast<size_t>(pin)] == 0) return text;
+    text += moveBack_[static_cast<size_t>(pin)] ? " back" : " forward";
     if (waits.empty()) return text;
     // The top speed is read over a few steps: a loop that makes one step late makes the next
     // one early.

@@ -47,7 +47,8 @@ class WiredParts {
     bool Display(int loadPin, std::string* text) const;
     long Steps(int pin) const { return steps_[static_cast<size_t>(pin)]; }
     long PulseMicros(int pin) const { return pulse_[static_cast<size_t>(pin)]; }
-    // The latest move of pin: "steps S first F fastest M last L up U down D", the waits in
+    // The latest move of pin: "steps S forward|back first F fastest M last L up U down D"
+    // (first and what follows when it made more than one step), the way it went and the waits in
     // microseconds between its steps: the first, the shortest on average over 8 steps in a row,
     // the last, and how many waits come before the first and after the last that are within 5%
     // of that shortest (the ramps up and down); "steps 0" before the pin's first rising edge.
