@@ -1,9 +1,10 @@
 #!/bin/bash
-# The board library as the Arduino IDE 1.8 builds it: Debian's arduino-builder compiles every
-# example sketch from a copy of the library's folder for the Uno, the Nano and the Mega 2560 with
-# all warnings on, and none of them may come from the library or its examples; a Leonardo and an
-# 8 MHz Pro Mini must stop at the library's own #error. Prints each build's size lines. Exit 77
-# (skipped) without arduino-builder or the Arduino AVR core.
+# The board library as the Arduino IDE 1.8 takes and builds it: its library.properties has every
+# field the IDE needs, and Debian's arduino-builder compiles every example sketch from a copy of
+# the library's folder for the Uno, the Nano and the Mega 2560 with all warnings on, none of them
+# from the library or its examples; a Leonardo and an 8 MHz Pro Mini must stop at the library's
+# own #error. Prints each build's size lines. Exit 77 (skipped) without arduino-builder or the
+# Arduino AVR core.
 #
 # usage: arduino_builder_test.sh LIBRARY_DIR WORK_DIR
 set -u
@@ -15,13 +16,26 @@ if ! command -v arduino-builder >/dev/null || [ ! -f $hardware/arduino/avr/platf
     exit 77
 fi
 
-rm -rf "$work" && mkdir -p "$work/libraries/Corvane" || exit 1
-cp -r "$library/." "$work/libraries/Corvane/" && rm -f "$work/libraries/Corvane/CMakeLists.txt"
+# library.properties as the Arduino IDE 1.8 reads it: it skips a library that lacks one of its
+# fields; the version is semantic, the category one of its list.
+properties=$library/library.properties
 failures=0
 fail() {
     echo "FAILED: $*"
     failures=$((failures + 1))
 }
+for field in name version author maintainer sentence paragraph category url architectures \
+    includes; do
+    grep -qE "^$field=.+" "$properties" || fail "library.properties has no $field"
+done
+grep -qE "^version=[0-9]+\.[0-9]+\.[0-9]+$" "$properties" ||
+    fail "the version is not MAJOR.MINOR.PATCH"
+grep -qE "^category=(Display|Communication|Signal Input/Output|Sensors|Device Control|Timing|Data Storage|Data Processing|Other)$" \
+    "$properties" || fail "the category is none of the Arduino library specification's"
+grep -qE "^url=https?://" "$properties" || fail "the url is no web address"
+
+rm -rf "$work" && mkdir -p "$work/libraries/Corvane" || exit 1
+cp -r "$library/." "$work/libraries/Corvane/" && rm -f "$work/libraries/Corvane/CMakeLists.txt"
 
 # Builds sketch $2 for board $1 into $work/out.txt; returns arduino-builder's status.
 build() {
