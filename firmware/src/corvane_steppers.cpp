@@ -89,13 +89,16 @@ void nextWait(Stepper& s, uint32_t left) {
         s.wait = left > 0 && s.shortest > firstWait ? s.shortest : firstWait;
         return;
     }
-    uint32_t faster = s.wait - 2 * s.wait / (4UL * n + 1);
-    if (left >= n + 1UL && faster >= s.shortest) {
-        s.wait = faster;
-        s.ramp = n + 1;
-    } else if (left >= n && s.wait >= s.shortest) {
-        if (faster < s.shortest) s.wait = s.shortest;  // as fast as this move goes
-    } else if (n >= 2) {
+    // Faster only while the room allows and the move's top speed is not reached (no division
+    // while the motor holds its speed).
+    if (left >= n + 1UL && s.wait > s.shortest) {
+        uint32_t faster = s.wait - 2 * s.wait / (4UL * n + 1);
+        s.wait = faster > s.shortest ? faster : s.shortest;
+        if (faster >= s.shortest) s.ramp = n + 1;
+        return;
+    }
+    if (left >= n && s.wait >= s.shortest) return;  // as fast as it goes
+    if (n >= 2) {
         s.wait += 2 * s.wait / (4UL * n - 5);
         s.ramp = n - 1;
     } else if (n == 1 && left > 0) {
@@ -200,13 +203,12 @@ void runSteppers() {
     for (uint8_t k = 0; k < stepperCount; ++k) {
         Stepper& s = steppers[k];
         uint32_t wait = s.wait >> 4;
-        bool due = now - s.lastStepAt >= wait;
-        int32_t distance = stepsToGo(s);
-        if (distance == 0 && s.ramp == 0) {
-            if (due) s.lastStepAt = now - wait;  // rested: the next move starts at once
+        if (now - s.lastStepAt < wait) continue;
+        if (s.ramp == 0 && s.position == s.target) {
+            s.lastStepAt = now - wait;  // rested: the next move starts at once
             continue;
         }
-        if (!due) continue;
+        int32_t distance = stepsToGo(s);
         if (s.ramp == 0) s.forward = distance > 0;
         pulse(s);
         s.position = static_cast<int16_t>(s.position + (s.forward ? 1 : -1));

@@ -205,6 +205,18 @@ TEST_F(PluginOnBoardTest, MegaRunsEveryOutputKind) {
     EXPECT_EQ(cockpit_->Dropped(), "dropped 0");
 }
 
+// The Nano's firmware has its 8 analog inputs: A6 and A7, which the Uno lacks, reach the simulator.
+TEST_F(PluginOnBoardTest, NanoReadsItsTwoExtraAnalogInputs) {
+    Start("atmega328p", "nano", "*7\n[I]\nA6 avr/six 0,1\nA7 avr/seven 0,1\n",
+          "avr/six float rw 0\navr/seven float rw 0\n");
+    EXPECT_EQ(Ask("analog 7 1023"), "ok");
+    EXPECT_TRUE(cockpit_->FlyUntilValue("avr/seven", 1));
+    EXPECT_EQ(Ask("analog 6 1023"), "ok");
+    EXPECT_TRUE(cockpit_->FlyUntilValue("avr/six", 1));
+    EXPECT_EQ(Ask("analog 7 0"), "ok");
+    EXPECT_TRUE(cockpit_->FlyUntilValue("avr/seven", 0));
+}
+
 // The number after `word` in a board's answer ("move 8 steps 1000 first 17455" gives 1000 for
 // "steps"); -1 when it is not there.
 long Field(const std::string& answer, const std::string& word) {
