@@ -205,6 +205,70 @@ TEST_F(PluginOnBoardTest, MegaRunsEveryOutputKind) {
     EXPECT_EQ(cockpit_->Dropped(), "dropped 0");
 }
 
+// The Nano's firmware has its 8 analog inputs: A6 and A7, which the Uno lacks, reach the simulator.
+TEST_F(PluginOnBoardTest, NanoReadsItsTwoExtraAnalogInputs) {
+    Start("atmega328p", "nano", "*7\n[I]\nA6 avr/six 0,1\nA7 avr/seven 0,1\n",
+          "avr/six float rw 0\navr/seven float rw 0\n");
+    EXPECT_EQ(Ask("analog 7 1023"), "ok");
+    EXPECT_TRUE(cockpit_->FlyUntilValue("avr/seven", 1));
+    EXPECT_EQ(Ask("analog 6 1023"), "ok");
+    EXPECT_TRUE(cockpit_->FlyUntilValue("avr/six", 1));
+    EXPECT_EQ(Ask("analog 7 0"), "ok");
+    EXPECT_TRUE(cockpit_->FlyUntilValue("avr/seven", 0));
+}
+
+// The number after `word` in a board's answer ("move 8 steps 1000 first 17455" gives 1000 for
+// "steps"); -1 when it is not there.
+long Field(const std::string& answer, const std::string& word) {
+    const size_t at = answer.find(" " + word + " ");
+    return at == std::string::npos
+               ? -1
+               : std::strtol(answer.c_str() + at + word.size() + 2, nullptr, 10);
+}
+
+// A long move out and back on a gauge stepper at the library's default top speed (600 steps/s)
+// and acceleration (3000 steps/s²): from standstill the waits between steps start long (c(0) =
+// 0.676 sqrt(2 / 3000) s, 17.5 ms), shrink over the ~60 steps it takes to reach the top speed,
+// hold it and grow again over as many steps to stop on the target, which the needle reaches.
+// Then short moves, each straight to its target.
+TEST_F(PluginOnBoardTest, StepperSpeedsUpAndSlowsDownOnALongMove) {
+    Start("atmega328p", "uno", kUnoCfg, kDatarefs);
+    for (const int target : {1000, 0}) {
+        SCOPED_TRACE(target);
+        Set("avr/stepper", std::to_string(target));
+        EXPECT_TRUE(cockpit_->FlyUntilAnswer("steps 8", "steps 8 " + std::to_string(target)))
+            << Ask("steps 8");
+        const std::string move = Ask("move 8");
+        EXPECT_EQ(Field(move, "steps"), 1000) << move;
+        EXPECT_NEAR(Field(move, "fastest"), 1667, 120) << move;
+        EXPECT_NEAR(Field(move, "first"), 17455, 600) << move;
+        EXPECT_GT(Field(move, "last"), 8 * 1667) << move;
+        EXPECT_GT(Field(move, "up"), 30) << move;
+        EXPECT_LT(Field(move, "up"), 90) << move;
+        EXPECT_GT(Field(move, "down"), 30) << move;
+        EXPECT_LT(Field(move, "down"), 90) << move;
+        // Standing: no step after the target.
+        cockpit_->FlyUntil([] { return false; }, 0.3);
+        EXPECT_EQ(Ask("steps 8"), "steps 8 " + std::to_string(target));
+    }
+    // Short moves go straight to their target, never past it and back: the target, and the
+    // latest move's steps and way (each the other way from the one before, a move of its own).
+    const std::pair<int, const char*> kShortMoves[] = {
+        {2, "steps 2 forward"}, {1, "steps 1 back"},    {4, "steps 3 forward"},
+        {0, "steps 4 back"},    {1, "steps 1 forward"},
+    };
+    for (const auto& move : kShortMoves) {
+        SCOPED_TRACE(move.first);
+        Set("avr/stepper", std::to_string(move.first));
+        EXPECT_TRUE(
+            cockpit_->FlyUntilAnswer("steps 8", "steps 8 " + std::to_string(move.first), 5.0));
+        cockpit_->FlyUntil([] { return false; }, 0.3);
+        EXPECT_EQ(Ask("steps 8"), "steps 8 " + std::to_string(move.first));
+        EXPECT_EQ(Ask("move 8").rfind("move 8 " + std::string(move.second), 0), 0u)
+            << Ask("move 8");
+    }
+}
+
 }  // namespace
 
 namespace {

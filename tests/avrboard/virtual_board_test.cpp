@@ -226,6 +226,8 @@ TEST_F(VirtualBoardTest, UnoControlLinesAgainstTheSketch) {
         {"display 12", "display 12 \"    \"", "t 8 7 10", "ok"},
         {"steps 8", "steps 8 10", "t 8 7 -3", "ok"},
         {"steps 8", "steps 8 7", "", ""},
+        {"move 8", "move 8 steps 3 back first *", "", ""},  // the direction changed: a move of its own
+        {"move 2", "move 2 steps 0", "", ""},
         {"display 14", "error: no display latched on pin 14", "", ""},
         {"press 1", "error: pins 0 and 1 carry the serial line", "", ""},
         {"pin 20", "error: no pin 20 on the atmega328p (pins 0-19)", "", ""},

@@ -106,6 +106,10 @@ std::string VirtualBoard::Answer(const std::string& line, bool* quit) {
                                                  : parts_->Steps(pin);
         return command + " " + std::to_string(pin) + " " + std::to_string(answer);
     }
+    if (command == "move" && count == 2) {
+        if (!PinArgument(words[1], false, &pin, &error)) return error;
+        return "move " + words[1] + " " + parts_->Move(pin);
+    }
     if (command == "display" && count == 1) return "display " + Quoted(parts_->Displays());
     if (command == "display" && count == 2) {
         std::string text;
