@@ -544,8 +544,10 @@ TEST_F(SerialBoards, FullLineKeepsMessagesWholeAndTheLastValuesComeThrough) {
 }
 
 // The user's aircraft chooses the configuration: B738.acf takes profiles/b738.CFG through one full
-// reset that ends the held starter first, a reload of it changes nothing, and an aircraft without
-// a profile goes back to data.cfg; the buttons and lamps of a USB and a LAN board follow.
+// reset that ends the held starter first, a reload of it changes nothing, another aircraft than
+// the user's loading changes nothing either (even while the user's next one is already in place),
+// and an aircraft without a profile goes back to data.cfg; the buttons and lamps of a USB and a
+// LAN board follow.
 TEST_F(SerialBoards, AircraftChoosesItsProfileThroughOneFullReset) {
     const auto section = [](const std::string& lights, const std::string& lamp) {
         return "[I]\nB5 sim/lights/" + lights +
@@ -568,16 +570,25 @@ TEST_F(SerialBoards, AircraftChoosesItsProfileThroughOneFullReset) {
     ASSERT_TRUE(run.ConnectAll());
     usb.SendInput("B7+");
     run.Call(2);
-    // The aircraft loaded, whether its profile is in force, whether a reset emptied the boards.
+    // The aircraft loaded and its index (0 the user's), whether the Boeing's profile is in force,
+    // whether a reset emptied the boards.
+    const char* const cessna172 = "Aircraft/Cessna 172SP/Cessna_172SP.acf";
     const struct {
         const char* aircraft;
+        int plane;
         bool boeing, reset;
-    } rows[] = {{"", false, false},
-                {"Aircraft/Boeing 737-800/B738.acf", true, true},
-                {"Aircraft/Boeing 737-800/B738.acf", true, false},
-                {"Aircraft/Cessna 172SP/Cessna_172SP.acf", false, true}};
+    } rows[] = {{"", 0, false, false},
+                {"Aircraft/Boeing 737-800/B738.acf", 0, true, true},
+                {"Aircraft/Boeing 737-800/B738.acf", 0, true, false},
+                {cessna172, 1, true, false},
+                {"Aircraft/Boeing 737-800/B738.acf", 63, true, false},
+                {cessna172, 0, false, true}};
+    EXPECT_THAT(xphost::ExecuteLine("plane 64 x.acf"), HasSubstr("error: plane N PATH"));
     for (const auto& row : rows) {
-        xphost::ExecuteLine(std::string("aircraft ") + row.aircraft);  // "" only asks
+        if (row.plane > 0) xphost::SetUserAircraft(cessna172);  // the user's next, not loaded yet
+        const std::string line =
+            row.plane > 0 ? "plane " + std::to_string(row.plane) + " " : std::string("aircraft ");
+        EXPECT_NE(xphost::ExecuteLine(line + row.aircraft).rfind("error", 0), 0u);  // "" asks
         EXPECT_EQ(BoardCount(), row.reset ? 0 : 2) << row.aircraft;
         EXPECT_EQ(xphost::IsCommandActive("sim/starters/engage_starter_1"), !*row.aircraft);
         EXPECT_THAT(StatusLine(kConfigFileLine), HasSubstr(row.boeing ? "b738.CFG" : "data.cfg"));
