@@ -199,6 +199,7 @@ TEST_F(SerialBoards, EntriesThatAreNoSerialDeviceAreNeverWrittenAndToldOnce) {
         EXPECT_EQ(CauseOf(Path(name)), PortCause::NotSerialDevice) << name;
     }
     EXPECT_EQ(log.find("Found serial port: " + Path("ttyUSB")), std::string::npos);
+    EXPECT_NE(log.find("Found serial port: " + Path("ttyACM0")), std::string::npos);
     EXPECT_EQ(log.find("Unable to open"), std::string::npos);
     EXPECT_THAT(StatusLine(SearchLine()),
                 HasSubstr(": not a serial device (and 4 more: see Monitor)"));
