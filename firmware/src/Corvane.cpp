@@ -45,7 +45,7 @@ void CorvaneBoardLibrary::update() {
 
 void CorvaneBoardLibrary::analogChannels(uint8_t count) {
     corvane::analogChannelLimit = count;
-    corvane::setUpAnalog();
+    corvane::useAnalogChannels();
 }
 
 void CorvaneBoardLibrary::displayIntensity(uint8_t level) {

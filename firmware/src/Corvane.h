@@ -66,8 +66,8 @@ class CorvaneBoardLibrary {
     // Keeps the network's address, simulator's address, port and DHCP in EEPROM.
     void storeNetwork(const CorvaneNetwork& network);
 
-    // Reads only the analog channels below count (the default reads every channel whose pin has
-    // no other use); unused channels left open report noise.
+    // Reads only the analog channels below count, of those the configuration uses (all of them by
+    // default).
     void analogChannels(uint8_t count);
     // Brightness of the MAX7219 displays, 0 (dim) to 15 (bright); 8 by default.
     void displayIntensity(uint8_t level);

@@ -226,6 +226,16 @@ TEST_F(VirtualBoardTest, UnoControlLinesAgainstTheSketch) {
         {"display 12", "display 12 \"    \"", "t 8 7 10", "ok"},
         {"steps 8", "steps 8 10", "t 8 7 -3", "ok"},
         {"steps 8", "steps 8 7", "", ""},
+        {"", "", "i 5", "ok"},  // a matrix key between 11 and 5
+        {"", "", "w 11 0", "ok"},
+        {"key 11 5", "ok", "r 5", "0"},
+        {"", "", "w 11 1", "ok"},
+        {"", "", "r 5", "1"},
+        {"", "", "w 11 0", "ok"},
+        {"unkey 11 5", "ok", "r 5", "1"},
+        {"key 5 5", "error: a key joins two pins", "", ""},
+        {"inject 7", "error: HEX is pairs of hex digits", "", ""},
+        {"inject 7G", "error: HEX is pairs of hex digits", "", ""},
         {"display 14", "error: no display latched on pin 14", "", ""},
         {"press 1", "error: pins 0 and 1 carry the serial line", "", ""},
         {"pin 20", "error: no pin 20 on the atmega328p (pins 0-19)", "", ""},
@@ -233,6 +243,9 @@ TEST_F(VirtualBoardTest, UnoControlLinesAgainstTheSketch) {
         {"analog 8 5", "error: no analog channel 8 on the atmega328p (0-7)", "", ""},
         {"wiggle 3", "error: unknown control line: wiggle 3", "", ""},
     });
+    // Bytes put on the line as if the host had written them: the sketch reads a command.
+    EXPECT_EQ(board_->Ask("inject 7220350A"), "ok");
+    EXPECT_EQ(ReadLine(), "1");
 }
 
 TEST_F(VirtualBoardTest, FullBufferDropsResetsLoseAndReplugs) {
