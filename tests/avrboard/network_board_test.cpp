@@ -25,9 +25,8 @@ using corvane_test::AvrCockpit;
 using corvane_test::AvrCockpitSetup;
 
 // A Mega (board ID 3) and an Uno (board ID 4): a button on 2 holding a command (R), a lamp and a
-// servo on one dataref each, and on the Uno an encoder on 5 and 6. A button on 10 of the Mega and a
-// lamp on 13 of the Uno would take the chip's select and the SPI clock: the library leaves those
-// pins to the chip.
+// servo on one dataref each. A button on 10 of the Mega and a lamp on 13 of the Uno would take
+// the chip's select and the SPI clock: the library leaves those pins to the chip.
 const char kCfg[] = R"(*3
 [A]
 R D2+
@@ -42,8 +41,6 @@ D10+ net/press_mega
 R D2+
 [I]
 D2+ net/press_uno
-E5+ net/knob 1+
-E5- net/knob 1-
 [O]
 7L 0 net/lamp
 9S 0 net/servo 1 0,1 1000,2000
@@ -54,7 +51,6 @@ const char kDatarefs[] = R"(command net/press_mega Held while pressed
 command net/press_uno Held while pressed
 net/lamp int rw 0
 net/servo float rw 0
-net/knob float rw 0
 )";
 
 AvrBoardSetup Board(const std::string& mcu, const std::string& chip, int id,
@@ -214,30 +210,6 @@ TEST_F(NetworkBoardTest, PulledCableDarkensTheBoardUntilItIsServedAgain) {
     EXPECT_TRUE(cockpit_->FlyUntilAnswer("pin 30", "pin 30 1"));
     EXPECT_NE(cockpit_->Stat("missed"), "missed 0");
     EXPECT_EQ(cockpit_->Stat("full"), "full 0");
-}
-
-// Steps turned while the W5500 has no link wait on the board and go in one message once the cable
-// is back: counts of 9 and 32, the tab and the blank, which the plug-in would take for the end of
-// the message's field, arrive whole.
-TEST_F(NetworkBoardTest, EncoderCountsOfTabAndBlankArriveWhole) {
-    Start(Board("atmega328p", "uno", 4, {"--ethernet", "w5500", "--address", "127.0.0.3"}), {});
-    ASSERT_TRUE(Served(1));
-    double knob = 0;
-    for (int steps : {9, 32}) {
-        SCOPED_TRACE(steps);
-        EXPECT_EQ(cockpit_->Ask("unplug"), "ok");
-        cockpit_->Fly(0.3);
-        EXPECT_EQ(cockpit_->Ask("turn 5 6 " + std::to_string(steps) + " fast"), "ok");
-        cockpit_->Fly(0.1);
-        EXPECT_EQ(xphost::GetNumber("net/knob"), knob);
-        EXPECT_EQ(cockpit_->Ask("plug"), "ok");
-        knob += steps;
-        EXPECT_TRUE(cockpit_->FlyUntilValue("net/knob", knob, 10.0))
-            << xphost::GetNumber("net/knob");
-        ASSERT_TRUE(Served(1));
-    }
-    cockpit_->Fly(0.5);
-    EXPECT_EQ(xphost::GetNumber("net/knob"), knob);
 }
 
 }  // namespace

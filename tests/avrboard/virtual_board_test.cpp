@@ -59,12 +59,16 @@ class VirtualBoardTest : public ::testing::Test {
         return std::string(CORVANE_AVR_SKETCH_DIR) + "/board_check_" + board + ".elf";
     }
     // Starts the board with board ID 7 and opens its port as the plug-in would.
+    // A firmware of the board library (an ELF path for `board`) runs without the sketch's port.
     void Start(const std::string& mcu, const std::string& board, const char* bootDelay = "100",
                std::vector<std::string> options = {}) {
         options.insert(options.end(), {"--board-id", "7", "--boot-delay", bootDelay});
-        board_ = std::make_unique<AvrBoardProcess>(CORVANE_AVR_BOARD, mcu, Sketch(board), link_,
-                                                   options);
+        const bool library = mcu.empty();
+        board_ = std::make_unique<AvrBoardProcess>(CORVANE_AVR_BOARD, library ? "atmega328p" : mcu,
+                                                   library ? board : Sketch(board),
+                                                   library ? "" : link_, options);
         ASSERT_TRUE(board_->ready());
+        if (library) return;
         OpenPort();
         ASSERT_EQ(ReadLine(), "boot 7");
     }
@@ -103,7 +107,8 @@ class VirtualBoardTest : public ::testing::Test {
         bind(udp_, reinterpret_cast<sockaddr*>(&at), sizeof at);
         getsockname(udp_, reinterpret_cast<sockaddr*>(&at), &length);
         testPort_ = ntohs(at.sin_port);
-        Start(mcu, board, "100", {"--ethernet", chip, "--address", "127.0.0.9"});
+        Start(mcu, board, "100",
+              {"--ethernet", chip, "--address", "127.0.0.9", "--port", std::to_string(boardPort_)});
     }
     static sockaddr_in Address(const char* address, int port) {
         sockaddr_in at{};
@@ -381,6 +386,54 @@ TEST_F(VirtualBoardTest, W5100FramesAndUdpSocket) {
         {"", "", "x 15 0 26 0", "0 1 2 85"},   // RMSR back at 2 KB a socket
         {"net", "in 1 out 1 full 0 missed 0", "", ""},
     });
+}
+
+// The board library on a W5500 Uno, spoken to by the test as the plug-in would: steps turned while
+// the cable is out wait on the board, and once it is back their counts go out whole, but never as
+// the byte 9 or 32 (the tab and the blank, which end the message's field for the plug-in): those
+// go as one step less, and the last step after it.
+TEST_F(VirtualBoardTest, LibraryEncoderCountsNeverATabOrABlank) {
+    const std::string firmware =
+        std::string(CORVANE_AVR_FIRMWARE_DIR) + "/corvane-uno-ethernet.elf";
+    if (!std::filesystem::exists(firmware)) GTEST_SKIP() << "no firmware " << firmware;
+    StartNetwork("", firmware, "w5500");
+    // The upload: an encoder on 5 and 6, the code letters FGHIJ (F for E), board number 1.
+    std::string upload(61, '\0');
+    upload[0] = '~';
+    upload[1 + 5] = 2;
+    upload.replace(55, 6, "FGHIJ\x01");
+    const sockaddr_in to = Address("127.0.0.9", boardPort_);
+    auto send = [&](const std::string& bytes) {
+        sendto(udp_, bytes.data(), bytes.size(), 0, reinterpret_cast<const sockaddr*>(&to),
+               sizeof to);
+    };
+    pollfd answer{udp_, POLLIN, 0};
+    for (int k = 0; k < 100 && poll(&answer, 1, 0) == 0; ++k) {
+        send("XP");  // once the board is on the network it identifies itself
+        usleep(50000);
+    }
+    send(upload);
+    for (const int steps : {9, 32}) {
+        SCOPED_TRACE(steps);
+        EXPECT_EQ(board_->Ask("unplug"), "ok");
+        usleep(300000);
+        EXPECT_EQ(board_->Ask("turn 5 6 " + std::to_string(steps) + " fast"), "ok");
+        EXPECT_EQ(board_->Ask("plug"), "ok");
+        std::vector<int> counts;
+        int sum = 0;
+        while (sum < steps) {
+            const std::string got = Control("got");
+            if (got == "<timeout>") break;
+            if (got.rfind("\x01"
+                          "F5+ ",
+                          0) != 0)
+                continue;  // requests, identifications
+            counts.push_back(static_cast<unsigned char>(got[5]));
+            sum += counts.back();
+        }
+        EXPECT_EQ(sum, steps);
+        EXPECT_EQ(counts, (std::vector<int>{steps - 1, 1}));
+    }
 }
 
 }  // namespace
