@@ -26,6 +26,28 @@ unsigned long lastByteAt = 0;
 // Whether the next byte begins a message: false from the start and after a byte that made no
 // sense, until the line has been quiet.
 bool inStep = false;
+// While the board has no number, the last bytes as long as an upload, in a ring: an upload is
+// found there whatever the framing made of the bytes before it (stray bytes taken for the start
+// of a message, a board come up in the middle of one).
+const uint8_t kUploadLength = 61;
+uint8_t window[kUploadLength];
+uint8_t windowAt = 0;  // the oldest byte, where the next one goes
+uint8_t windowFill = 0;
+
+// Takes b into the window; true when it completes a sound upload, which is then taken.
+bool uploadEndsWith(uint8_t b) {
+    window[windowAt] = b;
+    windowAt = static_cast<uint8_t>((windowAt + 1) % kUploadLength);
+    if (windowFill < kUploadLength) ++windowFill;
+    if (windowFill < kUploadLength || window[windowAt] != '~') return false;
+    uint8_t upload[kUploadLength];
+    for (uint8_t k = 0; k < kUploadLength; ++k) {
+        upload[k] = window[(windowAt + k) % kUploadLength];
+    }
+    if (!takeFoundUpload(upload)) return false;
+    windowFill = 0;
+    return true;
+}
 
 // The length of a message from the plug-in by its first byte; 0 for a byte that begins none.
 // (Tests rather than a switch, which the compiler would turn into a table in RAM.)
@@ -41,6 +63,11 @@ uint16_t lengthOfMessageStartingWith(uint8_t first) {
 }
 
 void takeByte(uint8_t b) {
+    if (boardNumber == 0 && uploadEndsWith(b)) {
+        received = 0;  // the message under way, if any, was the upload or ended in it
+        inStep = true;
+        return;
+    }
     if (!inStep) return;
     if (received == 0) {
         expected = lengthOfMessageStartingWith(b);
@@ -100,6 +127,7 @@ void startLink() {
     Serial.begin(115200);
     received = 0;
     inStep = false;
+    windowFill = 0;
     lastByteAt = millis();
     transport = &kSerial;
 }

@@ -24,8 +24,10 @@ const uint8_t kStepperBlock = 4;
 const uint8_t kAllBlocks = kAnalogBlock | kDisplayBlock | kStepperBlock;
 // A request that got no answer is sent again after this time.
 const unsigned long kRetryMs = 1000;
-// A board waiting for its configuration identifies itself again after this time.
+// A board waiting for its configuration identifies itself again after this time, and this soon
+// after an upload it had to refuse.
 const unsigned long kAnnounceEveryMs = 2000;
+const unsigned long kAnnounceAfterRefusalMs = 300;
 const uint16_t kUploadLength = 61;
 const uint8_t kLastPinUse = 13;
 const uint16_t kGateReplyLength = 13;
@@ -100,7 +102,20 @@ void takeGateReply(const uint8_t* message) {
     gateLetter = message[kGateLetterAt];
 }
 
+// An upload came spoilt: a board without a configuration asks again soon rather than in 2 s.
+void askAgainSoon() {
+    if (configured) return;
+    unsigned long soon = millis() - (kAnnounceEveryMs - kAnnounceAfterRefusalMs);
+    if (static_cast<long>(soon - announcedAt) < 0) announcedAt = soon;
+}
+
 }  // namespace
+
+bool takeFoundUpload(const uint8_t* upload) {
+    if (!soundUpload(upload, kUploadLength)) return false;
+    takeUpload(upload);
+    return true;
+}
 
 void announce() {
     identificationDue = true;
@@ -114,7 +129,10 @@ bool handleMessage(const uint8_t* message, uint8_t kept, uint16_t length) {
             // 'XX', the ping, needs no answer.
             return message[1] == 'P' || message[1] == 'R' || message[1] == 'X';
         case '~':
-            if (!soundUpload(message, length)) return false;
+            if (!soundUpload(message, length)) {
+                askAgainSoon();
+                return false;
+            }
             takeUpload(message);
             return true;
         case 'D':

@@ -241,8 +241,9 @@ void CheckInputs(PluginOnBoardTest& test) {
 }
 
 // A board that loses its configuration in flight, its outputs changing on every pass: it asks
-// again until it is configured, within 3 s, with every input working. (Without its repeated
-// identification, stray bytes that swallow the upload leave it silent for good.)
+// again until it is configured, within 3 s, with every input working. Stray bytes before the
+// upload do not hide it; an upload spoilt on the way is refused, and the board identifies itself
+// again 2 s later.
 struct Disturbance {
     const char* what;
     std::vector<const char*> lines;  // control lines to the board
@@ -251,6 +252,7 @@ const Disturbance kDisturbances[] = {
     {"four stray bytes on the line just before the upload", {"inject 41424344 upload", "reset"}},
     {"a reset in the middle of the plug-in's frames", {"reset"}},
     {"a reset with a stray '~' before the upload", {"inject 7E upload", "reset"}},
+    {"a reset with a byte too many in the upload", {"inject 00 upload 1", "reset"}},
 };
 
 TEST_F(PluginOnBoardTest, BoardConfiguredAgainAfterLosingItsPlace) {

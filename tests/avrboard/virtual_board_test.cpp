@@ -241,6 +241,7 @@ TEST_F(VirtualBoardTest, UnoControlLinesAgainstTheSketch) {
         {"key 5 5", "error: a key joins two pins", "", ""},
         {"inject 7", "error: HEX is pairs of hex digits", "", ""},
         {"inject 7G", "error: HEX is pairs of hex digits", "", ""},
+        {"inject 41 upload 61", "error: inject HEX [upload [N]], N 0 to 60", "", ""},
         {"display 14", "error: no display latched on pin 14", "", ""},
         {"press 1", "error: pins 0 and 1 carry the serial line", "", ""},
         {"pin 20", "error: no pin 20 on the atmega328p (pins 0-19)", "", ""},

@@ -69,9 +69,12 @@ std::string VirtualBoard::Inject(const std::vector<std::string>& words) {
     }
     if (bytes.empty() || bytes.size() * 2 != hex.size()) return "error: HEX is pairs of hex digits";
     if (!link_.plugged()) return "error: not plugged in";
-    if (words.size() == 3) {
-        if (words[2] != "upload") return "error: inject HEX [upload]";
-        strayBeforeUpload_ = bytes;
+    if (words.size() >= 3) {
+        long at = 0;
+        if (words[2] != "upload" || (words.size() == 4 && !ParseNumber(words[3], 0, 60, &at)))
+            return "error: inject HEX [upload [N]], N 0 to 60";
+        strayInUpload_ = bytes;
+        strayAt_ = static_cast<size_t>(at);
         return "ok";
     }
     toChip_ += bytes;
@@ -118,7 +121,7 @@ std::string VirtualBoard::Answer(const std::string& line, bool* quit) {
         chip_.SetKey(pin, column, command == "key");
         return "ok";
     }
-    if (command == "inject" && (count == 2 || count == 3)) return Inject(words);
+    if (command == "inject" && count >= 2 && count <= 4) return Inject(words);
     if (command == "analog" && count == 3) {
         if (!ParseNumber(words[1], 0, chip_.analogChannels() - 1, &value))
             return "error: no analog channel " + words[1] + " on the " + layout_->mcu + " (0-" +

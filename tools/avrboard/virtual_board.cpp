@@ -164,9 +164,9 @@ void VirtualBoard::Service() {
             if (upload_.Feed(bytes, static_cast<size_t>(n), &uses)) parts_->SetPinUses(uses);
             toChip_.assign(bytes, static_cast<size_t>(n));
             const size_t upload = toChip_.find('~');
-            if (!strayBeforeUpload_.empty() && upload != std::string::npos) {
-                toChip_.insert(upload, strayBeforeUpload_);
-                strayBeforeUpload_.clear();
+            if (!strayInUpload_.empty() && upload != std::string::npos) {
+                toChip_.insert(std::min(upload + strayAt_, toChip_.size()), strayInUpload_);
+                strayInUpload_.clear();
             }
         }
     }
