@@ -1,12 +1,14 @@
 // The virtual board runs the test sketch (tools/avrboard/testdata) on both chips: control lines
 // against what the sketch reads and drives, the serial line's losses, resets and replugs, and the
-// WIZnet chips frame by frame on the SPI bus with their UDP sockets on loopback.
+// WIZnet chips frame by frame on the SPI bus with their UDP sockets on loopback. Then the board
+// library's own bytes, spoken to by the test: its identifications and its encoder counts.
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <termios.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -435,6 +437,48 @@ TEST_F(VirtualBoardTest, LibraryEncoderCountsNeverATabOrABlank) {
         EXPECT_EQ(sum, steps);
         EXPECT_EQ(counts, (std::vector<int>{steps - 1, 1}));
     }
+}
+
+// The board library on a USB Uno that nobody configures identifies itself again and again (every
+// 2 s); once an upload has come it stops and asks for its blocks instead.
+TEST_F(VirtualBoardTest, LibraryIdentifiesItselfUntilConfigured) {
+    const std::string firmware = std::string(CORVANE_AVR_FIRMWARE_DIR) + "/corvane-uno.elf";
+    if (!std::filesystem::exists(firmware)) GTEST_SKIP() << "no firmware " << firmware;
+    board_ = std::make_unique<AvrBoardProcess>(CORVANE_AVR_BOARD, "atmega328p", firmware, link_,
+                                               std::vector<std::string>{"--board-id", "7"});
+    ASSERT_TRUE(board_->ready());
+    OpenPort();
+    // What the board sends in `ms` milliseconds.
+    auto listen = [&](int ms) {
+        std::string got;
+        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+        for (char bytes[256];;) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                end - std::chrono::steady_clock::now());
+            pollfd ready{port_, POLLIN, 0};
+            if (left.count() <= 0 || poll(&ready, 1, static_cast<int>(left.count())) <= 0)
+                return got;
+            const ssize_t n = read(port_, bytes, sizeof bytes);
+            if (n > 0) got.append(bytes, static_cast<size_t>(n));
+        }
+    };
+    const std::string identification(
+        "{|U\x82"
+        "7}");
+    auto count = [](const std::string& text, const std::string& part) {
+        size_t n = 0;
+        for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+            ++n;
+        return n;
+    };
+    EXPECT_GE(count(listen(5000), identification), 2u);  // after the boot delay
+    std::string upload(61, '\0');
+    upload[0] = '~';
+    upload.replace(55, 6, "FGHIJ\x01");
+    Write(upload);
+    const std::string after = listen(2500);
+    EXPECT_EQ(count(after, identification), 0u) << after;
+    EXPECT_NE(after.find("{~a}"), std::string::npos) << after;
 }
 
 }  // namespace
