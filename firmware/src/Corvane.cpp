@@ -50,7 +50,7 @@ void CorvaneBoardLibrary::update() {
 
 void CorvaneBoardLibrary::analogChannels(uint8_t count) {
     corvane::analogChannelLimit = count;
-    corvane::setUpAnalog();
+    corvane::useAnalogChannels();
 }
 
 void CorvaneBoardLibrary::stepperMotion(uint16_t stepsPerSecond, uint16_t acceleration) {

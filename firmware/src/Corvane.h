@@ -73,8 +73,8 @@ class CorvaneBoardLibrary {
     // Keeps the network's address, simulator's address, port and DHCP in EEPROM.
     void storeNetwork(const CorvaneNetwork& network);
 
-    // Reads only the analog channels below count (the default reads every channel whose pin has
-    // no other use); unused channels left open report noise.
+    // Reads only the analog channels below count, of those the configuration uses (all of them by
+    // default).
     void analogChannels(uint8_t count);
     // The top speed (steps per second) and the acceleration (steps per second per second) of the
     // steppers: 600 and 3000 by default, which suit the X27.168 and its kin (Switec, VID29) on
