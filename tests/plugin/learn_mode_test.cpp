@@ -31,11 +31,6 @@ const char* const kUnoSection =
     "[I]\nD2+ test/button\nE5+ test/value 1+,0,100\nA3 test/lever 0,1 1 250 5 95\n"
     "[O]\n3D 0 test/value\n12L 0 test/lamp\n";
 
-// Pin modes of an upload as one code per pin, 0 to 53.
-std::vector<int> Modes(const boardsim::Board& board) {
-    return board.pinModes();
-}
-
 class LearnMode : public ::testing::Test {
   protected:
     void Start(const std::string& dataCfg) {
@@ -58,11 +53,19 @@ class LearnMode : public ::testing::Test {
         return run_->CallUntil([&] { return board.uploadCount() >= uploads; }, 400) &&
                (run_->Call(10), board.uploadCount() == uploads);
     }
-    void TearDown() override {
-        if (Learning()) StopLearning();
-        run_.reset();
+    // The Uno of kUnoSection, connected, with its normal upload and upload count kept.
+    boardsim::Board& ConnectUno(int host) {
+        Start(std::string("*1\n") + kUnoSection);
+        boardsim::Board& board = AddBoard(host, 1, 'U', kUnoSection);
+        EXPECT_TRUE(run_->ConnectAll(400));
+        run_->Call(10);
+        normal_ = board.pinModes();
+        uploads_ = board.uploadCount();
+        return board;
     }
     std::unique_ptr<corvane_test::PluginRun> run_;
+    std::vector<int> normal_;
+    int uploads_ = 0;
 };
 
 struct UploadCase {
@@ -82,13 +85,13 @@ TEST_P(LearnUpload, AddsAFreePinOnceAndRestoresTheUpload) {
     boardsim::Board& board = AddBoard(40, 1, c.chip, c.section);
     ASSERT_TRUE(run_->ConnectAll(400));
     run_->Call(10);
-    const std::vector<int> normal = Modes(board);
+    const std::vector<int> normal = board.pinModes();
     ASSERT_EQ(normal.size(), 54u);
     const int uploads = board.uploadCount();
 
     StartLearning();
     ASSERT_TRUE(UploadsReach(board, uploads + 1));
-    const std::vector<int> learnt = Modes(board);
+    const std::vector<int> learnt = board.pinModes();
     ASSERT_EQ(learnt.size(), 54u);
     std::set<int> added;
     for (int pin = 0; pin < 54; ++pin) {
@@ -101,7 +104,7 @@ TEST_P(LearnUpload, AddsAFreePinOnceAndRestoresTheUpload) {
 
     StopLearning();
     ASSERT_TRUE(UploadsReach(board, uploads + 2));
-    EXPECT_EQ(Modes(board), normal);
+    EXPECT_EQ(board.pinModes(), normal);
 }
 
 std::set<int> Range(int from, int to, const std::set<int>& without) {
@@ -134,12 +137,10 @@ INSTANTIATE_TEST_SUITE_P(
 // by none; the board reads every analog channel, the configured one with its own settings; the
 // panel gets nothing new.
 TEST_F(LearnMode, PressOnAFreePinArrivesAndIsAppliedByNoEntry) {
-    Start(std::string("*1\n") + kUnoSection);
-    boardsim::Board& board = AddBoard(41, 1, 'U', kUnoSection);
+    boardsim::Board& board = ConnectUno(41);
     boardsim::Board& panel = run_->AddPanel(42, "[I]\nD9 test/button\n");
     ASSERT_TRUE(run_->ConnectAll(400));
     run_->Call(10);
-    const int uploads = board.uploadCount();
     const int panelReplies = panel.uploadCount();
     EXPECT_FALSE(Learning());
     EXPECT_EQ(LearningSecondsLeft(), 0);
@@ -147,7 +148,7 @@ TEST_F(LearnMode, PressOnAFreePinArrivesAndIsAppliedByNoEntry) {
     StartLearning();
     EXPECT_TRUE(Learning());
     EXPECT_EQ(LearningSecondsLeft(), 120);
-    ASSERT_TRUE(UploadsReach(board, uploads + 1));
+    ASSERT_TRUE(UploadsReach(board, uploads_ + 1));
     EXPECT_EQ(panel.uploadCount(), panelReplies);
     const std::vector<uint8_t> analog = board.analogConfig();
     ASSERT_EQ(analog.size(), 48u);
@@ -177,15 +178,10 @@ TEST_F(LearnMode, PressOnAFreePinArrivesAndIsAppliedByNoEntry) {
 // Learning ends by itself 120 s (of the simulator's time) after it was switched on, and switching
 // it on again starts the time anew.
 TEST_F(LearnMode, EndsByItselfAfterItsTime) {
-    Start(std::string("*1\n") + kUnoSection);
-    boardsim::Board& board = AddBoard(43, 1, 'U', kUnoSection);
-    ASSERT_TRUE(run_->ConnectAll(400));
-    run_->Call(10);
-    const std::vector<int> normal = Modes(board);
-    const int uploads = board.uploadCount();
+    boardsim::Board& board = ConnectUno(43);
     xphost::SetFrameRate(4);
     StartLearning();
-    ASSERT_TRUE(UploadsReach(board, uploads + 1));
+    ASSERT_TRUE(UploadsReach(board, uploads_ + 1));
     xphost::RunSeconds(60);
     StartLearning();  // again: 120 s from now, and no new upload
     xphost::RunSeconds(118);
@@ -193,31 +189,26 @@ TEST_F(LearnMode, EndsByItselfAfterItsTime) {
     EXPECT_TRUE(Learning());
     EXPECT_GE(LearningSecondsLeft(), 2);  // the simulator's clock is read as a float
     EXPECT_LE(LearningSecondsLeft(), 3);
-    EXPECT_EQ(board.uploadCount(), uploads + 1);
+    EXPECT_EQ(board.uploadCount(), uploads_ + 1);
     xphost::RunSeconds(3);
     EXPECT_FALSE(Learning());
     EXPECT_EQ(LearningSecondsLeft(), 0);
-    ASSERT_TRUE(UploadsReach(board, uploads + 2));
-    EXPECT_EQ(Modes(board), normal);
+    ASSERT_TRUE(UploadsReach(board, uploads_ + 2));
+    EXPECT_EQ(board.pinModes(), normal_);
 }
 
 // A reset (Reconnect, another aircraft's file) ends learning: the boards come back with their
 // normal upload.
 TEST_F(LearnMode, ResetEndsLearning) {
-    Start(std::string("*1\n") + kUnoSection);
-    boardsim::Board& board = AddBoard(44, 1, 'U', kUnoSection);
-    ASSERT_TRUE(run_->ConnectAll(400));
-    run_->Call(10);
-    const std::vector<int> normal = Modes(board);
-    const int uploads = board.uploadCount();
+    boardsim::Board& board = ConnectUno(44);
     StartLearning();
-    ASSERT_TRUE(UploadsReach(board, uploads + 1));
-    ASSERT_NE(Modes(board), normal);
+    ASSERT_TRUE(UploadsReach(board, uploads_ + 1));
+    ASSERT_NE(board.pinModes(), normal_);
     ResetPlugin();
     EXPECT_FALSE(Learning());
-    ASSERT_TRUE(run_->CallUntil([&] { return board.uploadCount() >= uploads + 2; }, 400));
+    ASSERT_TRUE(run_->CallUntil([&] { return board.uploadCount() >= uploads_ + 2; }, 400));
     run_->Call(10);
-    EXPECT_EQ(Modes(board), normal);
+    EXPECT_EQ(board.pinModes(), normal_);
 }
 
 }  // namespace
