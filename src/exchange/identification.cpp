@@ -279,9 +279,9 @@ std::string BuildPinModes(int b) {
 void SendConfig(unsigned int serial, unsigned int board) {
     WriteLog("\nSending config");
     const int b = static_cast<int>(board);
-    const bool learnt = Learning() && BoardExists(b) && OutDevice[b] != 0;
+    const bool learning = Learning() && BoardExists(b) && OutDevice[b] != 0;
     std::string message =
-        "~" + (learnt ? LearnPinModes(b) : BuildPinModes(b)) + CodeCurrent.substr(0, 5);
+        "~" + (learning ? LearnPinModes(b) : BuildPinModes(b)) + CodeCurrent.substr(0, 5);
     message += static_cast<char>(board + 1);
     bytes_sent = 0;
     if (serial == 1) {
