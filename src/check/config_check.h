@@ -47,7 +47,12 @@ struct CheckReport {
     std::vector<Finding> Problems() const;
 };
 
-// Gives every finding about an unknown name the closest names of KnownNames (name_suggestions.h).
+// Unknown names that get suggestions in one check inside the plug-in (each costs a pass over the
+// simulator's names).
+constexpr size_t kMostSuggestedNames = 16;
+
+// Gives every finding about an unknown name the closest names of KnownNames (name_suggestions.h),
+// or, where they are empty (inside the plug-in), of the simulator's names (simulator_names.h).
 void SuggestNames(CheckReport& report);
 
 // Reads a data.cfg text as the plug-in does at start-up (LoadConfig's sectioning), then each
