@@ -179,7 +179,7 @@ void SuggestNames(CheckReport& report) {
         for (Finding& f : section.findings) suggest(f);
 }
 
-CheckReport CheckDataCfg(const std::string& text) {
+CheckReport CheckDataCfg(const std::string& text, bool suggest) {
     CheckReport report;
     report.lines = LinesOf(text);
     LiveStateAside aside;
@@ -219,11 +219,11 @@ CheckReport CheckDataCfg(const std::string& text) {
         report.sections.push_back(std::move(section));
     }
     NoteControlBytes(report);
-    SuggestNames(report);
+    if (suggest) SuggestNames(report);
     return report;
 }
 
-CheckReport CheckPanelText(const std::string& text) {
+CheckReport CheckPanelText(const std::string& text, bool suggest) {
     CheckReport report;
     report.lines = LinesOf(text);
     LiveStateAside aside;
@@ -247,7 +247,7 @@ CheckReport CheckPanelText(const std::string& text) {
     });
     report.sections.push_back(std::move(section));
     NoteControlBytes(report);
-    SuggestNames(report);
+    if (suggest) SuggestNames(report);
     return report;
 }
 

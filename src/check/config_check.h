@@ -59,11 +59,11 @@ void SuggestNames(CheckReport& report);
 // section of a board ID 1 to 9 into a board row of its own, as the identification of a LAN board
 // at 127.0.0.2, 127.0.0.3, ... would. The names are the simulator's (the checker's program gives
 // it a world of names of its own); the plug-in's live state is set aside while it reads
-// (live_state_aside.h).
-CheckReport CheckDataCfg(const std::string& text);
+// (live_state_aside.h). Without suggest, findings about unknown names get no suggestions.
+CheckReport CheckDataCfg(const std::string& text, bool suggest = true);
 
 // Reads the configuration text that a Helvan panel sends as the plug-in reads it (board ID 0, with
 // "[O]" in front when the text does not begin with '['), in the same way.
-CheckReport CheckPanelText(const std::string& text);
+CheckReport CheckPanelText(const std::string& text, bool suggest = true);
 
 }  // namespace corvane_check

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <sstream>
 
 #include "XPLMDataAccess.h"
@@ -37,10 +38,18 @@ struct NameIndex {
     int liveRead = 0;                         // live datarefs looked at so far
     bool liveComplete = false;                // every live dataref looked at
     std::vector<SimulatorName> liveDatarefs;  // by name
-    std::vector<std::string> names;           // every name indexed, in no order
+    // Every name indexed, in no order; shared with the snapshots taken of it, and copied before
+    // it grows while one is held.
+    std::shared_ptr<std::vector<std::string>> names = std::make_shared<std::vector<std::string>>();
 };
 
 NameIndex index;  // the names indexed since the plug-in's start
+
+// The list of every name, to add to: copied first when a snapshot shares it.
+std::vector<std::string>& NamesToGrow(NameIndex& x) {
+    if (x.names.use_count() > 1) x.names = std::make_shared<std::vector<std::string>>(*x.names);
+    return *x.names;
+}
 
 bool ByName(const SimulatorName& a, const SimulatorName& b) {
     return a.name < b.name;
@@ -107,9 +116,10 @@ void ReadLists(NameIndex& x) {
     std::sort(x.listDatarefs.begin(), x.listDatarefs.end(), ByName);
     std::sort(x.commands.begin(), x.commands.end(), ByName);
     // The live list, where there is one, names the datarefs already.
+    std::vector<std::string>& names = NamesToGrow(x);
     if (!x.countRefs)
-        for (const SimulatorName& n : x.listDatarefs) x.names.push_back(n.name);
-    for (const SimulatorName& n : x.commands) x.names.push_back(n.name);
+        for (const SimulatorName& n : x.listDatarefs) names.push_back(n.name);
+    for (const SimulatorName& n : x.commands) names.push_back(n.name);
 }
 
 bool HasBlank(const char* name) {
@@ -145,12 +155,13 @@ void IndexLive(NameIndex& x) {
             if (!info.name || !*info.name || HasBlank(info.name) || info.type == 0) continue;
             added.push_back(
                 SimulatorName{info.name, false, TypeOfBits(info.type), info.writable != 0});
-            x.names.push_back(info.name);
         }
     }
     x.liveRead = std::max(x.liveRead, end);
     x.liveComplete = x.liveRead >= total;
     if (added.empty()) return;
+    std::vector<std::string>& names = NamesToGrow(x);
+    for (const SimulatorName& n : added) names.push_back(n.name);
     std::sort(added.begin(), added.end(), ByName);
     std::vector<SimulatorName> merged;
     merged.reserve(x.liveDatarefs.size() + added.size());
@@ -206,6 +217,12 @@ NameAnswer LookUpNames(const std::string& prefix, NameKind kind, size_t limit) {
 }
 
 const std::vector<std::string>& IndexedNames() {
+    IndexLive(index);
+    ReadLists(index);
+    return *index.names;
+}
+
+std::shared_ptr<const std::vector<std::string>> SimulatorNamesSnapshot() {
     IndexLive(index);
     ReadLists(index);
     return index.names;

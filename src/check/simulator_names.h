@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -16,7 +17,7 @@ constexpr size_t kMostNameCount = 200;      // names an answer holds at most
 constexpr size_t kLongestNamePrefix = 500;  // a longer prefix matches nothing
 // Live datarefs indexed per lookup at most: a simulator with more takes a few lookups to be
 // listed whole, each within a few milliseconds.
-constexpr int kLiveRefsPerLookup = 16384;
+constexpr int kLiveRefsPerLookup = 4096;
 // DataRefs.txt or Commands.txt larger than this is not read.
 constexpr size_t kLargestNameFile = 32u << 20;
 
@@ -48,6 +49,10 @@ NameAnswer LookUpNames(const std::string& prefix, NameKind kind, size_t limit);
 // Every name indexed so far, datarefs and commands, unordered: the names the checker's "did you
 // mean" draws from inside the plug-in.
 const std::vector<std::string>& IndexedNames();
+
+// The same names, shared: the snapshot stays as it is while later lookups index more, so that
+// another thread may draw suggestions from it (SuggestNames in verdict.h).
+std::shared_ptr<const std::vector<std::string>> SimulatorNamesSnapshot();
 
 // Forgets every name and where they came from (the plug-in's start and stop): the next lookup
 // indexes afresh, with the plug-in folder then in force.

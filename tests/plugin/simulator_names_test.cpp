@@ -7,6 +7,8 @@
 
 #include <gmock/gmock.h>
 
+#include <thread>
+
 #include "check/verdict.h"
 #include "support/plugin_harness.h"
 #include "xphost.h"
@@ -142,7 +144,7 @@ TEST(SimulatorNames, AnswersAreBoundedAndTheLiveListFollowsTheSimulator) {
     EXPECT_EQ(second.names.front().name, "test/many/n100000");
     EXPECT_EQ(LookUpNames("test/many/", NameKind::Dataref, 1000).names.size(),
               corvane_check::kMostNameCount);
-    EXPECT_EQ(LookUpNames("test/many/n1163", NameKind::Any, 7).names.size(), 7u);
+    EXPECT_EQ(LookUpNames("test/many/n10409", NameKind::Any, 7).names.size(), 7u);
     const std::string longPrefix =
         "test/many/" + std::string(corvane_check::kLongestNamePrefix, 'n');
     EXPECT_TRUE(LookUpNames(longPrefix, NameKind::Any, 10).names.empty());
@@ -152,16 +154,35 @@ TEST(SimulatorNames, AnswersAreBoundedAndTheLiveListFollowsTheSimulator) {
               std::vector<std::string>{"test/late/added dataref float w"});
 }
 
-// Inside the plug-in, a misspelt name gets the simulator's own name as its suggestion.
+// Inside the plug-in, a misspelt name gets the simulator's own name as its suggestion: in the
+// check, or afterwards on another thread from a snapshot of the names, which later lookups leave
+// as it was.
 TEST(SimulatorNames, TheCheckInsideThePluginSuggestsTheSimulatorsNames) {
+    const std::string text = "*1\n[I]\nD5+ test/names/alpah 1\nD6+ test/names/alpha_onn\n";
+    const std::vector<std::string> meant = {"test/names/alpha", "test/names/alpha_on"};
+    const auto suggestions = [](const corvane_check::Verdict& verdict) {
+        std::vector<std::string> names;
+        for (const corvane_check::VerdictIssue& issue : verdict.Issues())
+            names.push_back(issue.suggestion);
+        return names;
+    };
     for (const int simulator : {12, 11}) {
         NamesRun names(simulator, true);
-        const corvane_check::Verdict verdict = corvane_check::CheckConfigText(
-            "data.cfg", "*1\n[I]\nD5+ test/names/alpah 1\nD6+ test/names/alpha_onn\n");
-        const std::vector<corvane_check::VerdictIssue> issues = verdict.Issues();
-        ASSERT_EQ(issues.size(), 2u) << simulator;
-        EXPECT_EQ(issues[0].suggestion, "test/names/alpha") << simulator;
-        EXPECT_EQ(issues[1].suggestion, "test/names/alpha_on") << simulator;
+        EXPECT_EQ(suggestions(corvane_check::CheckConfigText("data.cfg", text)), meant);
+        corvane_check::Verdict later = corvane_check::CheckConfigText("data.cfg", text, false);
+        EXPECT_EQ(suggestions(later), std::vector<std::string>(2, "")) << simulator;
+        const auto snapshot = corvane_check::SimulatorNamesSnapshot();
+        const std::vector<std::string> taken = *snapshot;
+        ASSERT_TRUE(xphost::LoadDatarefText("test/names/alpah_new int rw\n", nullptr));
+        LookUpNames("test/", NameKind::Any, 10);
+        EXPECT_EQ(*snapshot, taken);
+        std::thread([&] { corvane_check::SuggestNames(later, *snapshot); }).join();
+        EXPECT_EQ(suggestions(later), meant) << simulator;
+        corvane_check::SuggestNames(later, *snapshot, 1);
+        EXPECT_EQ(suggestions(later), meant) << simulator;
+        corvane_check::Verdict firstOnly = corvane_check::CheckConfigText("data.cfg", text, false);
+        corvane_check::SuggestNames(firstOnly, *snapshot, 1);
+        EXPECT_EQ(suggestions(firstOnly), (std::vector<std::string>{meant[0], ""})) << simulator;
     }
 }
 
