@@ -6,6 +6,7 @@
 
 #include "check/live_state_aside.h"
 #include "check/name_suggestions.h"
+#include "check/simulator_names.h"
 #include "config/board_tables.h"
 #include "config/config_file.h"
 #include "transport/lan_socket.h"
@@ -160,14 +161,17 @@ std::vector<Finding> CheckReport::Problems() const {
 }
 
 void SuggestNames(CheckReport& report) {
-    std::map<std::string, std::vector<std::string>>
-        suggestions;  // each unknown name is looked up once
+    // corvane-check loads its names; inside the plug-in they are the simulator's, and a text
+    // full of unknown names gets suggestions for the first few only.
+    const bool own = !KnownNames.empty();
+    const std::vector<std::string>& known = own ? KnownNames : IndexedNames();
+    std::map<std::string, std::vector<std::string>> suggestions;  // each name is looked up once
     const auto suggest = [&](Finding& f) {
         if (f.unknownName.empty()) return;
         auto found = suggestions.find(f.unknownName);
+        if (found == suggestions.end() && !own && suggestions.size() >= kMostSuggestedNames) return;
         if (found == suggestions.end())
-            found =
-                suggestions.emplace(f.unknownName, ClosestNames(f.unknownName, KnownNames)).first;
+            found = suggestions.emplace(f.unknownName, ClosestNames(f.unknownName, known)).first;
         f.suggestions = found->second;
     };
     for (Finding& f : report.fileFindings) suggest(f);
@@ -175,7 +179,7 @@ void SuggestNames(CheckReport& report) {
         for (Finding& f : section.findings) suggest(f);
 }
 
-CheckReport CheckDataCfg(const std::string& text) {
+CheckReport CheckDataCfg(const std::string& text, bool suggest) {
     CheckReport report;
     report.lines = LinesOf(text);
     LiveStateAside aside;
@@ -215,11 +219,11 @@ CheckReport CheckDataCfg(const std::string& text) {
         report.sections.push_back(std::move(section));
     }
     NoteControlBytes(report);
-    SuggestNames(report);
+    if (suggest) SuggestNames(report);
     return report;
 }
 
-CheckReport CheckPanelText(const std::string& text) {
+CheckReport CheckPanelText(const std::string& text, bool suggest) {
     CheckReport report;
     report.lines = LinesOf(text);
     LiveStateAside aside;
@@ -243,7 +247,7 @@ CheckReport CheckPanelText(const std::string& text) {
     });
     report.sections.push_back(std::move(section));
     NoteControlBytes(report);
-    SuggestNames(report);
+    if (suggest) SuggestNames(report);
     return report;
 }
 

@@ -47,18 +47,23 @@ struct CheckReport {
     std::vector<Finding> Problems() const;
 };
 
-// Gives every finding about an unknown name the closest names of KnownNames (name_suggestions.h).
+// Unknown names that get suggestions in one check inside the plug-in (each costs a pass over the
+// simulator's names).
+constexpr size_t kMostSuggestedNames = 16;
+
+// Gives every finding about an unknown name the closest names of KnownNames (name_suggestions.h),
+// or, where they are empty (inside the plug-in), of the simulator's names (simulator_names.h).
 void SuggestNames(CheckReport& report);
 
 // Reads a data.cfg text as the plug-in does at start-up (LoadConfig's sectioning), then each
 // section of a board ID 1 to 9 into a board row of its own, as the identification of a LAN board
 // at 127.0.0.2, 127.0.0.3, ... would. The names are the simulator's (the checker's program gives
 // it a world of names of its own); the plug-in's live state is set aside while it reads
-// (live_state_aside.h).
-CheckReport CheckDataCfg(const std::string& text);
+// (live_state_aside.h). Without suggest, findings about unknown names get no suggestions.
+CheckReport CheckDataCfg(const std::string& text, bool suggest = true);
 
 // Reads the configuration text that a Helvan panel sends as the plug-in reads it (board ID 0, with
 // "[O]" in front when the text does not begin with '['), in the same way.
-CheckReport CheckPanelText(const std::string& text);
+CheckReport CheckPanelText(const std::string& text, bool suggest = true);
 
 }  // namespace corvane_check

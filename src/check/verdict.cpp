@@ -12,7 +12,7 @@ namespace {
 constexpr size_t kCodeLetters = 5;  // code letters of the configuration upload
 
 VerdictNote NoteOf(const Finding& f) {
-    return VerdictNote{f.kind, f.reason, f.suggestions};
+    return VerdictNote{f.kind, f.reason, f.unknownName, f.suggestions};
 }
 
 // The pin an input's pin text names ("pin 5", "encoder pin 3"), or -1.
@@ -152,9 +152,23 @@ Verdict VerdictOf(const CheckReport& report) {
     return verdict;
 }
 
-Verdict CheckConfigText(const std::string& name, const std::string& text) {
-    return VerdictOf(KindOfTextName(name) == TextKind::Panel ? CheckPanelText(text)
-                                                             : CheckDataCfg(text));
+Verdict CheckConfigText(const std::string& name, const std::string& text, bool suggest) {
+    return VerdictOf(KindOfTextName(name) == TextKind::Panel ? CheckPanelText(text, suggest)
+                                                             : CheckDataCfg(text, suggest));
+}
+
+void SuggestNames(Verdict& verdict, const std::vector<std::string>& names, size_t most) {
+    std::map<std::string, std::vector<std::string>> found;  // each name is looked up once
+    for (VerdictLine& line : verdict.lines)
+        for (VerdictNote& note : line.notes) {
+            if (note.unknownName.empty()) continue;
+            auto known = found.find(note.unknownName);
+            if (known == found.end() && found.size() >= most) continue;
+            if (known == found.end())
+                known =
+                    found.emplace(note.unknownName, ClosestNames(note.unknownName, names)).first;
+            note.suggestions = known->second;
+        }
 }
 
 }  // namespace corvane_check

@@ -17,7 +17,8 @@ namespace corvane_check {
 struct VerdictNote {
     ConfigNoteKind kind = ConfigNoteKind::Entry;  // what the line is to the plug-in
     std::string message;                          // the readers' words
-    // For a name the simulator does not know: the known names closest to it, closest first.
+    std::string unknownName;  // a name of the line that the simulator does not know, if any
+    // The known names closest to it, closest first.
     std::vector<std::string> suggestions;
 };
 
@@ -90,8 +91,17 @@ TextKind KindOfTextName(const std::string& name);
 
 // The verdict on text read as `name` says (an unknown name reads as a data.cfg). Inside the plug-in
 // it runs on the simulator's thread and leaves every live table as it was (live_state_aside.h);
-// names are looked up in the running simulator, suggestions drawn from KnownNames.
-Verdict CheckConfigText(const std::string& name, const std::string& text);
+// names are looked up in the running simulator. With suggest, the notes about unknown names get
+// the closest of KnownNames or, where it is empty, of the simulator's names (for the first
+// kMostSuggestedNames of them): each costs a pass over those names, some milliseconds among
+// X-Plane's; without, SuggestNames gives them later, on any thread.
+Verdict CheckConfigText(const std::string& name, const std::string& text, bool suggest = true);
+
+// Gives the notes about unknown names the closest of names, for the first `most` unknown names.
+// Touches nothing else: runs on any thread, with a snapshot of the simulator's names
+// (SimulatorNamesSnapshot in simulator_names.h).
+void SuggestNames(Verdict& verdict, const std::vector<std::string>& names,
+                  size_t most = kMostSuggestedNames);
 
 // The verdict made of a report of the readers (CheckDataCfg, CheckPanelText).
 Verdict VerdictOf(const CheckReport& report);

@@ -7,6 +7,7 @@
 #include "XPLMDefs.h"
 #include "XPLMPlugin.h"
 #include "XPLMProcessing.h"
+#include "check/simulator_names.h"
 #include "config/settings.h"
 #include "exchange/name_healing.h"
 #include "exchange/output_gate.h"
@@ -41,6 +42,7 @@ PLUGIN_API int XPluginStart(char* outName, char* outSig, char* outDesc) {
     }
     FindTimeDatarefs();
     InitiateCustom();
+    corvane_check::ForgetSimulatorNames();  // the names of an earlier start may be gone
     // X-Plane 12 tells when datarefs were added, so that names not found yet are looked up then.
     if (XPLMHasFeature(kDatarefNotifications)) XPLMEnableFeature(kDatarefNotifications, 1);
     if (FirstLaunch == 1) XPLMRegisterFlightLoopCallback(FlightLoopInit, -1.0f, nullptr);
@@ -58,6 +60,7 @@ PLUGIN_API void XPluginDisable(void) {
 
 PLUGIN_API void XPluginStop(void) {
     UnregisterCustomDrefs();
+    corvane_check::ForgetSimulatorNames();
     DestroyStatusWindow();
     DestroyMonitorWindow();
     CloseTransports();
