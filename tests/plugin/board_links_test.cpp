@@ -959,11 +959,12 @@ TEST(LanLinks, ProbesGoToTheSettingsPortAfterADatagramFromAnotherPort) {
 
 // A board that restarts and identifies from another port gets its upload and outputs there. After
 // the search, a board switched on later is found whether it announces itself or waits for a
-// probe: the free addresses are probed again at the settings' port, a round every 30 s (1200
-// calls) spread evenly over it.
+// probe: while a board section has no board, the free addresses are probed again at the
+// settings' port, a round every 30 s (1200 calls) spread evenly over it; once every section has
+// its board, no address is probed.
 TEST(LanLinks, BoardThatRestartsOrComesLateIsServed) {
     corvane_test::PluginOptions options;
-    options.dataCfg = "*3\n[O]\n13L 0 sim/cockpit/electrical/beacon_lights_on\n*4\n*5\n";
+    options.dataCfg = "*3\n[O]\n13L 0 sim/cockpit/electrical/beacon_lights_on\n*4\n*5\n*6\n";
     options.settings = "SCANNING_TIMEOUT = 40\n";
     corvane_test::PluginRun run(options);
     boardsim::Options first = run.LanBoardOptions(25, 3);
@@ -985,7 +986,7 @@ TEST(LanLinks, BoardThatRestartsOrComesLateIsServed) {
     announcing.SendIdentification();
     EXPECT_TRUE(run.CallUntil([&] { return announcing.boardNumber() == 2; }, 5));
     boardsim::Board& waiting = run.AddLanBoard(31, 5);
-    boardsim::Options silent = run.LanBoardOptions(100, 5);
+    boardsim::Options silent = run.LanBoardOptions(100, 6);
     silent.answerProbe = false;
     boardsim::Board& far = run.AddBoard(silent);
     std::vector<int> probed;  // calls at which the boards at .31 and .100 were probed
@@ -999,6 +1000,13 @@ TEST(LanLinks, BoardThatRestartsOrComesLateIsServed) {
     ASSERT_EQ(probed.size(), 3u);  // .31, .100, .100 a round later
     EXPECT_NEAR(probed[1] - probed[0], (100 - 31) * 1200 / 256, 1);
     EXPECT_EQ(probed[2] - probed[1], 1200);
+
+    boardsim::Board& last = run.AddLanBoard(40, 6);
+    last.SendIdentification();
+    EXPECT_TRUE(run.CallUntil([&] { return last.boardNumber() == 4; }, 5));
+    const int farProbes = far.probeCount();
+    run.Call(1300);
+    EXPECT_EQ(far.probeCount(), farProbes);
 }
 
 TEST(LanLinks, DatagramsFromOutsideTheOwnPrefixAreDropped) {
