@@ -196,6 +196,7 @@ TEST_F(SerialBoards, IdentifiedBoardEarlyBytesFramesAndGarbage) {
         {"{" + board.EncodeInput("D5", "3"), "1: D5 2"},
         {"}", "1: D5 3"},
         {"}{x{" + board.EncodeInput("D5", "4") + "}", "1: D5 4"},
+        {"{}", "1: D5 4"},
     };
     for (const auto& row : rows) {
         board.SendUnframed(row.bytes);
@@ -206,7 +207,8 @@ TEST_F(SerialBoards, IdentifiedBoardEarlyBytesFramesAndGarbage) {
             << row.bytes << " shows " << StatusLine(13);
     }
     EXPECT_TRUE(SerialBuffer[0].empty());
-    EXPECT_EQ(DiscardedFrames, 1u);  // the stray '}', not the calls that found nothing
+    // The stray '}' and the empty frame, not the calls that found nothing.
+    EXPECT_EQ(DiscardedFrames, 2u);
 
     ::testing::internal::CaptureStderr();
     for (int k = 0; k < 100; ++k) {
@@ -216,6 +218,8 @@ TEST_F(SerialBoards, IdentifiedBoardEarlyBytesFramesAndGarbage) {
         ASSERT_LE(SerialBuffer[0].size(), 81920u);
     }
     EXPECT_THAT(::testing::internal::GetCapturedStderr(), HasSubstr("Corvane: USB read error\n"));
+    // 100 KB without a frame: the first 80 KB of them are thrown away, counted once.
+    EXPECT_THAT(MonitorLines(), ::testing::Contains(HasSubstr("   Frames discarded: 3")));
     usleep(1100000);  // ports without a board are probed again every second
     run.Call(1);
     EXPECT_EQ(board.probeCount(), probes);

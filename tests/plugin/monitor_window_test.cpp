@@ -9,6 +9,7 @@
 #include <set>
 #include <sstream>
 
+#include "exchange/monitor_text.h"
 #include "support/host_process.h"
 #include "support/plugin_harness.h"
 #include "xphost.h"
@@ -102,6 +103,53 @@ TEST(MonitorWindow, ShowsABoardsTrafficItsLastInputAndOutputAndTheDroppedDatagra
     EXPECT_THAT(xphost::WindowText(), HasSubstr("last inputs: D5  |  D6  |  D5\n"));
     ASSERT_TRUE(xphost::PressCloseBox());
     EXPECT_EQ(xphost::WindowText(), "");
+}
+
+// A name of the given length, distinct by its last character.
+std::string NameOfLength(size_t length, char last) {
+    return "addon/" + std::string(length - 7, 'n') + last;
+}
+
+// Long texts in the monitor's lines: a board's value is shown up to 24 characters, then cut with
+// "..."; the names not found yet fill their line up to 110 characters, each cut at 55, and the
+// rest are counted.
+TEST(MonitorWindow, LongTextsAreCutWhereTheLineEnds) {
+    const struct {
+        std::vector<size_t> names;  // lengths of the missing names, in data.cfg order
+        std::string shown;          // the names as the line shows them, after the heading
+    } rows[] = {
+        {{35, 35, 35},
+         " " + NameOfLength(35, 'a') + ", " + NameOfLength(35, 'b') + ", " + NameOfLength(35, 'c')},
+        {{35, 35, 35, 8},
+         " " + NameOfLength(35, 'a') + ", " + NameOfLength(35, 'b') + ", " + NameOfLength(35, 'c') +
+             " and 1 more"},
+        {{35, 35, 36}, " " + NameOfLength(35, 'a') + ", " + NameOfLength(35, 'b') + " and 1 more"},
+        {{56, 55}, " " + NameOfLength(56, 'a').substr(0, 55) + "... and 1 more"},
+        {{55, 51}, " " + NameOfLength(55, 'a') + ", " + NameOfLength(51, 'b')},
+    };
+    for (const auto& row : rows) {
+        corvane_test::PluginOptions options;
+        options.dataCfg = std::string("*3\n") + kSection;
+        for (size_t k = 0; k < row.names.size(); ++k)
+            options.dataCfg += std::to_string(20 + k) + "L 0 " +
+                               NameOfLength(row.names[k], static_cast<char>('a' + k)) + "\n";
+        corvane_test::PluginRun run(options);
+        boardsim::Board& board = run.AddLanBoard(25, 3);
+        ASSERT_TRUE(run.ConnectAll(200));
+        const std::string value23 = "1" + std::string(22, '0');
+        const struct {
+            std::string value;
+            std::string shown;
+        } values[] = {
+            {value23, value23}, {value23 + "0", value23 + "0"}, {value23 + "00", value23 + "0..."}};
+        for (const auto& value : values) {
+            board.SendInput("D5", value.value);
+            run.Call(2);
+            EXPECT_THAT(MonitorLines(),
+                        ::testing::Contains(HasSubstr("last inputs: D5 " + value.shown + " -> ")));
+        }
+        EXPECT_THAT(MonitorLines(), ::testing::Contains("      not found yet:" + row.shown));
+    }
 }
 
 // The standard error stream gets the same whole lines as Log.txt.
