@@ -1038,6 +1038,40 @@ TEST(LanLinks, DatagramsFromOutsideTheOwnPrefixAreDropped) {
     EXPECT_EQ(result, 0);
 }
 
+// A send to a board that the network refuses: the log tells the count the send returned (-1),
+// the board gets nothing and is answered in full once the network lets the plug-in reach it.
+TEST(LanLinks, FailedSendIsLoggedWithItsResult) {
+    const int result = corvane_test::InOwnNetwork("", [] {
+        corvane_test::PluginOptions options;
+        options.dataCfg = kBeaconBoard;
+        corvane_test::PluginRun run(options);
+        boardsim::Options quiet = run.LanBoardOptions(25, 3);
+        quiet.answerProbe = false;
+        boardsim::Board& board = run.AddBoard(quiet);
+        const std::string port = std::to_string(run.port());
+        // Everything the plug-in's socket sends to 127.0.0.25 is refused (EACCES); what the board
+        // sends arrives.
+        ASSERT_EQ(corvane_test::RunCommand("ip rule add pref 1 lookup local && ip rule del pref 0 "
+                                           "&& ip rule add pref 0 to 127.0.0.25 sport " +
+                                               port + " prohibit",
+                                           nullptr),
+                  0);
+        const size_t logged = xphost::DebugLog().size();
+        board.SendIdentification();
+        run.Call(2);
+        EXPECT_THAT(xphost::DebugLog().substr(logged),
+                    HasSubstr("Corvane: Sending config\nCorvane: Config sent: -1 bytes\n"));
+        EXPECT_EQ(board.uploadCount(), 0);
+        ASSERT_EQ(corvane_test::RunCommand("ip rule del pref 0", nullptr), 0);
+        board.SendIdentification();
+        EXPECT_TRUE(run.CallUntil([&] { return board.boardNumber() == 1; }, 20));
+        EXPECT_THAT(xphost::DebugLog().substr(logged),
+                    HasSubstr("Corvane: Config sent: 61 bytes\n"));
+    });
+    if (result == 77) GTEST_SKIP() << "no network namespace on this machine";
+    EXPECT_EQ(result, 0);
+}
+
 TEST(LanLinks, EmptyDatagramsAreSkippedAndReadingGoesOn) {
     corvane_test::PluginOptions options;
     options.dataCfg = kBeaconBoard;

@@ -15,6 +15,7 @@
 #include "xphost.h"
 
 using ::testing::HasSubstr;
+using ::testing::Not;
 
 namespace {
 
@@ -232,6 +233,43 @@ TEST(LoadedPlugin, RunsInXphostThroughDlopen) {
     std::string log;
     EXPECT_EQ(host.Quit(&log), 0);
     EXPECT_THAT(log, HasSubstr("Corvane Plugin initialized"));
+}
+
+// The built Corvane.xpl freshly loaded, with a config.ini that names only the address and the
+// port (every test's network safety): each other key takes its default. USB_DEVICE_COUNT 1024:
+// the serial transport is on (its box checked, the device folder scanned); RESET_EVENTS on: an
+// airport loaded in the first 5 s of flight asks the boards for all inputs; SCANNING_TIMEOUT 512:
+// the search ends 512 calls after the first board line; USB_FIX off: then the ports without a
+// board are closed.
+TEST(LoadedPlugin, SettingsLeftOutTakeTheirDefaults) {
+    const std::string devices = corvane_test::MakeTempFolder("corvane-dev");
+    setenv("CORVANE_DEVICE_DIR", devices.c_str(), 1);
+    {
+        corvane_test::HostProcess host(
+            {{CORVANE_XPHOST}, CORVANE_PLUGIN_XPL, "lin_x64"},
+            {"*3\n[I]\nD5 sim/cockpit/electrical/beacon_lights_on 1\n", "", "", ""});
+        ASSERT_TRUE(host.running());
+        host.Ask("menu Corvane/Status");
+        EXPECT_THAT(host.Ask("widgets"), HasSubstr("state 1"));
+        boardsim::Options open;
+        open.autoGate = true;
+        boardsim::Board& board = host.AddLanBoard(25, 3, open);
+        ASSERT_TRUE(host.CallUntil([&] { return board.gateLetter() != 0; }));
+        host.Call(2);
+        host.Ask("message 103");
+        host.Call(2);
+        EXPECT_EQ(board.requestAllCount(), 1);
+        EXPECT_THAT(host.Ask("log"), HasSubstr("Corvane: Requesting all input values from LAN\n"));
+        host.Ask("frames 480");
+        EXPECT_THAT(host.Ask("log"), Not(HasSubstr("Scanning stopped")));
+        host.Ask("frames 60");
+        const std::string log = host.Ask("log");
+        EXPECT_THAT(log, HasSubstr("Corvane: Scanning stopped."));
+        EXPECT_THAT(log, HasSubstr("Corvane: Clearing unused serial ports\n"));
+        EXPECT_THAT(log, Not(HasSubstr("USB_FIX")));
+    }
+    unsetenv("CORVANE_DEVICE_DIR");
+    corvane_test::RemoveFolder(devices);
 }
 
 }  // namespace
