@@ -10,6 +10,7 @@ unsigned long UnknownSenderDatagrams = 0;
 unsigned long DiscardedFrames = 0;
 std::vector<std::string> MonitorText;
 XPWidgetID MonitorTextWidget[kMonitorLineCount] = {};
+bool MonitorShown = false;
 
 namespace {
 
@@ -57,14 +58,20 @@ void NoteInputApplied(int b, const std::vector<std::string>& fields, int input, 
 void NoteOutputSent(int b, int output, const std::string& text) {
     BoardMonitor* m = MonitorOf(b);
     if (!m) return;
-    // An output sent again moves to the front with its new text: each output holds one place. The
-    // strings are swapped and reused, so after the first few sends no memory is taken.
+    // Each output holds one place, the one it had or else a free one or the oldest; its strings
+    // are reused, so after the first few sends no memory is taken.
     int k = 0;
     while (k < m->outputsKept && m->outputs[k].output != output) ++k;
-    if (k == m->outputsKept) k = m->outputsKept < kMonitorRingSize ? m->outputsKept++ : k - 1;
-    for (; k > 0; --k) std::swap(m->outputs[k], m->outputs[k - 1]);
-    MonitoredOutput& slot = m->outputs[0];
+    if (k == m->outputsKept && m->outputsKept < kMonitorRingSize) {
+        ++m->outputsKept;
+    } else if (k == m->outputsKept) {
+        k = 0;
+        for (int i = 1; i < m->outputsKept; ++i)
+            if (m->outputs[i].sent < m->outputs[k].sent) k = i;
+    }
+    MonitoredOutput& slot = m->outputs[k];
     slot.output = output;
+    slot.sent = ++m->outputsSent;
     const bool tagged = OutputExists(b, output) && !OutDrefs[b][output].empty();
     slot.tag.assign(tagged ? OutDrefs[b][output][0] : std::string());
     slot.text.assign(text);

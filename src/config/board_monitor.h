@@ -1,7 +1,7 @@
 // What each board sent and received, kept for the monitor window: counters per board, its last
 // input messages and outputs in small rings, and the messages dropped before any board saw them.
 // The counters are written where things happen, with one call each; the monitor's text lines are
-// made from them once a second and kept whether or not the window exists.
+// made from them when the window opens and once a second while it is open.
 #pragma once
 
 #include <string>
@@ -27,6 +27,7 @@ struct MonitoredInput {
 // One output as it was sent: its index and stored tag then, and the text it carried.
 struct MonitoredOutput {
     int output = -1;
+    unsigned long sent = 0;  // the board's count of outputs sent when this one was sent last
     std::string tag;
     std::string text;
 };
@@ -40,8 +41,9 @@ struct BoardMonitor {
     MonitoredInput inputs[kMonitorRingSize];  // ring: the newest just before inputsNext
     int inputsNext = 0;
     int inputsKept = 0;
-    MonitoredOutput outputs[kMonitorRingSize];  // the last outputs sent, newest first, each once
+    MonitoredOutput outputs[kMonitorRingSize];  // the last outputs sent, each once, in no order
     int outputsKept = 0;
+    unsigned long outputsSent = 0;  // outputs sent since the start-up
 };
 
 extern std::vector<BoardMonitor> BoardMonitors;  // one per board index that has been seen
@@ -49,6 +51,7 @@ extern unsigned long UnknownSenderDatagrams;  // datagrams dropped: sender in th
 extern unsigned long DiscardedFrames;         // serial frames and bytes thrown away unread
 extern std::vector<std::string> MonitorText;  // the monitor window's text lines
 extern XPWidgetID MonitorTextWidget[kMonitorLineCount];  // caption of each monitor line
+extern bool MonitorShown;  // the monitor window is open, so its lines are refreshed
 
 // The monitor of board b, made when first needed; null for an index out of range.
 BoardMonitor* MonitorOf(int b);

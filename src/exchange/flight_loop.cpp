@@ -176,7 +176,10 @@ bool ReceiveSerial(unsigned int p, size_t& readThisCall) {
 }
 
 void ReceiveAndDispatch() {
-    const Clock::time_point deadline = Clock::now() + kReceptionBudget;
+    // The budget is counted from the first message taken: a call that finds nothing reads no
+    // clock.
+    Clock::time_point deadline;
+    bool timed = false;
     StartIdentificationCall();
     cycle = max_cycles;
     SerialCurrent = 0;
@@ -193,6 +196,10 @@ void ReceiveAndDispatch() {
             taken = ReceiveSerial(SerialCurrent, readFromPort);
         }
         if (taken) {
+            if (!timed) {
+                deadline = Clock::now() + kReceptionBudget;
+                timed = true;
+            }
             if (!st.empty()) {
                 // The handlers may use st; the message is taken out of it, not copied.
                 std::string message;

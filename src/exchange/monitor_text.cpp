@@ -1,5 +1,6 @@
 #include "exchange/monitor_text.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "config/board_monitor.h"
@@ -120,8 +121,17 @@ void AddBoardLines(int b, std::vector<std::string>& lines) {
     }
     lines.push_back(inputs);
     std::string outputs = "      last outputs:";
-    for (int k = 0; k < c.outputsKept; ++k)
-        outputs += (k == 0 ? " " : "  |  ") + OutputText(b, c.outputs[k]);
+    // Newest first: the slots in the order they were sent, latest first.
+    const int kept = std::min(c.outputsKept, kMonitorRingSize);
+    int order[kMonitorRingSize] = {};
+    for (int k = 0; k < kept; ++k) {
+        int at = k;
+        for (; at > 0 && c.outputs[order[at - 1]].sent < c.outputs[k].sent; --at)
+            order[at] = order[at - 1];
+        order[at] = k;
+    }
+    for (int k = 0; k < kept; ++k)
+        outputs += (k == 0 ? " " : "  |  ") + OutputText(b, c.outputs[order[k]]);
     lines.push_back(outputs);
     const std::string missing = MissingNamesLine(b);
     if (!missing.empty()) lines.push_back(missing);
@@ -172,7 +182,7 @@ std::vector<std::string> MonitorLines() {
 }
 
 void RefreshMonitor() {
-    if (MonitorRefreshDue()) RefreshMonitorNow();
+    if (MonitorShown && MonitorRefreshDue()) RefreshMonitorNow();
 }
 
 void RefreshMonitorNow() {

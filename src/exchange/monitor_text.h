@@ -9,7 +9,8 @@ constexpr int kMonitorBoardRoom = 6;  // boards with lines of their own; the res
 
 // The monitor's lines from the current counters and board tables (at most kMonitorLineCount).
 std::vector<std::string> MonitorLines();
-// Once a second (counted in flight-loop calls) makes the monitor's lines afresh.
+// While the window is open, once a second (counted in flight-loop calls) makes the monitor's lines
+// afresh.
 void RefreshMonitor();
 // Makes the monitor's lines now (the window opens with current text).
 void RefreshMonitorNow();

@@ -56,6 +56,23 @@ struct PassStart {
 };
 std::vector<PassStart> ResumeAt;  // [board]
 
+// The outputs a board's pass sent last, told to the monitor once at the end of the pass: the
+// monitor keeps only the last kMonitorRingSize outputs sent, and a pass sends each output once.
+class SentOutputs {
+  public:
+    void Add(int j) { last_[count_++ % kMonitorRingSize] = j; }
+    void Tell(int b, const std::vector<std::string>& previous) const {
+        for (int k = count_ > kMonitorRingSize ? count_ - kMonitorRingSize : 0; k < count_; ++k) {
+            const int j = last_[k % kMonitorRingSize];
+            NoteOutputSent(b, j, previous[static_cast<size_t>(j)]);
+        }
+    }
+
+  private:
+    int last_[kMonitorRingSize] = {};
+    int count_ = 0;
+};
+
 // The text of output j: "*" in the all-on state, else from its dataref (null when unreadable).
 const std::string* TextOf(const OutputRows& rows, int b, int j, bool byteForm, char letter) {
     if (OutputAllOn[b][j]) return AllOnText(rows, j);
@@ -70,6 +87,7 @@ void SendPanelOutputs(int b, int outputs) {
     std::vector<std::string>& previous = Previous[b];
     std::vector<bool>& due = OutputDue[b];
     const OutputRows rows = RowsOf(b);
+    SentOutputs sent;
     for (int j = 0; j < outputs; ++j) {
         if (!active[j] || entries[j].empty()) continue;
         const std::string& tag = entries[j][0];
@@ -79,8 +97,9 @@ void SendPanelOutputs(int b, int outputs) {
         AppendPanelText(st, tag, *text);
         previous[j] = *text;
         due[j] = false;
-        NoteOutputSent(b, j, *text);
+        sent.Add(j);
     }
+    sent.Tell(b, previous);
     if (PanelMessageDue(st)) SendToBoard(b, st.data(), static_cast<int>(st.size()));
 }
 
@@ -103,6 +122,7 @@ void SendBoardRecords(int b, int outputs) {
     std::vector<bool>& due = OutputDue[b];
     const OutputRows rows = RowsOf(b);
     PassStart& resume = ResumeAt[static_cast<size_t>(b)];
+    SentOutputs sent;
     const int first = resume.output > 0 && resume.output < outputs ? resume.output : 0;
     const bool waited = resume.deferred;
     resume = PassStart();
@@ -138,12 +158,13 @@ void SendBoardRecords(int b, int outputs) {
         rows.memos[static_cast<size_t>(j)].sent = OutValue;
         previous[j] = *text;
         due[j] = false;
-        NoteOutputSent(b, j, *text);
+        sent.Add(j);
         if (oln > kOutputStopLength) {
             resume = PassStart{(j + 1) % outputs, false};
             break;
         }
     }
+    sent.Tell(b, previous);
     omsg[1] = static_cast<char>(oln - 2);
     SendToBoard(b, omsg, oln);
 }

@@ -123,8 +123,9 @@ const std::string* ComputeText(const OutputRows& rows, int j, bool byteForm, cha
     memo.rest.assign(OutputValues + 1, OutputValues + count);
     memo.precision = precision;
     memo.stepper = stepper;
-    memo.range1 = range1;
-    memo.range2 = range2;
+    // The ranges change only with the configuration: copied then only.
+    if (!SameFloats(range1.data(), range1.size(), memo.range1)) memo.range1 = range1;
+    if (!SameFloats(range2.data(), range2.size(), memo.range2)) memo.range2 = range2;
     memo.range1Size = static_cast<uint32_t>(range1.size());
     memo.range2Size = static_cast<uint32_t>(range2.size());
     memo.mapped = OutValue;

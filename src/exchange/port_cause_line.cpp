@@ -12,6 +12,8 @@ const std::string kMarker = "   No board on ";
 }  // namespace
 
 void ShowPortCausesOnSearchLine() {
+    // Nothing to tell and nothing told: the common call ends here, making no text.
+    if (PortProblems.empty() && StatusLine(SearchLine()).find(kMarker) == std::string::npos) return;
     std::string causes;
     if (!PortProblems.empty()) {
         const PortProblem& first = PortProblems.front();

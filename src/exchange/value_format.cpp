@@ -46,8 +46,55 @@ float StepperSteps(float v, float turn, float steps) {
 // prints while the decimal exponent is from -4 to 5; every other finite value in full, also in
 // fixed notation: a large one with all its digits (1234567), a small one with its six (0.0000123),
 // so that every value has a text of its own and a change of it is seen.
+// The six significant digits of v as %g prints them while the decimal exponent is from -4 to 5
+// (zero included), made with integer arithmetic; 0 for any other value. |v| times 10^k for k up
+// to 9 is exact in a double (a float's 24 bits times 5^9 fit in 53), so rounding the product to
+// an integer rounds exactly as printf does, halves to even.
+int PrintSixDigits(float v, char* out) {
+    static const double kPowers[] = {1e-4, 1e-3, 1e-2, 1e-1, 1,   1e1, 1e2,
+                                     1e3,  1e4,  1e5,  1e6,  1e7, 1e8, 1e9};
+    int length = 0;
+    if (std::signbit(v)) out[length++] = '-';
+    const double a = std::fabs(static_cast<double>(v));
+    if (a == 0) {
+        out[length++] = '0';
+        return length;
+    }
+    if (!(a >= kPowers[0] && a < kPowers[10])) return 0;
+    int e = 5;  // the decimal exponent: 10^e <= a < 10^(e+1)
+    while (a < kPowers[e + 4]) --e;
+    double m = std::nearbyint(a * kPowers[9 - e]);
+    if (m >= 1e6) {  // rounded up to the next power of ten
+        m = 1e5;
+        ++e;
+    }
+    if (e > 5 || m < 1e5) return 0;
+    char digits[6];
+    long n = static_cast<long>(m);
+    for (int k = 5; k >= 0; --k, n /= 10) digits[k] = static_cast<char>('0' + n % 10);
+    int last = 5;  // the last digit kept: trailing zeros of the fraction go
+    while (last > 0 && last > e && digits[last] == '0') --last;
+    if (e < 0) {
+        out[length++] = '0';
+        out[length++] = '.';
+        for (int zeros = -e - 1; zeros > 0; --zeros) out[length++] = '0';
+        for (int k = 0; k <= last; ++k) out[length++] = digits[k];
+        return length;
+    }
+    for (int k = 0; k <= last; ++k) {
+        if (k == e + 1) out[length++] = '.';
+        out[length++] = digits[k];
+    }
+    return length;
+}
+
 int PrintValue(float v, char* out, size_t size) {
     if (!std::isfinite(v)) return 0;
+    const int quick = PrintSixDigits(v, out);
+    if (quick > 0) {
+        out[quick] = '\0';
+        return quick;
+    }
     // to_chars in the general format with a precision prints exactly as printf's %g does,
     // without its cost.
     std::to_chars_result printed =
@@ -113,8 +160,10 @@ void AppendFormattedValue(float v, int precision, std::string& text) {
         static_cast<const char*>(std::memchr(cut, '.', static_cast<size_t>(length)));
     const long long digits = point != nullptr ? point - cut : length;
     const long long keep = digits + 1 + static_cast<long long>(precision);
+    // A cut that leaves no digit (a sign at most) leaves zero.
+    const long long sign = cut[0] == '-' ? 1 : 0;
     if (keep < length) {
-        if (keep <= 0) {
+        if (keep <= sign) {
             cut[0] = '0';
             length = 1;
         } else {

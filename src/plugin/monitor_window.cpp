@@ -38,6 +38,7 @@ void CreateMonitorWindow() {
 void ShowMonitorWindow() {
     // The window opens with the current counts, not those of up to a second ago.
     RefreshMonitorNow();
+    MonitorShown = true;
     if (!MonitorWidget)
         CreateMonitorWindow();
     else if (XPIsWidgetVisible(MonitorWidget) == 0)
@@ -45,6 +46,7 @@ void ShowMonitorWindow() {
 }
 
 void DestroyMonitorWindow() {
+    MonitorShown = false;
     if (!MonitorWidget) return;
     XPDestroyWidget(MonitorWidget, 1);
     MonitorWidget = nullptr;
@@ -54,5 +56,6 @@ void DestroyMonitorWindow() {
 int MonitorHandler(XPWidgetMessage inMessage, XPWidgetID, intptr_t, intptr_t) {
     if (inMessage != xpMessage_CloseButtonPushed) return 0;
     if (MonitorWidget) XPHideWidget(MonitorWidget);
+    MonitorShown = false;
     return 1;
 }

@@ -234,6 +234,7 @@ TEST_F(SerialBoards, IdentifiedBoardEarlyBytesFramesAndGarbage) {
         {"{" + board.EncodeInput("D5", "3"), "1: D5 2"},
         {"}", "1: D5 3"},
         {"}{x{" + board.EncodeInput("D5", "4") + "}", "1: D5 4"},
+        {"{}", "1: D5 4"},
     };
     for (const auto& row : rows) {
         board.SendUnframed(row.bytes);
@@ -244,7 +245,8 @@ TEST_F(SerialBoards, IdentifiedBoardEarlyBytesFramesAndGarbage) {
             << row.bytes << " shows " << StatusLine(13);
     }
     EXPECT_TRUE(SerialBuffer[0].empty());
-    EXPECT_EQ(DiscardedFrames, 1u);  // the stray '}', not the calls that found nothing
+    // The stray '}' and the empty frame, not the calls that found nothing.
+    EXPECT_EQ(DiscardedFrames, 2u);
 
     ::testing::internal::CaptureStderr();
     for (int k = 0; k < 100; ++k) {
@@ -254,6 +256,8 @@ TEST_F(SerialBoards, IdentifiedBoardEarlyBytesFramesAndGarbage) {
         ASSERT_LE(SerialBuffer[0].size(), 81920u);
     }
     EXPECT_THAT(::testing::internal::GetCapturedStderr(), HasSubstr("Corvane: USB read error\n"));
+    // 100 KB without a frame: the first 80 KB of them are thrown away, counted once.
+    EXPECT_THAT(MonitorLines(), ::testing::Contains(HasSubstr("   Frames discarded: 3")));
     usleep(1100000);  // ports without a board are probed again every second
     run.Call(1);
     EXPECT_EQ(board.probeCount(), probes);
@@ -1008,11 +1012,12 @@ TEST(LanLinks, ProbesGoToTheSettingsPortAfterADatagramFromAnotherPort) {
 
 // A board that restarts and identifies from another port gets its upload and outputs there. After
 // the search, a board switched on later is found whether it announces itself or waits for a
-// probe: the free addresses are probed again at the settings' port, a round every 30 s (1200
-// calls) spread evenly over it.
+// probe: while a board section has no board, the free addresses are probed again at the
+// settings' port, a round every 30 s (1200 calls) spread evenly over it; once every section has
+// its board, no address is probed.
 TEST(LanLinks, BoardThatRestartsOrComesLateIsServed) {
     corvane_test::PluginOptions options;
-    options.dataCfg = "*3\n[O]\n13L 0 sim/cockpit/electrical/beacon_lights_on\n*4\n*5\n";
+    options.dataCfg = "*3\n[O]\n13L 0 sim/cockpit/electrical/beacon_lights_on\n*4\n*5\n*6\n";
     options.settings = "SCANNING_TIMEOUT = 40\n";
     corvane_test::PluginRun run(options);
     boardsim::Options first = run.LanBoardOptions(25, 3);
@@ -1034,7 +1039,7 @@ TEST(LanLinks, BoardThatRestartsOrComesLateIsServed) {
     announcing.SendIdentification();
     EXPECT_TRUE(run.CallUntil([&] { return announcing.boardNumber() == 2; }, 5));
     boardsim::Board& waiting = run.AddLanBoard(31, 5);
-    boardsim::Options silent = run.LanBoardOptions(100, 5);
+    boardsim::Options silent = run.LanBoardOptions(100, 6);
     silent.answerProbe = false;
     boardsim::Board& far = run.AddBoard(silent);
     std::vector<int> probed;  // calls at which the boards at .31 and .100 were probed
@@ -1048,6 +1053,13 @@ TEST(LanLinks, BoardThatRestartsOrComesLateIsServed) {
     ASSERT_EQ(probed.size(), 3u);  // .31, .100, .100 a round later
     EXPECT_NEAR(probed[1] - probed[0], (100 - 31) * 1200 / 256, 1);
     EXPECT_EQ(probed[2] - probed[1], 1200);
+
+    boardsim::Board& last = run.AddLanBoard(40, 6);
+    last.SendIdentification();
+    EXPECT_TRUE(run.CallUntil([&] { return last.boardNumber() == 4; }, 5));
+    const int farProbes = far.probeCount();
+    run.Call(1300);
+    EXPECT_EQ(far.probeCount(), farProbes);
 }
 
 TEST(LanLinks, DatagramsFromOutsideTheOwnPrefixAreDropped) {
@@ -1070,6 +1082,40 @@ TEST(LanLinks, DatagramsFromOutsideTheOwnPrefixAreDropped) {
         board.SendInput("D5");
         run.Call(1);
         EXPECT_EQ(xphost::GetNumber("sim/cockpit/electrical/beacon_lights_on"), 1);
+    });
+    if (result == 77) GTEST_SKIP() << "no network namespace on this machine";
+    EXPECT_EQ(result, 0);
+}
+
+// A send to a board that the network refuses: the log tells the count the send returned (-1),
+// the board gets nothing and is answered in full once the network lets the plug-in reach it.
+TEST(LanLinks, FailedSendIsLoggedWithItsResult) {
+    const int result = corvane_test::InOwnNetwork("", [] {
+        corvane_test::PluginOptions options;
+        options.dataCfg = kBeaconBoard;
+        corvane_test::PluginRun run(options);
+        boardsim::Options quiet = run.LanBoardOptions(25, 3);
+        quiet.answerProbe = false;
+        boardsim::Board& board = run.AddBoard(quiet);
+        const std::string port = std::to_string(run.port());
+        // Everything the plug-in's socket sends to 127.0.0.25 is refused (EACCES); what the board
+        // sends arrives.
+        ASSERT_EQ(corvane_test::RunCommand("ip rule add pref 1 lookup local && ip rule del pref 0 "
+                                           "&& ip rule add pref 0 to 127.0.0.25 sport " +
+                                               port + " prohibit",
+                                           nullptr),
+                  0);
+        const size_t logged = xphost::DebugLog().size();
+        board.SendIdentification();
+        run.Call(2);
+        EXPECT_THAT(xphost::DebugLog().substr(logged),
+                    HasSubstr("Corvane: Sending config\nCorvane: Config sent: -1 bytes\n"));
+        EXPECT_EQ(board.uploadCount(), 0);
+        ASSERT_EQ(corvane_test::RunCommand("ip rule del pref 0", nullptr), 0);
+        board.SendIdentification();
+        EXPECT_TRUE(run.CallUntil([&] { return board.boardNumber() == 1; }, 20));
+        EXPECT_THAT(xphost::DebugLog().substr(logged),
+                    HasSubstr("Corvane: Config sent: 61 bytes\n"));
     });
     if (result == 77) GTEST_SKIP() << "no network namespace on this machine";
     EXPECT_EQ(result, 0);

@@ -289,6 +289,39 @@ TEST(LampTest, PinReferenceLightsTheLedItNamesAndNothingElse) {
     EXPECT_FALSE(board.leds()[8]);
 }
 
+// A lamp input lights the LED it names on its own board while held, wherever the input and the
+// LED stand in their sections (the first input and output included), on the first board as on a
+// later one, and lights nothing else.
+TEST(LampTest, HeldLampInputLightsItsLedWhereverItStands) {
+    const struct {
+        const char* section;
+        int lit;
+    } rows[] = {
+        {"[I]\nD5+ 7L\nD6 sim/test/float\n[O]\n7L 0 sim/test/other\n8L 0 sim/test/other\n", 7},
+        {"[I]\nD6 sim/test/float\nD5+ 8L\n[O]\n7L 0 sim/test/other\n8L 0 sim/test/other\n", 8},
+        {"[I]\nD6 sim/test/float\nD4 sim/test/float\nD5+ 7L\n[O]\n8L 0 sim/test/other\n"
+         "7L 0 sim/test/other\n",
+         7},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.section);
+        CockpitRun cockpit({row.section, row.section, row.section}, true);
+        ASSERT_TRUE(cockpit.connected());
+        for (size_t k : {size_t{0}, size_t{2}}) {
+            boardsim::Board& board = cockpit.board(k);
+            boardsim::Board& other = cockpit.board(2 - k);
+            ASSERT_TRUE(cockpit.run().CallUntil([&] { return board.gateLetter(); }, 100));
+            for (bool press : {true, false}) {
+                press ? board.Press("D5") : board.Release("D5");
+                cockpit.run().Call(3);
+                EXPECT_EQ(board.leds()[row.lit], press) << k;
+                EXPECT_FALSE(board.leds()[15 - row.lit]) << k;
+                EXPECT_FALSE(other.leds()[row.lit]) << k;
+            }
+        }
+    }
+}
+
 // Boards 0 and 2 with their gates open, board 1 with it closed.
 TEST(InputsEndToEnd, HeldStarterMemoryAcrossAResetPingsAndTheRequestForAllInputs) {
     CockpitRun cockpit({"[I]\nD7+ sim/starters/engage_starter_1\nM12 sim/test/nav1 3\n"

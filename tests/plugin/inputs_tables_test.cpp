@@ -172,6 +172,13 @@ TEST_F(InputTables, ButtonsSwitchesAndEncoders) {
          ">D8 12.5xyz; ?sim/test/float 12.5; =sim/test/int 4; >D9 abc; >D9 nan; >D9 1e999; >D9 -; "
          ">D9 .; "
          "?sim/test/int 4; >D9 -2; ?sim/test/int -2; >D9 3.5; ?sim/test/int 3"},
+        // The first element of an array (element 1, index 0), given or by default, and the
+        // elements after it: each value lands in its own element only.
+        {"[I]\nD1 sim/test/int_array 4 1\nD2 sim/test/float_array 2.5 1\nD3 sim/test/int_array 3\n"
+         "D4 sim/test/int_array 8 2\nD5 sim/test/float_array 1.5\n",
+         ">D4; ?sim/test/int_array 0,8,0,0,0,0; >D1; ?sim/test/int_array 4,8,0,0,0,0; >D3; "
+         "?sim/test/int_array 3,8,0,0,0,0; >D2; ?sim/test/float_array 2.5,0,0,0,0,0,0,0; >D5; "
+         "?sim/test/float_array 1.5,0,0,0,0,0,0,0"},
         {"[I]\nD1 sim/test/float_array 6.5 2\nD2 sim/test/int_array 6 6\n"
          "D3 sim/test/int_array 9 7\nD4 sim/test/float_array 9 0\n",
          ">D1; ?sim/test/float_array 0,6.5,0,0,0,0,0,0; >D2; >D3; "
@@ -302,9 +309,13 @@ TEST_F(InputTables, DatarefAccessByTypeAndElement) {
         {"sim/test/int", 1, 2147483648.0f, "2147483647", 2147483647.0f},
         {"sim/test/int", 1, -1.0e20f, "-2147483648", -2147483648.0f},
         {"sim/test/int", 1, std::nanf(""), "0", 0.0f},
+        {"sim/test/int_array", 1, 4.0f, "4,0,0,0,0,0", 4.0f},
+        {"sim/test/int_array", 2, -4.0f, "0,-4,0,0,0,0", -4.0f},
         {"sim/test/int_array", 3, 9.8f, "0,0,9,0,0,0", 9.0f},
         {"sim/test/int_array", 6, 1.0f, "0,0,0,0,0,1", 1.0f},
         {"sim/test/int_array", 7, 5.0f, "0,0,0,0,0,0", 0.0f},
+        {"sim/test/float_array", 1, 0.5f, "0.5,0,0,0,0,0,0,0", 0.5f},
+        {"sim/test/float_array", 2, -2.5f, "0,-2.5,0,0,0,0,0,0", -2.5f},
         {"sim/test/float_array", 8, 1.5f, "0,0,0,0,0,0,0,1.5", 1.5f},
         {"sim/test/float_array", 9, 5.0f, "0,0,0,0,0,0,0,0", 0.0f},
         {"sim/test/float_array", 0, 5.0f, "0,0,0,0,0,0,0,0", 0.0f},

@@ -9,11 +9,13 @@
 #include <set>
 #include <sstream>
 
+#include "exchange/monitor_text.h"
 #include "support/host_process.h"
 #include "support/plugin_harness.h"
 #include "xphost.h"
 
 using ::testing::HasSubstr;
+using ::testing::Not;
 
 namespace {
 
@@ -104,6 +106,53 @@ TEST(MonitorWindow, ShowsABoardsTrafficItsLastInputAndOutputAndTheDroppedDatagra
     EXPECT_EQ(xphost::WindowText(), "");
 }
 
+// A name of the given length, distinct by its last character.
+std::string NameOfLength(size_t length, char last) {
+    return "addon/" + std::string(length - 7, 'n') + last;
+}
+
+// Long texts in the monitor's lines: a board's value is shown up to 24 characters, then cut with
+// "..."; the names not found yet fill their line up to 110 characters, each cut at 55, and the
+// rest are counted.
+TEST(MonitorWindow, LongTextsAreCutWhereTheLineEnds) {
+    const struct {
+        std::vector<size_t> names;  // lengths of the missing names, in data.cfg order
+        std::string shown;          // the names as the line shows them, after the heading
+    } rows[] = {
+        {{35, 35, 35},
+         " " + NameOfLength(35, 'a') + ", " + NameOfLength(35, 'b') + ", " + NameOfLength(35, 'c')},
+        {{35, 35, 35, 8},
+         " " + NameOfLength(35, 'a') + ", " + NameOfLength(35, 'b') + ", " + NameOfLength(35, 'c') +
+             " and 1 more"},
+        {{35, 35, 36}, " " + NameOfLength(35, 'a') + ", " + NameOfLength(35, 'b') + " and 1 more"},
+        {{56, 55}, " " + NameOfLength(56, 'a').substr(0, 55) + "... and 1 more"},
+        {{55, 51}, " " + NameOfLength(55, 'a') + ", " + NameOfLength(51, 'b')},
+    };
+    for (const auto& row : rows) {
+        corvane_test::PluginOptions options;
+        options.dataCfg = std::string("*3\n") + kSection;
+        for (size_t k = 0; k < row.names.size(); ++k)
+            options.dataCfg += std::to_string(20 + k) + "L 0 " +
+                               NameOfLength(row.names[k], static_cast<char>('a' + k)) + "\n";
+        corvane_test::PluginRun run(options);
+        boardsim::Board& board = run.AddLanBoard(25, 3);
+        ASSERT_TRUE(run.ConnectAll(200));
+        const std::string value23 = "1" + std::string(22, '0');
+        const struct {
+            std::string value;
+            std::string shown;
+        } values[] = {
+            {value23, value23}, {value23 + "0", value23 + "0"}, {value23 + "00", value23 + "0..."}};
+        for (const auto& value : values) {
+            board.SendInput("D5", value.value);
+            run.Call(2);
+            EXPECT_THAT(MonitorLines(),
+                        ::testing::Contains(HasSubstr("last inputs: D5 " + value.shown + " -> ")));
+        }
+        EXPECT_THAT(MonitorLines(), ::testing::Contains("      not found yet:" + row.shown));
+    }
+}
+
 // The standard error stream gets the same whole lines as Log.txt.
 TEST(LogFile, DiagnosticsArriveAsWholeCorvaneLines) {
     corvane_test::PluginOptions options;
@@ -184,6 +233,43 @@ TEST(LoadedPlugin, RunsInXphostThroughDlopen) {
     std::string log;
     EXPECT_EQ(host.Quit(&log), 0);
     EXPECT_THAT(log, HasSubstr("Corvane Plugin initialized"));
+}
+
+// The built Corvane.xpl freshly loaded, with a config.ini that names only the address and the
+// port (every test's network safety): each other key takes its default. USB_DEVICE_COUNT 1024:
+// the serial transport is on (its box checked, the device folder scanned); RESET_EVENTS on: an
+// airport loaded in the first 5 s of flight asks the boards for all inputs; SCANNING_TIMEOUT 512:
+// the search ends 512 calls after the first board line; USB_FIX off: then the ports without a
+// board are closed.
+TEST(LoadedPlugin, SettingsLeftOutTakeTheirDefaults) {
+    const std::string devices = corvane_test::MakeTempFolder("corvane-dev");
+    setenv("CORVANE_DEVICE_DIR", devices.c_str(), 1);
+    {
+        corvane_test::HostProcess host(
+            {{CORVANE_XPHOST}, CORVANE_PLUGIN_XPL, "lin_x64"},
+            {"*3\n[I]\nD5 sim/cockpit/electrical/beacon_lights_on 1\n", "", "", ""});
+        ASSERT_TRUE(host.running());
+        host.Ask("menu Corvane/Status");
+        EXPECT_THAT(host.Ask("widgets"), HasSubstr("state 1"));
+        boardsim::Options open;
+        open.autoGate = true;
+        boardsim::Board& board = host.AddLanBoard(25, 3, open);
+        ASSERT_TRUE(host.CallUntil([&] { return board.gateLetter() != 0; }));
+        host.Call(2);
+        host.Ask("message 103");
+        host.Call(2);
+        EXPECT_EQ(board.requestAllCount(), 1);
+        EXPECT_THAT(host.Ask("log"), HasSubstr("Corvane: Requesting all input values from LAN\n"));
+        host.Ask("frames 480");
+        EXPECT_THAT(host.Ask("log"), Not(HasSubstr("Scanning stopped")));
+        host.Ask("frames 60");
+        const std::string log = host.Ask("log");
+        EXPECT_THAT(log, HasSubstr("Corvane: Scanning stopped."));
+        EXPECT_THAT(log, HasSubstr("Corvane: Clearing unused serial ports\n"));
+        EXPECT_THAT(log, Not(HasSubstr("USB_FIX")));
+    }
+    unsetenv("CORVANE_DEVICE_DIR");
+    corvane_test::RemoveFolder(devices);
 }
 
 }  // namespace

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
 #include <limits>
 #include <string>
 #include <tuple>
@@ -46,6 +49,10 @@ TEST(OutputFormat, ValueTextsAndMapping) {
         {-0.4f, -1, "0"},
         {-5.0f, -2, "0"},
         {-12.0f, -2, "-10"},
+        {-12.0f, -3, "0"},  // no digit left: zero, as for 12
+        {12.0f, -3, "0"},
+        {-123.0f, -3, "-100"},
+        {-0.5f, -1, "0"},
         {-0.25f, 1, "-0.2"},
         {1.5f, std::numeric_limits<int>::max(), "1.5"},
         {98765.0f, std::numeric_limits<int>::min(), "0"},
@@ -96,6 +103,45 @@ TEST(OutputFormat, ValueTextsAndMapping) {
     for (const auto& [value, first, second, stepper, mapped] : mappings)
         EXPECT_FLOAT_EQ(MapOutputValue(value, first, second, stepper), mapped)
             << value << " over " << first.size() << "/" << second.size();
+}
+
+// Every value whose decimal exponent is from -4 to 5 prints its six significant digits exactly as
+// printf's %g does, halves rounded to even, zeros and the largest and smallest such values
+// included; the cut then applies to that text.
+TEST(OutputFormat, SixDigitTextsAreThoseOfPrintf) {
+    std::vector<float> values = {0.0001f,     0.00010000001f, 0.000099999f, 999999.0f,
+                                 999999.5f,   999999.4f,      99999.95f,    9.999995f,
+                                 0.00999999f, 123456.5f,      123457.5f,    1.5f,
+                                 2.5f,        0.125f,         100000.0f,    65536.0f};
+    uint32_t seed = 12345;
+    for (int n = 0; n < 200000; ++n) {
+        seed = seed * 1664525u + 1013904223u;
+        const float scale = std::ldexp(1.0f, static_cast<int>(seed % 37) - 15);
+        const float value = static_cast<float>(seed >> 9) / 8388608.0f * scale;
+        values.push_back(n % 2 ? -value : value);
+        values.push_back(static_cast<float>(static_cast<int>(seed % 2000000)) / 2.0f);
+    }
+    // A text that reads back as zero loses its sign.
+    const auto unsigned_zero = [](std::string text) {
+        if (text[0] == '-' && text.find_first_not_of("0.", 1) == std::string::npos)
+            text.erase(0, 1);
+        return text;
+    };
+    for (const float value : values) {
+        char printed[64];
+        std::snprintf(printed, sizeof printed, "%g", static_cast<double>(value));
+        if (std::strchr(printed, 'e') != nullptr) continue;
+        std::string text;
+        AppendFormattedValue(value, 40, text);
+        ASSERT_EQ(text, unsigned_zero(printed)) << value;
+        text.clear();
+        AppendFormattedValue(value, 1, text);
+        const char* point = std::strchr(printed, '.');
+        const size_t kept = point && std::strlen(point) > 2
+                                ? static_cast<size_t>(point + 2 - printed)
+                                : std::strlen(printed);
+        ASSERT_EQ(text, unsigned_zero(std::string(printed, kept))) << value;
+    }
 }
 
 }  // namespace
