@@ -115,10 +115,10 @@ bool SendToPort(unsigned int p, const char* data, int length) {
     if (p >= comport.size() || comport[p] < 0 || length < 0) return false;
     if (WriteBacklog(p)) {
         Send_USB(comport[p], data, length);
-        const int taken = std::max(bytes_sent, 0);
-        if (taken < length)
-            PortBacklog[comport[p]] = {ComPortName[p], std::string(data + taken, data + length)};
-        bytes_sent = length;
+        // A failed write is told as failed (-1); what a full line did not take waits its turn.
+        if (bytes_sent >= 0 && bytes_sent < length)
+            PortBacklog[comport[p]] = {ComPortName[p], std::string(data + bytes_sent, data + length)};
+        if (bytes_sent >= 0) bytes_sent = length;
     } else {
         std::string& bytes = PortBacklog[comport[p]].bytes;
         const bool room = bytes.size() + static_cast<size_t>(length) <= kBacklogLimit;

@@ -136,8 +136,12 @@ long ReadPort(int fd, char* buffer, size_t size) {
     return static_cast<long>(n);
 }
 
+// A line that takes nothing now (its output queue full) sent 0 bytes, which are kept for later;
+// -1 is left for a write that failed.
 void Send_USB(int fd, const char* data, int length) {
-    bytes_sent = static_cast<int>(write(fd, data, static_cast<size_t>(length)));
+    const ssize_t written = write(fd, data, static_cast<size_t>(length));
+    const bool full = written < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR);
+    bytes_sent = full ? 0 : static_cast<int>(written);
 }
 
 void FlushPortInput(int fd) {
