@@ -233,7 +233,8 @@ TEST_F(VirtualBoardTest, UnoControlLinesAgainstTheSketch) {
         {"display 12", "display 12 \"    \"", "t 8 7 10", "ok"},
         {"steps 8", "steps 8 10", "t 8 7 -3", "ok"},
         {"steps 8", "steps 8 7", "", ""},
-        {"move 8", "move 8 steps 3 back first *", "", ""},  // the direction changed: a move of its own
+        // The direction changed: a move of its own.
+        {"move 8", "move 8 steps 3 back first *", "", ""},
         {"move 2", "move 2 steps 0", "", ""},
         {"", "", "i 5", "ok"},  // a matrix key between 11 and 5
         {"", "", "w 11 0", "ok"},
@@ -479,8 +480,11 @@ TEST_F(VirtualBoardTest, LibraryIdentifiesItselfUntilConfigured) {
     upload.replace(55, 6, "FGHIJ\x01");
     Write(upload);
     const std::string after = listen(2500);
-    EXPECT_EQ(count(after, identification), 0u) << after;
-    EXPECT_NE(after.find("{~a}"), std::string::npos) << after;
+    // An identification already on its way when the upload was written may come first; none
+    // follows the board's first request.
+    const size_t asked = after.find("{~a}");
+    ASSERT_NE(asked, std::string::npos) << after;
+    EXPECT_EQ(count(after.substr(asked), identification), 0u) << after;
 }
 
 }  // namespace
