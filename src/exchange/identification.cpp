@@ -277,10 +277,12 @@ std::string BuildPinModes(int b) {
 }
 
 std::string BuildAnalogBlock(int b) {
-    if (!BoardExists(b) || AnalogAdditional[b].size() < 48) return std::string(48, '\0');
-    std::string block = AnalogAdditional[b].substr(0, 48);
+    // A board without its table reads no channel: nothing it could report has an entry.
+    std::string block = BoardExists(b) && AnalogAdditional[b].size() >= 48
+                            ? AnalogAdditional[b].substr(0, 48)
+                            : std::string(48, '\0');
     bool used[16] = {};
-    for (const std::string& tag : Datatags[b]) {
+    for (const std::string& tag : BoardExists(b) ? Datatags[b] : std::vector<std::string>()) {
         if (tag.size() < 2 || tag[0] != 'A' || tag[1] < '0' || tag[1] > '9') continue;
         unsigned int n = 0;
         for (size_t k = 1; k < tag.size() && k < 4 && tag[k] >= '0' && tag[k] <= '9'; ++k)
