@@ -143,7 +143,7 @@ TEST_F(CheckVerdict, TellsEveryProblemBoardAndLineAsTheTextReportDoes) {
 TEST_F(CheckVerdict, PinsNameTheirEntriesAndTheUploadIsTheBoards) {
     const Verdict verdict =
         CheckConfigText("data.cfg",
-                        "*1\n[I]\nD5+ sim/cockpit2/switches/beacon_on 1\n"
+                        "*1\n[I]\nD8+ corvane/starter_ignition_1\n"
                         "*2\n[I]\nD5+ sim/cockpit2/switches/beacon_on 1\nE7+ "
                         "sim/cockpit2/autopilot/altitude_dial_ft "
                         "100+\n[O]\n5L 0 sim/cockpit2/switches/landing_lights_on\n9S 0 "
@@ -155,6 +155,9 @@ TEST_F(CheckVerdict, PinsNameTheirEntriesAndTheUploadIsTheBoards) {
     EXPECT_EQ(board.upload.substr(1, 54), board.view.pinModes);
     EXPECT_EQ(board.upload.back(), 2);
     EXPECT_EQ(verdict.boards[0].upload.back(), 1);
+    // A held command says which message ends it.
+    EXPECT_EQ(verdict.boards[0].view.inputs.at(0).detail,
+              "begun when D8+ arrives, ended when D8- arrives");
     std::map<int, std::string> pins;  // pin -> its use and "I<line>"/"O<line>" of each entry
     for (const corvane_check::PinUse& use : board.pins) {
         std::string& text = pins[use.pin];
