@@ -4,6 +4,7 @@
 
 #include "XPWidgets.h"
 #include "config/board_tables.h"
+#include "config/live_events.h"
 
 std::vector<BoardMonitor> BoardMonitors;
 unsigned long UnknownSenderDatagrams = 0;
@@ -68,6 +69,7 @@ void NoteOutputSent(int b, int output, const std::string& text) {
     const bool tagged = OutputExists(b, output) && !OutDrefs[b][output].empty();
     slot.tag.assign(tagged ? OutDrefs[b][output][0] : std::string());
     slot.text.assign(text);
+    PublishOutputEvent(b, slot.tag, text);
 }
 
 bool MonitorRefreshDue() {
