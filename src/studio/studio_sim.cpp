@@ -6,6 +6,7 @@
 #include "config/aircraft_profile.h"
 #include "config/board_monitor.h"
 #include "config/board_tables.h"
+#include "config/config_fields.h"
 #include "config/missing_names.h"
 #include "config/status_text.h"
 #include "exchange/input_dispatch.h"
@@ -165,7 +166,8 @@ StudioReply TestOutputReply(const Json& body) {
     if (!BoardExists(b)) return ErrorReply(404, "not found");
     const size_t n = static_cast<size_t>(b);
     for (size_t j = 0; j < OutDrefs[n].size(); ++j) {
-        if (OutDrefs[n][j].empty() || OutDrefs[n][j][0] != tag) continue;
+        if (OutDrefs[n][j].empty() || ShowOutputTag(OutDrefs[n][j][0], OutDevice[n]) != tag)
+            continue;
         if (!StartOutputTrial(b, static_cast<int>(j), text, seconds))
             return ErrorReply(503, "busy");
         return JsonReply(200, Json{{"ok", true}});
