@@ -48,6 +48,15 @@ std::string TextVersion(const std::string& text);
 StudioReply StateReply(int port);
 StudioReply TryInputReply(const Json& body);
 StudioReply TestOutputReply(const Json& body);
+// The checker's verdict on text read as name says, as JSON, its suggestions drawn from the names
+// the simulator knows (below).
+Json VerdictJson(const std::string& folder, const std::string& name, const std::string& text);
+StudioReply CheckReply(const std::string& folder, const Json& body);
+// The names the simulator knows that begin with the query's prefix (the live list where the
+// simulator gives one, else X-Plane's DataRefs.txt; commands from Commands.txt), made once per
+// start-up of the server.
+StudioReply NamesReply(const std::string& folder, const StudioRequest& request);
+void ForgetKnownNames();
 
 // The job queue between the server's thread and the flight loop. A job runs on the simulator's
 // thread inside the flight loop's budget; answer gets its reply there and hands it back.

@@ -400,7 +400,7 @@ class HttpSession : public std::enable_shared_from_this<HttpSession> {
             if (method == "GET")
                 Reply(FileReply(folder, call));
             else if (only("PUT"))
-                Reply(SaveFileReply(folder, call));
+                Save(call);
         } else if (path == "/api/backups") {
             if (only("GET")) Reply(BackupsReply(folder, call));
         } else if (path == "/api/backup") {
@@ -412,9 +412,13 @@ class HttpSession : public std::enable_shared_from_this<HttpSession> {
         } else if (path == "/api/try-input") {
             if (only("POST")) QueueBody(call, TryInputReply);
         } else if (path == "/api/check") {
-            if (only("POST")) Send(501, JsonText(Json{{"error", "not yet"}}));
+            if (!only("POST")) return;
+            const std::string place = folder;
+            QueueBody(call, [place](const Json& body) { return CheckReply(place, body); });
         } else if (path == "/api/names") {
-            if (only("GET")) Send(501, JsonText(Json{{"error", "not yet"}}));
+            if (!only("GET")) return;
+            const std::string place = folder;
+            Queue([place, call] { return NamesReply(place, call); });
         } else if (path == "/api/live") {
             Send(400, JsonText(Json{{"error", "bad request"}, {"detail", "a WebSocket upgrade"}}));
         } else {
@@ -424,14 +428,38 @@ class HttpSession : public std::enable_shared_from_this<HttpSession> {
 
     static StudioReply ApplyReply();
 
-    void QueueBody(const StudioRequest& call, StudioReply (*work)(const Json&)) {
+    // Saves on this thread, then has the flight loop add the checker's verdict on the saved text
+    // (without it, "check" stays null, when the queue is full).
+    void Save(const StudioRequest& call) {
+        StudioReply saved = SaveFileReply(server_.folder, call);
+        if (saved.status != 200) {
+            Reply(saved);
+            return;
+        }
+        Json answer = Json::parse(saved.body);
+        const std::string name = answer["name"].get<std::string>();
+        std::string text = Json::parse(call.body)["text"].get<std::string>();
+        asio::io_context& ioc = server_.ioc;
+        auto back = [self = shared_from_this(), &ioc](StudioReply&& reply) {
+            asio::post(ioc, [self, reply = std::move(reply)]() mutable {
+                self->Answer(std::move(reply));
+            });
+        };
+        auto work = [answer, name, text = std::move(text), place = server_.folder]() mutable {
+            answer["check"] = VerdictJson(place, name, text);
+            return JsonReply(200, answer);
+        };
+        if (!QueueStudioJob(std::move(work), std::move(back))) Reply(saved);
+    }
+
+    void QueueBody(const StudioRequest& call, std::function<StudioReply(const Json&)> work) {
         Json body;
         StudioReply refusal;
         if (!ParseBody(call, body, refusal)) {
             Reply(refusal);
             return;
         }
-        Queue([work, body = std::move(body)] { return work(body); });
+        Queue([work = std::move(work), body = std::move(body)] { return work(body); });
     }
 
     void Reply(const StudioReply& reply) { Send(reply.status, reply.body); }
@@ -654,6 +682,7 @@ void StopStudio() {
     if (s->thread.joinable()) s->thread.join();
     DropStudioJobs();
     ClearLiveEvents();
+    ForgetKnownNames();
     XPLMUnregisterFlightLoopCallback(ApplyCallback, nullptr);
     server.reset();
     LiveFeedOn.store(false);

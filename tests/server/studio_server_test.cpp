@@ -269,6 +269,7 @@ TEST(StudioServer, FilesAreReadSavedWithBackupsAndAStaleSaveIsRefused) {
     const HttpAnswer saved = studio.Ask("PUT", "/api/file?name=data.cfg",
                                         R"({"text":"*3\n","base_version":")" + now + "\"}");
     ASSERT_EQ(saved.status, 200) << saved.body;
+    EXPECT_THAT(saved.body, HasSubstr(R"("check":{"boards":[{)"));
     EXPECT_EQ(ReadFile(studio.run().folder() + "/data.cfg"), "*3\n");
     const HttpAnswer backups = studio.Ask("GET", "/api/backups?name=data.cfg");
     const size_t at = backups.body.find(R"("id":")");
@@ -425,6 +426,28 @@ TEST(StudioCalls, TestOutputShowsTheTextThenTheSimulatorsValueAgain) {
         studio.Ask("POST", "/api/test-output", R"({"board":0,"tag":"13L","text":"1","seconds":31})")
             .status,
         400);
+}
+
+TEST(StudioCalls, CheckGivesTheCheckersVerdictAndNamesTheSimulatorsNames) {
+    StudioRun studio;
+    const HttpAnswer check = studio.Ask(
+        "POST", "/api/check",
+        R"({"name":"data.cfg","text":"*1\n[I]\nD5+ sim/cockpit2/switches/landing_lights_on 1\nD6+ sim/cockpit2/switchs/beacon_on 1\n"})");
+    ASSERT_EQ(check.status, 200) << check.body;
+    EXPECT_THAT(check.body, HasSubstr(R"("problems":1)"));
+    EXPECT_THAT(check.body, HasSubstr(R"("line":4,"message":)"));
+    EXPECT_THAT(check.body, HasSubstr(R"("suggestion":"sim/cockpit2/switches/beacon_on")"));
+    EXPECT_THAT(check.body, HasSubstr(R"("tag":"D5+")"));
+    EXPECT_THAT(
+        check.body,
+        HasSubstr(
+            R"({"code":1,"entries":[{"index":0,"line":3,"output":false}],"pin":5,"use":"digital input"})"));
+    const HttpAnswer names = studio.Ask(
+        "GET", "/api/names?prefix=sim/cockpit2/switches/landing_lights_o&kind=dataref&limit=5");
+    EXPECT_EQ(
+        names.body,
+        R"({"names":[{"kind":"dataref","name":"sim/cockpit2/switches/landing_lights_on","type":"int","writable":true}],"source":"live"})");
+    EXPECT_EQ(studio.Ask("GET", "/api/names?prefix=sim&limit=500").status, 400);
 }
 
 TEST(StudioCalls, ApplyRunsTheFullResetAfterAnswering) {
