@@ -32,6 +32,9 @@ const char* const kHelp = R"(control lines (answers go to standard output):
   aircraft [PATH]        load the user's aircraft, the .acf file at PATH (relative to the
                          X-Plane folder), and send XPLM_MSG_PLANE_LOADED with index 0; without
                          PATH: the aircraft loaded now
+  plane N PATH           aircraft N (1 to 63: one flown by the simulator's AI or by another
+                         player) loads the .acf file at PATH, and XPLM_MSG_PLANE_LOADED goes
+                         out with index N; the user's aircraft stays
   menu PATH              choose a menu item, e.g. Corvane/Status
   items [PATH]           the items of a menu (none: the plug-ins menu)
   click CAPTION          press the visible button whose caption contains CAPTION
@@ -123,6 +126,17 @@ std::string Message(const std::string& rest) {
     return "ok";
 }
 
+std::string Plane(std::string rest) {
+    const std::string index = Word(&rest);
+    double number = 0.0;
+    if (!detail::ParseNumber(index, &number) || number != std::floor(number) || number < 1 ||
+        number >= kMaxAircraft || rest.empty())
+        return "error: plane N PATH (N from 1 to " + std::to_string(kMaxAircraft - 1) + ")";
+    if (!PluginEnabled()) return "error: no enabled plug-in";
+    LoadOtherAircraft(static_cast<int>(number), rest);
+    return "ok";
+}
+
 std::string Register(const std::string& rest) {
     if (rest.empty()) return "error: register NAME TYPE ACCESS [VALUE] or register command NAME";
     std::string error;
@@ -203,6 +217,7 @@ std::string ExecuteLine(const std::string& line) {
         if (!rest.empty()) LoadUserAircraft(rest);
         return UserAircraft().empty() ? "(no aircraft)" : "aircraft " + UserAircraft();
     }
+    if (word == "plane") return Plane(rest);
     if (word == "menu") {
         if (!ChooseMenu(rest)) return "error: no menu item " + rest;
         return ReloadPending() ? "ok (reload at the end of the next frame)" : "ok";

@@ -89,6 +89,7 @@ void Reset() {
     s.controlFrameHook = nullptr;
     s.hostWrite = false;
     s.aircraft.clear();
+    s.otherAircraft.clear();
     detail::EnsureTimeDatarefs();
 }
 

@@ -160,9 +160,11 @@ struct State {
     std::map<std::uint64_t, Menu> menus;
     std::map<std::uint64_t, Widget> widgets;
 
-    // The plug-in, and the user's aircraft (its .acf path as given, "" for none).
+    // The plug-in, the user's aircraft (its .acf path as given, "" for none) and the other
+    // aircraft loaded, by their index (1 or more).
     Plugin plugin;
     std::string aircraft;
+    std::map<int, std::string> otherAircraft;
     bool reloadPending = false;
     std::function<void()> reloadHook;
 

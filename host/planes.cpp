@@ -1,5 +1,6 @@
-// The user's aircraft: which .acf file XPLMGetNthAircraftModel reports, and the message the
-// simulator sends when an aircraft has loaded.
+// The aircraft: which .acf file XPLMGetNthAircraftModel reports for the user's and for the others,
+// and the message the simulator sends when one has loaded.
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
@@ -53,12 +54,24 @@ std::string UserAircraft() {
     return detail::S().aircraft;
 }
 
+bool LoadOtherAircraft(int index, const std::string& path) {
+    if (index < 1 || index >= kMaxAircraft) return false;
+    detail::S().otherAircraft[index] = detail::Trim(path);
+    SendPluginMessage(XPLM_MSG_PLANE_LOADED, reinterpret_cast<void*>(static_cast<intptr_t>(index)));
+    return true;
+}
+
 }  // namespace xphost
 
 void XPLMGetNthAircraftModel(int inIndex, char* outFileName, char* outPath) {
     std::string name, path;
-    const std::string& given = xphost::detail::S().aircraft;
-    if (inIndex == 0 && !given.empty()) {
+    const auto& state = xphost::detail::S();
+    std::string given = state.aircraft;
+    if (inIndex != 0) {
+        const auto other = state.otherAircraft.find(inIndex);
+        given = other == state.otherAircraft.end() ? std::string() : other->second;
+    }
+    if (!given.empty()) {
         path = xphost::IsAbsolute(given) ? given : xphost::XPlaneFolder() + "/" + given;
         std::size_t cut = path.size();
         while (cut > 0 && !xphost::IsSeparator(path[cut - 1])) --cut;

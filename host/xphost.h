@@ -133,6 +133,13 @@ void SetUserAircraft(const std::string& path);
 // does once it has loaded the user's aircraft.
 void LoadUserAircraft(const std::string& path);
 std::string UserAircraft();  // the path as given
+// The most aircraft the simulator flies at once, the user's included.
+constexpr int kMaxAircraft = 64;
+// Makes the .acf file at path aircraft `index` (1 to kMaxAircraft - 1: one flown by the
+// simulator's AI or by another player), as XPLMGetNthAircraftModel(index, ...) reports it, and
+// sends XPLM_MSG_PLANE_LOADED with that index to the plug-in; the user's aircraft stays. False
+// for an index out of that range.
+bool LoadOtherAircraft(int index, const std::string& path);
 
 // ---- Clock ----
 

@@ -17,6 +17,11 @@
 #include "corvane_session.h"
 #include "corvane_steppers.h"
 
+// The identification carries the version in one byte, which the plug-in reads as major.minor
+// with two digits of minor.
+static_assert(CORVANE_VERSION_MINOR < 100 && CORVANE_LIBRARY_VERSION < 256,
+              "the version does not fit the identification's byte");
+
 CorvaneBoardLibrary CorvaneBoard;
 
 void CorvaneBoardLibrary::begin(uint8_t id) {
@@ -45,7 +50,11 @@ void CorvaneBoardLibrary::update() {
 
 void CorvaneBoardLibrary::analogChannels(uint8_t count) {
     corvane::analogChannelLimit = count;
-    corvane::setUpAnalog();
+    corvane::useAnalogChannels();
+}
+
+void CorvaneBoardLibrary::stepperMotion(uint16_t stepsPerSecond, uint16_t acceleration) {
+    corvane::setStepperMotion(stepsPerSecond, acceleration);
 }
 
 void CorvaneBoardLibrary::displayIntensity(uint8_t level) {

@@ -13,8 +13,15 @@
 
 #include <Arduino.h>
 
-// The library's version as the plug-in reads it: 1.30.
-#define CORVANE_LIBRARY_VERSION 130
+#include "corvane_boards.h"
+
+// The library's version, 1.30.0 (library.properties carries the same; the firmware build checks
+// that they agree). The board reports major x 100 + minor in one byte, which the plug-in shows as
+// 1.30.
+#define CORVANE_VERSION_MAJOR 1
+#define CORVANE_VERSION_MINOR 30
+#define CORVANE_VERSION_PATCH 0
+#define CORVANE_LIBRARY_VERSION (CORVANE_VERSION_MAJOR * 100 + CORVANE_VERSION_MINOR)
 
 // Called for a value record the library does not drive itself (a pin with no lamp, servo or PWM
 // use: a 'D' value output, a mode lamp of another letter), with the output's type letter.
@@ -66,9 +73,13 @@ class CorvaneBoardLibrary {
     // Keeps the network's address, simulator's address, port and DHCP in EEPROM.
     void storeNetwork(const CorvaneNetwork& network);
 
-    // Reads only the analog channels below count (the default reads every channel whose pin has
-    // no other use); unused channels left open report noise.
+    // Reads only the analog channels below count, of those the configuration uses (all of them by
+    // default).
     void analogChannels(uint8_t count);
+    // The top speed (steps per second) and the acceleration (steps per second per second) of the
+    // steppers: 600 and 3000 by default, which suit the X27.168 and its kin (Switec, VID29) on
+    // full steps. A motor that loses steps wants a lower top speed or acceleration.
+    void stepperMotion(uint16_t stepsPerSecond, uint16_t acceleration);
     // Brightness of the MAX7219 displays, 0 (dim) to 15 (bright); 8 by default.
     void displayIntensity(uint8_t level);
 

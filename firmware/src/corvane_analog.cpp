@@ -12,12 +12,15 @@ namespace {
 const uint8_t kDefaultThreshold = 4;
 const uint8_t kDirectionTags = 1;
 const uint8_t kFirstGroupSetting = 128;
+// Byte 0 of a channel the configuration does not use (no threshold is written so).
+const uint8_t kChannelOff = 100;
 // One channel is read per this time.
 const uint8_t kReadSpacingMs = 1;
 const int16_t kNotReported = -1;
 
 struct Channel {
-    bool used;
+    bool wanted;      // the analog block names the channel
+    bool used;        // and it is read
     bool due;         // the reading is to be sent
     uint8_t mode;     // byte 0 of the block
     uint8_t low;      // byte 1
@@ -64,6 +67,7 @@ void startConversion(uint8_t channel) {
 
 void takeReading(uint8_t channel, uint16_t raw) {
     Channel& c = channels[channel];
+    if (!c.used) return;  // put out of use while it was converting
     c.reading = scaled(c, raw);
     int16_t moved = c.reading - c.reported;
     if (moved < 0) moved = -moved;
@@ -89,26 +93,42 @@ bool sendReading(uint8_t channel, const Channel& c) {
 
 }  // namespace
 
-void setUpAnalog() {
+void useAnalogChannels() {
     for (uint8_t k = 0; k < kAnalogChannels; ++k) {
         Channel& c = channels[k];
         uint8_t pin = analogInputToDigitalPin(k);
-        c.used = k < analogChannelLimit && (pin >= kPinCount || pinUse[pin] == kUseNone);
+        bool used =
+            c.wanted && k < analogChannelLimit && (pin >= kPinCount || pinUse[pin] == kUseNone);
+        if (used && !c.used) {
+            c.reading = kNotReported;  // reports its first reading
+            c.reported = kNotReported;
+        }
+        if (!used) c.due = false;
+        c.used = used;
+    }
+}
+
+void setUpAnalog() {
+    for (uint8_t k = 0; k < kAnalogChannels; ++k) {
+        Channel& c = channels[k];
+        c.wanted = false;
+        c.used = false;
         c.due = false;
         c.mode = 0;
         c.low = 0;
         c.high = 100;
-        c.reading = kNotReported;
-        c.reported = kNotReported;
     }
 }
 
 void takeAnalogBlock(const uint8_t* settings) {
     for (uint8_t k = 0; k < kAnalogChannels; ++k) {
-        channels[k].mode = settings[3 * k];
-        channels[k].low = settings[3 * k + 1];
-        channels[k].high = settings[3 * k + 2];
+        Channel& c = channels[k];
+        c.wanted = settings[3 * k] != kChannelOff;
+        c.mode = c.wanted ? settings[3 * k] : 0;
+        c.low = settings[3 * k + 1];
+        c.high = settings[3 * k + 2];
     }
+    useAnalogChannels();
 }
 
 void readNextAnalog() {

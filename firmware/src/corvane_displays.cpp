@@ -15,6 +15,10 @@ const uint8_t kScanLimit = 0x0B;
 const uint8_t kShutdown = 0x0C;
 const uint8_t kDisplayTest = 0x0F;
 
+// The chip scans at least this many digits: fewer would drive each digit with more current than
+// its segment resistor is chosen for. The digits a display does not use are kept dark.
+const uint8_t kFewestScanned = 4;
+
 // Registers due, as bits: the digit registers 1-8 in bits 0-7, then the settings. Setting bits
 // go first and the end of shutdown last, so a display lights only once its digits are written.
 const uint16_t kDigitBits = 0x00FF;
@@ -60,7 +64,7 @@ void writeDue(Display& d) {
         writeRegister(d, kDecodeMode, 0);
         d.due &= ~kDecodeBit;
     } else if (due & kScanLimitBit) {
-        writeRegister(d, kScanLimit, d.digits - 1);
+        writeRegister(d, kScanLimit, (d.digits > kFewestScanned ? d.digits : kFewestScanned) - 1);
         d.due &= ~kScanLimitBit;
     } else if (due & kIntensityBit) {
         writeRegister(d, kIntensity, displayBrightness);
@@ -135,6 +139,7 @@ void showDigits(uint8_t pin, const uint8_t* segments, uint8_t count) {
         if (digits != d.digits) {
             d.digits = digits;
             d.due |= kScanLimitBit | kDigitBits;
+            for (uint8_t i = digits; i < kDisplayDigits; ++i) d.segments[i] = 0;
         }
         for (uint8_t i = 0; i < digits; ++i) {
             uint8_t reg = static_cast<uint8_t>(digits - 1 - i);  // the leftmost is register D

@@ -2,8 +2,10 @@
 // pin, and each display's own pin (from the 7-segment block) its LOAD line. Registers are
 // written one per slice of the main loop, 16 bits top bit first, clocked on CLK's rising edge
 // and latched on LOAD's rising edge. The chips run without decoding; digit register 1 is the
-// rightmost digit. The plug-in's segment bytes (active low, bit 7 segment a ... bit 1 segment
-// g, bit 0 the point) are turned into the chip's (active high, bit 7 the point, bit 6 segment a
+// rightmost digit. A chip scans as many digits as its display's records carry, and never fewer
+// than 4 (the datasheet's limit for the usual segment resistor), those beyond the display dark. The
+// plug-in's segment bytes (active low, bit 7 segment a ... bit 1 segment g, bit 0 the point) are
+// turned into the chip's (active high, bit 7 the point, bit 6 segment a
 // ... bit 0 segment g).
 #ifndef CORVANE_DISPLAYS_H
 #define CORVANE_DISPLAYS_H

@@ -13,6 +13,15 @@ const uint8_t kMessageSpacingMs = 10;
 // below the braces that frame messages on the line.
 const uint8_t kMaxCount = 120;
 
+// The count of the next message for this many steps: at most kMaxCount, and never the tab or
+// the blank, which the plug-in takes for the end of the message's field (their last step then
+// follows in the next message).
+uint8_t countToSend(int16_t steps) {
+    uint8_t count = steps > kMaxCount ? kMaxCount : static_cast<uint8_t>(steps);
+    if (count == '\t' || count == ' ') --count;
+    return count;
+}
+
 struct Encoder {
     InputPin a, b;
     uint8_t pinA;
@@ -86,8 +95,7 @@ void sendEncoderCounts() {
     for (uint8_t k = 0; k < encoderCount; ++k) {
         Encoder& e = encoders[k];
         if (e.steps == 0 || static_cast<uint8_t>(now - e.sentAt) < kMessageSpacingMs) continue;
-        int16_t magnitude = e.steps > 0 ? e.steps : -e.steps;
-        uint8_t count = magnitude > kMaxCount ? kMaxCount : static_cast<uint8_t>(magnitude);
+        uint8_t count = countToSend(e.steps > 0 ? e.steps : -e.steps);
         uint8_t rest[6];
         uint8_t length = writeDecimal(rest, e.pinA);
         rest[length++] = e.steps > 0 ? '+' : '-';

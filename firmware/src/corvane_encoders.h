@@ -4,7 +4,8 @@
 // resting with both contacts open); one of the second kind one step per half cycle (resting
 // with both open or both closed). Steps are sent as E, the pin, the sign, a blank and the
 // number of steps as one byte, at most one message per encoder every few milliseconds, so a
-// fast turn sends few messages with large counts.
+// fast turn sends few messages with large counts. A count of 9 or 32 goes as 8 or 31 and one
+// more in the next message.
 #ifndef CORVANE_ENCODERS_H
 #define CORVANE_ENCODERS_H
 

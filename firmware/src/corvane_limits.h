@@ -5,6 +5,8 @@
 
 #include <Arduino.h>
 
+#include "corvane_boards.h"
+
 namespace corvane {
 
 // The board's digital pins, and those of them that the configuration upload names (0 to 53).
@@ -14,7 +16,7 @@ const uint8_t kUploadPins = NUM_DIGITAL_PINS < 54 ? NUM_DIGITAL_PINS : 54;
 const uint8_t kFirstFreePin = 2;
 const uint8_t kAnalogChannels = NUM_ANALOG_INPUTS < 16 ? NUM_ANALOG_INPUTS : 16;
 
-#if defined(__AVR_ATmega2560__) || defined(__AVR_ATmega1280__)
+#if defined(__AVR_ATmega2560__)
 const uint8_t kMaxEncoders = 24;
 const uint8_t kMaxDisplays = 16;
 const uint8_t kMaxSteppers = 16;

@@ -12,9 +12,10 @@ namespace {
 
 // The type letters that the code letters stand for, in the order of the code letters.
 const char kCodedTypes[] = "EDABC";
-// A message begun but not ended within this time is dropped, so that a lost byte costs one
-// message and not the reading of all that follow.
-const unsigned long kMessageGapMs = 30;
+// The plug-in writes each message in one piece and sends at most once every 25 ms, so a line
+// quiet this long lies between two messages: a message cut by it is dropped, and a board that
+// came up in the middle of a stream takes the next byte as the start of a message.
+const unsigned long kQuietMs = 4;
 // Marks a message whose length its second byte gives.
 const uint16_t kLengthInSecondByte = 0xFFFF;
 
@@ -22,6 +23,31 @@ uint8_t message[kMessageBytes];
 uint16_t received = 0;
 uint16_t expected = 0;
 unsigned long lastByteAt = 0;
+// Whether the next byte begins a message: false from the start and after a byte that made no
+// sense, until the line has been quiet.
+bool inStep = false;
+// While the board has no number, the last bytes as long as an upload, in a ring: an upload is
+// found there whatever the framing made of the bytes before it (stray bytes taken for the start
+// of a message, a board come up in the middle of one).
+const uint8_t kUploadLength = 61;
+uint8_t window[kUploadLength];
+uint8_t windowAt = 0;  // the oldest byte, where the next one goes
+uint8_t windowFill = 0;
+
+// Takes b into the window; true when it completes a sound upload, which is then taken.
+bool uploadEndsWith(uint8_t b) {
+    window[windowAt] = b;
+    windowAt = static_cast<uint8_t>((windowAt + 1) % kUploadLength);
+    if (windowFill < kUploadLength) ++windowFill;
+    if (windowFill < kUploadLength || window[windowAt] != '~') return false;
+    uint8_t upload[kUploadLength];
+    for (uint8_t k = 0; k < kUploadLength; ++k) {
+        upload[k] = window[(windowAt + k) % kUploadLength];
+    }
+    if (!takeFoundUpload(upload)) return false;
+    windowFill = 0;
+    return true;
+}
 
 // The length of a message from the plug-in by its first byte; 0 for a byte that begins none.
 // (Tests rather than a switch, which the compiler would turn into a table in RAM.)
@@ -37,9 +63,18 @@ uint16_t lengthOfMessageStartingWith(uint8_t first) {
 }
 
 void takeByte(uint8_t b) {
+    if (boardNumber == 0 && uploadEndsWith(b)) {
+        received = 0;  // the message under way, if any, was the upload or ended in it
+        inStep = true;
+        return;
+    }
+    if (!inStep) return;
     if (received == 0) {
         expected = lengthOfMessageStartingWith(b);
-        if (expected == 0) return;  // between messages: not the start of one
+        if (expected == 0) {  // no message begins so: the board has lost its place
+            inStep = false;
+            return;
+        }
     } else if (received == 1 && expected == kLengthInSecondByte) {
         expected = 2 + b;
     }
@@ -49,17 +84,25 @@ void takeByte(uint8_t b) {
         uint8_t kept = received < kMessageBytes ? received : kMessageBytes;
         uint16_t length = received;
         received = 0;
-        handleMessage(message, kept, length);
+        if (!handleMessage(message, kept, length)) inStep = false;
     }
 }
 
 void receiveSerial() {
     unsigned long now = millis();
-    if (received > 0 && now - lastByteAt > kMessageGapMs) received = 0;
-    for (int waiting = Serial.available(); waiting > 0; --waiting) {
+    int waiting = Serial.available();
+    if (waiting <= 0) {
+        // Nothing came since the last bytes were read: the line has been quiet since then.
+        if (now - lastByteAt >= kQuietMs) {
+            received = 0;
+            inStep = true;
+        }
+        return;
+    }
+    lastByteAt = now;
+    for (; waiting > 0; --waiting) {
         int b = Serial.read();
         if (b < 0) break;
-        lastByteAt = now;
         takeByte(static_cast<uint8_t>(b));
     }
 }
@@ -83,6 +126,9 @@ const Transport kSerial = {receiveSerial, serialRoom, sendSerial};
 void startLink() {
     Serial.begin(115200);
     received = 0;
+    inStep = false;
+    windowFill = 0;
+    lastByteAt = millis();
     transport = &kSerial;
 }
 

@@ -1,7 +1,10 @@
 // The serial line to the plug-in: cutting the plug-in's unframed messages out of the byte stream
-// (told apart by their first byte and length), and sending the board's messages in braces
-// without ever waiting for room in the send buffer. A board on the network swaps the line for
-// its own transport (corvane_network.h), which the same calls then reach.
+// (told apart by their first byte and length; after a byte or a message that makes no sense, and
+// at the start, from the first byte after the line has been quiet for a few ms; an upload is found
+// whatever came before it while the board has none), and sending the
+// board's messages in braces without ever waiting for room in the send buffer. A board on the
+// network swaps the line for its own transport (corvane_network.h), which the same calls then
+// reach.
 #ifndef CORVANE_LINK_H
 #define CORVANE_LINK_H
 

@@ -44,8 +44,8 @@ uint16_t readRow(uint8_t row) {
     return pressed;
 }
 
-uint8_t buttonNumber(uint8_t row, uint8_t column) {
-    return static_cast<uint8_t>(row * columnCount + column + 1);
+uint16_t buttonNumber(uint8_t row, uint8_t column) {
+    return static_cast<uint16_t>(row * columnCount + column + 1);  // up to 256 on a Mega
 }
 
 }  // namespace

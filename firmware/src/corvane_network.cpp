@@ -10,8 +10,6 @@
 
 namespace corvane {
 
-bool outputsDark = false;
-
 namespace {
 
 const uint8_t kBoardSocket = 0;
@@ -21,7 +19,6 @@ const unsigned long kChipRetryMs = 1000;
 // The link, the socket and the lease are looked at this often.
 const unsigned long kLookMs = 50;
 const unsigned long kSilenceMs = 8000;
-const unsigned long kAnnounceEveryMs = 2000;
 const uint16_t kUploadLength = 61;
 
 enum Phase : uint8_t { kFindingChip, kGettingAddress, kOnline };
@@ -33,7 +30,6 @@ uint8_t phase = kFindingChip;
 unsigned long phaseAt = 0;
 unsigned long lookedAt = 0;
 unsigned long heardAt = 0;
-unsigned long announcedAt = 0;
 bool linked = false;
 bool leased = false;  // the address is a DHCP lease
 uint8_t peer[4];
@@ -88,7 +84,6 @@ void goOnline(unsigned long now) {
     phase = kOnline;
     linked = linkUp();
     heardAt = now;
-    announcedAt = now;
     announce();
 }
 
@@ -147,20 +142,16 @@ void takeDatagram(unsigned long now) {
     copy4(peer, d.from);
     peerPort = d.port;
     heardAt = now;
-    if (message[0] == '~') outputsDark = false;  // configured again
-    if (outputsDark && (message[0] == '{' || message[0] == '}')) return;
     handleMessage(message, kept, d.length);
 }
 
+// The outputs go dark when the plug-in has fallen silent; the board then asks to be configured
+// again (every 2 s, as a board without a configuration does).
 void watchPlugin(unsigned long now) {
-    if (!outputsDark && outputsEnabled && now - heardAt >= kSilenceMs) {
-        darkenOutputs();
-        outputsDark = true;
-    } else if ((!outputsDark && boardNumber != 0) || now - announcedAt < kAnnounceEveryMs) {
-        return;
-    }
+    if (outputsDark || !outputsEnabled || now - heardAt < kSilenceMs) return;
+    darkenOutputs();
+    outputsDark = true;
     announce();
-    announcedAt = now;
 }
 
 void receiveNetwork() {

@@ -16,9 +16,6 @@
 
 namespace corvane {
 
-// Set while the outputs are dark for want of the plug-in; cleared by the next upload.
-extern bool outputsDark;
-
 // Makes the network the board's transport, with these settings and a MAC address of the board ID.
 void startNetwork(const CorvaneNetwork& network);
 

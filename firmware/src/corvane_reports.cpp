@@ -15,7 +15,7 @@ const uint8_t kQueueLength = 16;
 
 struct SwitchChange {
     char type;
-    uint8_t number;
+    uint16_t number;
     bool pressed;
 };
 
@@ -46,14 +46,14 @@ void sendSweep() {
 
 }  // namespace
 
-bool sendSwitch(char type, uint8_t number, bool pressed) {
+bool sendSwitch(char type, uint16_t number, bool pressed) {
     uint8_t rest[4];
     uint8_t length = writeDecimal(rest, number);
     rest[length++] = pressed ? '+' : '-';
     return sendInput(type, rest, length);
 }
 
-bool queueSwitch(char type, uint8_t number, bool pressed) {
+bool queueSwitch(char type, uint16_t number, bool pressed) {
     if (queueCount == kQueueLength) return false;
     SwitchChange& change = queue[(queueHead + queueCount) % kQueueLength];
     change.type = type;

@@ -10,14 +10,14 @@ namespace corvane {
 
 // Queues a press or release of a button ('D' and its pin) or of a matrix button ('B' and its
 // number); false when the queue is full.
-bool queueSwitch(char type, uint8_t number, bool pressed);
+bool queueSwitch(char type, uint16_t number, bool pressed);
 // Sends the position of every button, matrix button and analog channel, a few at a time.
 void reportAllInputs();
 void clearReports();
 // Sends what is due, as far as the send buffer has room.
 void sendReports();
 // Sends the message of one switch; false when there is no room.
-bool sendSwitch(char type, uint8_t number, bool pressed);
+bool sendSwitch(char type, uint16_t number, bool pressed);
 
 }  // namespace corvane
 

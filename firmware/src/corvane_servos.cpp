@@ -49,12 +49,15 @@ ISR(TIMER1_COMPA_vect) {
 namespace corvane {
 
 uint16_t servoPulseMicros(float value) {
-    if (value <= 180) {
-        if (value < 0) value = 0;
-        return static_cast<uint16_t>(544 + value * (2400 - 544) / 180 + 0.5f);
-    }
-    if (value > 2600) return 2600;
-    if (value < 400) return 400;
+    const float kDegreesEnd = 180;
+    // Between the two ranges a value belongs to the end it overshot: up to here the 180 degrees.
+    const float kPastDegrees = 290;
+    const uint16_t kShortest = 400, kLongest = 2600;
+    if (!(value >= 0)) value = 0;  // negative, or not a number
+    if (value <= kDegreesEnd) return static_cast<uint16_t>(544 + value * (2400 - 544) / 180 + 0.5f);
+    if (value < kPastDegrees) return 2400;
+    if (value < kShortest) return kShortest;
+    if (value > kLongest) return kLongest;
     return static_cast<uint16_t>(value + 0.5f);
 }
 

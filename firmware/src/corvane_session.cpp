@@ -13,6 +13,7 @@ namespace corvane {
 
 uint8_t boardId = 0;
 bool outputsEnabled = false;
+bool outputsDark = false;
 
 namespace {
 
@@ -23,6 +24,14 @@ const uint8_t kStepperBlock = 4;
 const uint8_t kAllBlocks = kAnalogBlock | kDisplayBlock | kStepperBlock;
 // A request that got no answer is sent again after this time.
 const unsigned long kRetryMs = 1000;
+// A board waiting for its configuration identifies itself again after this time, and this soon
+// after an upload it had to refuse.
+const unsigned long kAnnounceEveryMs = 2000;
+const unsigned long kAnnounceAfterRefusalMs = 300;
+const uint16_t kUploadLength = 61;
+const uint8_t kLastPinUse = 13;
+const uint16_t kGateReplyLength = 13;
+const uint8_t kGateLetterAt = 9;
 
 bool identificationDue = false;
 bool configured = false;
@@ -30,6 +39,7 @@ uint8_t blocksMissing = 0;
 bool gateRequested = false;
 uint8_t gateLetter = 0;  // the letter to send back to switch the outputs on; 0 when none is due
 unsigned long requestedAt = 0;
+unsigned long announcedAt = 0;
 
 void sendIdentification() {
 #if defined(__AVR_ATmega2560__)
@@ -38,12 +48,38 @@ void sendIdentification() {
     const uint8_t kChip = 'U';
 #endif
     uint8_t text[4] = {'|', kChip, CORVANE_LIBRARY_VERSION, static_cast<uint8_t>('0' + boardId)};
-    if (sendFramed(text, sizeof text)) identificationDue = false;
+    if (!sendFramed(text, sizeof text)) return;
+    identificationDue = false;
+    announcedAt = millis();
 }
 
 void sendRequest(char letter) {
     uint8_t text[2] = {'~', static_cast<uint8_t>(letter)};
     sendFramed(text, sizeof text);
+}
+
+// Whether an upload is whole and sound: its length, a known use for every pin, five code letters
+// as the plug-in draws them ('@' to 'z') and a board number the plug-in takes (1 to 127).
+bool soundUpload(const uint8_t* message, uint16_t length) {
+    if (length != kUploadLength) return false;
+    for (uint8_t k = 1; k <= 54; ++k) {
+        if (message[k] > kLastPinUse) return false;
+    }
+    for (uint8_t k = 55; k < 60; ++k) {
+        if (message[k] < '@' || message[k] > 'z') return false;
+    }
+    return message[60] >= 1 && message[60] < 128;
+}
+
+// Whether a gate reply reads as the plug-in writes it, its letter a capital.
+bool soundGateReply(const uint8_t* message, uint16_t length) {
+    static const uint8_t kFixed[kGateReplyLength] = {'D', '{', '*', 'P', 'R', 'D', 'S',
+                                                     'G', 4,   0,   '0', 15,  5};
+    if (length != kGateReplyLength) return false;
+    for (uint8_t k = 0; k < kGateReplyLength; ++k) {
+        if (k != kGateLetterAt && message[k] != kFixed[k]) return false;
+    }
+    return message[kGateLetterAt] >= 'A' && message[kGateLetterAt] <= 'Z';
 }
 
 void takeUpload(const uint8_t* message) {
@@ -52,6 +88,8 @@ void takeUpload(const uint8_t* message) {
     boardNumber = message[60];
     configured = true;
     outputsEnabled = false;
+    outputsDark = false;
+    identificationDue = false;
     gateRequested = false;
     gateLetter = 0;
     blocksMissing = kAllBlocks;
@@ -59,61 +97,83 @@ void takeUpload(const uint8_t* message) {
 }
 
 void takeGateReply(const uint8_t* message) {
-    if (!configured || blocksMissing != 0) return;
-    gateLetter = message[9];
+    // Only the answer to the board's own request, while the outputs wait for it.
+    if (!configured || blocksMissing != 0 || outputsEnabled || !gateRequested) return;
+    gateLetter = message[kGateLetterAt];
+}
+
+// An upload came spoilt: a board without a configuration asks again soon rather than in 2 s.
+void askAgainSoon() {
+    if (configured) return;
+    unsigned long soon = millis() - (kAnnounceEveryMs - kAnnounceAfterRefusalMs);
+    if (static_cast<long>(soon - announcedAt) < 0) announcedAt = soon;
 }
 
 }  // namespace
+
+bool takeFoundUpload(const uint8_t* upload) {
+    if (!soundUpload(upload, kUploadLength)) return false;
+    takeUpload(upload);
+    return true;
+}
 
 void announce() {
     identificationDue = true;
 }
 
-void handleMessage(const uint8_t* message, uint8_t kept, uint16_t length) {
+bool handleMessage(const uint8_t* message, uint8_t kept, uint16_t length) {
     switch (message[0]) {
         case 'X':
             if (message[1] == 'P') announce();
             if (message[1] == 'R' && configured) reportAllInputs();
             // 'XX', the ping, needs no answer.
-            return;
+            return message[1] == 'P' || message[1] == 'R' || message[1] == 'X';
         case '~':
+            if (!soundUpload(message, length)) {
+                askAgainSoon();
+                return false;
+            }
             takeUpload(message);
-            return;
+            return true;
         case 'D':
+            if (!soundGateReply(message, length)) return false;
             takeGateReply(message);
-            return;
+            return true;
         default:
             break;
     }
-    if (!configured) return;
+    if (!configured) return true;
     uint8_t count = kept >= 2 ? message[1] : 0;
+    uint8_t body = kept - 2 < count ? kept - 2 : count;
     switch (message[0]) {
         case 'A':
             takeAnalogBlock(message + 1);
             blocksMissing &= static_cast<uint8_t>(~kAnalogBlock);
             break;
         case 'N':
-            takeDisplayBlock(message + 2, kept - 2 < count ? kept - 2 : count);
+            takeDisplayBlock(message + 2, body);
             blocksMissing &= static_cast<uint8_t>(~kDisplayBlock);
             break;
         case 'S':
-            takeStepperBlock(message + 2, kept - 2 < count ? kept - 2 : count);
+            takeStepperBlock(message + 2, body);
             blocksMissing &= static_cast<uint8_t>(~kStepperBlock);
             break;
         case '{':
-            applyRecords(message + 2, kept - 2);
+            if (!outputsDark) applyRecords(message + 2, kept - 2);
             break;
         case '}':
-            passTextBack(message + 2, kept - 2 < count ? kept - 2 : count);
+            if (!outputsDark) passTextBack(message + 2, body);
             break;
     }
-    (void)length;
+    return true;
 }
 
 void advanceSession() {
+    unsigned long now = millis();
+    bool waiting = !configured || outputsDark;
+    if (waiting && now - announcedAt >= kAnnounceEveryMs) identificationDue = true;
     if (identificationDue) sendIdentification();
     if (!configured) return;
-    unsigned long now = millis();
     if (blocksMissing != 0) {
         if (now - requestedAt >= kRetryMs && canSend(12)) {
             if (blocksMissing & kAnalogBlock) sendRequest('a');

@@ -355,7 +355,7 @@ BoardView ViewOfBoard(int b) {
     for (const std::vector<std::string>& f : OutputModeLed[b])
         if (f.size() >= 2) view.ledModes.push_back({ShowOutputTag(f[0], view.id), f[1]});
     view.pinModes = BuildPinModes(b);
-    view.analog = AnalogAdditional[b];
+    view.analog = BuildAnalogBlock(b);
     view.sevenSegment = SevenSegAdditional[b];
     view.stepper = StepperAdditional[b];
     view.matrix = MatrixAdditional[b];

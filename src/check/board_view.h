@@ -42,7 +42,7 @@ struct BoardView {
     std::vector<OutputView> outputs;
     std::vector<LedModeView> ledModes;
     std::string pinModes;      // the 54 pin-mode bytes of the 61-byte configuration upload
-    std::string analog;        // the 48 bytes of the analog block ('~a')
+    std::string analog;        // the 48 bytes of the analog block ('~a'), unused channels off
     std::string sevenSegment;  // the 7-segment block ('~n'): one pin byte per display
     std::string stepper;       // the stepper block ('~s'): pin, steps low, steps high
     std::string matrix;        // the 5 matrix bytes (A entry B)

@@ -10,6 +10,8 @@
 #include "config/plugin_log.h"
 #include "config/status_text.h"
 #include "exchange/held_inputs.h"
+#include "exchange/learn_mode.h"
+#include "exchange/learn_upload.h"
 #include "exchange/wire_protocol.h"
 #include "transport/connection.h"
 #include "transport/lan_socket.h"
@@ -275,10 +277,28 @@ std::string BuildPinModes(int b) {
     return pins;
 }
 
+std::string BuildAnalogBlock(int b) {
+    if (!BoardExists(b) || AnalogAdditional[b].size() < 48) return std::string(48, '\0');
+    std::string block = AnalogAdditional[b].substr(0, 48);
+    bool used[16] = {};
+    for (const std::string& tag : Datatags[b]) {
+        if (tag.size() < 2 || tag[0] != 'A' || tag[1] < '0' || tag[1] > '9') continue;
+        unsigned int n = 0;
+        for (size_t k = 1; k < tag.size() && k < 4 && tag[k] >= '0' && tag[k] <= '9'; ++k)
+            n = n * 10 + static_cast<unsigned int>(tag[k] - '0');
+        if (n < 16) used[n] = true;
+    }
+    for (size_t n = 0; n < 16; ++n)
+        if (!used[n]) block[3 * n] = kAnalogChannelOff;
+    return block;
+}
+
 void SendConfig(unsigned int serial, unsigned int board) {
     WriteLog("\nSending config");
     const int b = static_cast<int>(board);
-    std::string message = "~" + BuildPinModes(b) + CodeCurrent.substr(0, 5);
+    const bool learning = Learning() && BoardExists(b) && OutDevice[b] != 0;
+    std::string message =
+        "~" + (learning ? LearnPinModes(b) : BuildPinModes(b)) + CodeCurrent.substr(0, 5);
     message += static_cast<char>(board + 1);
     bytes_sent = 0;
     if (serial == 1) {
@@ -320,6 +340,7 @@ void HandleIdentification(const std::string& message) {
                                      ? std::string()
                                      : ArduinoConfigFile[section - ArduinoID.begin()];
         if (!ReadBoard(text, b, id, true) || !BoardExists(b)) return;
+        NoteBoardChip(b, message[1]);
         FollowLanBoard(b);
         SendConfig(static_cast<unsigned int>(MessageIsSerial), static_cast<unsigned int>(b));
         return;
@@ -365,9 +386,7 @@ void StartIdentificationCall() {
 void AnswerConfigRequest(int b, char request) {
     if (!BoardExists(b)) return;
     if (request == 'a') {
-        std::string reply = "A";
-        const std::string& block = AnalogAdditional[b];
-        reply += block.size() >= 48 ? block.substr(0, 48) : std::string(48, '\0');
+        const std::string reply = "A" + BuildAnalogBlock(b);
         SendToCurrentLink(reply.data(), static_cast<int>(reply.size()));
         WriteLog("\nSending analog: " + std::to_string(bytes_sent) + " bytes");
         return;

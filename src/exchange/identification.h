@@ -22,6 +22,13 @@ void HandleIdentification(const std::string& message);
 void SendConfig(unsigned int serial, unsigned int board);
 // The 54 pin-mode bytes of board's configuration upload.
 std::string BuildPinModes(int board);
+// Byte 0 of a channel in the analog block that tells the board the channel is not used: it is
+// neither read nor reported. The configuration never writes it (thresholds 51-100 go as 101).
+constexpr char kAnalogChannelOff = 100;
+// The 48 bytes of board's analog block as the board receives them: the channels that none of its
+// inputs uses are marked off. (A block without marks, as the tables hold it, makes the board read
+// every channel.)
+std::string BuildAnalogBlock(int board);
 // Reads on in the panel texts that are too long for one call, and answers each panel whose text
 // has been read to its end; once per flight-loop call, before the reception.
 void ContinuePanelReads();

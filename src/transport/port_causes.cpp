@@ -46,6 +46,8 @@ void DropProblem(const std::string& path) {
 
 std::string PortCauseText(PortCause cause) {
     switch (cause) {
+        case PortCause::NotSerialDevice:
+            return "not a serial device";
         case PortCause::PermissionDenied:
             return "permission denied" + PermissionAdvice();
         case PortCause::Busy:
@@ -64,6 +66,8 @@ std::string PortCauseText(PortCause cause) {
 
 std::string PortCauseWord(PortCause cause) {
     switch (cause) {
+        case PortCause::NotSerialDevice:
+            return "not a serial device";
         case PortCause::PermissionDenied:
             return "permission denied";
         case PortCause::Busy:

@@ -1,5 +1,6 @@
-// Why a serial port gives no board: the port may not be opened, another program holds it, nothing
-// answers on it, or what arrives is not the boards' protocol. Each cause is written to the log
+// Why a serial port gives no board: the entry is no serial device at all, the port may not be
+// opened, another program holds it, nothing answers on it, or what arrives is not the boards'
+// protocol. Each cause is written to the log
 // once per port, and the ports that give no board are listed with theirs for the status window
 // and the monitor until a board identifies on them, their device leaves the folder, or a reset.
 #pragma once
@@ -7,7 +8,7 @@
 #include <string>
 #include <vector>
 
-enum class PortCause { None, PermissionDenied, Busy, NoAnswer, NotOurProtocol };
+enum class PortCause { None, NotSerialDevice, PermissionDenied, Busy, NoAnswer, NotOurProtocol };
 
 struct PortProblem {
     std::string path;

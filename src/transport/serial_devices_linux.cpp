@@ -1,14 +1,18 @@
-// The serial devices of Linux that can be a board: USB serial adapters (ttyUSB*) and USB modems
-// of the CDC class (ttyACM*), the Arduinos with their own USB chip. Built-in ports (ttyS*),
-// Bluetooth (rfcomm*) and everything else are left alone.
+// The serial devices of Linux that can be a board: USB serial adapters (ttyUSB0, ttyUSB1, ...) and
+// USB modems of the CDC class (ttyACM0, ...), the Arduinos with their own USB chip. Built-in ports
+// (ttyS*), Bluetooth (rfcomm*) and every other name, a builder's ttyUSB0-notes.txt included, are
+// left alone.
 #include <string>
 
 #include "transport/port_causes.h"
 #include "transport/serial_ports.h"
 
 bool IsSerialCandidate(const std::string& name) {
-    if (name.size() <= 5) return false;
-    return name.rfind("ttyUSB", 0) == 0 || name.rfind("ttyACM", 0) == 0;
+    constexpr size_t kPrefix = 6;
+    if (name.size() <= kPrefix) return false;
+    if (name.compare(0, kPrefix, "ttyUSB") != 0 && name.compare(0, kPrefix, "ttyACM") != 0)
+        return false;
+    return name.find_first_not_of("0123456789", kPrefix) == std::string::npos;
 }
 
 std::string PermissionAdvice() {

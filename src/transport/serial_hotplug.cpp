@@ -34,17 +34,19 @@ bool IsOpenPath(const std::string& path) {
 }
 
 void OpenNewPort(const std::string& path) {
-    // A port another program holds is tried at every look until it is let go, noted only once.
-    const bool busyBefore = CauseOf(path) == PortCause::Busy;
-    if (!busyBefore) WriteLog("\nFound serial port: " + path);
+    // A port another program holds is tried at every look until it is let go, and an entry that
+    // is no serial device is looked at again (it may be replaced by a device); both are noted
+    // only once.
+    const PortCause before = CauseOf(path);
     PortCause cause = PortCause::None;
     const int fd = open_port(path, cause);
+    const bool serial = cause != PortCause::None && cause != PortCause::NotSerialDevice;
+    if (fd >= 0 || (serial && cause != before)) WriteLog("\nFound serial port: " + path);
     if (fd < 0) {
         NotePortCause(path, cause);
-        if (cause != PortCause::Busy) ++FailedOpens[path];
+        if (cause != PortCause::Busy && cause != PortCause::NotSerialDevice) ++FailedOpens[path];
         return;
     }
-    if (busyBefore) WriteLog("\nFound serial port: " + path);
     FailedOpens.erase(path);
     ConfigurePort(fd);
     NewSerialPort port;

@@ -90,9 +90,12 @@ void ScanSerialDevices() {
         if (!twin.empty() &&
             std::find(ComPortName.begin(), ComPortName.end(), twin) != ComPortName.end())
             continue;
-        WriteLog("\nFound serial port: " + path);
         PortCause cause = PortCause::None;
         const int fd = open_port(path, cause);
+        // An entry that is no serial device is told by its cause alone; a failure the system
+        // explains was logged, naming the port.
+        if (fd >= 0 || (cause != PortCause::None && cause != PortCause::NotSerialDevice))
+            WriteLog("\nFound serial port: " + path);
         if (fd < 0) {
             NotePortCause(path, cause);
             continue;

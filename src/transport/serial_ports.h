@@ -61,9 +61,11 @@ bool IsSerialCandidate(const std::string& name);
 // Paths of the candidate devices (USB serial devices), in the order the system lists them.
 std::vector<std::string> ListSerialDevices();
 // Opens path read-write and non-blocking (on POSIX without becoming its controlling terminal) and
-// holds it exclusively; -1 on failure. cause tells a port that may not be opened, or that another
-// program holds (nothing is then set or written on it); other failures are logged with the
-// system's reason, their cause is None.
+// holds it exclusively; -1 on failure. cause tells an entry that is no serial device (on POSIX a
+// file, folder, FIFO or broken link is never opened, and what turns out no terminal once opened
+// is closed at once), a port that may not be opened, or one that another program holds: nothing
+// is then set or written on it. Other failures are logged with the port and the system's reason,
+// their cause is None.
 int open_port(const std::string& path, PortCause& cause);
 // Line settings: raw 8-bit bytes both ways (no input or output processing, no software flow
 // control), no parity, at Baudrate when it is 115200, 57600 or 38400 (else

@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -49,10 +50,29 @@ bool HeldExclusively(int fd) {
 #endif
 }
 
+// True when the entry at path is no device at all: a plain file, a folder, a FIFO, a link that
+// leads nowhere. Such an entry is never opened.
+bool NoDeviceAt(const std::string& path) {
+    struct stat entry {};
+    if (stat(path.c_str(), &entry) == 0) return !S_ISCHR(entry.st_mode);
+    return lstat(path.c_str(), &entry) == 0;  // the entry is there, what it leads to is not
+}
+
+// True when fd is a terminal, asked of the opened descriptor: the entry may have been replaced
+// since it was looked at.
+bool IsTerminal(int fd) {
+    struct stat opened {};
+    return fstat(fd, &opened) == 0 && S_ISCHR(opened.st_mode) && isatty(fd) == 1;
+}
+
 }  // namespace
 
 int open_port(const std::string& path, PortCause& cause) {
     cause = PortCause::None;
+    if (NoDeviceAt(path)) {
+        cause = PortCause::NotSerialDevice;
+        return -1;
+    }
     const int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd == -1) {
         const int error = errno;
@@ -61,8 +81,15 @@ int open_port(const std::string& path, PortCause& cause) {
         else if (error == EBUSY)  // held with TIOCEXCL by another program
             cause = PortCause::Busy;
         else
-            WriteLog(std::string("open_port: Unable to open serial port - : ") +
-                     std::strerror(error) + "\n");
+            WriteLog("\nopen_port: Unable to open serial port - " + path + ": " +
+                     std::strerror(error));
+        return -1;
+    }
+    // Not a terminal (a character device of another kind, or an entry replaced since it was
+    // looked at): closed at once, nothing set or written.
+    if (!IsTerminal(fd)) {
+        close(fd);
+        cause = PortCause::NotSerialDevice;
         return -1;
     }
     // A port that another program holds (locked, or exclusively, which does not keep root out)

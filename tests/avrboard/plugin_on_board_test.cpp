@@ -4,10 +4,13 @@
 // a long flight, without the firmware's 64-byte receive buffer ever dropping a byte.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "XPLMPlugin.h"
 #include "config/board_tables.h"
@@ -202,6 +205,256 @@ TEST_F(PluginOnBoardTest, MegaRunsEveryOutputKind) {
     EXPECT_EQ(Ask("analog 5 1023"), "ok");
     EXPECT_TRUE(cockpit_->FlyUntilValue("avr/lever", 1));
     CheckOutputs();
+    EXPECT_EQ(cockpit_->Dropped(), "dropped 0");
+}
+
+// The Nano's firmware has its 8 analog inputs: A6 and A7, which the Uno lacks, reach the simulator.
+TEST_F(PluginOnBoardTest, NanoReadsItsTwoExtraAnalogInputs) {
+    Start("atmega328p", "nano", "*7\n[I]\nA6 avr/six 0,1\nA7 avr/seven 0,1\n",
+          "avr/six float rw 0\navr/seven float rw 0\n");
+    EXPECT_EQ(Ask("analog 7 1023"), "ok");
+    EXPECT_TRUE(cockpit_->FlyUntilValue("avr/seven", 1));
+    EXPECT_EQ(Ask("analog 6 1023"), "ok");
+    EXPECT_TRUE(cockpit_->FlyUntilValue("avr/six", 1));
+    EXPECT_EQ(Ask("analog 7 0"), "ok");
+    EXPECT_TRUE(cockpit_->FlyUntilValue("avr/seven", 0));
+}
+
+// The number after `word` in a board's answer ("move 8 steps 1000 first 17455" gives 1000 for
+// "steps"); -1 when it is not there.
+long Field(const std::string& answer, const std::string& word) {
+    const size_t at = answer.find(" " + word + " ");
+    return at == std::string::npos
+               ? -1
+               : std::strtol(answer.c_str() + at + word.size() + 2, nullptr, 10);
+}
+
+// A long move out and back on a gauge stepper at the library's default top speed (600 steps/s)
+// and acceleration (3000 steps/s²): from standstill the waits between steps start long (c(0) =
+// 0.676 sqrt(2 / 3000) s, 17.5 ms), shrink over the ~60 steps it takes to reach the top speed,
+// hold it and grow again over as many steps to stop on the target, which the needle reaches.
+// Then short moves, each straight to its target.
+TEST_F(PluginOnBoardTest, StepperSpeedsUpAndSlowsDownOnALongMove) {
+    Start("atmega328p", "uno", kUnoCfg, kDatarefs);
+    for (const int target : {1000, 0}) {
+        SCOPED_TRACE(target);
+        Set("avr/stepper", std::to_string(target));
+        EXPECT_TRUE(cockpit_->FlyUntilAnswer("steps 8", "steps 8 " + std::to_string(target)))
+            << Ask("steps 8");
+        const std::string move = Ask("move 8");
+        EXPECT_EQ(Field(move, "steps"), 1000) << move;
+        EXPECT_NEAR(Field(move, "fastest"), 1667, 120) << move;
+        EXPECT_NEAR(Field(move, "first"), 17455, 600) << move;
+        EXPECT_GT(Field(move, "last"), 8 * 1667) << move;
+        EXPECT_GT(Field(move, "up"), 30) << move;
+        EXPECT_LT(Field(move, "up"), 90) << move;
+        EXPECT_GT(Field(move, "down"), 30) << move;
+        EXPECT_LT(Field(move, "down"), 90) << move;
+        // Standing: no step after the target.
+        cockpit_->FlyUntil([] { return false; }, 0.3);
+        EXPECT_EQ(Ask("steps 8"), "steps 8 " + std::to_string(target));
+    }
+    // Short moves go straight to their target, never past it and back: the target, and the
+    // latest move's steps and way (each the other way from the one before, a move of its own).
+    const std::pair<int, const char*> kShortMoves[] = {
+        {2, "steps 2 forward"}, {1, "steps 1 back"},    {4, "steps 3 forward"},
+        {0, "steps 4 back"},    {1, "steps 1 forward"},
+    };
+    for (const auto& move : kShortMoves) {
+        SCOPED_TRACE(move.first);
+        Set("avr/stepper", std::to_string(move.first));
+        EXPECT_TRUE(
+            cockpit_->FlyUntilAnswer("steps 8", "steps 8 " + std::to_string(move.first), 5.0));
+        cockpit_->FlyUntil([] { return false; }, 0.3);
+        EXPECT_EQ(Ask("steps 8"), "steps 8 " + std::to_string(move.first));
+        EXPECT_EQ(Ask("move 8").rfind("move 8 " + std::string(move.second), 0), 0u)
+            << Ask("move 8");
+    }
+}
+
+// How long ago `since` was, in milliseconds.
+long MillisSince(AvrCockpit::Clock::time_point since) {
+    return static_cast<long>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(AvrCockpit::Clock::now() - since)
+            .count());
+}
+
+size_t Uploads() {
+    const std::string log = xphost::DebugLog();
+    size_t count = 0;
+    for (size_t at = log.find("Config sent: 61"); at != std::string::npos;
+         at = log.find("Config sent: 61", at + 1))
+        ++count;
+    return count;
+}
+
+// Every input of the Uno's configuration still reaches the simulator: the button, the encoder and
+// the lever, from wherever they stood.
+void CheckInputs(PluginOnBoardTest& test) {
+    AvrCockpit& cockpit = *test.cockpit_;
+    EXPECT_EQ(test.Ask("press 2"), "ok");
+    EXPECT_TRUE(cockpit.FlyUntilValue("avr/button", 1));
+    EXPECT_EQ(test.Ask("release 2"), "ok");
+    EXPECT_TRUE(cockpit.FlyUntilValue("avr/button", 0));
+    const double knob = xphost::GetNumber("avr/knob");
+    EXPECT_EQ(test.Ask("turn 4 5 3"), "ok");
+    EXPECT_TRUE(cockpit.FlyUntilValue("avr/knob", knob + 3));
+    const bool high = xphost::GetNumber("avr/lever") > 0.5;
+    EXPECT_EQ(test.Ask(high ? "analog 5 0" : "analog 5 1023"), "ok");
+    EXPECT_TRUE(cockpit.FlyUntilValue("avr/lever", high ? 0 : 1));
+}
+
+// A board that loses its configuration in flight, its outputs changing on every pass: it asks
+// again until it is configured, within 3 s, with every input working. Stray bytes before the
+// upload do not hide it; an upload spoilt on the way is refused, and the board identifies itself
+// again 2 s later.
+struct Disturbance {
+    const char* what;
+    std::vector<const char*> lines;  // control lines to the board
+};
+const Disturbance kDisturbances[] = {
+    {"four stray bytes on the line just before the upload", {"inject 41424344 upload", "reset"}},
+    {"a reset in the middle of the plug-in's frames", {"reset"}},
+    {"a reset with a stray '~' before the upload", {"inject 7E upload", "reset"}},
+    {"a reset with a byte too many in the upload", {"inject 00 upload 1", "reset"}},
+};
+
+TEST_F(PluginOnBoardTest, BoardConfiguredAgainAfterLosingItsPlace) {
+    Start("atmega328p", "uno", kUnoCfg, kDatarefs);
+    long k = 0;
+    for (const Disturbance& disturbance : kDisturbances) {
+        SCOPED_TRACE(disturbance.what);
+        for (int n = 0; n < 20; ++n, ++k) {  // every output changes: frames fill the line
+            Set("avr/display", std::to_string(k % 100 + 0.25));
+            Set("avr/pwm", std::to_string(k * 7 % 256));
+            cockpit_->Frame();
+        }
+        const size_t before = Uploads();
+        const auto at = AvrCockpit::Clock::now();
+        for (const char* line : disturbance.lines) EXPECT_EQ(Ask(line), "ok");
+        EXPECT_TRUE(cockpit_->FlyUntil(
+            [&] {
+                Set("avr/display", std::to_string(++k % 100 + 0.25));
+                return Uploads() > before && AllowOutput[0];
+            },
+            10.0))
+            << xphost::DebugLog();
+        const long recovery = MillisSince(at);
+        std::printf("[ recovery ] %s: configured again after %ld ms\n", disturbance.what, recovery);
+        RecordProperty(disturbance.what, static_cast<int>(recovery));
+        EXPECT_LE(recovery, 3000);
+        CheckInputs(*this);
+        Set("avr/lamp", "1");
+        EXPECT_TRUE(cockpit_->FlyUntilAnswer("pin 13", "pin 13 1"));
+        Set("avr/lamp", "0");
+        EXPECT_TRUE(cockpit_->FlyUntilAnswer("pin 13", "pin 13 0"));
+    }
+    EXPECT_EQ(cockpit_->Dropped(), "dropped 0");
+}
+
+// Bytes on the line that look like a message from the plug-in but are none: the configured board
+// keeps its configuration, its outputs on and its inputs working.
+struct Garbage {
+    const char* what;
+    std::string bytes;  // hex
+};
+std::string Hex(const std::string& bytes) {
+    std::string hex;
+    for (unsigned char c : bytes) hex += {"0123456789ABCDEF"[c >> 4], "0123456789ABCDEF"[c & 15]};
+    return hex;
+}
+std::string Repeated(const std::string& piece, size_t length) {
+    std::string text;
+    while (text.size() < length) text += piece;
+    return text.substr(0, length);
+}
+const Garbage kGarbage[] = {
+    {"a stray '~' before 60 bytes of output frames",
+     Hex("~" + Repeated(std::string("{\x06\x0d)\x03P\x10\x09", 8), 60))},
+    {"an upload of sound pin uses and letters with board number 0",
+     Hex("~" + std::string(54, '\0') + "ABCDE" + std::string(1, '\0'))},
+    {"an upload whose pin 2 has use 14",
+     Hex("~" + std::string(2, '\0') + "\x0e" + std::string(51, '\0') + "ABCDE\x01")},
+    {"a gate reply with the letter x", Hex(std::string("D{*PRDSG\x04x0\x0f\x05", 13))},
+    {"a gate reply with a wrong last byte", Hex(std::string("D{*PRDSG\x04K0\x0f\x06", 13))},
+};
+
+TEST_F(PluginOnBoardTest, GarbageOnTheLineChangesNothing) {
+    Start("atmega328p", "uno", kUnoCfg, kDatarefs);
+    const size_t uploads = Uploads();
+    for (const Garbage& garbage : kGarbage) {
+        SCOPED_TRACE(garbage.what);
+        Set("avr/lamp", "1");
+        EXPECT_TRUE(cockpit_->FlyUntilAnswer("pin 13", "pin 13 1"));
+        EXPECT_EQ(Ask("inject " + garbage.bytes), "ok");
+        cockpit_->Fly(0.5);
+        EXPECT_TRUE(AllowOutput[0]);
+        EXPECT_EQ(Uploads(), uploads) << xphost::DebugLog();
+        EXPECT_EQ(Ask("pin 13"), "pin 13 1");
+        CheckInputs(*this);
+        Set("avr/lamp", "0");
+        EXPECT_TRUE(cockpit_->FlyUntilAnswer("pin 13", "pin 13 0"));
+    }
+    EXPECT_EQ(cockpit_->Dropped(), "dropped 0");
+}
+
+// Parts at their limits on a Mega: a servo sent 200 (past its 180 degrees), a display of 2 digits,
+// a 16 x 16 button matrix (rows 22-37, columns 38-53), and an analog channel the configuration
+// does not use left floating.
+const char kLimitsCfg[] = R"(*7
+[A]
+N 14
+B 22 37 38 53 100
+[I]
+B1+ lim/first 1
+B1- lim/first 0
+B256+ lim/last 1
+B256- lim/last 0
+A0 lim/lever 0,1
+[O]
+2S 0 lim/servo 1 0,300 0,300
+16N 0 lim/display 1 2 0
+)";
+
+const char kLimitsDatarefs[] = R"(lim/first int rw 0
+lim/last int rw 0
+lim/lever float rw 0
+lim/servo float rw 0
+lim/display float rw 0
+)";
+
+TEST_F(PluginOnBoardTest, MegaPartsAtTheirLimits) {
+    Start("atmega2560", "mega", kLimitsCfg, kLimitsDatarefs);
+    // The servo holds its 180 degrees end; the display's chip scans 4 digits, 2 of them dark.
+    Set("lim/servo", "200");
+    Set("lim/display", "12");
+    EXPECT_TRUE(cockpit_->FlyUntil([&] { return std::labs(Number(Ask("pulse 2")) - 2400) < 10; }))
+        << Ask("pulse 2");
+    EXPECT_TRUE(cockpit_->FlyUntilAnswer("display 16", "display 16 \"  12\"")) << Ask("display 16");
+    Set("lim/servo", "-5");
+    EXPECT_TRUE(cockpit_->FlyUntil([&] { return std::labs(Number(Ask("pulse 2")) - 544) < 10; }))
+        << Ask("pulse 2");
+    // The matrix's first and last buttons.
+    for (const char* button : {"first", "last"}) {
+        SCOPED_TRACE(button);
+        const std::string key = std::string(button) == "first" ? "22 38" : "37 53";
+        const std::string dataref = std::string("lim/") + button;
+        EXPECT_EQ(Ask("key " + key), "ok");
+        EXPECT_TRUE(cockpit_->FlyUntilValue(dataref, 1));
+        EXPECT_EQ(Ask("unkey " + key), "ok");
+        EXPECT_TRUE(cockpit_->FlyUntilValue(dataref, 0));
+    }
+    // The lever's channel reports; the channel beside it, floating, sends nothing.
+    EXPECT_EQ(Ask("analog 0 1023"), "ok");
+    EXPECT_TRUE(cockpit_->FlyUntilValue("lim/lever", 1));
+    cockpit_->Fly(0.3);
+    const std::string last = InstructionsText[kLastMessageLine];
+    EXPECT_NE(last.find("A0 1000"), std::string::npos) << last;
+    for (int value : {700, 300, 900}) {
+        EXPECT_EQ(Ask("analog 1 " + std::to_string(value)), "ok");
+        cockpit_->Fly(0.2);
+    }
+    EXPECT_EQ(InstructionsText[kLastMessageLine], last);
     EXPECT_EQ(cockpit_->Dropped(), "dropped 0");
 }
 

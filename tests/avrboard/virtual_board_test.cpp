@@ -1,12 +1,14 @@
 // The virtual board runs the test sketch (tools/avrboard/testdata) on both chips: control lines
 // against what the sketch reads and drives, the serial line's losses, resets and replugs, and the
-// WIZnet chips frame by frame on the SPI bus with their UDP sockets on loopback.
+// WIZnet chips frame by frame on the SPI bus with their UDP sockets on loopback. Then the board
+// library's own bytes, spoken to by the test: its identifications and its encoder counts.
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <termios.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -59,12 +61,16 @@ class VirtualBoardTest : public ::testing::Test {
         return std::string(CORVANE_AVR_SKETCH_DIR) + "/board_check_" + board + ".elf";
     }
     // Starts the board with board ID 7 and opens its port as the plug-in would.
+    // A firmware of the board library (an ELF path for `board`) runs without the sketch's port.
     void Start(const std::string& mcu, const std::string& board, const char* bootDelay = "100",
                std::vector<std::string> options = {}) {
         options.insert(options.end(), {"--board-id", "7", "--boot-delay", bootDelay});
-        board_ = std::make_unique<AvrBoardProcess>(CORVANE_AVR_BOARD, mcu, Sketch(board), link_,
-                                                   options);
+        const bool library = mcu.empty();
+        board_ = std::make_unique<AvrBoardProcess>(CORVANE_AVR_BOARD, library ? "atmega328p" : mcu,
+                                                   library ? board : Sketch(board),
+                                                   library ? "" : link_, options);
         ASSERT_TRUE(board_->ready());
+        if (library) return;
         OpenPort();
         ASSERT_EQ(ReadLine(), "boot 7");
     }
@@ -103,7 +109,8 @@ class VirtualBoardTest : public ::testing::Test {
         bind(udp_, reinterpret_cast<sockaddr*>(&at), sizeof at);
         getsockname(udp_, reinterpret_cast<sockaddr*>(&at), &length);
         testPort_ = ntohs(at.sin_port);
-        Start(mcu, board, "100", {"--ethernet", chip, "--address", "127.0.0.9"});
+        Start(mcu, board, "100",
+              {"--ethernet", chip, "--address", "127.0.0.9", "--port", std::to_string(boardPort_)});
     }
     static sockaddr_in Address(const char* address, int port) {
         sockaddr_in at{};
@@ -226,6 +233,19 @@ TEST_F(VirtualBoardTest, UnoControlLinesAgainstTheSketch) {
         {"display 12", "display 12 \"    \"", "t 8 7 10", "ok"},
         {"steps 8", "steps 8 10", "t 8 7 -3", "ok"},
         {"steps 8", "steps 8 7", "", ""},
+        {"move 8", "move 8 steps 3 back first *", "", ""},  // the direction changed: a move of its own
+        {"move 2", "move 2 steps 0", "", ""},
+        {"", "", "i 5", "ok"},  // a matrix key between 11 and 5
+        {"", "", "w 11 0", "ok"},
+        {"key 11 5", "ok", "r 5", "0"},
+        {"", "", "w 11 1", "ok"},
+        {"", "", "r 5", "1"},
+        {"", "", "w 11 0", "ok"},
+        {"unkey 11 5", "ok", "r 5", "1"},
+        {"key 5 5", "error: a key joins two pins", "", ""},
+        {"inject 7", "error: HEX is pairs of hex digits", "", ""},
+        {"inject 7G", "error: HEX is pairs of hex digits", "", ""},
+        {"inject 41 upload 61", "error: inject HEX [upload [N]], N 0 to 60", "", ""},
         {"display 14", "error: no display latched on pin 14", "", ""},
         {"press 1", "error: pins 0 and 1 carry the serial line", "", ""},
         {"pin 20", "error: no pin 20 on the atmega328p (pins 0-19)", "", ""},
@@ -233,6 +253,9 @@ TEST_F(VirtualBoardTest, UnoControlLinesAgainstTheSketch) {
         {"analog 8 5", "error: no analog channel 8 on the atmega328p (0-7)", "", ""},
         {"wiggle 3", "error: unknown control line: wiggle 3", "", ""},
     });
+    // Bytes put on the line as if the host had written them: the sketch reads a command.
+    EXPECT_EQ(board_->Ask("inject 7220350A"), "ok");
+    EXPECT_EQ(ReadLine(), "1");
 }
 
 TEST_F(VirtualBoardTest, FullBufferDropsResetsLoseAndReplugs) {
@@ -368,6 +391,96 @@ TEST_F(VirtualBoardTest, W5100FramesAndUdpSocket) {
         {"", "", "x 15 0 26 0", "0 1 2 85"},   // RMSR back at 2 KB a socket
         {"net", "in 1 out 1 full 0 missed 0", "", ""},
     });
+}
+
+// The board library on a W5500 Uno, spoken to by the test as the plug-in would: steps turned while
+// the cable is out wait on the board, and once it is back their counts go out whole, but never as
+// the byte 9 or 32 (the tab and the blank, which end the message's field for the plug-in): those
+// go as one step less, and the last step after it.
+TEST_F(VirtualBoardTest, LibraryEncoderCountsNeverATabOrABlank) {
+    const std::string firmware =
+        std::string(CORVANE_AVR_FIRMWARE_DIR) + "/corvane-uno-ethernet.elf";
+    if (!std::filesystem::exists(firmware)) GTEST_SKIP() << "no firmware " << firmware;
+    StartNetwork("", firmware, "w5500");
+    // The upload: an encoder on 5 and 6, the code letters FGHIJ (F for E), board number 1.
+    std::string upload(61, '\0');
+    upload[0] = '~';
+    upload[1 + 5] = 2;
+    upload.replace(55, 6, "FGHIJ\x01");
+    const sockaddr_in to = Address("127.0.0.9", boardPort_);
+    auto send = [&](const std::string& bytes) {
+        sendto(udp_, bytes.data(), bytes.size(), 0, reinterpret_cast<const sockaddr*>(&to),
+               sizeof to);
+    };
+    pollfd answer{udp_, POLLIN, 0};
+    for (int k = 0; k < 100 && poll(&answer, 1, 0) == 0; ++k) {
+        send("XP");  // once the board is on the network it identifies itself
+        usleep(50000);
+    }
+    send(upload);
+    for (const int steps : {9, 32}) {
+        SCOPED_TRACE(steps);
+        EXPECT_EQ(board_->Ask("unplug"), "ok");
+        usleep(300000);
+        EXPECT_EQ(board_->Ask("turn 5 6 " + std::to_string(steps) + " fast"), "ok");
+        EXPECT_EQ(board_->Ask("plug"), "ok");
+        std::vector<int> counts;
+        int sum = 0;
+        while (sum < steps) {
+            const std::string got = Control("got");
+            if (got == "<timeout>") break;
+            if (got.rfind("\x01"
+                          "F5+ ",
+                          0) != 0)
+                continue;  // requests, identifications
+            counts.push_back(static_cast<unsigned char>(got[5]));
+            sum += counts.back();
+        }
+        EXPECT_EQ(sum, steps);
+        EXPECT_EQ(counts, (std::vector<int>{steps - 1, 1}));
+    }
+}
+
+// The board library on a USB Uno that nobody configures identifies itself again and again (every
+// 2 s); once an upload has come it stops and asks for its blocks instead.
+TEST_F(VirtualBoardTest, LibraryIdentifiesItselfUntilConfigured) {
+    const std::string firmware = std::string(CORVANE_AVR_FIRMWARE_DIR) + "/corvane-uno.elf";
+    if (!std::filesystem::exists(firmware)) GTEST_SKIP() << "no firmware " << firmware;
+    board_ = std::make_unique<AvrBoardProcess>(CORVANE_AVR_BOARD, "atmega328p", firmware, link_,
+                                               std::vector<std::string>{"--board-id", "7"});
+    ASSERT_TRUE(board_->ready());
+    OpenPort();
+    // What the board sends in `ms` milliseconds.
+    auto listen = [&](int ms) {
+        std::string got;
+        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+        for (char bytes[256];;) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                end - std::chrono::steady_clock::now());
+            pollfd ready{port_, POLLIN, 0};
+            if (left.count() <= 0 || poll(&ready, 1, static_cast<int>(left.count())) <= 0)
+                return got;
+            const ssize_t n = read(port_, bytes, sizeof bytes);
+            if (n > 0) got.append(bytes, static_cast<size_t>(n));
+        }
+    };
+    const std::string identification(
+        "{|U\x82"
+        "7}");
+    auto count = [](const std::string& text, const std::string& part) {
+        size_t n = 0;
+        for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+            ++n;
+        return n;
+    };
+    EXPECT_GE(count(listen(5000), identification), 2u);  // after the boot delay
+    std::string upload(61, '\0');
+    upload[0] = '~';
+    upload.replace(55, 6, "FGHIJ\x01");
+    Write(upload);
+    const std::string after = listen(2500);
+    EXPECT_EQ(count(after, identification), 0u) << after;
+    EXPECT_NE(after.find("{~a}"), std::string::npos) << after;
 }
 
 }  // namespace

@@ -111,6 +111,9 @@ TEST_F(CheckAgreement, ViewAgreesWithThePluginsTablesAndWhatTheBoardReceives) {
     // A1's 250 travels as 250 / 100 + 100, then 3 and 7; A2+ as 1; A3/30 as 30 + 127.
     EXPECT_EQ(checked.analog.substr(3, 4), "\x66\x03\x07\x01");
     EXPECT_EQ(checked.analog.at(9), '\x9d');
+    // Channels 0 and 4 to 15, which no input uses, are off for the board: neither read nor sent.
+    EXPECT_EQ(checked.analog.substr(0, 3), std::string("\x64\x00\x64", 3));
+    EXPECT_EQ(checked.analog.substr(45, 3), std::string("\x64\x00\x64", 3));
     // What a single encoder and a display with point 0 do, in the builder's words.
     EXPECT_EQ(checked.inputs[8].detail,
               "adds 100 per encoder step, no further once at or above 40000");

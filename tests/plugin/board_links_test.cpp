@@ -122,19 +122,17 @@ class SerialBoards : public ::testing::Test {
     std::unique_ptr<corvane_test::PluginRun> run_;
 };
 
-// The scan opens the names of USB serial devices only (on Linux; other files too: it does not ask
-// what they are), and nothing with USB off. The line is raw, 8 bits, local; at 115200 it runs at
-// that speed, at 9600 the device keeps its own.
+// The scan opens the names of USB serial devices only (on Linux ttyUSB or ttyACM and digits), not
+// other names of the same terminal, and nothing with USB off. The line is raw, 8 bits, local; at
+// 115200 it runs at that speed, at 9600 the device keeps its own.
 TEST_F(SerialBoards, ScanOpensCandidatesOnlyAndNothingWithUsbOff) {
     boardsim::Board& board = MakeBoard("ttyUSB0", 1);
-    std::vector<std::string> opened = {"ttyACM12"};
-    for (const std::string& name : opened) corvane_test::WriteFile(Path(name), "");
-    for (const char* name :
-         {"tty.usbmodem1411", "cu.usbserial-A1", "ttyS0", "rfcomm0", "ttyAMA0", "TTYUSB0"})
-        corvane_test::WriteFile(Path(name), "");
-    // A device gone between the listing and the open is no permission problem.
-    ASSERT_EQ(symlink(Path("gone").c_str(), Path("ttyACM3").c_str()), 0);
-    opened.push_back("ttyUSB0");
+    boardsim::Board& other = MakeBoard("ttyACM12", 2);
+    const std::vector<std::string> opened = {"ttyUSB0", "ttyACM12"};
+    // Opened as well, the terminal would be busy: its first name holds it.
+    for (const char* name : {"tty.usbmodem1411", "cu.usbserial-A1", "ttyS0", "rfcomm0", "ttyAMA0",
+                             "TTYUSB0", "ttyUSB", "ttyACM1x", "ttyUSB0-wiring", "ttyUSB0.bak"})
+        ASSERT_EQ(symlink(other.slavePath().c_str(), Path(name).c_str()), 0) << name;
     termios settings{};
     const int fd = open(board.slavePath().c_str(), O_RDWR | O_NOCTTY);
     ASSERT_EQ(tcgetattr(fd, &settings), 0);
@@ -165,6 +163,46 @@ TEST_F(SerialBoards, ScanOpensCandidatesOnlyAndNothingWithUsbOff) {
     Start("USB_DEVICE_COUNT = 0\n");
     EXPECT_TRUE(comport.empty());
     EXPECT_EQ(max_cycles, 1);
+}
+
+// Entries with a serial device's name that are no serial device (a file that `echo > /dev/ttyUSB0`
+// leaves without an adapter, a FIFO, a folder, a link that leads nowhere, a character device that
+// is no terminal) are never written, through several looks at the folder, nor is a builder's note
+// beside them; each is told once, by its name, as not a serial device, in the log, the monitor
+// and on the search line, and the board beside them is served.
+TEST_F(SerialBoards, EntriesThatAreNoSerialDeviceAreNeverWrittenAndToldOnce) {
+    boardsim::Board& board = MakeBoard("ttyACM0", 1);
+    const std::string note = "n 5 = landing lights\n";
+    for (const char* name : {"ttyUSB0", "ttyUSB0-wiring-notes.txt"})
+        corvane_test::WriteFile(Path(name), note);
+    ASSERT_EQ(mkfifo(Path("ttyUSB1").c_str(), 0600), 0);
+    const int fifo = open(Path("ttyUSB1").c_str(), O_RDONLY | O_NONBLOCK);  // keeps what comes
+    ASSERT_EQ(mkdir(Path("ttyUSB8").c_str(), 0755), 0);
+    ASSERT_EQ(symlink(Path("gone").c_str(), Path("ttyUSB5").c_str()), 0);
+    ASSERT_EQ(symlink("/dev/null", Path("ttyUSB9").c_str()), 0);
+    corvane_test::PluginRun& run = Start("");
+    run.Call(260);  // three looks at the folder after the start-up's
+    EXPECT_EQ(board.boardNumber(), 1);
+    EXPECT_THAT(ComPortName, UnorderedElementsAreArray(Paths({"ttyACM0"})));
+    for (const char* name : {"ttyUSB0", "ttyUSB0-wiring-notes.txt"})
+        EXPECT_EQ(corvane_test::ReadFile(Path(name)), note) << name;
+    char got[8];
+    EXPECT_EQ(read(fifo, got, sizeof got), 0);
+    close(fifo);
+    const std::string log = xphost::DebugLog();
+    const std::vector<std::string> monitor = MonitorLines();
+    for (const std::string name : {"ttyUSB0", "ttyUSB1", "ttyUSB5", "ttyUSB8", "ttyUSB9"}) {
+        const std::string told = "No board on " + Path(name) + ": not a serial device\n";
+        EXPECT_NE(log.find("Corvane: " + told), std::string::npos) << name;
+        EXPECT_EQ(log.find(told), log.rfind(told)) << name;
+        EXPECT_THAT(monitor, ::testing::Contains("   " + told.substr(0, told.size() - 1)));
+        EXPECT_EQ(CauseOf(Path(name)), PortCause::NotSerialDevice) << name;
+    }
+    EXPECT_EQ(log.find("Found serial port: " + Path("ttyUSB")), std::string::npos);
+    EXPECT_NE(log.find("Found serial port: " + Path("ttyACM0")), std::string::npos);
+    EXPECT_EQ(log.find("Unable to open"), std::string::npos);
+    EXPECT_THAT(StatusLine(SearchLine()),
+                HasSubstr(": not a serial device (and 4 more: see Monitor)"));
 }
 
 // A board identifies over its line and gets its upload there; what it sent behind the
@@ -507,8 +545,10 @@ TEST_F(SerialBoards, FullLineKeepsMessagesWholeAndTheLastValuesComeThrough) {
 }
 
 // The user's aircraft chooses the configuration: B738.acf takes profiles/b738.CFG through one full
-// reset that ends the held starter first, a reload of it changes nothing, and an aircraft without
-// a profile goes back to data.cfg; the buttons and lamps of a USB and a LAN board follow.
+// reset that ends the held starter first, a reload of it changes nothing, another aircraft than
+// the user's loading changes nothing either (even while the user's next one is already in place),
+// and an aircraft without a profile goes back to data.cfg; the buttons and lamps of a USB and a
+// LAN board follow.
 TEST_F(SerialBoards, AircraftChoosesItsProfileThroughOneFullReset) {
     const auto section = [](const std::string& lights, const std::string& lamp) {
         return "[I]\nB5 sim/lights/" + lights +
@@ -531,16 +571,25 @@ TEST_F(SerialBoards, AircraftChoosesItsProfileThroughOneFullReset) {
     ASSERT_TRUE(run.ConnectAll());
     usb.SendInput("B7+");
     run.Call(2);
-    // The aircraft loaded, whether its profile is in force, whether a reset emptied the boards.
+    // The aircraft loaded and its index (0 the user's), whether the Boeing's profile is in force,
+    // whether a reset emptied the boards.
+    const char* const cessna172 = "Aircraft/Cessna 172SP/Cessna_172SP.acf";
     const struct {
         const char* aircraft;
+        int plane;
         bool boeing, reset;
-    } rows[] = {{"", false, false},
-                {"Aircraft/Boeing 737-800/B738.acf", true, true},
-                {"Aircraft/Boeing 737-800/B738.acf", true, false},
-                {"Aircraft/Cessna 172SP/Cessna_172SP.acf", false, true}};
+    } rows[] = {{"", 0, false, false},
+                {"Aircraft/Boeing 737-800/B738.acf", 0, true, true},
+                {"Aircraft/Boeing 737-800/B738.acf", 0, true, false},
+                {cessna172, 1, true, false},
+                {"Aircraft/Boeing 737-800/B738.acf", 63, true, false},
+                {cessna172, 0, false, true}};
+    EXPECT_THAT(xphost::ExecuteLine("plane 64 x.acf"), HasSubstr("error: plane N PATH"));
     for (const auto& row : rows) {
-        xphost::ExecuteLine(std::string("aircraft ") + row.aircraft);  // "" only asks
+        if (row.plane > 0) xphost::SetUserAircraft(cessna172);  // the user's next, not loaded yet
+        const std::string line =
+            row.plane > 0 ? "plane " + std::to_string(row.plane) + " " : std::string("aircraft ");
+        EXPECT_NE(xphost::ExecuteLine(line + row.aircraft).rfind("error", 0), 0u);  // "" asks
         EXPECT_EQ(BoardCount(), row.reset ? 0 : 2) << row.aircraft;
         EXPECT_EQ(xphost::IsCommandActive("sim/starters/engage_starter_1"), !*row.aircraft);
         EXPECT_THAT(StatusLine(kConfigFileLine), HasSubstr(row.boeing ? "b738.CFG" : "data.cfg"));

@@ -78,6 +78,17 @@ bool Chip::Load(const std::string& elfPath, const ChipLayout& layout, int boardI
 
     hooks_.resize(layout.pins.size());
     heldLow_.assign(layout.pins.size(), false);
+    keyLow_.assign(layout.pins.size(), false);
+    std::string ports;
+    for (const PortBit& place : layout.pins)
+        if (ports.find(place.port) == std::string::npos) ports += place.port;
+    for (const char port : ports) {
+        avr_irq_t* irq = avr_io_getirq(avr_, AVR_IOCTL_IOPORT_GETIRQ(port), 0);
+        avr_irq_register_notify(irq + (IOPORT_IRQ_DIRECTION_ALL - IOPORT_IRQ_PIN0), PortWriteNotify,
+                                this);
+        avr_irq_register_notify(irq + (IOPORT_IRQ_REG_PORT - IOPORT_IRQ_PIN0), PortWriteNotify,
+                                this);
+    }
     analog_.assign(static_cast<size_t>(layout.analogChannels), -1);
     for (size_t pin = 0; pin < layout.pins.size(); ++pin) {
         hooks_[pin] = {this, static_cast<int>(pin)};
@@ -135,6 +146,7 @@ void Chip::Reset() {
 void Chip::RunUntil(uint64_t cycle) {
     while (avr_->cycle < cycle) {
         const int state = avr_run(avr_);
+        if (keysDue_) UpdateKeys();  // the write is done: the registers hold it
         if (state == cpu_Done || state == cpu_Crashed) {
             avr_->cycle = cycle;  // a stopped chip's clock still runs
             return;
@@ -158,7 +170,7 @@ avr_irq_t* Chip::PinIrq(int pin) const {
 void Chip::ApplySwitches(char port) {
     uint8_t mask = 0;
     for (size_t pin = 0; pin < layout_->pins.size(); ++pin)
-        if (heldLow_[pin] && layout_->pins[pin].port == port)
+        if ((heldLow_[pin] || keyLow_[pin]) && layout_->pins[pin].port == port)
             mask = static_cast<uint8_t>(mask | (1u << layout_->pins[pin].bit));
     // Held pins read low whatever the firmware writes to the port; the others read its pull-ups.
     avr_ioport_external_t external{};
@@ -172,6 +184,33 @@ void Chip::HoldLow(int pin, bool low) {
     heldLow_[static_cast<size_t>(pin)] = low;
     ApplySwitches(layout_->pins[static_cast<size_t>(pin)].port);
     if (!IsOutput(pin)) avr_raise_irq(PinIrq(pin), low ? 0 : 1);
+}
+
+void Chip::SetKey(int row, int column, bool down) {
+    const std::pair<int, int> key{row, column};
+    const auto found = std::find(keys_.begin(), keys_.end(), key);
+    if (down && found == keys_.end()) keys_.push_back(key);
+    if (!down && found != keys_.end()) keys_.erase(found);
+    UpdateKeys();
+}
+
+void Chip::UpdateKeys() {
+    keysDue_ = false;
+    std::vector<bool> low(keyLow_.size(), false);
+    for (const auto& [row, column] : keys_)
+        if (IsOutput(row) && !Level(row)) low[static_cast<size_t>(column)] = true;
+    for (size_t pin = 0; pin < low.size(); ++pin) {
+        if (low[pin] == keyLow_[pin]) continue;
+        keyLow_[pin] = low[pin];
+        ApplySwitches(layout_->pins[pin].port);
+        const int p = static_cast<int>(pin);
+        if (!IsOutput(p)) avr_raise_irq(PinIrq(p), low[pin] || heldLow_[pin] ? 0 : 1);
+    }
+}
+
+void Chip::PortWriteNotify(avr_irq_t*, uint32_t, void* param) {
+    auto* chip = static_cast<Chip*>(param);
+    if (!chip->keys_.empty()) chip->keysDue_ = true;
 }
 
 bool Chip::IsOutput(int pin) const {

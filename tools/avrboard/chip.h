@@ -42,6 +42,9 @@ class Chip {
     int pinCount() const { return static_cast<int>(layout_->pins.size()); }
     // Pin n held low (pressed) or let go (high through the pull-up).
     void HoldLow(int pin, bool low);
+    // A key of a button matrix between two pins pressed or let go: while it is down, the second
+    // pin reads low whenever the first drives low.
+    void SetKey(int row, int column, bool down);
     // The pin's level: what the chip drives on an output, what it reads on an input.
     bool Level(int pin) const;
     bool IsOutput(int pin) const;
@@ -78,6 +81,9 @@ class Chip {
         int pin;
     };
     static void PinNotify(avr_irq_t* irq, uint32_t value, void* param);
+    static void PortWriteNotify(avr_irq_t* irq, uint32_t value, void* param);
+    // Brings the columns of pressed keys in line with their rows.
+    void UpdateKeys();
     static void TransmitNotify(avr_irq_t* irq, uint32_t value, void* param);
     static void RoomNotify(avr_irq_t* irq, uint32_t value, void* param);
     static void FullNotify(avr_irq_t* irq, uint32_t value, void* param);
@@ -93,7 +99,10 @@ class Chip {
     const ChipLayout* layout_ = nullptr;
     std::vector<PinHook> hooks_;
     std::vector<bool> heldLow_;
-    std::vector<int> analog_;  // millivolts per channel, -1 when never set
+    std::vector<bool> keyLow_;               // pulled low through a pressed key
+    std::vector<std::pair<int, int>> keys_;  // pressed keys: row pin, column pin
+    bool keysDue_ = false;                   // a port was written since the last UpdateKeys
+    std::vector<int> analog_;                // millivolts per channel, -1 when never set
     avr_irq_t* uartIn_ = nullptr;
     bool uartRoom_ = true;
     int queued_ = 0;

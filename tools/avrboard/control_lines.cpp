@@ -57,6 +57,30 @@ std::string VirtualBoard::Turn(int a, int b, int steps, int microsPerEdge) {
     return edges_.empty() ? "ok" : "";  // answered when the last edge is made
 }
 
+std::string VirtualBoard::Inject(const std::vector<std::string>& words) {
+    const std::string& hex = words[1];
+    std::string bytes;
+    for (size_t k = 0; hex.size() % 2 == 0 && k < hex.size(); k += 2) {
+        const std::string pair = hex.substr(k, 2);
+        char* end = nullptr;
+        const long value = std::strtol(pair.c_str(), &end, 16);
+        if (*end != '\0' || pair[0] == '-' || pair[0] == '+') break;
+        bytes += static_cast<char>(value);
+    }
+    if (bytes.empty() || bytes.size() * 2 != hex.size()) return "error: HEX is pairs of hex digits";
+    if (!link_.plugged()) return "error: not plugged in";
+    if (words.size() >= 3) {
+        long at = 0;
+        if (words[2] != "upload" || (words.size() == 4 && !ParseNumber(words[3], 0, 60, &at)))
+            return "error: inject HEX [upload [N]], N 0 to 60";
+        strayInUpload_ = bytes;
+        strayAt_ = static_cast<size_t>(at);
+        return "ok";
+    }
+    toChip_ += bytes;
+    return "ok";
+}
+
 std::string VirtualBoard::Answer(const std::string& line, bool* quit) {
     std::istringstream stream(line);
     std::vector<std::string> words;
@@ -88,6 +112,16 @@ std::string VirtualBoard::Answer(const std::string& line, bool* quit) {
             return "error: the pace is \"fast\" or 20 to 100000 microseconds per edge";
         return Turn(pin, other, static_cast<int>(steps), static_cast<int>(pace));
     }
+    if ((command == "key" || command == "unkey") && count == 3) {
+        int column = 0;
+        if (!PinArgument(words[1], true, &pin, &error) ||
+            !PinArgument(words[2], true, &column, &error))
+            return error;
+        if (pin == column) return "error: a key joins two pins";
+        chip_.SetKey(pin, column, command == "key");
+        return "ok";
+    }
+    if (command == "inject" && count >= 2 && count <= 4) return Inject(words);
     if (command == "analog" && count == 3) {
         if (!ParseNumber(words[1], 0, chip_.analogChannels() - 1, &value))
             return "error: no analog channel " + words[1] + " on the " + layout_->mcu + " (0-" +
@@ -105,6 +139,10 @@ std::string VirtualBoard::Answer(const std::string& line, bool* quit) {
                             : command == "pulse" ? parts_->PulseMicros(pin)
                                                  : parts_->Steps(pin);
         return command + " " + std::to_string(pin) + " " + std::to_string(answer);
+    }
+    if (command == "move" && count == 2) {
+        if (!PinArgument(words[1], false, &pin, &error)) return error;
+        return "move " + words[1] + " " + parts_->Move(pin);
     }
     if (command == "display" && count == 1) return "display " + Quoted(parts_->Displays());
     if (command == "display" && count == 2) {

@@ -163,6 +163,11 @@ void VirtualBoard::Service() {
             std::vector<uint8_t> uses;
             if (upload_.Feed(bytes, static_cast<size_t>(n), &uses)) parts_->SetPinUses(uses);
             toChip_.assign(bytes, static_cast<size_t>(n));
+            const size_t upload = toChip_.find('~');
+            if (!strayInUpload_.empty() && upload != std::string::npos) {
+                toChip_.insert(std::min(upload + strayAt_, toChip_.size()), strayInUpload_);
+                strayInUpload_.clear();
+            }
         }
     }
     if (holdUntil_ != 0 || !chip_.ReceiverOn()) {

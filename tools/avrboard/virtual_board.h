@@ -75,6 +75,9 @@ class VirtualBoard {
     std::string Plug();
     void Reanchor();
     std::string Turn(int a, int b, int steps, int microsPerEdge);
+    // "inject HEX [upload [N]]": bytes on the line to the chip, now or N bytes into the host's
+    // next configuration upload (0: just before it).
+    std::string Inject(const std::vector<std::string>& words);
     bool PinArgument(const std::string& text, bool input, int* pin, std::string* error) const;
 
     BoardOptions options_;
@@ -86,9 +89,11 @@ class VirtualBoard {
     UploadWatch upload_;
     std::unique_ptr<WiznetChip> wiznet_;
     NetworkBridge bridge_;
-    std::string toChip_;      // read from the host, not yet in the serial receiver
-    std::string toHost_;      // sent by the chip, not yet written to the host
-    std::deque<Edge> edges_;  // a turn's edges, by cycle
+    std::string toChip_;         // read from the host, not yet in the serial receiver
+    std::string toHost_;         // sent by the chip, not yet written to the host
+    std::string strayInUpload_;  // bytes to put on the line in the next upload
+    size_t strayAt_ = 0;         // that many bytes into it
+    std::deque<Edge> edges_;     // a turn's edges, by cycle
     bool turnAnswerDue_ = false;
     int64_t holdUntil_ = 0;  // wall clock (µs) when the reset line is let go; 0: not held
     int64_t anchorWall_ = 0;

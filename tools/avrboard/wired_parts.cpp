@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numeric>
 
 #include "boardsim.h"
 
@@ -10,6 +11,8 @@ namespace {
 
 constexpr uint8_t kUseLedOrDisplay = 7, kUseStepperDirection = 11, kUseDisplayCommon = 13;
 constexpr int kDecodeMode = 0x09, kScanLimit = 0x0B, kShutdown = 0x0C, kDisplayTest = 0x0F;
+constexpr double kMoveGapMicros = 250000;  // a longer pause between two steps ends a move
+constexpr size_t kTopSpeedSteps = 8;
 
 // A MAX7219 digit without decoding (bit 7 DP, 6 A ... 0 G, lit when set) as the plug-in's
 // active-low wire byte (bit 7 a ... 1 g, 0 the point).
@@ -23,7 +26,10 @@ WiredParts::WiredParts(int pinCount)
     : levels_(static_cast<size_t>(pinCount), false),
       steps_(static_cast<size_t>(pinCount), 0),
       pulse_(static_cast<size_t>(pinCount), 0),
-      riseMicros_(static_cast<size_t>(pinCount), -1.0) {}
+      riseMicros_(static_cast<size_t>(pinCount), -1.0),
+      moves_(static_cast<size_t>(pinCount)),
+      moveSteps_(static_cast<size_t>(pinCount), 0),
+      moveBack_(static_cast<size_t>(pinCount), false) {}
 
 void WiredParts::SetPinUses(const std::vector<uint8_t>& uses) {
     uses_ = uses;
@@ -53,8 +59,18 @@ void WiredParts::PinChanged(int pin, bool high, bool driven, double micros) {
         if (riseMicros_[at] >= 0) pulse_[at] = std::lround(micros - riseMicros_[at]);
         return;
     }
+    const double wait = micros - riseMicros_[at];
+    const bool back = directionPin_ >= 0 && !levels_[static_cast<size_t>(directionPin_)];
+    if (riseMicros_[at] >= 0 && wait <= kMoveGapMicros && back == moveBack_[at]) {
+        moves_[at].push_back(wait);
+        ++moveSteps_[at];
+    } else {
+        moves_[at].clear();
+        moveSteps_[at] = 1;
+        moveBack_[at] = back;
+    }
     riseMicros_[at] = micros;
-    steps_[at] += directionPin_ >= 0 && !levels_[static_cast<size_t>(directionPin_)] ? -1 : 1;
+    steps_[at] += back ? -1 : 1;
 
     if (pin >= 1 && MayCarryChain(pin - 1)) ClockChain(pin - 1);
     if (pin >= 2 && MayCarryChain(pin - 2)) LatchChain(pin - 2);
@@ -68,6 +84,32 @@ void WiredParts::PinChanged(int pin, bool high, bool driven, double micros) {
         inserted.first->second[(maxWord_ >> 8) & 0x0F] = static_cast<uint8_t>(maxWord_ & 0xFF);
         maxBits_ = 0;
     }
+}
+
+std::string WiredParts::Move(int pin) const {
+    const std::vector<double>& waits = moves_[static_cast<size_t>(pin)];
+    std::string text = "steps " + std::to_string(moveSteps_[static_cast<size_t>(pin)]);
+    if (moveSteps_[static_cast<size_t>(pin)] == 0) return text;
+    text += moveBack_[static_cast<size_t>(pin)] ? " back" : " forward";
+    if (waits.empty()) return text;
+    // The top speed is read over a few steps: a loop that makes one step late makes the next
+    // one early.
+    const size_t window = std::min(kTopSpeedSteps, waits.size());
+    double sum = std::accumulate(waits.begin(), waits.begin() + static_cast<long>(window), 0.0);
+    double fastest = sum;
+    for (size_t k = window; k < waits.size(); ++k) {
+        sum += waits[k] - waits[k - window];
+        fastest = std::min(fastest, sum);
+    }
+    fastest /= static_cast<double>(window);
+    auto near = [fastest](double wait) { return wait <= fastest * 1.05; };
+    const long up = std::find_if(waits.begin(), waits.end(), near) - waits.begin();
+    const long down = std::find_if(waits.rbegin(), waits.rend(), near) - waits.rbegin();
+    for (const auto& part :
+         {std::make_pair(" first ", waits.front()), std::make_pair(" fastest ", fastest),
+          std::make_pair(" last ", waits.back())})
+        text += part.first + std::to_string(std::lround(part.second));
+    return text + " up " + std::to_string(up) + " down " + std::to_string(down);
 }
 
 bool WiredParts::MayCarryChain(int dataPin) const {

@@ -13,6 +13,8 @@
 //   limit 0x0B, shutdown 0x0C and display test 0x0F.
 // - Steppers: every rising edge of an output counts a step on that pin, forward when the
 //   stepper direction pin (upload code 11) is high, back when it is low (forward without one).
+//   The waits between the rising edges of a pin's latest move (its edges no more than 250 ms
+//   apart, the direction pin unchanged) show a stepper's speed profile.
 // - Servos: the width of the last high pulse on every output.
 #pragma once
 
@@ -45,6 +47,12 @@ class WiredParts {
     bool Display(int loadPin, std::string* text) const;
     long Steps(int pin) const { return steps_[static_cast<size_t>(pin)]; }
     long PulseMicros(int pin) const { return pulse_[static_cast<size_t>(pin)]; }
+    // The latest move of pin: "steps S forward|back first F fastest M last L up U down D"
+    // (first and what follows when it made more than one step), the way it went and the waits in
+    // microseconds between its steps: the first, the shortest on average over 8 steps in a row,
+    // the last, and how many waits come before the first and after the last that are within 5%
+    // of that shortest (the ramps up and down); "steps 0" before the pin's first rising edge.
+    std::string Move(int pin) const;
 
   private:
     static constexpr size_t kMaxRegisters = 32;
@@ -67,6 +75,9 @@ class WiredParts {
     std::vector<bool> levels_;
     std::vector<long> steps_, pulse_;
     std::vector<double> riseMicros_;
+    std::vector<std::vector<double>> moves_;  // per pin: the waits of its latest move
+    std::vector<long> moveSteps_;
+    std::vector<bool> moveBack_;        // the direction pin was low
     std::map<int, ShiftChain> chains_;  // by data pin
     long latches_ = 0;
     uint16_t maxWord_ = 0;

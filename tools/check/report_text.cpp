@@ -5,6 +5,7 @@
 
 #include "check/name_suggestions.h"
 #include "config/config_file.h"
+#include "exchange/identification.h"
 
 namespace corvane_check {
 
@@ -154,14 +155,12 @@ void WriteBlocks(std::ostream& out, const BoardView& v) {
     out << "    analog block ('~a', 49 bytes):";
     bool any = false;
     for (size_t n = 0; 3 * n + 2 < v.analog.size(); ++n) {
-        if (Byte(v.analog, 3 * n) == 0 && Byte(v.analog, 3 * n + 1) == 0 &&
-            Byte(v.analog, 3 * n + 2) == kUnset)
-            continue;
+        if (Byte(v.analog, 3 * n) == static_cast<unsigned char>(kAnalogChannelOff)) continue;
         out << (any ? "," : "") << " channel " << n << ": " << Byte(v.analog, 3 * n) << " "
             << Byte(v.analog, 3 * n + 1) << " " << Byte(v.analog, 3 * n + 2);
         any = true;
     }
-    out << (any ? "" : " every channel 0 0 100") << "\n";
+    out << (any ? "" : " no channel read") << "\n";
     out << "    7-segment block ('~n', " << v.sevenSegment.size() + 2 << " bytes):";
     for (size_t k = 0; k < v.sevenSegment.size(); ++k)
         out << (k ? "," : "") << " pin " << Byte(v.sevenSegment, k);
