@@ -4,6 +4,8 @@
 
 #include "XPWidgets.h"
 #include "config/board_tables.h"
+#include "config/config_fields.h"
+#include "config/live_events.h"
 
 std::vector<BoardMonitor> BoardMonitors;
 unsigned long UnknownSenderDatagrams = 0;
@@ -75,6 +77,8 @@ void NoteOutputSent(int b, int output, const std::string& text) {
     const bool tagged = OutputExists(b, output) && !OutDrefs[b][output].empty();
     slot.tag.assign(tagged ? OutDrefs[b][output][0] : std::string());
     slot.text.assign(text);
+    if (LiveFeedOn.load(std::memory_order_relaxed) && static_cast<size_t>(b) < OutDevice.size())
+        PublishOutputEvent(b, ShowOutputTag(slot.tag, OutDevice[static_cast<size_t>(b)]), text);
 }
 
 bool MonitorRefreshDue() {

@@ -10,6 +10,7 @@
 #include "config/config_fields.h"
 #include "config/input_entries.h"
 #include "config/input_options.h"
+#include "config/live_events.h"
 #include "config/output_entries.h"
 #include "config/output_options.h"
 #include "config/plugin_folder.h"
@@ -67,6 +68,7 @@ void PrepareRow(int board, unsigned int id) {
     CreateBoardRow(id, address, serialIndex);
     BoardStatusLine[board] = NextBoardLine();
     BoardLinkName[board] = link;
+    PublishBoardEvent(board, "found", static_cast<int>(id), link);
     if (static_cast<int>(BoardLineHead.size()) <= board) BoardLineHead.resize(board + 1);
     BoardLineHead[board] = "   " + std::to_string(message_line_number - 2) + ". " + DebugAddress;
 }

@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "XPLMUtilities.h"
+#include "config/live_events.h"
 
 int LogSilenced = 0;
 
@@ -17,6 +18,8 @@ void WriteLog(const std::string& text) {
             XPLMDebugString(logLine.c_str());
             // One write per line: the simulator's terminal mixes the lines of many plug-ins.
             std::cerr << logLine;
+            if (LiveFeedOn.load(std::memory_order_relaxed))
+                PublishLogEvent(logLine.substr(0, logLine.size() - 1));
         }
         begin = end + 1;
     }

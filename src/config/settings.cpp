@@ -18,6 +18,7 @@ int USBcountVar = 1024;
 int ScanTimeout = 512;
 bool USB_FIX = false;
 bool RESET_EVENTS = true;
+int STUDIO_PORT = 5081;
 
 namespace {
 
@@ -75,6 +76,10 @@ void ApplySetting(const std::string& key, const std::string& value) {
         ExtractFlag(value, USB_FIX);
     } else if (key == "RESET_EVENTS") {
         ExtractFlag(value, RESET_EVENTS);
+    } else if (key == "STUDIO_PORT") {
+        int port = STUDIO_PORT;
+        ExtractNumber(value, port);
+        if (port >= 0 && port <= 65535) STUDIO_PORT = port;
     }
 }
 
@@ -107,6 +112,7 @@ void ResetSettings() {
     ScanTimeout = 512;
     USB_FIX = false;
     RESET_EVENTS = true;
+    STUDIO_PORT = 5081;
 }
 
 bool RewriteUsbSetting(long newState) {

@@ -9,6 +9,7 @@ extern unsigned int Baudrate;    // USB_BAUD: serial speed; kept across resets
 extern int USBcountVar;          // USB_DEVICE_COUNT: expected USB boards; 0 or less: USB off
 extern int ScanTimeout;          // SCANNING_TIMEOUT: search length in flight-loop calls
 extern bool USB_FIX;             // USB_FIX: never close serial ports for lack of a board
+extern int STUDIO_PORT;          // STUDIO_PORT: the Studio's TCP port on 127.0.0.1; 0: no Studio
 extern bool RESET_EVENTS;        // RESET_EVENTS: ask boards for all inputs after a scenery load
 
 // Reads the settings from an open file's text, line by line; a byte-order mark at its start is

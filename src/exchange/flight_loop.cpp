@@ -6,6 +6,7 @@
 #include "XPLMDataAccess.h"
 #include "config/board_monitor.h"
 #include "config/board_tables.h"
+#include "config/live_events.h"
 #include "config/plugin_log.h"
 #include "config/scratch_state.h"
 #include "config/settings.h"
@@ -266,6 +267,7 @@ float MyFlightLoopCallback(float, float, int, void*) {
     HealMissingNames();
     SendChangedOutputs();
     RefreshMonitor();
+    RunStudioCallWork();
     return 0.025f;
 }
 

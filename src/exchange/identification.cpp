@@ -6,6 +6,7 @@
 #include "config/board_monitor.h"
 #include "config/board_tables.h"
 #include "config/config_file.h"
+#include "config/live_events.h"
 #include "config/plugin_log.h"
 #include "config/status_text.h"
 #include "exchange/held_inputs.h"
@@ -310,6 +311,8 @@ void SendConfig(unsigned int serial, unsigned int board) {
         NoteSent(b, bytes_sent);
     }
     WriteLog("\nConfig sent: " + std::to_string(bytes_sent) + " bytes");
+    if (BoardExists(b))
+        PublishBoardEvent(b, "configured", static_cast<int>(OutDevice[b]), BoardLinkName[b]);
 }
 
 int IdentificationBoardId(const std::string& message) {

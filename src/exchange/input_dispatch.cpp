@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "config/board_tables.h"
+#include "config/live_events.h"
 #include "config/scratch_state.h"
 #include "config/status_text.h"
 #include "config/text_utils.h"
@@ -12,6 +13,8 @@
 #include "exchange/internal_inputs.h"
 #include "exchange/wire_protocol.h"
 #include "simdata/apply_input.h"
+
+std::vector<int> MatchedInputs;
 
 namespace {
 
@@ -87,6 +90,15 @@ int InputCountOf(int b) {
     return static_cast<int>(n);
 }
 
+// The live feed's input event: the tag as the board sent it, and its value (an encoder's repeat
+// count as a number).
+void PublishInput(int b, const std::string& sent, const std::string& text) {
+    std::string value = text.size() > sent.size() + 1 ? text.substr(sent.size() + 1) : "";
+    if (!sent.empty() && sent[0] == 'E' && !value.empty())
+        value = std::to_string(static_cast<unsigned char>(value[0]));
+    PublishInputEvent(b, sent, value, MatchedInputs);
+}
+
 }  // namespace
 
 unsigned int RepeatCountOf(const std::string& field0, const std::vector<std::string>& fields) {
@@ -108,6 +120,7 @@ void HandleInputMessage(const std::string& message) {
     if (n >= 128 || n == 0 || n > static_cast<unsigned int>(BoardCount())) return;
     const int b = n - 1;
     // A board refused, or whose configuration is still being read, applies nothing.
+    MatchedInputs.clear();
     if (BoardRefused[b] || PanelBeingRead(b)) return;
     std::string text = message.substr(1);
     text[0] = MapTypeLetter(text[0]);
@@ -128,12 +141,14 @@ void HandleInputMessage(const std::string& message) {
         const int a = InputArrayNum[b][i];
         if (Contval[b][i] >= 0 && PressHeldInput(b, i, tag[0], sent)) {
             NoteAppliedInput(b, i, a);
+            MatchedInputs.push_back(i);
             handled = true;
             continue;
         }
         if (a < 0) {
             ApplyInternalInput(b, i);
             NoteAppliedInput(b, i, a);
+            MatchedInputs.push_back(i);
             handled = true;
             continue;
         }
@@ -141,8 +156,10 @@ void HandleInputMessage(const std::string& message) {
         if (!PassSkipFilter(b, i, c)) continue;
         WriteToXPlane(b, i, a, c);
         NoteAppliedInput(b, i, a);
+        MatchedInputs.push_back(i);
         handled = true;
     }
     // One press moves the group on once, whatever its member did with it.
     if (g >= 0 && handled && !tag.empty() && BeginsWithDOrB(tag[0])) AdvanceGroup(b, g);
+    if (LiveFeedOn.load(std::memory_order_relaxed)) PublishInput(b, sent, text);
 }

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+extern std::vector<int> MatchedInputs;  // the input entries the last input message drove
+
 // Handles an input message (board number byte, type byte, rest of the tag, optional value).
 void HandleInputMessage(const std::string& message);
 // The fields of an input message's text (type letter mapped back): split at blanks, except that an

@@ -7,6 +7,7 @@
 #include "config/board_tables.h"
 #include "config/scratch_state.h"
 #include "exchange/output_records.h"
+#include "exchange/output_trials.h"
 #include "exchange/output_value.h"
 #include "exchange/panel_text.h"
 #include "simdata/sim_time.h"
@@ -76,6 +77,12 @@ class SentOutputs {
 // The text of output j: "*" in the all-on state, else from its dataref (null when unreadable).
 const std::string* TextOf(const OutputRows& rows, int b, int j, bool byteForm, char letter) {
     if (OutputAllOn[b][j]) return AllOnText(rows, j);
+    if (!OutputTrials.empty()) {
+        if (const OutputTrial* trial = OutputTrialOf(b, j)) {
+            OutValue = trial->value;
+            return &trial->text;
+        }
+    }
     return OutputText(rows, j, byteForm, letter);
 }
 

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "config/board_tables.h"
+#include "config/live_events.h"
 #include "config/plugin_log.h"
 #include "config/settings.h"
 #include "config/status_text.h"
@@ -74,6 +75,7 @@ void NoteBoardGone(int b, unsigned int p) {
     MarkStatusLine(b, true);
     ForgetTriedPath(ComPortName[p]);
     WriteLog("\n" + BoardName(b) + " disconnected: " + ComPortName[p]);
+    PublishBoardEvent(b, "lost", static_cast<int>(OutDevice[b]), ComPortName[p]);
 }
 
 void NoteUnpluggedBoards() {

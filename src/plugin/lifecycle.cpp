@@ -24,10 +24,12 @@
 #include "exchange/held_inputs.h"
 #include "exchange/identification.h"
 #include "exchange/output_gate.h"
+#include "exchange/output_trials.h"
 #include "exchange/usb_reconnect.h"
 #include "exchange/wire_protocol.h"
 #include "plugin/status_window.h"
 #include "simdata/dataref_memory.h"
+#include "studio/studio.h"
 #include "transport/lan_socket.h"
 #include "transport/serial_ports.h"
 
@@ -97,6 +99,7 @@ void ClearPluginState() {
     filepath.clear();
     std::memset(cwd, 0, sizeof cwd);
     ClearBoardTables();
+    OutputTrials.clear();
     PingTimeout = 0;
     ResetSettings();
     ResetFlightLoopState();
@@ -131,9 +134,11 @@ void InitializePlugin() {
     WriteLog("\nCorvane Plugin initialized");
     DrawCodeLetters();
     LoadConfig();
+    StartStudio(STUDIO_PORT, foldername, ResetPlugin);
 }
 
 void ResetPlugin() {
+    StopStudio();
     try {
         ProbeKnownBoards();
         WriteLog("\n\nCorvane reconnecting...");
@@ -159,6 +164,7 @@ bool SwitchConfigurationForAircraft() {
 }
 
 void CloseTransports() {
+    StopStudio();
     ReleaseAllHeldInputs();
     try {
         CloseLanSocket();

@@ -12,6 +12,7 @@
 #include "plugin/lifecycle.h"
 #include "plugin/live_dataref_list.h"
 #include "plugin/monitor_window.h"
+#include "studio/studio.h"
 
 XPWidgetID InstructionsWidget = nullptr;
 XPWidgetID ToggleUSB = nullptr;
@@ -26,6 +27,7 @@ char kReconnectItem[] = "2";
 char kReloadItem[] = "3";
 char kMonitorItem[] = "4";
 char kDatarefListItem[] = "5";
+char kOpenStudioItem[] = "6";
 
 }  // namespace
 
@@ -38,6 +40,7 @@ void CreatePluginMenu() {
     XPLMAppendMenuItem(menu, "Reload Plugins", kReloadItem, 1);
     XPLMAppendMenuItem(menu, "Monitor", kMonitorItem, 1);
     XPLMAppendMenuItem(menu, "Write dataref list", kDatarefListItem, 1);
+    XPLMAppendMenuItem(menu, "Open Studio", kOpenStudioItem, 1);
 }
 
 void InstructionsMenuHandler(void*, void* inItemRef) {
@@ -55,6 +58,7 @@ void InstructionsMenuHandler(void*, void* inItemRef) {
     if (std::strcmp(item, "3") == 0) XPLMReloadPlugins();
     if (std::strcmp(item, "4") == 0) ShowMonitorWindow();
     if (std::strcmp(item, "5") == 0) WriteLiveDatarefList();
+    if (std::strcmp(item, "6") == 0) OpenStudio();
 }
 
 void CreateInstructionsWidget(int x, int y, int w, int h) {

@@ -60,7 +60,7 @@ TEST(Lifecycle, OneStartUpFromThePluginFolderAndNoneOnASecondStart) {
     EXPECT_EQ(UsedAddr, std::vector<int>{1});  // the own host number
     EXPECT_THAT(xphost::MenuItems("Corvane"),
                 ::testing::ElementsAre("Status", "Reconnect", "Reload Plugins", "Monitor",
-                                       "Write dataref list"));
+                                       "Write dataref list", "Open Studio"));
 
     ASSERT_EQ(FirstLaunch, 0);
     const auto itemsBefore = xphost::MenuItems("");
@@ -309,7 +309,7 @@ TEST(StatusWindow, ReloadPluginsGoesThroughStopAndComesBackWorking) {
     board.SendIdentification();
     run.Call(2);
     EXPECT_EQ(board.boardNumber(), 1);
-    EXPECT_EQ(xphost::MenuItems("Corvane").size(), 5u);
+    EXPECT_EQ(xphost::MenuItems("Corvane").size(), 6u);
 }
 
 }  // namespace

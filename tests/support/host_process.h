@@ -44,8 +44,11 @@ class HostProcess {
         const std::string plugin = folder_ + "/" + program.platform + "/Corvane.xpl";
         std::filesystem::create_directories(folder_ + "/" + program.platform);
         std::filesystem::copy_file(program.plugin, plugin);
-        WriteFile(folder_ + "/config.ini", "IP_ADDRESS = 127.0.0.1\nPORT = " +
-                                               std::to_string(port_) + "\n" + options.settings);
+        // The Studio only where a test asks for it.
+        const bool studio = options.settings.find("STUDIO_PORT") != std::string::npos;
+        WriteFile(folder_ + "/config.ini",
+                  "IP_ADDRESS = 127.0.0.1\nPORT = " + std::to_string(port_) + "\n" +
+                      (studio ? "" : "STUDIO_PORT = 0\n") + options.settings);
         WriteFile(folder_ + "/data.cfg", options.dataCfg);
         WriteFile(root_ + "/datarefs.txt", options.extraDatarefs);
         if (options.everyUser) {

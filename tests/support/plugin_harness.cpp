@@ -83,6 +83,9 @@ PluginRun::PluginRun(const PluginOptions& options) {
         std::string settings = "IP_ADDRESS = 127.0.0.1\nPORT = " + std::to_string(port_) + "\n";
         if (options.usbOff && options.settings.find("USB_DEVICE_COUNT") == std::string::npos)
             settings += "USB_DEVICE_COUNT = 0\n";
+        // The Studio only where a test asks for it.
+        if (options.settings.find("STUDIO_PORT") == std::string::npos)
+            settings += "STUDIO_PORT = 0\n";
         settings += options.settings;
         WriteFile(folder_ + "/config.ini", settings);
     }

@@ -47,7 +47,8 @@ TEST(WindowsPlugin, ExportsTheEntryPointsAndImportsOnlyTheSimulatorAndSystemDlls
     // No MinGW runtime DLL (libstdc++, libgcc, winpthread): only what every Windows has.
     const std::set<std::string> allowed = {"XPLM_64.DLL",  "XPWIDGETS_64.DLL", "KERNEL32.DLL",
                                            "WS2_32.DLL",   "IPHLPAPI.DLL",     "ADVAPI32.DLL",
-                                           "SETUPAPI.DLL", "MSVCRT.DLL",       "UCRTBASE.DLL"};
+                                           "SETUPAPI.DLL", "MSVCRT.DLL",       "UCRTBASE.DLL",
+                                           "MSWSOCK.DLL",  "SHELL32.DLL"};
     for (const std::string& dll : imported)
         EXPECT_TRUE(allowed.count(dll) || dll.rfind("API-MS-WIN-CRT-", 0) == 0) << dll;
     // X-Plane 12's calls are found at run time, never imported: the plug-in loads in X-Plane 11.

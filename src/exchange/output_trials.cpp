@@ -1,0 +1,38 @@
+#include "exchange/output_trials.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "config/board_tables.h"
+
+std::vector<OutputTrial> OutputTrials;
+
+bool StartOutputTrial(int b, int j, const std::string& text, int seconds) {
+    if (!OutputExists(b, j) || !FitOutputStates(b)) return false;
+    const int length = std::clamp(seconds, 1, kLongestOutputTrial);
+    OutputTrial trial;
+    trial.board = b;
+    trial.output = j;
+    trial.text = text;
+    trial.value = std::strtof(text.c_str(), nullptr);
+    trial.until = std::chrono::steady_clock::now() + std::chrono::seconds(length);
+    auto same = [&](const OutputTrial& t) { return t.board == b && t.output == j; };
+    OutputTrials.erase(std::remove_if(OutputTrials.begin(), OutputTrials.end(), same),
+                       OutputTrials.end());
+    if (OutputTrials.size() >= kOutputTrialLimit) return false;
+    OutputTrials.push_back(trial);
+    OutputDue[b][j] = true;
+    return true;
+}
+
+const OutputTrial* OutputTrialOf(int b, int j) {
+    for (size_t k = 0; k < OutputTrials.size(); ++k) {
+        const OutputTrial& trial = OutputTrials[k];
+        if (trial.board != b || trial.output != j) continue;
+        if (std::chrono::steady_clock::now() < trial.until) return &trial;
+        OutputTrials.erase(OutputTrials.begin() + static_cast<long>(k));
+        if (FitOutputStates(b) && OutputExists(b, j)) OutputDue[b][j] = true;
+        return nullptr;
+    }
+    return nullptr;
+}

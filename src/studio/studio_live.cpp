@@ -1,0 +1,137 @@
+#include "studio/studio_live.h"
+
+#include <mutex>
+#include <utility>
+
+#include "studio/studio_api.h"
+
+namespace {
+
+// One board's events of the current call: kept in full up to the limit, else counted.
+struct CallCount {
+    int board = -1;
+    int sent = 0;
+    int dropped = 0;
+};
+
+std::vector<LiveEvent> callEvents;  // simulator's thread
+std::vector<CallCount> callCounts;  // simulator's thread
+
+std::mutex handOverLock;
+std::vector<LiveEvent> handedOver;  // under handOverLock
+std::vector<int> droppedBoards;     // under handOverLock: board, count pairs
+
+CallCount& CountOf(int board) {
+    for (CallCount& count : callCounts)
+        if (count.board == board) return count;
+    callCounts.push_back(CallCount{board, 0, 0});
+    return callCounts.back();
+}
+
+Json LinkJson(const std::string& link) {
+    if (link.empty()) return nullptr;
+    if (link[0] == '/') {
+        const size_t slash = link.rfind('/');
+        return Json{{"type", "serial"}, {"port", link.substr(slash + 1)}};
+    }
+    return Json{{"type", "lan"}, {"address", link}};
+}
+
+Json EventJson(const LiveEvent& event) {
+    switch (event.kind) {
+        case LiveEventKind::Board: {
+            Json j{{"event", "board"},
+                   {"state", event.state},
+                   {"board", event.board},
+                   {"id", event.id}};
+            if (event.state == "found") j["link"] = LinkJson(event.path);
+            return j;
+        }
+        case LiveEventKind::Input:
+            return Json{{"event", "input"},
+                        {"board", event.board},
+                        {"tag", event.tag},
+                        {"value", event.text},
+                        {"matched", event.matched}};
+        case LiveEventKind::Output:
+            return Json{{"event", "output"},
+                        {"board", event.board},
+                        {"tag", event.tag},
+                        {"text", event.text}};
+        case LiveEventKind::Log:
+            return Json{{"event", "log"}, {"text", event.text}};
+        case LiveEventKind::Aircraft:
+            return Json{{"event", "aircraft"},
+                        {"file", event.text},
+                        {"path", event.path},
+                        {"config_file", event.file}};
+        case LiveEventKind::Names:
+            return Json{{"event", "names"},
+                        {"missing", event.found ? std::vector<std::string>() : event.names},
+                        {"found", event.found ? event.names : std::vector<std::string>()}};
+    }
+    return Json::object();
+}
+
+}  // namespace
+
+void TakeLiveEvent(LiveEvent&& event) {
+    CallCount& count = CountOf(event.board);
+    if (count.sent >= kLiveEventsPerCall) {
+        ++count.dropped;
+        return;
+    }
+    ++count.sent;
+    callEvents.push_back(std::move(event));
+}
+
+bool HandOverLiveEvents() {
+    if (callEvents.empty() && callCounts.empty()) return false;
+    bool wake = false;
+    {
+        std::lock_guard<std::mutex> hold(handOverLock);
+        wake = handedOver.empty() && droppedBoards.empty();
+        for (LiveEvent& event : callEvents) {
+            if (handedOver.size() >= kLiveEventLimit) {
+                CountOf(event.board).dropped++;
+                continue;
+            }
+            handedOver.push_back(std::move(event));
+        }
+        for (const CallCount& count : callCounts) {
+            if (count.dropped == 0) continue;
+            droppedBoards.push_back(count.board);
+            droppedBoards.push_back(count.dropped);
+        }
+    }
+    callEvents.clear();
+    callCounts.clear();
+    return wake;
+}
+
+std::vector<std::string> TakeLiveMessages() {
+    std::vector<LiveEvent> events;
+    std::vector<int> dropped;
+    {
+        std::lock_guard<std::mutex> hold(handOverLock);
+        events.swap(handedOver);
+        dropped.swap(droppedBoards);
+    }
+    std::vector<std::string> messages;
+    messages.reserve(events.size() + dropped.size() / 2);
+    for (const LiveEvent& event : events) messages.push_back(JsonText(EventJson(event)));
+    for (size_t k = 0; k + 1 < dropped.size(); k += 2) {
+        Json j{{"event", "dropped"}, {"count", dropped[k + 1]}};
+        j["board"] = dropped[k] >= 0 ? Json(dropped[k]) : Json(nullptr);
+        messages.push_back(JsonText(j));
+    }
+    return messages;
+}
+
+void ClearLiveEvents() {
+    callEvents.clear();
+    callCounts.clear();
+    std::lock_guard<std::mutex> hold(handOverLock);
+    handedOver.clear();
+    droppedBoards.clear();
+}

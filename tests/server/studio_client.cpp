@@ -1,0 +1,172 @@
+#include "server/studio_client.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <future>
+
+namespace corvane_test {
+
+namespace {
+
+bool ReadSome(int s, std::string& into, int waitMs) {
+    pollfd p{s, POLLIN, 0};
+    if (poll(&p, 1, waitMs) <= 0) return false;
+    char chunk[65536];
+    const ssize_t n = recv(s, chunk, sizeof chunk, 0);
+    if (n <= 0) return false;
+    into.append(chunk, static_cast<size_t>(n));
+    return true;
+}
+
+}  // namespace
+
+int FreeTcpPort() {
+    const int s = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    socklen_t length = sizeof address;
+    getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
+    close(s);
+    return ntohs(address.sin_port);
+}
+
+int ConnectTo(int port) {
+    const int s = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    if (connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        close(s);
+        return -1;
+    }
+    return s;
+}
+
+HttpAnswer ReadAnswer(int s) {
+    HttpAnswer answer;
+    std::string data;
+    size_t end = std::string::npos;
+    while ((end = data.find("\r\n\r\n")) == std::string::npos)
+        if (!ReadSome(s, data, 20000)) return answer;
+    answer.head = data.substr(0, end);
+    answer.status = std::atoi(answer.head.c_str() + 9);
+    const size_t at = answer.head.find("Content-Length: ");
+    const size_t length =
+        at == std::string::npos ? 0 : std::strtoul(answer.head.c_str() + at + 16, nullptr, 10);
+    answer.body = data.substr(end + 4);
+    while (answer.body.size() < length)
+        if (!ReadSome(s, answer.body, 20000)) break;
+    return answer;
+}
+
+HttpAnswer Exchange(PluginRun& run, int port, const std::string& raw) {
+    return ExchangeWhile(port, raw, [&] { run.Call(); });
+}
+
+HttpAnswer ExchangeWhile(int port, const std::string& raw, const std::function<void()>& call) {
+    auto answer = std::async(std::launch::async, [port, raw] {
+        const int s = ConnectTo(port);
+        if (s < 0) return HttpAnswer();
+        send(s, raw.data(), raw.size(), MSG_NOSIGNAL);
+        HttpAnswer got = ReadAnswer(s);
+        close(s);
+        return got;
+    });
+    while (answer.wait_for(std::chrono::milliseconds(1)) != std::future_status::ready) call();
+    return answer.get();
+}
+
+std::string Request(const std::string& method, const std::string& target, int port,
+                    const std::string& token, const std::string& body) {
+    std::string raw =
+        method + " " + target + " HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port) + "\r\n";
+    if (!token.empty()) raw += "X-Corvane-Token: " + token + "\r\n";
+    if (!body.empty() || method == "POST" || method == "PUT")
+        raw += "Content-Type: application/json\r\nContent-Length: " + std::to_string(body.size()) +
+               "\r\n";
+    return raw + "Connection: close\r\n\r\n" + body;
+}
+
+LiveClient::LiveClient(int port, const std::string& token, const std::string& origin) {
+    s_ = ConnectTo(port);
+    const std::string raw =
+        "GET /api/live HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port) +
+        "\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
+        "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\nSec-WebSocket-Version: 13\r\n"
+        "Origin: " +
+        origin + "\r\nCookie: corvane_token=" + token + "\r\n\r\n";
+    send(s_, raw.data(), raw.size(), MSG_NOSIGNAL);
+    std::string data;
+    size_t end = std::string::npos;
+    while ((end = data.find("\r\n\r\n")) == std::string::npos)
+        if (!ReadSome(s_, data, 20000)) return;
+    status_ = std::atoi(data.c_str() + 9);
+    pending_ = data.substr(end + 4);
+}
+
+LiveClient::~LiveClient() {
+    if (s_ >= 0) close(s_);
+}
+
+bool LiveClient::TakeMessage(std::string& message) {
+    if (pending_.size() < 2) return false;
+    const unsigned char* b = reinterpret_cast<const unsigned char*>(pending_.data());
+    size_t length = b[1] & 0x7F;
+    size_t head = 2;
+    if (length == 126) {
+        if (pending_.size() < 4) return false;
+        length = (static_cast<size_t>(b[2]) << 8) | b[3];
+        head = 4;
+    } else if (length == 127) {
+        if (pending_.size() < 10) return false;
+        length = 0;
+        for (int k = 2; k < 10; ++k) length = (length << 8) | b[k];
+        head = 10;
+    }
+    if (pending_.size() < head + length) return false;
+    const int opcode = b[0] & 0x0F;
+    message = pending_.substr(head, length);
+    pending_.erase(0, head + length);
+    if (opcode != 1) message.clear();  // pings and the like are not events
+    return true;
+}
+
+std::string LiveClient::Next(PluginRun& run, int limit, int* calls) {
+    for (int k = 0; k <= limit; ++k) {
+        std::string message;
+        if (ReadSome(s_, pending_, 5))
+            while (ReadSome(s_, pending_, 0)) {
+            }
+        while (TakeMessage(message))
+            if (!message.empty()) {
+                if (calls) *calls = k;
+                return message;
+            }
+        if (k < limit) run.Call();
+    }
+    return "";
+}
+
+std::string LiveClient::NextWith(PluginRun& run, const std::string& needle, int limit, int* calls) {
+    int used = 0;
+    for (;;) {
+        int took = 0;
+        const std::string message = Next(run, limit - used, &took);
+        used += took;
+        if (message.empty()) return "";
+        if (message.find(needle) != std::string::npos) {
+            if (calls) *calls = used;
+            return message;
+        }
+    }
+}
+
+}  // namespace corvane_test

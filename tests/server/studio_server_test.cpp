@@ -1,0 +1,509 @@
+// The Studio's server through the host over loopback: every call of its interface, every refusal,
+// the live feed with emulated boards, and the server across disable, enable and unload.
+#include <arpa/inet.h>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <future>
+#include <thread>
+
+#include "XPLMPlugin.h"
+#include "plugin/lifecycle.h"
+#include "server/studio_client.h"
+#include "studio/studio.h"
+#include "xphost.h"
+
+PLUGIN_API int XPluginEnable(void);
+PLUGIN_API void XPluginDisable(void);
+
+namespace corvane_test {
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+constexpr char kBoardCfg[] =
+    "*1\n[I]\nD5+ sim/cockpit2/switches/landing_lights_on 1\nD6+ sim/lights/taxi_lights_toggle\n"
+    "[O]\n13L 0 sim/cockpit2/switches/landing_lights_on\n";
+
+// The plug-in with its Studio on a free port and the page's files in its folder.
+class StudioRun {
+  public:
+    explicit StudioRun(const std::string& dataCfg = kBoardCfg)
+        : port_(FreeTcpPort()), run_(Options(dataCfg, port_)) {
+        std::filesystem::copy(std::string(CORVANE_SOURCE_DIR) + "/studio",
+                              run_.folder() + "/studio");
+        ResetPlugin();  // the start-up that lists the page's files
+        run_.Call();
+    }
+    PluginRun& run() { return run_; }
+    int port() const { return port_; }
+    HttpAnswer Ask(const std::string& method, const std::string& target,
+                   const std::string& body = "") {
+        return Exchange(run_, port_, Request(method, target, port_, StudioToken, body));
+    }
+    HttpAnswer Raw(const std::string& raw) { return Exchange(run_, port_, raw); }
+    std::string Origin() const { return "http://127.0.0.1:" + std::to_string(port_); }
+
+  private:
+    static PluginOptions Options(const std::string& dataCfg, int port) {
+        PluginOptions options;
+        options.dataCfg = dataCfg;
+        options.settings = "STUDIO_PORT = " + std::to_string(port) + "\n";
+        return options;
+    }
+    int port_;
+    PluginRun run_;
+};
+
+boardsim::Board& AddGatedBoard(PluginRun& run) {
+    boardsim::Options options = run.LanBoardOptions(2, 1);
+    options.autoGate = true;
+    options.configSection = kBoardCfg;
+    boardsim::Board& board = run.AddBoard(options);
+    return board;
+}
+
+TEST(StudioServer, TellsItsAddressWithATokenOf128Bits) {
+    StudioRun studio;
+    EXPECT_EQ(StudioToken.size(), 32u);
+    EXPECT_EQ(StudioAddress,
+              "http://127.0.0.1:" + std::to_string(studio.port()) + "/?token=" + StudioToken);
+    EXPECT_THAT(xphost::DebugLog(), HasSubstr("Corvane: Studio at " + StudioAddress));
+}
+
+// Each refusal with the answer it gets; none carries a CORS header.
+struct Refusal {
+    const char* name;
+    std::string (*raw)(int port, const std::string& token);
+    int status;
+};
+
+std::string Line(const std::string& start, int port, const std::string& rest) {
+    return start + " HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port) + "\r\n" + rest +
+           "Connection: close\r\n\r\n";
+}
+
+const Refusal kRefusals[] = {
+    {"NoToken", [](int p, const std::string&) { return Line("GET /api/state", p, ""); }, 401},
+    {"WrongToken",
+     [](int p, const std::string&) {
+         return Line("GET /api/state", p, "X-Corvane-Token: 00112233445566778899aabbccddeeff\r\n");
+     },
+     401},
+    {"WrongCookie",
+     [](int p, const std::string&) {
+         return Line("GET /api/state", p, "Cookie: corvane_token=0011\r\n");
+     },
+     401},
+    {"ForeignHost",
+     [](int, const std::string& t) {
+         return "GET /api/state HTTP/1.1\r\nHost: attacker.example:80\r\nX-Corvane-Token: " + t +
+                "\r\nConnection: close\r\n\r\n";
+     },
+     403},
+    {"ForeignHostForThePage",
+     [](int p, const std::string&) {
+         return "GET / HTTP/1.1\r\nHost: 10.0.0.1:" + std::to_string(p) +
+                "\r\nConnection: close\r\n\r\n";
+     },
+     403},
+    {"TextPlainBody",
+     [](int p, const std::string& t) {
+         return Line("POST /api/try-input", p,
+                     "X-Corvane-Token: " + t +
+                         "\r\nContent-Type: text/plain\r\nContent-Length: 2\r\n") +
+                "{}";
+     },
+     415},
+    {"ChangeWithTheCookieOnly",
+     [](int p, const std::string& t) {
+         return Line("POST /api/apply", p,
+                     "Cookie: corvane_token=" + t +
+                         "\r\nContent-Type: application/json\r\nContent-Length: 2\r\n") +
+                "{}";
+     },
+     401},
+    {"ParentFolder",
+     [](int p, const std::string& t) {
+         return Line("GET /api/file?name=../config.ini", p, "X-Corvane-Token: " + t + "\r\n");
+     },
+     403},
+    {"ProfileParent",
+     [](int p, const std::string& t) {
+         return Line("GET /api/file?name=profiles/..%2Fconfig.cfg", p,
+                     "X-Corvane-Token: " + t + "\r\n");
+     },
+     403},
+    {"AbsoluteName",
+     [](int p, const std::string& t) {
+         return Line("GET /api/file?name=%2Fetc%2Fpasswd", p, "X-Corvane-Token: " + t + "\r\n");
+     },
+     403},
+    {"SaveOutsideTheFiles",
+     [](int p, const std::string& t) {
+         return Line("PUT /api/file?name=config.ini", p,
+                     "X-Corvane-Token: " + t +
+                         "\r\nContent-Type: application/json\r\nContent-Length: 34\r\n") +
+                R"({"text":"x","base_version":"abc"})"
+                " ";
+     },
+     403},
+    {"PageFileNotListed",
+     [](int p, const std::string&) { return Line("GET /../config.ini", p, ""); }, 404},
+    {"UnknownCall",
+     [](int p, const std::string& t) {
+         return Line("GET /api/nothing", p, "X-Corvane-Token: " + t + "\r\n");
+     },
+     404},
+    {"WrongMethod",
+     [](int p, const std::string& t) {
+         return Line("DELETE /api/file?name=data.cfg", p, "X-Corvane-Token: " + t + "\r\n");
+     },
+     405},
+    {"MalformedJson",
+     [](int p, const std::string& t) {
+         return Line("POST /api/try-input", p,
+                     "X-Corvane-Token: " + t +
+                         "\r\nContent-Type: application/json\r\nContent-Length: 5\r\n") +
+                "{bad ";
+     },
+     400},
+    {"BodyOf2MB",
+     [](int p, const std::string& t) {
+         return Line("PUT /api/file?name=data.cfg", p,
+                     "X-Corvane-Token: " + t +
+                         "\r\nContent-Type: application/json\r\nContent-Length: 2097152\r\n") +
+                std::string(2097152, ' ');
+     },
+     413},
+    {"UnknownBoard",
+     [](int p, const std::string& t) {
+         std::string b = R"({"board":7,"tag":"D5+","value":""})";
+         return Line("POST /api/try-input", p,
+                     "X-Corvane-Token: " + t +
+                         "\r\nContent-Type: application/json\r\nContent-Length: " +
+                         std::to_string(b.size()) + "\r\n") +
+                b;
+     },
+     404},
+};
+
+class StudioRefusal : public ::testing::TestWithParam<Refusal> {};
+
+TEST_P(StudioRefusal, AnswersItsStatusWithoutCors) {
+    StudioRun studio;
+    const HttpAnswer answer = studio.Raw(GetParam().raw(studio.port(), StudioToken));
+    EXPECT_EQ(answer.status, GetParam().status) << answer.head << "\n" << answer.body;
+    EXPECT_THAT(answer.head, Not(HasSubstr("Access-Control")));
+    EXPECT_THAT(answer.head, HasSubstr("Content-Type: application/json"));
+    // The server goes on answering.
+    EXPECT_EQ(studio.Ask("GET", "/api/files").status, 200);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, StudioRefusal, ::testing::ValuesIn(kRefusals),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(StudioServer, ThePageWithItsTokenSetsAStrictCookieThatOpensTheInterface) {
+    StudioRun studio;
+    const HttpAnswer page = studio.Raw(Line("GET /?token=" + StudioToken, studio.port(), ""));
+    EXPECT_EQ(page.status, 200);
+    EXPECT_THAT(page.head, HasSubstr("Set-Cookie: corvane_token=" + StudioToken +
+                                     "; HttpOnly; SameSite=Strict; Path=/"));
+    EXPECT_THAT(page.body, HasSubstr("<html"));
+    EXPECT_THAT(studio.Raw(Line("GET /?token=feed", studio.port(), "")).head,
+                Not(HasSubstr("Set-Cookie")));
+    EXPECT_EQ(studio.Raw(Line("GET /api.js", studio.port(), "")).status, 200);
+    EXPECT_EQ(studio
+                  .Raw(Line("GET /api/state", studio.port(),
+                            "Cookie: corvane_token=" + StudioToken + "\r\n"))
+                  .status,
+              200);
+    EXPECT_EQ(
+        studio
+            .Raw("GET /api/state HTTP/1.1\r\nHost: localhost:" + std::to_string(studio.port()) +
+                 "\r\nX-Corvane-Token: " + StudioToken + "\r\nConnection: close\r\n\r\n")
+            .status,
+        200);
+}
+
+TEST(StudioServer, StateNamesTheBoardsTheFileAndTheVersion) {
+    StudioRun studio;
+    AddGatedBoard(studio.run());
+    ASSERT_TRUE(studio.run().ConnectAll());
+    const HttpAnswer state = studio.Ask("GET", "/api/state");
+    ASSERT_EQ(state.status, 200);
+    EXPECT_THAT(state.body, HasSubstr(R"("config_file":"data.cfg")"));
+    EXPECT_THAT(state.body, HasSubstr(R"("index":0)"));
+    EXPECT_THAT(state.body, HasSubstr(R"("kind":"arduino")"));
+    EXPECT_THAT(state.body, HasSubstr(R"("link":{"address":"127.0.0.2","type":"lan"})"));
+    EXPECT_THAT(state.body, HasSubstr(R"("inputs":2)"));
+    EXPECT_THAT(state.body, HasSubstr(R"("outputs":1)"));
+    EXPECT_THAT(state.body, HasSubstr(R"("studio_port":)" + std::to_string(studio.port())));
+}
+
+TEST(StudioServer, FilesAreReadSavedWithBackupsAndAStaleSaveIsRefused) {
+    StudioRun studio;
+    std::filesystem::create_directories(studio.run().folder() + "/profiles");
+    WriteFile(studio.run().folder() + "/profiles/B738.cfg", "*1\n");
+    const HttpAnswer files = studio.Ask("GET", "/api/files");
+    EXPECT_THAT(files.body, HasSubstr(R"("name":"data.cfg")"));
+    EXPECT_THAT(files.body, HasSubstr(R"("name":"profiles/B738.cfg")"));
+    EXPECT_THAT(files.body, HasSubstr(R"("in_force":true)"));
+    const HttpAnswer file = studio.Ask("GET", "/api/file?name=data.cfg");
+    ASSERT_EQ(file.status, 200);
+    const std::string version = file.body.substr(file.body.find(R"("version":")") + 11, 16);
+    // Someone else changed the file: the save is refused with the file as it is now.
+    WriteFile(studio.run().folder() + "/data.cfg", "*2\n");
+    const HttpAnswer stale = studio.Ask("PUT", "/api/file?name=data.cfg",
+                                        R"({"text":"*3\n","base_version":")" + version + "\"}");
+    EXPECT_EQ(stale.status, 409);
+    EXPECT_THAT(stale.body, HasSubstr(R"("text":"*2\n")"));
+    EXPECT_EQ(ReadFile(studio.run().folder() + "/data.cfg"), "*2\n");
+    const std::string now = stale.body.substr(stale.body.find(R"("version":")") + 11, 16);
+    const HttpAnswer saved = studio.Ask("PUT", "/api/file?name=data.cfg",
+                                        R"({"text":"*3\n","base_version":")" + now + "\"}");
+    ASSERT_EQ(saved.status, 200) << saved.body;
+    EXPECT_THAT(saved.body, HasSubstr(R"("check":{"boards":[{)"));
+    EXPECT_EQ(ReadFile(studio.run().folder() + "/data.cfg"), "*3\n");
+    const HttpAnswer backups = studio.Ask("GET", "/api/backups?name=data.cfg");
+    const size_t at = backups.body.find(R"("id":")");
+    ASSERT_NE(at, std::string::npos) << backups.body;
+    const std::string id = backups.body.substr(at + 6, backups.body.find('"', at + 6) - at - 6);
+    const HttpAnswer backup = studio.Ask("GET", "/api/backup?name=data.cfg&id=" + id);
+    EXPECT_THAT(backup.body, HasSubstr(R"("text":"*2\n")"));
+    // Twelve saves more keep the last ten texts.
+    std::string base = saved.body.substr(saved.body.find(R"("version":")") + 11, 16);
+    for (int k = 0; k < 12; ++k) {
+        const HttpAnswer again = studio.Ask(
+            "PUT", "/api/file?name=data.cfg",
+            R"({"text":"*3\n# )" + std::to_string(k) + R"(\n","base_version":")" + base + "\"}");
+        ASSERT_EQ(again.status, 200) << again.body;
+        base = again.body.substr(again.body.find(R"("version":")") + 11, 16);
+    }
+    int kept = 0;
+    for (const auto& entry :
+         std::filesystem::directory_iterator(studio.run().folder() + "/backups"))
+        kept += entry.path().filename().string().rfind("data.cfg.", 0) == 0 ? 1 : 0;
+    EXPECT_EQ(kept, 10);
+    // A new profile is made with base_version "".
+    EXPECT_EQ(studio
+                  .Ask("PUT", "/api/file?name=profiles/A320%20neo.cfg",
+                       R"({"text":"*1\n","base_version":""})")
+                  .status,
+              200);
+    EXPECT_EQ(ReadFile(studio.run().folder() + "/profiles/A320 neo.cfg"), "*1\n");
+}
+
+TEST(StudioServer, ASeventeenthConnectionIsClosedAtOnce) {
+    StudioRun studio;
+    std::vector<int> open;
+    for (int k = 0; k < 16; ++k) open.push_back(ConnectTo(studio.port()));
+    studio.run().Call(2);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    const int extra = ConnectTo(studio.port());
+    char byte = 0;
+    EXPECT_LE(recv(extra, &byte, 1, 0), 0);  // closed without an answer
+    close(extra);
+    close(open.back());
+    open.pop_back();
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(studio.Ask("GET", "/api/files").status, 200);
+    for (int s : open) close(s);
+}
+
+TEST(StudioServer, AClientSendingAByteASecondBlocksNoOneAndIsClosed) {
+    StudioRun studio;
+    const int slow = ConnectTo(studio.port());
+    const std::string raw = Request("GET", "/api/state", studio.port(), StudioToken);
+    auto dribble = std::async(std::launch::async, [&] {
+        for (size_t k = 0; k < raw.size(); ++k) {
+            if (send(slow, raw.data() + k, 1, MSG_NOSIGNAL) != 1) return k;
+            std::this_thread::sleep_for(std::chrono::seconds(1));
+        }
+        return raw.size();
+    });
+    for (int k = 0; k < 3; ++k) EXPECT_EQ(studio.Ask("GET", "/api/state").status, 200);
+    while (dribble.wait_for(std::chrono::milliseconds(5)) != std::future_status::ready)
+        studio.run().Call();
+    EXPECT_LT(dribble.get(), raw.size());  // the server ended the connection before the request did
+    close(slow);
+}
+
+TEST(StudioLive, APressArrivesWithItsEntryAndAnUntaggedInputToo) {
+    StudioRun studio;
+    boardsim::Board& board = AddGatedBoard(studio.run());
+    ASSERT_TRUE(studio.run().ConnectAll());
+    LiveClient live(studio.port(), StudioToken, studio.Origin());
+    ASSERT_EQ(live.status(), 101);
+    studio.run().Call(2);
+    const auto start = std::chrono::steady_clock::now();
+    board.Press("D5");
+    int calls = 0;
+    const std::string press = live.NextWith(studio.run(), R"("event":"input")", 8, &calls);
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(press, R"({"board":0,"event":"input","matched":[0],"tag":"D5+","value":""})");
+    EXPECT_LE(calls, 8);  // 200 ms of flight-loop calls
+    EXPECT_LT(took, std::chrono::milliseconds(200));
+    EXPECT_THAT(live.NextWith(studio.run(), R"("event":"output")", 40),
+                HasSubstr(R"("tag":"13L","text":"1")"));
+    board.Press("D7");
+    EXPECT_EQ(live.NextWith(studio.run(), R"("event":"input")", 8),
+              R"({"board":0,"event":"input","matched":[],"tag":"D7+","value":""})");
+}
+
+TEST(StudioLive, AFloodOfInputsIsCutToTenAndOneDroppedEventPerCall) {
+    StudioRun studio;
+    boardsim::Board& board = AddGatedBoard(studio.run());
+    ASSERT_TRUE(studio.run().ConnectAll());
+    LiveClient live(studio.port(), StudioToken, studio.Origin());
+    studio.run().Call(2);
+    for (int k = 0; k < 25; ++k) board.Press("D9");
+    int inputs = 0;
+    std::string dropped;
+    for (int k = 0; k < 40 && dropped.empty(); ++k) {
+        const std::string message = live.Next(studio.run(), 4);
+        if (message.find(R"("event":"input")") != std::string::npos) ++inputs;
+        if (message.find(R"("event":"dropped")") != std::string::npos) dropped = message;
+    }
+    EXPECT_EQ(dropped, R"({"board":0,"count":15,"event":"dropped"})");
+    EXPECT_EQ(inputs, 10);
+}
+
+TEST(StudioLive, AForeignOriginIsRefused) {
+    StudioRun studio;
+    LiveClient foreign(studio.port(), StudioToken, "http://attacker.example");
+    EXPECT_EQ(foreign.status(), 403);
+    LiveClient noToken(studio.port(), "", studio.Origin());
+    EXPECT_EQ(noToken.status(), 401);
+}
+
+TEST(StudioCalls, TryInputRunsTheCommandAsIfTheBoardHadSentIt) {
+    StudioRun studio;
+    AddGatedBoard(studio.run());
+    ASSERT_TRUE(studio.run().ConnectAll());
+    xphost::TakeCommandTrace();
+    const HttpAnswer tried =
+        studio.Ask("POST", "/api/try-input", R"({"board":0,"tag":"D6+","value":""})");
+    EXPECT_EQ(tried.body, R"({"matched":[1],"ok":true})");
+    bool ran = false;
+    for (const auto& event : xphost::TakeCommandTrace())
+        ran |= event.name == "sim/lights/taxi_lights_toggle";
+    EXPECT_TRUE(ran);
+    EXPECT_EQ(studio.Ask("POST", "/api/try-input", R"({"board":0,"tag":"D5+","value":""})").status,
+              200);
+    EXPECT_EQ(xphost::GetDataref("sim/cockpit2/switches/landing_lights_on"), "1");
+}
+
+TEST(StudioCalls, TestOutputShowsTheTextThenTheSimulatorsValueAgain) {
+    StudioRun studio;
+    boardsim::Board& board = AddGatedBoard(studio.run());
+    ASSERT_TRUE(studio.run().ConnectAll());
+    ASSERT_TRUE(studio.run().CallUntil([&] { return board.leds().count(13) == 1; }, 200));
+    EXPECT_FALSE(board.leds()[13]);
+    EXPECT_EQ(
+        studio.Ask("POST", "/api/test-output", R"({"board":0,"tag":"13L","text":"1","seconds":1})")
+            .body,
+        R"({"ok":true})");
+    EXPECT_TRUE(studio.run().CallUntil([&] { return board.leds()[13]; }, 20));
+    // One second later the simulator's value (0) is back.
+    EXPECT_TRUE(studio.run().CallUntil(
+        [&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            return !board.leds()[13];
+        },
+        300));
+    EXPECT_EQ(
+        studio.Ask("POST", "/api/test-output", R"({"board":0,"tag":"99L","text":"1","seconds":1})")
+            .status,
+        404);
+    EXPECT_EQ(
+        studio.Ask("POST", "/api/test-output", R"({"board":0,"tag":"13L","text":"1","seconds":31})")
+            .status,
+        400);
+}
+
+TEST(StudioCalls, CheckGivesTheCheckersVerdictAndNamesTheSimulatorsNames) {
+    StudioRun studio;
+    const HttpAnswer check = studio.Ask(
+        "POST", "/api/check",
+        R"({"name":"data.cfg","text":"*1\n[I]\nD5+ sim/cockpit2/switches/landing_lights_on 1\nD6+ sim/cockpit2/switchs/beacon_on 1\n"})");
+    ASSERT_EQ(check.status, 200) << check.body;
+    EXPECT_THAT(check.body, HasSubstr(R"("problems":1)"));
+    EXPECT_THAT(check.body, HasSubstr(R"("line":4,"message":)"));
+    EXPECT_THAT(check.body, HasSubstr(R"("suggestion":"sim/cockpit2/switches/beacon_on")"));
+    EXPECT_THAT(check.body, HasSubstr(R"("tag":"D5+")"));
+    EXPECT_THAT(
+        check.body,
+        HasSubstr(
+            R"({"code":1,"entries":[{"index":0,"line":3,"output":false}],"pin":5,"use":"digital input"})"));
+    const HttpAnswer names = studio.Ask(
+        "GET", "/api/names?prefix=sim/cockpit2/switches/landing_lights_o&kind=dataref&limit=5");
+    EXPECT_EQ(
+        names.body,
+        R"({"names":[{"kind":"dataref","name":"sim/cockpit2/switches/landing_lights_on","type":"int","writable":true}],"source":"live"})");
+    EXPECT_EQ(studio.Ask("GET", "/api/names?prefix=sim&limit=500").status, 400);
+}
+
+TEST(StudioCalls, ApplyRunsTheFullResetAfterAnswering) {
+    StudioRun studio;
+    const size_t before = xphost::DebugLog().size();
+    EXPECT_EQ(studio.Ask("POST", "/api/apply", "{}").body, R"({"ok":true})");
+    studio.run().Call(3);
+    EXPECT_THAT(xphost::DebugLog().substr(before), HasSubstr("Corvane reconnecting"));
+    // The same token opens the Studio after the reset.
+    EXPECT_EQ(studio.Ask("GET", "/api/state").status, 200);
+}
+
+TEST(StudioLifecycle, DisableEnableAndStopWithClientsConnected) {
+    StudioRun studio;
+    LiveClient live(studio.port(), StudioToken, studio.Origin());
+    ASSERT_EQ(live.status(), 101);
+    const int idle = ConnectTo(studio.port());
+    XPluginDisable();
+    EXPECT_EQ(ConnectTo(studio.port()), -1);  // nothing listens while disabled
+    XPluginEnable();
+    studio.run().Call();
+    EXPECT_EQ(studio.Ask("GET", "/api/state").status, 200);
+    LiveClient again(studio.port(), StudioToken, studio.Origin());
+    EXPECT_EQ(again.status(), 101);
+    close(idle);
+    // The run's end disables and stops the plug-in with the live client still connected.
+}
+
+TEST(StudioServer, APortInUseIsToldAndEverythingElseWorks) {
+    const int taken = FreeTcpPort();
+    const int holder = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(static_cast<uint16_t>(taken));
+    ASSERT_EQ(bind(holder, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    listen(holder, 1);
+    PluginOptions options;
+    options.dataCfg = kBoardCfg;
+    options.settings = "STUDIO_PORT = " + std::to_string(taken) + "\n";
+    PluginRun run(options);
+    EXPECT_THAT(xphost::DebugLog(), HasSubstr("Corvane: Studio could not listen on 127.0.0.1:" +
+                                              std::to_string(taken)));
+    EXPECT_EQ(StudioAddress, "");
+    run.AddLanBoard(2, 1);
+    EXPECT_TRUE(run.ConnectAll());
+    close(holder);
+}
+
+TEST(StudioServer, PortZeroStartsNoServer) {
+    PluginOptions options;
+    options.settings = "STUDIO_PORT = 0\n";
+    PluginRun run(options);
+    EXPECT_EQ(StudioAddress, "");
+    EXPECT_THAT(xphost::DebugLog(), Not(HasSubstr("Studio")));
+}
+
+}  // namespace
+}  // namespace corvane_test
