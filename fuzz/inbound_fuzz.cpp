@@ -165,8 +165,8 @@ void Frames(World& w, int count) {
 void Reconnect(World& w, unsigned int profile) {
     profile %= kProfileCount;
     corvane_test::WriteFile(w.run->folder() + "/config.ini",
-                            "IP_ADDRESS = 127.0.0.1\nPORT = " + std::to_string(w.run->port()) +
-                                "\n" + kProfiles[profile]);
+                            "IP_ADDRESS = 127.0.0.1\nSTUDIO_PORT = 0\nPORT = " +
+                                std::to_string(w.run->port()) + "\n" + kProfiles[profile]);
     for (SerialBoard& s : w.serial) {
         if (s.board) continue;
         s.board = std::make_unique<boardsim::Board>(s.options);

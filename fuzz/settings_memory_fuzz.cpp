@@ -4,9 +4,10 @@
 // whose inputs store dataref values into it and recall them, through the flight loop, each call of
 // which is timed.
 //
-// Whatever the settings say, the harness appends its own IP_ADDRESS (127.0.0.1) and PORT lines,
-// which as the later ones win, and the serial scan looks only in an empty folder of its own: no
-// fuzzed setting can make the plug-in probe a network or open a device.
+// Whatever the settings say, the harness appends its own IP_ADDRESS (127.0.0.1), STUDIO_PORT (0,
+// no server) and PORT lines, which as the later ones win, and the serial scan looks only in an
+// empty folder of its own: no fuzzed setting can make the plug-in probe a network, open a device
+// or serve a page.
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
@@ -68,8 +69,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::vector<std::string> parts = corvane_fuzz::SplitOnce(
         std::string(reinterpret_cast<const char*>(data), size), std::string(1, '\0'));
     const std::string& folder = w.run->folder();
-    corvane_test::WriteFile(folder + "/config.ini", parts[0] + "\nIP_ADDRESS = 127.0.0.1\nPORT = " +
-                                                        std::to_string(w.run->port()) + "\n");
+    corvane_test::WriteFile(folder + "/config.ini",
+                            parts[0] + "\nIP_ADDRESS = 127.0.0.1\nSTUDIO_PORT = 0\nPORT = " +
+                                std::to_string(w.run->port()) + "\n");
     std::srand(1);
     ResetPlugin();
     ToggleUSBHandler(xpMsg_ButtonStateChanged, ToggleUSB, 0, 0);
