@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "name_suggestions.h"
+#include "check/name_suggestions.h"
 
 namespace {
 

@@ -7,10 +7,10 @@
 #include <cstdint>
 #include <string>
 
+#include "check/config_check.h"
 #include "check_world.h"
 #include "config/board_tables.h"
 #include "config/config_file.h"
-#include "config_check.h"
 #include "exchange/identification.h"
 #include "fuzz_support.h"
 #include "report_text.h"
@@ -19,8 +19,9 @@
 namespace {
 
 void Report(const corvane_check::CheckReport& report) {
-    corvane_check::WriteReport(corvane_fuzz::NullStream(), report, "data.cfg");
-    corvane_check::WriteProblems(corvane_fuzz::NullStream(), report, "data.cfg");
+    const corvane_check::Verdict verdict = corvane_check::VerdictOf(report);
+    corvane_check::WriteReport(corvane_fuzz::NullStream(), verdict, "data.cfg");
+    corvane_check::WriteProblems(corvane_fuzz::NullStream(), verdict, "data.cfg");
 }
 
 }  // namespace

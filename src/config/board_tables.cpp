@@ -1,6 +1,8 @@
 #include "config/board_tables.h"
 
 #include <cstring>
+#include <tuple>
+#include <utility>
 
 #include "config/missing_names.h"
 
@@ -269,4 +271,46 @@ void ClearBoardTables() {
     Continuous.clear();
     ContinuousTag.clear();
     OutArrayUse = 0;
+}
+
+namespace {
+
+// Every table, in one tuple of references: the set that BoardTablesSet holds and exchanges.
+auto AllTables() {
+    return std::tie(
+        Data, Datatags, Mode, InputDataPointer, InputDrefTypes, InputDataRange, InputArrayNum,
+        InputDefault, InputIncrementDir, Contval, InputSkip, InputSquareLaw, GroupMembers, OutDrefs,
+        OutputActive, Drefread, Type, Arraynum, Precision, Previous, OutRange1, OutRange2,
+        OutputAllOn, OutputDue, OutputModeLed, ModeLedLeader, AnalogAdditional, MatrixAdditional,
+        SevenSegAdditional, StepperAdditional, LedPortData, StepperCommon, LEDCommon,
+        SevenSegCommon, OutDevice, AllowOutput, AllowPing, LedPortSend, sendall, allow_output,
+        UdpIP, SerialIndex, BoardRefused, BoardStatusLine, BoardLinkName, ArduinoConfigFile,
+        ArduinoID, ArduinoConfigLines, Continuous, ContinuousTag, OutArrayUse);
+}
+
+// The tuple of values that a tuple of references refers to (for decltype only).
+template <typename... T>
+std::tuple<T...> ValuesOf(const std::tuple<T&...>&);
+
+template <typename Refs, typename Values, size_t... I>
+void ExchangeEach(Refs refs, Values& values, std::index_sequence<I...>) {
+    using std::swap;
+    (swap(std::get<I>(refs), std::get<I>(values)), ...);
+}
+
+}  // namespace
+
+struct BoardTablesSet::Tables {
+    decltype(ValuesOf(AllTables())) values{};
+};
+
+BoardTablesSet::BoardTablesSet() : tables_(std::make_unique<Tables>()) {}
+
+BoardTablesSet::~BoardTablesSet() = default;
+
+void ExchangeBoardTables(BoardTablesSet& set) {
+    auto& values = set.tables_->values;
+    ExchangeEach(
+        AllTables(), values,
+        std::make_index_sequence<std::tuple_size<std::decay_t<decltype(values)>>::value>());
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -115,3 +116,23 @@ void CreateBoardRow(unsigned int id, const sockaddr_in& address, int serialIndex
 void ResetBoardRow(int b, unsigned int id);
 // Empties every board table, the configuration texts included.
 void ClearBoardTables();
+
+// The content of every table above, held apart from the tables. A reader that must leave the live
+// tables as they are (the checker inside the plug-in) exchanges them with a fresh set, so that it
+// reads into empty tables, and exchanges them back when it is done; the exchanges move no element,
+// so that references into the live tables stay good.
+class BoardTablesSet {
+  public:
+    BoardTablesSet();  // empty tables
+    ~BoardTablesSet();
+    BoardTablesSet(const BoardTablesSet&) = delete;
+    BoardTablesSet& operator=(const BoardTablesSet&) = delete;
+
+    struct Tables;  // one member per table
+
+  private:
+    friend void ExchangeBoardTables(BoardTablesSet& set);
+    std::unique_ptr<Tables> tables_;
+};
+// Exchanges the content of every board table with set's.
+void ExchangeBoardTables(BoardTablesSet& set);

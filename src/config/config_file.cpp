@@ -253,3 +253,8 @@ void ClearConfigReaderState() {
     DebugAddress.clear();
     BoardLineHead.clear();
 }
+
+void ExchangeConfigReaderState(ConfigReaderState& state) {
+    DebugAddress.swap(state.debugAddress);
+    BoardLineHead.swap(state.lineHeads);
+}

@@ -34,3 +34,11 @@ bool ContinueConfigRead(ConfigRead& read, size_t maxLines);
 void FinishConfigRead(ConfigRead& read);
 // Clears the reader's own state (the debug address list and its counters); used by the reset.
 void ClearConfigReaderState();
+
+// The reader's own state held apart: DebugAddress and the beginnings of the boards' status lines.
+struct ConfigReaderState {
+    std::string debugAddress;
+    std::vector<std::string> lineHeads;
+};
+// Exchanges the reader's own state with state (for a read that must leave the live state as it is).
+void ExchangeConfigReaderState(ConfigReaderState& state);

@@ -41,3 +41,8 @@ void ClearMissingNames() {
     MissingNames.clear();
     logged.clear();
 }
+
+void ExchangeMissingNames(MissingNamesState& state) {
+    MissingNames.swap(state.names);
+    logged.swap(state.logged);
+}

@@ -4,6 +4,7 @@
 // on, until the flight loop finds them or the board's configuration is read again.
 #pragma once
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -31,3 +32,12 @@ void NoteMissingName(int b, bool output, int index, const std::string& name,
 void ForgetMissingNames(int b);
 // Forgets every missing name and which ones were logged (the full reset).
 void ClearMissingNames();
+
+// The missing names and which of them were logged, held apart.
+struct MissingNamesState {
+    std::vector<MissingName> names;
+    std::set<std::string> logged;
+};
+// Exchanges the missing names and the logged ones with state (for a read that must leave the live
+// state as it is).
+void ExchangeMissingNames(MissingNamesState& state);

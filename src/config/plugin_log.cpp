@@ -5,7 +5,10 @@
 #include "XPLMUtilities.h"
 #include "config/live_events.h"
 
+int LogSilenced = 0;
+
 void WriteLog(const std::string& text) {
+    if (LogSilenced > 0) return;
     size_t begin = 0;
     while (begin < text.size()) {
         size_t end = text.find('\n', begin);

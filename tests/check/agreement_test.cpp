@@ -3,7 +3,7 @@
 // emulated board receives. The checker names the encoder group a mode switch drives, by whole
 // tags, and reports a switch that drives none; what it says of a plain encoder entry beside a
 // group is what the plug-in does with a turn.
-#include "board_view.h"
+#include "check/board_view.h"
 #include "check_support.h"
 #include "config/board_tables.h"
 #include "exchange/identification.h"

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "check/config_check.h"
 #include "check_world.h"
-#include "config_check.h"
 #include "support/plugin_harness.h"
 
 namespace check_test {

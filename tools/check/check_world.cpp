@@ -4,15 +4,14 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iostream>
 #include <sstream>
-#include <streambuf>
 
+#include "check/name_lists.h"
+#include "check/name_suggestions.h"
 #include "config/board_tables.h"
 #include "config/config_file.h"
 #include "config/settings.h"
 #include "config/status_text.h"
-#include "name_lists.h"
 #include "simdata/custom_refs.h"
 #include "transport/lan_socket.h"
 #include "transport/serial_ports.h"
@@ -21,18 +20,6 @@
 namespace corvane_check {
 
 namespace {
-
-// A stream buffer that takes every character and keeps none.
-class NullBuffer : public std::streambuf {
-  protected:
-    int overflow(int c) override { return traits_type::not_eof(c); }
-    std::streamsize xsputn(const char*, std::streamsize n) override { return n; }
-};
-
-NullBuffer& Null() {
-    static NullBuffer buffer;
-    return buffer;
-}
 
 void Warn(std::string* warning, const std::string& text) {
     if (warning && warning->empty()) *warning = text;
@@ -80,8 +67,6 @@ bool LoadHostList(const std::string& path, std::string* error, std::string* warn
 
 }  // namespace
 
-std::vector<std::string> KnownNames;
-
 bool PrepareWorldFrom(const NameSources& sources, std::string* error, std::string* warning) {
     xphost::Reset();
     xphost::SetDebugEcho(false);
@@ -120,12 +105,6 @@ void ClearBoards() {
     SerialCurrent = 0;
     serv_addr = sockaddr_in{};
     ComPortName.clear();
-}
-
-QuietLog::QuietLog() : saved_(std::cerr.rdbuf(&Null())) {}
-
-QuietLog::~QuietLog() {
-    std::cerr.rdbuf(saved_);
 }
 
 bool ReadWholeFile(const std::string& path, std::string& text, std::string* why) {

@@ -8,9 +8,6 @@
 
 namespace corvane_check {
 
-// Every name of the loaded lists and the plug-in's own names, for "did you mean".
-extern std::vector<std::string> KnownNames;
-
 // Where the simulator's names come from; either may be empty, and both may be given (X-Plane's
 // lists lack what plug-ins add at run time, which a list of the host's format can name).
 struct NameSources {
@@ -30,19 +27,6 @@ bool PrepareWorld(const std::string& datarefPath, std::string* error, std::strin
 // Gives the board tables, the status lines and the configuration reader their start-up state,
 // so that the next board read gets board index 0. The host's names stay.
 void ClearBoards();
-
-// Silences the plug-in's diagnostic stream (std::cerr) while it lives; the reader writes its
-// log lines there, which are no part of the checker's report.
-class QuietLog {
-  public:
-    QuietLog();
-    ~QuietLog();
-    QuietLog(const QuietLog&) = delete;
-    QuietLog& operator=(const QuietLog&) = delete;
-
-  private:
-    std::streambuf* saved_;
-};
 
 // The whole content of the file at path into text (bytes as they are); false when it is a folder
 // or does not open, with the reason in *why when given.

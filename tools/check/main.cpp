@@ -9,11 +9,11 @@
 #include <utility>
 #include <vector>
 
+#include "check/name_lists.h"
+#include "check/verdict.h"
 #include "check_options.h"
 #include "check_world.h"
 #include "config/aircraft_profile.h"
-#include "config_check.h"
-#include "name_lists.h"
 #include "program_folder.h"
 #include "report_text.h"
 
@@ -100,15 +100,15 @@ int main(int argc, char** argv) {
         std::cerr << "corvane-check: and from the running X-Plane's list " << sources.liveList
                   << "\n";
     for (const auto& [file, text] : texts) {
-        const corvane_check::CheckReport report =
-            options.panel ? corvane_check::CheckPanelText(text) : corvane_check::CheckDataCfg(text);
+        const corvane_check::Verdict verdict =
+            corvane_check::CheckConfigText(options.panel ? "panel" : "data.cfg", text);
         if (options.quiet) {
-            corvane_check::WriteProblems(std::cout, report, file);
+            corvane_check::WriteProblems(std::cout, verdict, file);
         } else {
             if (&file != &texts.front().first) std::cout << "\n";
-            corvane_check::WriteReport(std::cout, report, file);
+            corvane_check::WriteReport(std::cout, verdict, file);
         }
-        if (!report.Problems().empty() && status == corvane_check::kExitClean)
+        if (!verdict.Issues().empty() && status == corvane_check::kExitClean)
             status = corvane_check::kExitProblems;
     }
     return status;

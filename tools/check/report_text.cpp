@@ -3,6 +3,7 @@
 #include <map>
 #include <sstream>
 
+#include "check/name_suggestions.h"
 #include "config/config_file.h"
 
 namespace corvane_check {
@@ -10,20 +11,6 @@ namespace corvane_check {
 namespace {
 
 constexpr unsigned int kUnset = 100;  // the value of a pin setting that the section leaves unset
-
-std::string KindName(ConfigNoteKind kind) {
-    switch (kind) {
-        case ConfigNoteKind::Entry:
-            return "entry";
-        case ConfigNoteKind::Skipped:
-            return "skipped";
-        case ConfigNoteKind::Suspect:
-            return "suspect";
-        case ConfigNoteKind::Comment:
-            return "comment";
-    }
-    return "note";
-}
 
 char Marker(ConfigNoteKind kind) {
     switch (kind) {
@@ -36,9 +23,9 @@ char Marker(ConfigNoteKind kind) {
     }
 }
 
-std::string TextOfLine(const CheckReport& report, int line) {
-    if (line < 1 || static_cast<size_t>(line) > report.lines.size()) return std::string();
-    std::string text = report.lines[line - 1];
+std::string TrimmedText(const VerdictLine& line) {
+    if (line.line < 1) return std::string();
+    std::string text = line.text;
     while (!text.empty() && (text.back() == '\r' || text.back() == ' ' || text.back() == '\t'))
         text.pop_back();
     return text;
@@ -48,7 +35,7 @@ std::string Padded(const std::string& text, size_t width) {
     return text.size() >= width ? text + " " : text + std::string(width - text.size(), ' ');
 }
 
-std::string SectionTitle(const SectionCheck& section) {
+std::string SectionTitle(const BoardVerdict& section) {
     if (section.id == kNoBoardId)
         return "Section without a board ID (line " + std::to_string(section.line) + ")";
     if (section.id == 0 && section.line > 0)
@@ -63,25 +50,14 @@ std::string SectionTitle(const SectionCheck& section) {
     return title;
 }
 
-// Every finding of the report by its line.
-std::map<int, std::vector<Finding>> FindingsByLine(const CheckReport& report) {
-    std::map<int, std::vector<Finding>> byLine;
-    for (const Finding& f : report.fileFindings) byLine[f.line].push_back(f);
-    for (const SectionCheck& section : report.sections)
-        for (const Finding& f : section.findings) byLine[f.line].push_back(f);
-    return byLine;
-}
-
-void WriteLines(std::ostream& out, const CheckReport& report,
-                const std::map<int, std::vector<Finding>>& byLine, int first, int end) {
-    for (auto it = byLine.lower_bound(first); it != byLine.end() && it->first < end; ++it) {
-        if (it->first == 0) continue;
-        out << "  " << Padded(std::to_string(it->first), 5) << TextOfLine(report, it->first)
-            << "\n";
-        for (const Finding& f : it->second) {
-            out << "         " << Marker(f.kind) << ' ';
-            if (IsProblem(f)) out << KindName(f.kind) << ": ";
-            out << f.reason << "\n";
+void WriteLines(std::ostream& out, const Verdict& verdict, int first, int end) {
+    for (const VerdictLine& line : verdict.lines) {
+        if (line.line == 0 || line.line < first || line.line >= end) continue;
+        out << "  " << Padded(std::to_string(line.line), 5) << TrimmedText(line) << "\n";
+        for (const VerdictNote& note : line.notes) {
+            out << "         " << Marker(note.kind) << ' ';
+            if (IsProblemKind(note.kind)) out << KindWord(note.kind) << ": ";
+            out << NoteText(note) << "\n";
         }
     }
 }
@@ -90,7 +66,7 @@ std::string LineLabel(const std::vector<int>& lines, size_t k) {
     return k < lines.size() && lines[k] > 0 ? "line " + std::to_string(lines[k]) : "";
 }
 
-void WriteInputs(std::ostream& out, const SectionCheck& section) {
+void WriteInputs(std::ostream& out, const BoardVerdict& section) {
     const std::vector<InputView>& inputs = section.view.inputs;
     out << "  Inputs (" << inputs.size() << ")\n";
     for (size_t i = 0; i < inputs.size(); ++i) {
@@ -112,7 +88,7 @@ std::string RangeText(const OutputView& v) {
     return text.str();
 }
 
-void WriteOutputs(std::ostream& out, const SectionCheck& section) {
+void WriteOutputs(std::ostream& out, const BoardVerdict& section) {
     const std::vector<OutputView>& outputs = section.view.outputs;
     out << "  Outputs (" << outputs.size() << ")\n";
     for (size_t j = 0; j < outputs.size(); ++j) {
@@ -230,46 +206,49 @@ size_t ShownCharacterLength(const std::string& text, size_t k) {
     return length;
 }
 
-void WriteProblemsText(std::ostream& out, const CheckReport& report, const std::string& path) {
-    for (const Finding& f : report.Problems()) {
-        out << path << (f.line > 0 ? ":" + std::to_string(f.line) : std::string()) << ": "
-            << KindName(f.kind) << ": " << f.reason << "\n";
-        const std::string text = TextOfLine(report, f.line);
-        if (!text.empty()) out << "    " << text << "\n";
-    }
+size_t WriteProblemsText(std::ostream& out, const Verdict& verdict, const std::string& path) {
+    size_t count = 0;
+    for (const VerdictLine& line : verdict.lines)
+        for (const VerdictNote& note : line.notes) {
+            if (!IsProblemKind(note.kind)) continue;
+            ++count;
+            out << path << (line.line > 0 ? ":" + std::to_string(line.line) : std::string()) << ": "
+                << KindWord(note.kind) << ": " << NoteText(note) << "\n";
+            const std::string text = TrimmedText(line);
+            if (!text.empty()) out << "    " << text << "\n";
+        }
+    return count;
 }
 
-void WriteReportText(std::ostream& out, const CheckReport& report, const std::string& path) {
-    const std::map<int, std::vector<Finding>> byLine = FindingsByLine(report);
+void WriteReportText(std::ostream& out, const Verdict& verdict, const std::string& path) {
     out << "corvane-check " << path << "\n";
-    const int firstSection = report.sections.empty() || report.sections[0].line == 0
-                                 ? static_cast<int>(report.lines.size()) + 1
-                                 : report.sections[0].line;
-    if (firstSection > 1 && !report.sections.empty() && report.sections[0].line > 0) {
+    const std::vector<BoardVerdict>& sections = verdict.boards;
+    const int firstSection =
+        sections.empty() || sections[0].line == 0 ? verdict.lineCount + 1 : sections[0].line;
+    if (firstSection > 1 && !sections.empty() && sections[0].line > 0) {
         out << "\nBefore the first board section\n";
-        WriteLines(out, report, byLine, 1, firstSection);
+        WriteLines(out, verdict, 1, firstSection);
     }
-    for (size_t k = 0; k < report.sections.size(); ++k) {
-        const SectionCheck& section = report.sections[k];
+    for (size_t k = 0; k < sections.size(); ++k) {
+        const BoardVerdict& section = sections[k];
         const int first = section.line > 0 ? section.line : 1;
-        const int end = k + 1 < report.sections.size() ? report.sections[k + 1].line
-                                                       : static_cast<int>(report.lines.size()) + 1;
+        const int end = k + 1 < sections.size() ? sections[k + 1].line : verdict.lineCount + 1;
         out << "\n" << SectionTitle(section) << "\n";
-        WriteLines(out, report, byLine, first, end);
+        WriteLines(out, verdict, first, end);
         if (!section.read) continue;
         WriteInputs(out, section);
         WriteOutputs(out, section);
         WriteBlocks(out, section.view);
     }
-    const std::vector<Finding> problems = report.Problems();
     out << "\n";
-    if (problems.empty()) {
+    std::ostringstream problems;
+    const size_t count = WriteProblemsText(problems, verdict, path);
+    if (count == 0) {
         out << "No problems.\n";
         return;
     }
-    out << "Problems\n";
-    WriteProblemsText(out, report, path);
-    out << problems.size() << (problems.size() == 1 ? " problem\n" : " problems\n");
+    out << "Problems\n" << problems.str();
+    out << count << (count == 1 ? " problem\n" : " problems\n");
 }
 
 }  // namespace
@@ -293,15 +272,15 @@ std::string ShownText(const std::string& text) {
     return shown;
 }
 
-void WriteProblems(std::ostream& out, const CheckReport& report, const std::string& path) {
+void WriteProblems(std::ostream& out, const Verdict& verdict, const std::string& path) {
     std::ostringstream text;
-    WriteProblemsText(text, report, path);
+    WriteProblemsText(text, verdict, path);
     out << ShownText(text.str());
 }
 
-void WriteReport(std::ostream& out, const CheckReport& report, const std::string& path) {
+void WriteReport(std::ostream& out, const Verdict& verdict, const std::string& path) {
     std::ostringstream text;
-    WriteReportText(text, report, path);
+    WriteReportText(text, verdict, path);
     out << ShownText(text.str());
 }
 

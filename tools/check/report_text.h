@@ -1,10 +1,11 @@
-// The checker's report as text: the whole reading of a file, or only its problems.
+// The checker's report as text, written from its verdict: the whole reading of a file, or only
+// its problems.
 #pragma once
 
 #include <ostream>
 #include <string>
 
-#include "config_check.h"
+#include "check/verdict.h"
 
 namespace corvane_check {
 
@@ -15,9 +16,9 @@ std::string ShownText(const std::string& text);
 
 // For each board section: every line with what the plug-in made of it, the inputs, outputs and
 // LED mode entries of the board row, and the blocks the board receives; then the problems.
-void WriteReport(std::ostream& out, const CheckReport& report, const std::string& path);
+void WriteReport(std::ostream& out, const Verdict& verdict, const std::string& path);
 
 // One problem per entry, "path:line: skipped|suspect: reason", with the line's text below it.
-void WriteProblems(std::ostream& out, const CheckReport& report, const std::string& path);
+void WriteProblems(std::ostream& out, const Verdict& verdict, const std::string& path);
 
 }  // namespace corvane_check

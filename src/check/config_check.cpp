@@ -1,13 +1,13 @@
-#include "config_check.h"
+#include "check/config_check.h"
 
 #include <algorithm>
 #include <map>
 #include <sstream>
 
-#include "check_world.h"
+#include "check/live_state_aside.h"
+#include "check/name_suggestions.h"
 #include "config/board_tables.h"
 #include "config/config_file.h"
-#include "name_suggestions.h"
 #include "transport/lan_socket.h"
 #include "transport/net_address.h"
 #include "transport/serial_ports.h"
@@ -83,7 +83,6 @@ void ReadSection(SectionCheck& section, const std::string& text, unsigned int id
     std::vector<ConfigNote> notes;
     {
         ConfigDiagnosticsScope scope(notes);
-        QuietLog quiet;
         ActAsLanBoard(b);
         ReadConfigFile(text, b, id);
     }
@@ -140,6 +139,10 @@ void NoteControlBytes(CheckReport& report) {
 
 }  // namespace
 
+std::string ReasonText(const Finding& finding) {
+    return finding.reason + DidYouMean(finding.suggestions);
+}
+
 bool IsProblem(const Finding& finding) {
     return finding.kind == ConfigNoteKind::Skipped || finding.kind == ConfigNoteKind::Suspect;
 }
@@ -157,15 +160,15 @@ std::vector<Finding> CheckReport::Problems() const {
 }
 
 void SuggestNames(CheckReport& report) {
-    std::map<std::string, std::string> suggestions;  // each unknown name is looked up once
+    std::map<std::string, std::vector<std::string>>
+        suggestions;  // each unknown name is looked up once
     const auto suggest = [&](Finding& f) {
         if (f.unknownName.empty()) return;
         auto found = suggestions.find(f.unknownName);
         if (found == suggestions.end())
-            found = suggestions
-                        .emplace(f.unknownName, DidYouMean(ClosestNames(f.unknownName, KnownNames)))
-                        .first;
-        f.reason += found->second;
+            found =
+                suggestions.emplace(f.unknownName, ClosestNames(f.unknownName, KnownNames)).first;
+        f.suggestions = found->second;
     };
     for (Finding& f : report.fileFindings) suggest(f);
     for (SectionCheck& section : report.sections)
@@ -175,7 +178,7 @@ void SuggestNames(CheckReport& report) {
 CheckReport CheckDataCfg(const std::string& text) {
     CheckReport report;
     report.lines = LinesOf(text);
-    ClearBoards();
+    LiveStateAside aside;
     std::vector<ConfigSection> sections;
     {
         std::vector<ConfigNote> notes;
@@ -219,7 +222,7 @@ CheckReport CheckDataCfg(const std::string& text) {
 CheckReport CheckPanelText(const std::string& text) {
     CheckReport report;
     report.lines = LinesOf(text);
-    ClearBoards();
+    LiveStateAside aside;
     // ReadConfigFile numbers the text's non-empty lines; a line is one run between line feeds.
     std::vector<int> lineOfPosition;
     bool headerAdded = text.empty() || text[0] != '[';

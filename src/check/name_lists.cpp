@@ -1,4 +1,4 @@
-#include "name_lists.h"
+#include "check/name_lists.h"
 
 #include <filesystem>
 #include <sstream>

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "board_view.h"
+#include "check/board_view.h"
 #include "config/config_diagnostics.h"
 
 namespace corvane_check {
@@ -18,7 +18,11 @@ struct Finding {
     ConfigNoteEntry entry = ConfigNoteEntry::None;  // the table entry an Entry note made
     int index = -1;                                 // and its index
     std::string unknownName = {};  // a name the simulator does not know, which the reason is about
+    std::vector<std::string> suggestions = {};  // the known names closest to it, closest first
 };
+
+// The reason as the checker writes it: with "; did you mean ...?" when it has suggestions.
+std::string ReasonText(const Finding& finding);
 
 // True for what the writer should look at: a line, or part of one, that the plug-in does not use
 // (Skipped), or uses in a way that was probably not meant (Suspect).
@@ -43,18 +47,18 @@ struct CheckReport {
     std::vector<Finding> Problems() const;
 };
 
-// Ends the reason of every finding about an unknown name with the closest names of KnownNames
-// (check_world.h): "; did you mean ...?".
+// Gives every finding about an unknown name the closest names of KnownNames (name_suggestions.h).
 void SuggestNames(CheckReport& report);
 
 // Reads a data.cfg text as the plug-in does at start-up (LoadConfig's sectioning), then each
 // section of a board ID 1 to 9 into a board row of its own, as the identification of a LAN board
-// at 127.0.0.2, 127.0.0.3, ... would. Needs PrepareWorld (check_world.h) first; empties the board
-// tables before it starts.
+// at 127.0.0.2, 127.0.0.3, ... would. The names are the simulator's (the checker's program gives
+// it a world of names of its own); the plug-in's live state is set aside while it reads
+// (live_state_aside.h).
 CheckReport CheckDataCfg(const std::string& text);
 
 // Reads the configuration text that a Helvan panel sends as the plug-in reads it (board ID 0, with
-// "[O]" in front when the text does not begin with '['). Needs PrepareWorld first.
+// "[O]" in front when the text does not begin with '['), in the same way.
 CheckReport CheckPanelText(const std::string& text);
 
 }  // namespace corvane_check

@@ -1,9 +1,11 @@
-#include "name_suggestions.h"
+#include "check/name_suggestions.h"
 
 #include <algorithm>
 #include <utility>
 
 namespace corvane_check {
+
+std::vector<std::string> KnownNames;
 
 namespace {
 

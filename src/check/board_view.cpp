@@ -1,4 +1,4 @@
-#include "board_view.h"
+#include "check/board_view.h"
 
 #include <cmath>
 #include <sstream>

@@ -6,6 +6,10 @@
 
 namespace corvane_check {
 
+// The names that suggestions are drawn from: the simulator's and the plug-in's own, as the
+// checker's program loads them.
+extern std::vector<std::string> KnownNames;
+
 // Up to `most` names of `known` that name was most likely meant to be, closest first: names a few
 // letters apart (wrong, missing or extra letters; the allowance grows with the name's length),
 // and names with the same last part in another folder (sim/cockpit/... for sim/cockpit2/...).
