@@ -16,6 +16,8 @@
 #include "exchange/identification.h"
 #include "exchange/input_dispatch.h"
 #include "exchange/lan_reprobe.h"
+#include "exchange/learn_mode.h"
+#include "exchange/learn_upload.h"
 #include "exchange/monitor_text.h"
 #include "exchange/name_healing.h"
 #include "exchange/output_gate.h"
@@ -215,7 +217,11 @@ void HandleControlRequest(const std::string& message) {
     if (!BoardExists(b) || BoardRefused[b]) return;
     const char request = message[1];
     HandleOutputGate(b, request);
-    if (request == 'a' || request == 'n' || request == 's') AnswerConfigRequest(b, request);
+    if (request == 'a' && Learning() && OutDevice[b] != 0) {
+        AnswerLearnAnalogRequest(b);
+    } else if (request == 'a' || request == 'n' || request == 's') {
+        AnswerConfigRequest(b, request);
+    }
     if (request == 'd') AnswerGateRequest(b);
 }
 
@@ -245,6 +251,7 @@ float MyFlightLoopCallback(float, float, int, void*) {
         ProbeLanSlowly();
     ShowPortCausesOnSearchLine();
     ContinuePanelReads();
+    ContinueLearning();
     ReceiveAndDispatch();
     CountPingCalls();
     RepeatHeldInputs();
@@ -263,6 +270,7 @@ void ResetFlightLoopState() {
     recsize = 0;
     lastSerialProbe = Clock::time_point();
     ForgetIdentifications();
+    ForgetLearning();
     ResetNameHealing();
     ResetLanReprobe();
 }

@@ -10,6 +10,8 @@
 #include "config/plugin_log.h"
 #include "config/status_text.h"
 #include "exchange/held_inputs.h"
+#include "exchange/learn_mode.h"
+#include "exchange/learn_upload.h"
 #include "exchange/wire_protocol.h"
 #include "transport/connection.h"
 #include "transport/lan_socket.h"
@@ -278,7 +280,9 @@ std::string BuildPinModes(int b) {
 void SendConfig(unsigned int serial, unsigned int board) {
     WriteLog("\nSending config");
     const int b = static_cast<int>(board);
-    std::string message = "~" + BuildPinModes(b) + CodeCurrent.substr(0, 5);
+    const bool learning = Learning() && BoardExists(b) && OutDevice[b] != 0;
+    std::string message =
+        "~" + (learning ? LearnPinModes(b) : BuildPinModes(b)) + CodeCurrent.substr(0, 5);
     message += static_cast<char>(board + 1);
     bytes_sent = 0;
     if (serial == 1) {
@@ -320,6 +324,7 @@ void HandleIdentification(const std::string& message) {
                                      ? std::string()
                                      : ArduinoConfigFile[section - ArduinoID.begin()];
         if (!ReadBoard(text, b, id, true) || !BoardExists(b)) return;
+        NoteBoardChip(b, message[1]);
         FollowLanBoard(b);
         SendConfig(static_cast<unsigned int>(MessageIsSerial), static_cast<unsigned int>(b));
         return;

@@ -286,7 +286,7 @@ bool Board::SendIdentification() {
         // The long form is told apart by its length: at least 11 bytes.
         while (m.size() < 11) m += '\n';
     } else {
-        m += 'A';
+        m += options_.chip;
         m += static_cast<char>(options_.libraryVersion);
         m += static_cast<char>('0' + options_.boardId);
         m += options_.identPadding.substr(0, 6);  // the short form has at most 10 bytes

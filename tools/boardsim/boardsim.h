@@ -131,6 +131,7 @@ struct Options {
     bool twin = false;           // also link the macOS twin name (tty.X <-> cu.X) in DIR
     int boardId = 1;             // board ID digit 0..9
     int libraryVersion = 124;    // version byte of the identification
+    char chip = 'A';             // the identification's byte after '|' ('M' for a Mega 2560)
     std::string identPadding;    // bytes sent after the ID digit (the message stays <= 10 bytes)
     std::string panelConfig;     // non-empty: a Helvan panel sending this text as identification
     bool answerProbe = true;     // answer "XP" with the identification
