@@ -48,6 +48,8 @@ std::string TextVersion(const std::string& text);
 StudioReply StateReply(int port);
 StudioReply TryInputReply(const Json& body);
 StudioReply TestOutputReply(const Json& body);
+// Learning controls on or off ({"on": bool}); answers {"learning", "seconds_left"}.
+StudioReply LearnReply(const Json& body);
 
 // The job queue between the server's thread and the flight loop. A job runs on the simulator's
 // thread inside the flight loop's budget; answer gets its reply there and hands it back.
