@@ -153,13 +153,19 @@ function renderTop() {
   const sel = $('file-select');
   const names = S.files.map((f) => f.name);
   if (!names.includes(S.name)) names.push(S.name);
-  sel.innerHTML = names
+  const options = names
     .map((n) => {
       const f = S.files.find((x) => x.name === n);
       const mark = f && f.in_force ? ' (in force)' : f ? '' : ' (new)';
       return `<option value="${esc(n)}"${n === S.name ? ' selected' : ''}>${esc(n + mark)}</option>`;
     })
     .join('');
+  // Drawn anew only when it changed: a list the builder has open stays as it is.
+  if (sel.dataset.options !== options) {
+    sel.innerHTML = options;
+    sel.dataset.options = options;
+  }
+  sel.value = S.name;
   $('dirty').hidden = !dirty();
   document.title = (dirty() ? '• ' : '') + S.name + ' — Corvane Studio';
   const st = S.state;
