@@ -20,8 +20,8 @@ export class ApiError extends Error {
   }
 }
 
-async function call(method, path, body) {
-  const init = { method, headers: { 'X-Corvane-Token': token }, cache: 'no-store' };
+async function call(method, path, body, keepalive = false) {
+  const init = { method, headers: { 'X-Corvane-Token': token }, cache: 'no-store', keepalive };
   if (body !== undefined) {
     init.headers['Content-Type'] = 'application/json';
     init.body = JSON.stringify(body);
@@ -51,6 +51,8 @@ export const api = {
   apply: () => call('POST', '/api/apply', {}),
   testOutput: (board, tag, text, seconds = 5) => call('POST', '/api/test-output', { board, tag, text, seconds }),
   tryInput: (board, tag, value = '') => call('POST', '/api/try-input', { board, tag, value }),
+  // Learning controls on or off; keepalive: the request outlives the page (it is leaving).
+  learn: (on, keepalive = false) => call('POST', '/api/learn', { on }, keepalive),
 };
 
 // The live feed: calls onEvent with each event, onStatus with 'open' or 'closed'; opens again

@@ -6,7 +6,7 @@ import * as T from './cfgtext.js';
 import * as M from './cfgmodel.js';
 import { LAYOUTS, pinUses, drawBoard, useWord } from './boards.js';
 import { KINDS, ADD_INPUT, ADD_OUTPUT, kindOf } from './forms.js';
-import { startLearning, learnStep, existingEntry } from './learn.js';
+import { startLearning, learnStep, learnTick, existingEntry } from './learn.js';
 
 const $ = (id) => document.getElementById(id);
 const esc = (t) => String(t ?? '').replace(/[&<>"']/g, (c) => ({ '&': '&amp;', '<': '&lt;', '>': '&gt;', '"': '&quot;', "'": '&#39;' })[c]);
@@ -111,6 +111,7 @@ function scheduleCheck() {
   checkTimer = setTimeout(runCheck, 300);
 }
 async function runCheck() {
+  if (S.checkOff) return;
   const t = text();
   if (t === S.checkedText && S.check) return;
   const seq = ++checkSeq;
@@ -123,7 +124,13 @@ async function runCheck() {
     renderProblems();
     renderBoard();
   } catch (err) {
-    if (seq === checkSeq) banner('The checker did not answer: ' + err.message, 'error');
+    if (seq !== checkSeq) return;
+    if (err instanceof ApiError && err.status === 501) {
+      // A plug-in whose checker is not built in: the page works without the verdicts.
+      S.checkOff = true;
+      renderProblems();
+      lineNote();
+    } else banner('The checker did not answer: ' + err.message, 'error');
   }
 }
 
@@ -146,13 +153,19 @@ function renderTop() {
   const sel = $('file-select');
   const names = S.files.map((f) => f.name);
   if (!names.includes(S.name)) names.push(S.name);
-  sel.innerHTML = names
+  const options = names
     .map((n) => {
       const f = S.files.find((x) => x.name === n);
       const mark = f && f.in_force ? ' (in force)' : f ? '' : ' (new)';
       return `<option value="${esc(n)}"${n === S.name ? ' selected' : ''}>${esc(n + mark)}</option>`;
     })
     .join('');
+  // Drawn anew only when it changed: a list the builder has open stays as it is.
+  if (sel.dataset.options !== options) {
+    sel.innerHTML = options;
+    sel.dataset.options = options;
+  }
+  sel.value = S.name;
   $('dirty').hidden = !dirty();
   document.title = (dirty() ? '• ' : '') + S.name + ' — Corvane Studio';
   const st = S.state;
@@ -290,7 +303,7 @@ function renderBoard() {
   }
   const kinds = M.BOARD_KINDS.map((k) => `<option${k === kindName ? ' selected' : ''}>${esc(k)}</option>`).join('');
   const chooser = `<label>Board <select id="board-kind"><option value="">not said</option>${kinds}</select></label>`;
-  const status = found ? `${found.connected ? 'connected' : 'lost'} on ${esc(found.link.type === 'serial' ? found.link.port : found.link.address)}, library ${esc(found.library)}` : 'not found: it has not answered';
+  const status = found ? `${found.connected ? 'connected' : 'lost'} on ${esc(found.link.type === 'serial' ? found.link.port : found.link.address)}${found.library ? ', library ' + esc(found.library) : ''}` : 'not found: it has not answered';
   const addIn = ADD_INPUT.map((k) => `<button type="button" class="small" data-add="${k}">${esc(KINDS[k].label)}</button>`).join(' ');
   const addOut = ADD_OUTPUT.map((k) => `<button type="button" class="small" data-add="${k}">${esc(KINDS[k].label)}</button>`).join(' ');
   pane.innerHTML = `<div class="board-head"><h2>Board ID ${id}</h2><span class="muted">${status}</span>${chooser}</div>
@@ -334,7 +347,7 @@ function lineNote() {
   const i = caretLine();
   const v = verdictOf(i);
   const says = [...v.notes.filter((n) => n.kind === 'entry' || n.kind === 'comment').map((n) => n.text), ...v.issues.map((x) => x.severity + ': ' + x.message + (x.suggestion && !x.message.includes(x.suggestion) ? ` (did you mean ${x.suggestion}?)` : ''))];
-  $('line-note').textContent = `Line ${i + 1}: ` + (says.join(' · ') || (S.checkedText === text() ? 'nothing to say' : 'checking…'));
+  $('line-note').textContent = `Line ${i + 1}: ` + (says.join(' · ') || (S.checkedText === text() ? 'nothing to say' : S.checkOff ? 'not checked: this plug-in has no checker yet' : 'checking…'));
 }
 
 function gotoLine(i) {
@@ -352,6 +365,11 @@ function gotoLine(i) {
 }
 
 function renderProblems() {
+  if (S.checkOff) {
+    $('problem-count').textContent = '–';
+    $('problems').innerHTML = '<li class="muted">This plug-in does not check the text yet: its verdicts come with a later version.</li>';
+    return;
+  }
   const issues = (S.check && S.checkedText === text() && S.check.issues) || [];
   $('problem-count').textContent = issues.length;
   $('problem-count').className = 'count' + (issues.length ? ' bad' : '');
@@ -441,6 +459,7 @@ function updatePreview() {
   clearTimeout(previewTimer);
   $('form-verdict').innerHTML = '';
   if (out.errors.length) return;
+  if (S.checkOff) return;
   previewTimer = setTimeout(async () => {
     const { lines, at } = applyForm(S.lines, out);
     try {
@@ -494,6 +513,7 @@ function hasSetting(lines, id, t) {
 }
 
 async function suggestNames(input) {
+  if (!S.form) return;
   const f = S.form.kind.fields.find((x) => x.key === input.dataset.key);
   const kind = f.nameKind ? f.nameKind(S.form.values) : '';
   const prefix = input.value.trim();
@@ -540,6 +560,7 @@ function formInput(e) {
 
 function closeForm() {
   S.form = null;
+  clearTimeout(nameTimer);
   if (S.learn && S.learn.form) stopLearning();
   clearTimeout(previewTimer);
   $('form-dialog').close();
@@ -568,7 +589,10 @@ function flashRow(i) {
 // ---- Learning ----
 
 function setLearn(learn) {
+  const was = !!S.learn;
   S.learn = learn;
+  if (learn && !was) plugInLearns(true);
+  else if (!learn && was) plugInLearns(false);
   const on = !!(learn && !learn.form);
   $('learn').setAttribute('aria-pressed', String(on));
   $('learn').textContent = on ? 'Listening… press, turn or move a control' : 'Press a control';
@@ -578,6 +602,80 @@ function stopLearning() {
   setLearn(null);
   $('form-learn').hidden = true;
 }
+
+// While the page listens, the plug-in learns controls: every Arduino board is configured again
+// to report its free pins too. Listening starts once each connected board got that upload and
+// works with it, which its first report after the upload shows (while learning a board reads
+// every analog channel and reports each once), or after 5 s; the plug-in is asked again before
+// its 120 s run out, and told when the page stops.
+let learnKeep = 0;
+let learnWait = 0;
+function plugInLearns(on) {
+  clearTimeout(learnKeep);
+  clearTimeout(learnWait);
+  if (!on) {
+    // Each board now gets its normal upload: the next upload told of each is that one.
+    S.normalDue = new Set((S.state ? S.state.boards : []).filter((b) => b.kind !== 'panel').map((b) => b.index));
+    S.normalDueAt = performance.now();
+    delete document.body.dataset.learning;
+    api.learn(false).catch(() => {});
+    return;
+  }
+  const boards = (S.state ? S.state.boards : []).filter((b) => b.kind !== 'panel');
+  S.learnWaiting = new Set(boards.map((b) => b.index));
+  S.learnConfigured = new Set();
+  // A normal upload still due from learning that ended just before: told first, it does not
+  // count. (Any later upload does, even one told before the plug-in's answer: the feed is
+  // another connection.)
+  if (S.normalDue && performance.now() - S.normalDueAt > 2000) S.normalDue = null;
+  document.body.dataset.learning = 'preparing';
+  learnNote(S.learnWaiting.size ? 'Getting the boards ready: each reports its free pins too…' : null);
+  learnWait = setTimeout(learnReady, 5000);
+  if (!S.learnWaiting.size) learnReady();
+  api
+    .learn(true)
+    .then((r) => {
+      keepLearning(r);
+    })
+    .catch((err) => {
+      learnReady();
+      if (S.learn) learnNote(`The plug-in does not learn free pins (${err.message}): only the pins the file in force names report.`);
+    });
+}
+// The plug-in learns for 120 s from the last time it was asked: asked again 30 s before.
+function keepLearning(answer) {
+  clearTimeout(learnKeep);
+  if (!S.learn) return;
+  learnKeep = setTimeout(() => {
+    if (S.learn) api.learn(true).then(keepLearning).catch(() => {});
+  }, Math.max(10, answer.seconds_left - 30) * 1000);
+}
+function learnReady() {
+  if (!S.learn || document.body.dataset.learning === 'ready') return;
+  clearTimeout(learnWait);
+  S.learnWaiting = new Set();
+  document.body.dataset.learning = 'ready';
+  learnNote(S.learn.form ? LEARN_SAYS[S.learn.state.want] : LISTENING);
+}
+// A board configured while the page waits for it.
+function learnBoardConfigured(index) {
+  if (S.normalDue && S.normalDue.delete(index)) return;
+  if (S.learn && S.learnWaiting && S.learnWaiting.has(index)) S.learnConfigured.add(index);
+}
+// A report of a board: once configured for learning, it works with that upload.
+function learnBoardReports(index) {
+  if (!S.learn || !S.learnConfigured || !S.learnConfigured.has(index) || !S.learnWaiting.delete(index)) return;
+  if (!S.learnWaiting.size) learnReady();
+}
+function learnNote(message) {
+  if (!S.learn || !message) return;
+  if (S.learn.form) {
+    $('form-learn').hidden = false;
+    $('form-learn').textContent = message;
+  } else banner(message);
+}
+
+const LISTENING = 'Listening: press a button, flip a switch, turn an encoder (slowly, on a pin no entry names) or move a lever on any board.';
 
 const LEARN_SAYS = {
   press: 'Press the button on the board (its release is not learnt).',
@@ -589,11 +687,23 @@ const LEARN_SAYS = {
 function learnEvent(event) {
   const st = S.state && S.state.boards.find((b) => b.index === event.board);
   if (!st || st.kind === 'panel') return;
-  const step = learnStep(S.learn.state, event);
+  const step = learnStep(S.learn.state, event, Date.now());
   S.learn.state = step.state;
   if (S.learn.form && step.note) $('form-learn').textContent = step.note;
-  if (!step.result) return;
-  const r = step.result;
+  if (step.result) learnt(step.result);
+}
+
+// A press waited for alone long enough is a button.
+function learnTime() {
+  if (!S.learn) return;
+  const step = learnTick(S.learn.state, Date.now());
+  S.learn.state = step.state;
+  if (step.result) learnt(step.result);
+}
+
+function learnt(r) {
+  const st = S.state && S.state.boards.find((b) => b.index === r.board);
+  if (!st) return;
   const id = st.id;
   const section = M.sectionOf(S.model, id);
   const line = section ? existingEntry(S.model, section, r.tag) : -1;
@@ -627,6 +737,7 @@ function learnEvent(event) {
     $('form-learn').textContent = `Learnt ${r.kind === 'switch' ? r.on + ' and ' + r.off : r.tag} from board ID ${id}.`;
     return;
   }
+  banner('');
   S.selected = id;
   renderBoards();
   renderBoard();
@@ -694,7 +805,10 @@ function onEvent(e) {
         const t = document.querySelector(`[data-traffic="${e.board}"]`);
         if (t) t.textContent = `in ${b.traffic.messages_in} · out ${b.traffic.messages_out}`;
       }
-      if (S.learn) learnEvent(e);
+      if (S.learn) {
+        learnBoardReports(e.board);
+        learnEvent(e);
+      }
       updateLiveCells(e.board);
       flashPin(e);
       break;
@@ -708,6 +822,7 @@ function onEvent(e) {
       break;
     case 'board':
       logLine(`[studio] board ${e.board} (ID ${e.id}) ${e.state}`);
+      if (e.state === 'configured') learnBoardConfigured(e.board);
       refreshState();
       break;
     case 'aircraft':
@@ -938,7 +1053,6 @@ async function start() {
   $('learn').onclick = () => {
     if (S.learn && !S.learn.form) return stopLearning(), banner('');
     setLearn({ state: startLearning('any'), form: false });
-    banner('Listening: press a button, flip a switch, turn an encoder or move a lever. A board reports the pins that the file in force names as inputs, and every free analog channel.');
   };
   $('file-select').onchange = async (e) => {
     const name = e.target.value;
@@ -976,8 +1090,13 @@ async function start() {
     const want = S.form.kind.learn;
     setLearn({ state: startLearning(want), form: true });
     $('form-learn').hidden = false;
-    $('form-learn').textContent = LEARN_SAYS[want];
+    $('form-learn').textContent = document.body.dataset.learning === 'ready' ? LEARN_SAYS[want] : 'Getting the boards ready: each reports its free pins too…';
   };
+  setInterval(learnTime, 100);
+  // Leaving while listening: the plug-in stops learning, even as the page goes.
+  window.addEventListener('pagehide', () => {
+    if (S.learn) api.learn(false, true).catch(() => {});
+  });
   window.addEventListener('beforeunload', (e) => {
     if (dirty()) {
       e.preventDefault();

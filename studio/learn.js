@@ -9,19 +9,42 @@ import { readInput } from './cfgmodel.js';
 // an unconnected channel wanders by a few thousandths.
 export const LEVER_NOISE = 30;
 
+// While the plug-in learns controls, an encoder on pins that no entry names reports as two plain
+// contacts, its A pin and the next one (its B pin): turned, both close one after the other, the
+// one that closes first telling the direction (A first: up). A second contact beside the first
+// within this many milliseconds makes an encoder of the two.
+export const ENCODER_WINDOW = 400;
+
 // What a learner waits for: press (a button), switch (both positions of a contact), turn (an
 // encoder), move (a lever) or any (the first of these that comes).
 export function startLearning(want) {
-  return { want, seen: {} };
+  return { want, seen: {}, pending: null };
 }
 
-// Feeds one input event. Returns {state, result} once learnt, else {state, note} with a note for
-// the builder (or none). A result: {board, kind, tag, number, ...}:
+// A contact that closed, waiting for its neighbour to close too (then it was an encoder).
+function closeContact(state, event, e, now) {
+  const p = state.pending;
+  if (p && p.board === event.board && e.letter === 'D' && p.letter === 'D' && Math.abs(p.number - e.number) === 1 && now - p.at <= ENCODER_WINDOW) {
+    const a = Math.min(p.number, e.number);
+    const sign = p.number === a ? '+' : '-';
+    return { state: { ...state, pending: null }, result: { board: event.board, number: a, letter: 'E', kind: 'encoder', sign, tag: 'E' + a + sign } };
+  }
+  if (p && state.want === 'any')
+    // Another contact, not its neighbour: the first was a button.
+    return { state: { ...state, pending: null }, result: { board: p.board, number: p.number, letter: p.letter, kind: 'button', tag: p.letter + p.number + '+' } };
+  return { state: { ...state, pending: { board: event.board, letter: e.letter, number: e.number, at: now } } };
+}
+
+// Feeds one input event that came at time now (milliseconds). Returns {state, result} once
+// learnt, else {state, note} with a note for the builder (or none). A result: {board, kind, tag,
+// number, ...}:
 //   press:  {kind: 'button', letter, tag: 'D5+'}
 //   switch: {kind: 'switch', on: 'D5+', off: 'D5-'}
 //   turn:   {kind: 'encoder', sign: '+' | '-', tag: 'E6+'}  (the direction it was turned)
 //   move:   {kind: 'lever', tag: 'A2'}
-export function learnStep(state, event) {
+// A press while waiting for anything is learnt once ENCODER_WINDOW has passed without a
+// neighbour (learnTick), as is an encoder of two contacts at once.
+export function learnStep(state, event, now = 0) {
   const e = readInput([event.tag || '']);
   const key = event.board + ':' + e.letter + e.number;
   const base = { board: event.board, number: e.number, letter: e.letter };
@@ -36,8 +59,8 @@ export function learnStep(state, event) {
         return { state: next, result: { ...base, kind: 'switch', on: 'D' + e.number + '+', off: 'D' + e.number + '-', tag: 'D' + e.number + '+' } };
       return { state: next, note: `pin ${e.number}: one position learnt, now the other` };
     }
-    if ((want === 'press' || want === 'any') && e.sign === '+')
-      return { state, result: { ...base, kind: 'button', tag: e.letter + e.number + '+' } };
+    if (want === 'press' && e.sign === '+') return { state, result: { ...base, kind: 'button', tag: e.letter + e.number + '+' } };
+    if ((want === 'any' || want === 'turn') && e.sign === '+') return closeContact(state, event, e, now);
     return { state };
   }
   if (e.letter === 'E' && e.sign && (want === 'turn' || want === 'any'))
@@ -52,6 +75,16 @@ export function learnStep(state, event) {
     return { state };
   }
   return { state };
+}
+
+// The time goes on (now, milliseconds): a press waited for by `any` that no neighbour followed
+// within ENCODER_WINDOW is learnt as a button.
+export function learnTick(state, now) {
+  const p = state.pending;
+  if (!p || now - p.at <= ENCODER_WINDOW) return { state };
+  const next = { ...state, pending: null };
+  if (state.want !== 'any') return { state: next };
+  return { state: next, result: { board: p.board, number: p.number, letter: p.letter, kind: 'button', tag: p.letter + p.number + '+' } };
 }
 
 // The entry line of the section's I part that already handles this control, or -1: the same

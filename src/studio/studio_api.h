@@ -57,6 +57,8 @@ StudioReply CheckReply(const std::string& folder, const Json& body);
 // start-up of the server.
 StudioReply NamesReply(const std::string& folder, const StudioRequest& request);
 void ForgetKnownNames();
+// Learning controls on or off ({"on": bool}); answers {"learning", "seconds_left"}.
+StudioReply LearnReply(const Json& body);
 
 // The job queue between the server's thread and the flight loop. A job runs on the simulator's
 // thread inside the flight loop's budget; answer gets its reply there and hands it back.

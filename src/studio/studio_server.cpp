@@ -411,6 +411,8 @@ class HttpSession : public std::enable_shared_from_this<HttpSession> {
             if (only("POST")) QueueBody(call, TestOutputReply);
         } else if (path == "/api/try-input") {
             if (only("POST")) QueueBody(call, TryInputReply);
+        } else if (path == "/api/learn") {
+            if (only("POST")) QueueBody(call, LearnReply);
         } else if (path == "/api/check") {
             if (!only("POST")) return;
             const std::string place = folder;

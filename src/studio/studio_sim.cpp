@@ -10,6 +10,7 @@
 #include "config/missing_names.h"
 #include "config/status_text.h"
 #include "exchange/input_dispatch.h"
+#include "exchange/learn_mode.h"
 #include "exchange/output_trials.h"
 #include "exchange/wire_protocol.h"
 #include "studio/studio_api.h"
@@ -130,6 +131,7 @@ StudioReply StateReply(int port) {
                                {"aircraft", AircraftJson()},
                                {"config_file", ConfigFileInForce},
                                {"studio_port", port},
+                               {"learning", Learning()},
                                {"boards", BoardsJson()},
                                {"missing_names", missing},
                                {"ports", ports}});
@@ -173,4 +175,14 @@ StudioReply TestOutputReply(const Json& body) {
         return JsonReply(200, Json{{"ok", true}});
     }
     return ErrorReply(404, "not found");
+}
+
+StudioReply LearnReply(const Json& body) {
+    if (!body.contains("on") || !body["on"].is_boolean())
+        return ErrorReply(400, "bad request", "on (true or false) is needed");
+    if (body["on"].get<bool>())
+        StartLearning();
+    else
+        StopLearning();
+    return JsonReply(200, Json{{"learning", Learning()}, {"seconds_left", LearningSecondsLeft()}});
 }

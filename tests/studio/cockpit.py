@@ -13,6 +13,8 @@ import subprocess
 import tempfile
 import threading
 import time
+import urllib.error
+import urllib.request
 
 from selenium import webdriver
 from selenium.webdriver.chrome.service import Service
@@ -139,6 +141,17 @@ class Cockpit:
                 return got
             time.sleep(0.05)
         raise AssertionError('waited %d s in vain for %s' % (seconds, what))
+
+    def api(self, method, path, body=None):
+        """A call of the Studio's interface with the token: (status, body as text)."""
+        base, token = self.address.split('/?token=')
+        request = urllib.request.Request(base + path, method=method, data=body.encode() if body else None,
+                                         headers={'X-Corvane-Token': token, 'Content-Type': 'application/json'})
+        try:
+            with urllib.request.urlopen(request, timeout=30) as answer:
+                return answer.status, answer.read().decode()
+        except urllib.error.HTTPError as refused:
+            return refused.code, refused.read().decode()
 
     # ---- browser ----
     def browser(self, width=1280, height=900):

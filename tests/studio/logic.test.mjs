@@ -8,7 +8,7 @@ import * as T from '../../studio/cfgtext.js';
 import * as M from '../../studio/cfgmodel.js';
 import { KINDS, kindOf } from '../../studio/forms.js';
 import * as B from '../../studio/boards.js';
-import { startLearning, learnStep, existingEntry } from '../../studio/learn.js';
+import { startLearning, learnStep, learnTick, existingEntry } from '../../studio/learn.js';
 
 const FILES = {
   empty: '',
@@ -249,10 +249,20 @@ test('the pins each entry claims', () => {
 });
 
 test('learning takes the press, both positions, the turn and a lever that moved', () => {
-  const ev = (tag, value = '') => ({ board: 0, tag, value });
+  const ev = (tag, value = '', at = 0) => ({ board: 0, tag, value, at });
   const rows = [
-    // [what it waits for, the events, the result (null: still learning)]
+    // [what it waits for, the events, the result (null: still learning, also 1 s after the last)]
     ['press', [ev('D5-'), ev('D5+')], { kind: 'button', tag: 'D5+' }],
+    ['any', [ev('D5-'), ev('D5+')], { kind: 'button', tag: 'D5+' }],
+    ['any', [ev('D9-', '', 0), ev('D9+', '', 10), ev('D9-', '', 90)], { kind: 'button', tag: 'D9+' }],
+    // An encoder on free pins: its two contacts close one after the other, the first tells the way.
+    ['any', [ev('D8+', '', 0), ev('D9+', '', 20), ev('D8-', '', 40)], { kind: 'encoder', tag: 'E8+' }],
+    ['any', [ev('D9+', '', 0), ev('D8+', '', 20)], { kind: 'encoder', tag: 'E8-' }],
+    ['turn', [ev('D11+', '', 0), ev('D12+', '', 30)], { kind: 'encoder', tag: 'E11+' }],
+    ['turn', [ev('D11+', '', 0)], null],
+    ['any', [ev('D8+', '', 0), ev('D9+', '', 500)], { kind: 'button', tag: 'D8+' }],
+    ['any', [ev('D8+', '', 0), ev('D10+', '', 20)], { kind: 'button', tag: 'D8+' }],
+    ['press', [ev('D8+', '', 0), ev('D9+', '', 20)], { kind: 'button', tag: 'D8+' }],
     ['press', [ev('D5-')], null],
     ['press', [ev('B3+')], { kind: 'button', tag: 'B3+' }],
     ['switch', [ev('D5+')], null],
@@ -267,8 +277,10 @@ test('learning takes the press, both positions, the turn and a lever that moved'
   for (const [want, events, result] of rows) {
     let state = startLearning(want);
     let got = null;
-    for (const event of events) {
-      const step = learnStep(state, event);
+    for (const event of [...events, null]) {
+      // After the last event the time goes on: a press that stayed alone is learnt then.
+      const tick = learnTick(state, event ? event.at : events.at(-1).at + 1000);
+      const step = tick.result || !event ? tick : learnStep(tick.state, event, event.at);
       state = step.state;
       if (step.result) {
         got = step.result;
