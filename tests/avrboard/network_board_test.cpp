@@ -67,13 +67,6 @@ long Number(const std::string& answer) {
     return std::strtol(answer.c_str() + answer.rfind(' '), nullptr, 10);
 }
 
-size_t Count(const std::string& text, const std::string& part) {
-    size_t count = 0;
-    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
-        ++count;
-    return count;
-}
-
 class NetworkBoardTest : public ::testing::Test {
   protected:
     void Start(const AvrBoardSetup& first, const std::vector<AvrBoardSetup>& more,
@@ -102,7 +95,9 @@ class NetworkBoardTest : public ::testing::Test {
             },
             seconds);
     }
-    size_t Configurations() { return Count(xphost::DebugLog(), "Config sent: 61 bytes"); }
+    size_t Configurations() {
+        return corvane_test::CountOf(xphost::DebugLog(), "Config sent: 61 bytes");
+    }
     std::string Ask(size_t board, const std::string& line) {
         return cockpit_->board(board).Ask(line);
     }

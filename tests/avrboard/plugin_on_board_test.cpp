@@ -1,7 +1,7 @@
 // The plug-in meets the board library's firmware on the virtual board: found by the device scan,
 // identified after the boot delay, configured, and then every input kind reaching the simulator
-// and every output kind reaching the chip's pins, on both chips, through an unplugged cable and
-// a long flight, without the firmware's 64-byte receive buffer ever dropping a byte.
+// and every output kind reaching the chip's pins, on both chips, through an unplugged cable, a
+// long flight and learning, without the firmware's 64-byte receive buffer ever dropping a byte.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -15,6 +15,7 @@
 #include "XPLMPlugin.h"
 #include "config/board_tables.h"
 #include "config/status_text.h"
+#include "exchange/learn_mode.h"
 #include "exchange/output_pass.h"
 #include "support/avr_cockpit.h"
 #include "xphost.h"
@@ -73,6 +74,11 @@ std::string Firmware(const std::string& chip) {
 // The number at the end of a board's answer ("pulse 9 1500" gives 1500).
 long Number(const std::string& answer) {
     return std::strtol(answer.c_str() + answer.rfind(' '), nullptr, 10);
+}
+
+// The uploads the plug-in has sent, as its log tells.
+int Uploads() {
+    return corvane_test::CountOf(xphost::DebugLog(), "Config sent: 61");
 }
 
 bool Near(double value, double expected) {
@@ -196,14 +202,27 @@ TEST_F(PluginOnBoardTest, UnpluggedBoardTakesBackItsIndex) {
     EXPECT_EQ(cockpit_->Dropped(), "dropped 0");
 }
 
+// Every input of the Uno's configuration still reaches the simulator: the button, the encoder and
+// the lever, from wherever they stood.
+void CheckInputs(PluginOnBoardTest& test) {
+    AvrCockpit& cockpit = *test.cockpit_;
+    EXPECT_EQ(test.Ask("press 2"), "ok");
+    EXPECT_TRUE(cockpit.FlyUntilValue("avr/button", 1));
+    EXPECT_EQ(test.Ask("release 2"), "ok");
+    EXPECT_TRUE(cockpit.FlyUntilValue("avr/button", 0));
+    const double knob = xphost::GetNumber("avr/knob");
+    EXPECT_EQ(test.Ask("turn 4 5 3"), "ok");
+    EXPECT_TRUE(cockpit.FlyUntilValue("avr/knob", knob + 3));
+    const bool high = xphost::GetNumber("avr/lever") > 0.5;
+    EXPECT_EQ(test.Ask(high ? "analog 5 0" : "analog 5 1023"), "ok");
+    EXPECT_TRUE(cockpit.FlyUntilValue("avr/lever", high ? 0 : 1));
+}
+
 TEST_F(PluginOnBoardTest, MegaRunsEveryOutputKind) {
     Start("atmega2560", "mega", kUnoCfg, kDatarefs);
-    EXPECT_EQ(Ask("press 2"), "ok");
-    EXPECT_TRUE(cockpit_->FlyUntilValue("avr/button", 1));
+    CheckInputs(*this);
     EXPECT_EQ(Ask("turn 4 5 20 fast"), "ok");
-    EXPECT_TRUE(cockpit_->FlyUntilValue("avr/knob", 20));
-    EXPECT_EQ(Ask("analog 5 1023"), "ok");
-    EXPECT_TRUE(cockpit_->FlyUntilValue("avr/lever", 1));
+    EXPECT_TRUE(cockpit_->FlyUntilValue("avr/knob", 23));
     CheckOutputs();
     EXPECT_EQ(cockpit_->Dropped(), "dropped 0");
 }
@@ -279,31 +298,6 @@ long MillisSince(AvrCockpit::Clock::time_point since) {
             .count());
 }
 
-size_t Uploads() {
-    const std::string log = xphost::DebugLog();
-    size_t count = 0;
-    for (size_t at = log.find("Config sent: 61"); at != std::string::npos;
-         at = log.find("Config sent: 61", at + 1))
-        ++count;
-    return count;
-}
-
-// Every input of the Uno's configuration still reaches the simulator: the button, the encoder and
-// the lever, from wherever they stood.
-void CheckInputs(PluginOnBoardTest& test) {
-    AvrCockpit& cockpit = *test.cockpit_;
-    EXPECT_EQ(test.Ask("press 2"), "ok");
-    EXPECT_TRUE(cockpit.FlyUntilValue("avr/button", 1));
-    EXPECT_EQ(test.Ask("release 2"), "ok");
-    EXPECT_TRUE(cockpit.FlyUntilValue("avr/button", 0));
-    const double knob = xphost::GetNumber("avr/knob");
-    EXPECT_EQ(test.Ask("turn 4 5 3"), "ok");
-    EXPECT_TRUE(cockpit.FlyUntilValue("avr/knob", knob + 3));
-    const bool high = xphost::GetNumber("avr/lever") > 0.5;
-    EXPECT_EQ(test.Ask(high ? "analog 5 0" : "analog 5 1023"), "ok");
-    EXPECT_TRUE(cockpit.FlyUntilValue("avr/lever", high ? 0 : 1));
-}
-
 // A board that loses its configuration in flight, its outputs changing on every pass: it asks
 // again until it is configured, within 3 s, with every input working. Stray bytes before the
 // upload do not hide it; an upload spoilt on the way is refused, and the board identifies itself
@@ -329,7 +323,7 @@ TEST_F(PluginOnBoardTest, BoardConfiguredAgainAfterLosingItsPlace) {
             Set("avr/pwm", std::to_string(k * 7 % 256));
             cockpit_->Frame();
         }
-        const size_t before = Uploads();
+        const int before = Uploads();
         const auto at = AvrCockpit::Clock::now();
         for (const char* line : disturbance.lines) EXPECT_EQ(Ask(line), "ok");
         EXPECT_TRUE(cockpit_->FlyUntil(
@@ -381,7 +375,7 @@ const Garbage kGarbage[] = {
 
 TEST_F(PluginOnBoardTest, GarbageOnTheLineChangesNothing) {
     Start("atmega328p", "uno", kUnoCfg, kDatarefs);
-    const size_t uploads = Uploads();
+    const int uploads = Uploads();
     for (const Garbage& garbage : kGarbage) {
         SCOPED_TRACE(garbage.what);
         Set("avr/lamp", "1");
@@ -457,6 +451,58 @@ TEST_F(PluginOnBoardTest, MegaPartsAtTheirLimits) {
     EXPECT_EQ(InstructionsText[kLastMessageLine], last);
     EXPECT_EQ(cockpit_->Dropped(), "dropped 0");
 }
+
+// Learning controls: while learning, a switch on a pin that data.cfg does not name and a lever on
+// a channel it does not name reach the plug-in; once learning is off, the pin is silent again. A
+// board on USB learns pin 4, which a network board leaves to its chip; a Mega's upload adds its
+// pins 14 to 53 too: 45 digital inputs more, which its firmware takes.
+bool LastMessageIs(const std::string& message) {
+    const std::string line = StatusLine(kLastMessageLine);
+    return line.size() >= message.size() &&
+           line.compare(line.size() - message.size(), message.size(), message) == 0;
+}
+
+struct Chip {
+    const char* mcu;
+    const char* name;
+    const char* freePin;  // a pin no entry names
+};
+
+class LearnOnBoard : public PluginOnBoardTest, public ::testing::WithParamInterface<Chip> {};
+
+TEST_P(LearnOnBoard, SwitchAndLeverNoEntryNamesReportWhileLearning) {
+    const std::string pin = GetParam().freePin;
+    Start(GetParam().mcu, GetParam().name, "*7\n[I]\nD2+ avr/button 1\nA5 avr/lever 0,1\n",
+          "avr/button int rw 0\navr/lever float rw 0\n");
+    if (cockpit_ == nullptr || HasFatalFailure()) return;
+    const auto open = [] { return !AllowOutput.empty() && AllowOutput[0]; };
+    EXPECT_EQ(Ask("press " + pin), "ok");
+    cockpit_->Fly(0.3);
+    EXPECT_FALSE(LastMessageIs("D" + pin + "+"));
+
+    StartLearning();
+    ASSERT_TRUE(cockpit_->FlyUntil([&] { return Uploads() == 2 && open(); }));
+    EXPECT_EQ(Ask("release " + pin), "ok");
+    EXPECT_TRUE(cockpit_->FlyUntil([&] { return LastMessageIs("D" + pin + "-"); }));
+    EXPECT_EQ(Ask("analog 2 1023"), "ok");
+    EXPECT_TRUE(cockpit_->FlyUntil([] { return LastMessageIs("A2 1000"); }));
+    EXPECT_EQ(xphost::GetNumber("avr/lever"), 0.0);
+
+    StopLearning();
+    ASSERT_TRUE(cockpit_->FlyUntil([&] { return Uploads() == 3 && open(); }));
+    EXPECT_EQ(Ask("press " + pin), "ok");
+    EXPECT_EQ(Ask("press 2"), "ok");
+    EXPECT_TRUE(cockpit_->FlyUntilValue("avr/button", 1));
+    cockpit_->Fly(0.3);
+    EXPECT_TRUE(LastMessageIs("D2+"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Chips, LearnOnBoard,
+                         ::testing::Values(Chip{"atmega328p", "uno", "4"},
+                                           Chip{"atmega2560", "mega", "40"}),
+                         [](const ::testing::TestParamInfo<Chip>& info) {
+                             return std::string(info.param.mcu);
+                         });
 
 }  // namespace
 

@@ -468,13 +468,7 @@ TEST_F(VirtualBoardTest, LibraryIdentifiesItselfUntilConfigured) {
     const std::string identification(
         "{|U\x82"
         "7}");
-    auto count = [](const std::string& text, const std::string& part) {
-        size_t n = 0;
-        for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
-            ++n;
-        return n;
-    };
-    EXPECT_GE(count(listen(5000), identification), 2u);  // after the boot delay
+    EXPECT_GE(corvane_test::CountOf(listen(5000), identification), 2);  // after the boot delay
     std::string upload(61, '\0');
     upload[0] = '~';
     upload.replace(55, 6, "FGHIJ\x01");
@@ -484,7 +478,7 @@ TEST_F(VirtualBoardTest, LibraryIdentifiesItselfUntilConfigured) {
     // follows the board's first request.
     const size_t asked = after.find("{~a}");
     ASSERT_NE(asked, std::string::npos) << after;
-    EXPECT_EQ(count(after.substr(asked), identification), 0u) << after;
+    EXPECT_EQ(corvane_test::CountOf(after.substr(asked), identification), 0) << after;
 }
 
 }  // namespace

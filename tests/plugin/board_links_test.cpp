@@ -837,17 +837,19 @@ TEST_F(UsbCheckBoxSettings, FailedRewriteChangesNothingAndAMissingFileIsCreated)
         EXPECT_NE(access((settingsPath + ".tmp").c_str(), F_OK), 0);
 
         // Clearing the box appends exactly one line and keeps every other byte; setting it removes
-        // every USB line but a commented one.
+        // every USB line but a commented one, and a byte-order mark stays at the start of the
+        // file, though the line it began goes.
         const std::string mine = "# my cockpit\r\n" + settings + "\r\n";
         corvane_test::WriteFile(settingsPath, mine);
         ASSERT_TRUE(xphost::SetCheckBox("Enable USB", 0));
         EXPECT_EQ(corvane_test::ReadFile(settingsPath), mine + "USB_DEVICE_COUNT = 0\n");
-        corvane_test::WriteFile(settingsPath, settings +
-                                                  "USB_DEVICE_COUNT = 0\n#USB_DEVICE_COUNT = 3\n"
+        corvane_test::WriteFile(settingsPath, "\xEF\xBB\xBFUSB_DEVICE_COUNT = 0\n" + settings +
+                                                  "#USB_DEVICE_COUNT = 3\n"
                                                   " USB_DEVICE_COUNT=2\nUSB_FIX = 1");
         ASSERT_TRUE(xphost::SetCheckBox("Enable USB", 1));
         EXPECT_EQ(corvane_test::ReadFile(settingsPath),
-                  settings + "#USB_DEVICE_COUNT = 3\nUSB_FIX = 1\n");
+                  "\xEF\xBB\xBF" + settings + "#USB_DEVICE_COUNT = 3\nUSB_FIX = 1\n");
+        EXPECT_EQ(USBcountVar, 1024);
 
         // Without config.ini, clearing the box creates it with the one line and frees the port.
         ASSERT_EQ(unlink(settingsPath.c_str()), 0);

@@ -53,10 +53,11 @@ class LearnMode : public ::testing::Test {
         return run_->CallUntil([&] { return board.uploadCount() >= uploads; }, 400) &&
                (run_->Call(10), board.uploadCount() == uploads);
     }
-    // The Uno of kUnoSection, connected, with its normal upload and upload count kept.
-    boardsim::Board& ConnectUno(int host) {
-        Start(std::string("*1\n") + kUnoSection);
-        boardsim::Board& board = AddBoard(host, 1, 'U', kUnoSection);
+    // A board ID 1 of the chip and section (the Uno of kUnoSection when none is given),
+    // connected, with its normal upload and upload count kept.
+    boardsim::Board& Connect(int host, char chip = 'U', const std::string& section = kUnoSection) {
+        Start("*1\n" + section);
+        boardsim::Board& board = AddBoard(host, 1, chip, section);
         EXPECT_TRUE(run_->ConnectAll(400));
         run_->Call(10);
         normal_ = board.pinModes();
@@ -81,30 +82,24 @@ class LearnUpload : public LearnMode, public ::testing::WithParamInterface<Uploa
 // inputs (code 1); learning off: the very upload of before.
 TEST_P(LearnUpload, AddsAFreePinOnceAndRestoresTheUpload) {
     const UploadCase& c = GetParam();
-    Start("*1\n" + c.section);
-    boardsim::Board& board = AddBoard(40, 1, c.chip, c.section);
-    ASSERT_TRUE(run_->ConnectAll(400));
-    run_->Call(10);
-    const std::vector<int> normal = board.pinModes();
-    ASSERT_EQ(normal.size(), 54u);
-    const int uploads = board.uploadCount();
-
+    boardsim::Board& board = Connect(40, c.chip, c.section);
+    ASSERT_EQ(normal_.size(), 54u);
     StartLearning();
-    ASSERT_TRUE(UploadsReach(board, uploads + 1));
+    ASSERT_TRUE(UploadsReach(board, uploads_ + 1));
     const std::vector<int> learnt = board.pinModes();
     ASSERT_EQ(learnt.size(), 54u);
     std::set<int> added;
     for (int pin = 0; pin < 54; ++pin) {
-        if (learnt[pin] == normal[pin]) continue;
-        EXPECT_EQ(normal[pin], 0) << "pin " << pin << " in use changed";
+        if (learnt[pin] == normal_[pin]) continue;
+        EXPECT_EQ(normal_[pin], 0) << "pin " << pin << " in use changed";
         EXPECT_EQ(learnt[pin], 1) << "pin " << pin;
         added.insert(pin);
     }
     EXPECT_EQ(added, c.added);
 
     StopLearning();
-    ASSERT_TRUE(UploadsReach(board, uploads + 2));
-    EXPECT_EQ(board.pinModes(), normal);
+    ASSERT_TRUE(UploadsReach(board, uploads_ + 2));
+    EXPECT_EQ(board.pinModes(), normal_);
 }
 
 std::set<int> Range(int from, int to, const std::set<int>& without) {
@@ -137,7 +132,7 @@ INSTANTIATE_TEST_SUITE_P(
 // by none; the board reads every analog channel, the configured one with its own settings; the
 // panel gets nothing new.
 TEST_F(LearnMode, PressOnAFreePinArrivesAndIsAppliedByNoEntry) {
-    boardsim::Board& board = ConnectUno(41);
+    boardsim::Board& board = Connect(41);
     boardsim::Board& panel = run_->AddPanel(42, "[I]\nD9 test/button\n");
     ASSERT_TRUE(run_->ConnectAll(400));
     run_->Call(10);
@@ -178,7 +173,7 @@ TEST_F(LearnMode, PressOnAFreePinArrivesAndIsAppliedByNoEntry) {
 // Learning ends by itself 120 s (of the simulator's time) after it was switched on, and switching
 // it on again starts the time anew.
 TEST_F(LearnMode, EndsByItselfAfterItsTime) {
-    boardsim::Board& board = ConnectUno(43);
+    boardsim::Board& board = Connect(43);
     xphost::SetFrameRate(4);
     StartLearning();
     ASSERT_TRUE(UploadsReach(board, uploads_ + 1));
@@ -200,14 +195,13 @@ TEST_F(LearnMode, EndsByItselfAfterItsTime) {
 // A reset (Reconnect, another aircraft's file) ends learning: the boards come back with their
 // normal upload.
 TEST_F(LearnMode, ResetEndsLearning) {
-    boardsim::Board& board = ConnectUno(44);
+    boardsim::Board& board = Connect(44);
     StartLearning();
     ASSERT_TRUE(UploadsReach(board, uploads_ + 1));
     ASSERT_NE(board.pinModes(), normal_);
     ResetPlugin();
     EXPECT_FALSE(Learning());
-    ASSERT_TRUE(run_->CallUntil([&] { return board.uploadCount() >= uploads_ + 2; }, 400));
-    run_->Call(10);
+    ASSERT_TRUE(UploadsReach(board, uploads_ + 2));
     EXPECT_EQ(board.pinModes(), normal_);
 }
 

@@ -37,12 +37,12 @@ const char kLiveDatarefs[] =
     "test/names/alpha int rw\ntest/names/beta float[4] ro\n"
     "test/names/gamma int+float+double rw\ntest/names/live_only double ro\n";
 
-// "name kind type w|r" of each name of an answer, for comparing whole answers.
-std::vector<std::string> Rows(const NameAnswer& answer) {
-    std::vector<std::string> rows;
+// "name kind type w|r; " of each name of an answer, for comparing whole answers.
+std::string Rows(const NameAnswer& answer) {
+    std::string rows;
     for (const corvane_check::SimulatorName& n : answer.names)
-        rows.push_back(n.name + " " + (n.command ? "command" : "dataref " + n.type) + " " +
-                       (n.writable ? "w" : "r"));
+        rows += n.name + " " + (n.command ? "command" : "dataref " + n.type) + " " +
+                (n.writable ? "w" : "r") + "; ";
     return rows;
 }
 
@@ -68,53 +68,28 @@ struct LookupRow {
     NameKind kind;
     size_t limit;
     const char* source;
-    std::vector<std::string> rows;
+    const char* rows;  // the answer's Rows
 };
 
 const LookupRow kLookups[] = {
-    {12,
-     true,
-     "test/names/",
-     NameKind::Dataref,
-     50,
-     "live",
-     {"test/names/alpha dataref int w", "test/names/beta dataref float[] r",
-      "test/names/gamma dataref int w", "test/names/live_only dataref double r"}},
-    {12,
-     true,
-     "test/names/",
-     NameKind::Any,
-     3,
-     "live",
-     {"test/names/alpha dataref int w", "test/names/alpha_on command r",
-      "test/names/beta dataref float[] r"}},
-    {12,
-     true,
-     "test/",
-     NameKind::Command,
-     0,
-     "lists",
-     {"test/names/alpha_on command r", "test/names/beta_toggle command r",
-      "test/other/zeta_cmd command r"}},
-    {12, false, "test/names/g", NameKind::Any, 50, "live", {"test/names/gamma dataref int w"}},
-    {12, false, "test/", NameKind::Command, 50, "", {}},
-    {11,
-     true,
-     "test/names/",
-     NameKind::Dataref,
-     50,
-     "lists",
-     {"test/names/alpha dataref int w", "test/names/beta dataref float[] r",
-      "test/names/delta dataref float r", "test/names/epsilon dataref data w"}},
-    {11,
-     true,
-     "test/other/",
-     NameKind::Any,
-     50,
-     "lists",
-     {"test/other/zeta dataref int[] w", "test/other/zeta_cmd command r"}},
-    {11, true, "test/names/x", NameKind::Any, 50, "lists", {}},
-    {11, false, "test/", NameKind::Any, 50, "", {}},
+    {12, true, "test/names/", NameKind::Dataref, 50, "live",
+     "test/names/alpha dataref int w; test/names/beta dataref float[] r; "
+     "test/names/gamma dataref int w; test/names/live_only dataref double r; "},
+    {12, true, "test/names/", NameKind::Any, 3, "live",
+     "test/names/alpha dataref int w; test/names/alpha_on command r; "
+     "test/names/beta dataref float[] r; "},
+    {12, true, "test/", NameKind::Command, 0, "lists",
+     "test/names/alpha_on command r; test/names/beta_toggle command r; "
+     "test/other/zeta_cmd command r; "},
+    {12, false, "test/names/g", NameKind::Any, 50, "live", "test/names/gamma dataref int w; "},
+    {12, false, "test/", NameKind::Command, 50, "", ""},
+    {11, true, "test/names/", NameKind::Dataref, 50, "lists",
+     "test/names/alpha dataref int w; test/names/beta dataref float[] r; "
+     "test/names/delta dataref float r; test/names/epsilon dataref data w; "},
+    {11, true, "test/other/", NameKind::Any, 50, "lists",
+     "test/other/zeta dataref int[] w; test/other/zeta_cmd command r; "},
+    {11, true, "test/names/x", NameKind::Any, 50, "lists", ""},
+    {11, false, "test/", NameKind::Any, 50, "", ""},
 };
 
 TEST(SimulatorNames, LooksUpByPrefixAndKindFromTheLiveListOrTheLists) {
@@ -151,7 +126,7 @@ TEST(SimulatorNames, AnswersAreBoundedAndTheLiveListFollowsTheSimulator) {
 
     ASSERT_TRUE(xphost::LoadDatarefText("test/late/added float rw\n", nullptr));
     EXPECT_EQ(Rows(LookUpNames("test/late/", NameKind::Any, 5)),
-              std::vector<std::string>{"test/late/added dataref float w"});
+              "test/late/added dataref float w; ");
 }
 
 // Inside the plug-in, a misspelt name gets the simulator's own name as its suggestion: in the

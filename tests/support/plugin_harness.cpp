@@ -64,6 +64,13 @@ std::string ReadFile(const std::string& path) {
     return text.str();
 }
 
+int CountOf(const std::string& text, const std::string& part) {
+    int count = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++count;
+    return count;
+}
+
 std::string DefaultDatarefFile() {
     return std::string(CORVANE_SOURCE_DIR) + "/examples/datarefs.txt";
 }

@@ -21,6 +21,8 @@ void RemoveFolder(const std::string& path);
 void WriteFile(const std::string& path, const std::string& text);
 // The whole content of a file, or an empty text when it does not open.
 std::string ReadFile(const std::string& path);
+// How often part occurs in text (overlapping occurrences too).
+int CountOf(const std::string& text, const std::string& part);
 // Runs body in a child process, in a network namespace of its own with its loopback up and, when
 // given, `address` added to it. The child's exit code: 0 passed, 1 failed, 77 no namespace.
 int InOwnNetwork(const std::string& address, const std::function<void()>& body);
