@@ -158,6 +158,10 @@ TEST_F(CheckVerdict, PinsNameTheirEntriesAndTheUploadIsTheBoards) {
     // A held command says which message ends it.
     EXPECT_EQ(verdict.boards[0].view.inputs.at(0).detail,
               "begun when D8+ arrives, ended when D8- arrives");
+    // A panel's lamp test names its output, the first one included.
+    const Verdict panel = CheckConfigText("panel", "[I]\nB7 13L\n[O]\n13L 0 sim/x\n");
+    EXPECT_EQ(panel.boards.at(0).view.inputs.at(0).detail,
+              "while held, output 0 (13L) shows all-on");
     std::map<int, std::string> pins;  // pin -> its use and "I<line>"/"O<line>" of each entry
     for (const corvane_check::PinUse& use : board.pins) {
         std::string& text = pins[use.pin];

@@ -3,6 +3,7 @@
 // names a misspelt one was meant to be, and names the mistakes a new builder makes, each with its
 // line.
 #include <cstdlib>
+#include <cstring>
 #include <set>
 #include <sstream>
 
@@ -90,6 +91,10 @@ TEST_F(CheckXPlaneNames, GivenTheXPlaneFolderEveryMistakeIsNamedWithItsLine) {
               std::string::npos)
         << report.output;
     EXPECT_NE(report.output.find("pilot element 1, precision 0\n"), std::string::npos);
+    // A list cut by hand without its header line loses none of its names.
+    Write("Resources/plugins/DataRefs.txt", std::strchr(kDataRefsTxt, '\n') + 1);
+    ExpectFaultsOnTheirLines(RunChecker({"--quiet", "--xplane", folder_, config_}), "data.cfg",
+                             kConfig);
     // A missing list is a failure to run, not a file full of unknown names.
     EXPECT_EQ(RunChecker({"--xplane", plugins_, config_}).status, 2);
 }
