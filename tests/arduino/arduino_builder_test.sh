@@ -31,7 +31,7 @@ done
 grep -qE "^version=[0-9]+\.[0-9]+\.[0-9]+$" "$properties" ||
     fail "the version is not MAJOR.MINOR.PATCH"
 grep -qE "^category=(Display|Communication|Signal Input/Output|Sensors|Device Control|Timing|Data Storage|Data Processing|Other)$" \
-    "$properties" || fail "the category is none of the Arduino library specification's"
+    "$properties" || fail "the category is none of those the Arduino IDE offers"
 grep -qE "^url=https?://" "$properties" || fail "the url is no web address"
 
 rm -rf "$work" && mkdir -p "$work/libraries/Corvane" || exit 1
