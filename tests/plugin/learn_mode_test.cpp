@@ -1,8 +1,8 @@
 // Learning controls through the plug-in in the headless host, with emulated boards on loopback:
 // learning on gives each Arduino board an upload that adds a digital input on every pin nothing
 // takes (never the serial line's, a part's neighbour pin or a network chip's pin) and an analog
-// block that reads every channel; a press on such a pin arrives and is applied by no entry;
-// learning off, its 120 s and a reset bring the normal upload back; the panel is left alone.
+// block that reads every channel; learning off, its 120 s and a reset bring the normal upload
+// back; the panel is left alone.
 #include "exchange/learn_mode.h"
 
 #include <gtest/gtest.h>
@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "config/board_monitor.h"
-#include "config/status_text.h"
 #include "plugin/lifecycle.h"
 #include "support/plugin_harness.h"
 #include "xphost.h"
@@ -128,10 +127,9 @@ INSTANTIATE_TEST_SUITE_P(
             Range(2, 49, {4, 10, 20, 21, 22, 30, 31, 33, 34, 35, 40, 41, 42, 43, 44, 46, 47, 48})}),
     [](const ::testing::TestParamInfo<UploadCase>& info) { return info.param.name; });
 
-// While learning, a press on a pin no entry names reaches the plug-in with its tag and is applied
-// by none; the board reads every analog channel, the configured one with its own settings; the
-// panel gets nothing new.
-TEST_F(LearnMode, PressOnAFreePinArrivesAndIsAppliedByNoEntry) {
+// While learning, the board reads every analog channel, the configured one with its own settings,
+// and its entries still work; the panel gets nothing new.
+TEST_F(LearnMode, EveryChannelIsReadAndTheEntriesStillWork) {
     boardsim::Board& board = Connect(41);
     boardsim::Board& panel = run_->AddPanel(42, "[I]\nD9 test/button\n");
     ASSERT_TRUE(run_->ConnectAll(400));
@@ -152,18 +150,7 @@ TEST_F(LearnMode, PressOnAFreePinArrivesAndIsAppliedByNoEntry) {
     EXPECT_EQ(analog[10], 5);
     EXPECT_EQ(analog[11], 95);
 
-    xphost::TakeCommandTrace();
     const unsigned long applied = MonitorOf(0)->inputsApplied;
-    board.Press("D7");
-    run_->Call(2);
-    EXPECT_NE(StatusLine(kLastMessageLine).find("1: D7+"), std::string::npos)
-        << StatusLine(kLastMessageLine);
-    board.MoveAxis("A5", 700);
-    run_->Call(2);
-    EXPECT_NE(StatusLine(kLastMessageLine).find("1: A5 700"), std::string::npos)
-        << StatusLine(kLastMessageLine);
-    EXPECT_EQ(MonitorOf(0)->inputsApplied, applied);
-    EXPECT_TRUE(xphost::TakeCommandTrace().empty());
     // The board's own entries still work while learning.
     board.Press("D2");
     run_->Call(2);

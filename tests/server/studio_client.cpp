@@ -1,17 +1,26 @@
 #include "server/studio_client.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <boost/asio/ip/tcp.hpp>
+#include <boost/beast/core/flat_buffer.hpp>
+#include <boost/beast/http.hpp>
 #include <cstdlib>
 #include <future>
+#include <sstream>
 
 namespace corvane_test {
 
 namespace {
+
+namespace http = boost::beast::http;
+using boost::asio::ip::tcp;
+
+tcp::endpoint Loopback(int port) {
+    return {boost::asio::ip::address_v4::loopback(), static_cast<unsigned short>(port)};
+}
 
 bool ReadSome(int s, std::string& into, int waitMs) {
     pollfd p{s, POLLIN, 0};
@@ -26,45 +35,16 @@ bool ReadSome(int s, std::string& into, int waitMs) {
 }  // namespace
 
 int FreeTcpPort() {
-    const int s = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t length = sizeof address;
-    getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
-    close(s);
-    return ntohs(address.sin_port);
+    boost::asio::io_context io;
+    return tcp::acceptor(io, Loopback(0)).local_endpoint().port();
 }
 
 int ConnectTo(int port) {
-    const int s = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(static_cast<uint16_t>(port));
-    if (connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-        close(s);
-        return -1;
-    }
-    return s;
-}
-
-HttpAnswer ReadAnswer(int s) {
-    HttpAnswer answer;
-    std::string data;
-    size_t end = std::string::npos;
-    while ((end = data.find("\r\n\r\n")) == std::string::npos)
-        if (!ReadSome(s, data, 20000)) return answer;
-    answer.head = data.substr(0, end);
-    answer.status = std::atoi(answer.head.c_str() + 9);
-    const size_t at = answer.head.find("Content-Length: ");
-    const size_t length =
-        at == std::string::npos ? 0 : std::strtoul(answer.head.c_str() + at + 16, nullptr, 10);
-    answer.body = data.substr(end + 4);
-    while (answer.body.size() < length)
-        if (!ReadSome(s, answer.body, 20000)) break;
-    return answer;
+    boost::asio::io_context io;
+    tcp::socket s(io);
+    boost::system::error_code failed;
+    s.connect(Loopback(port), failed);
+    return failed ? -1 : s.release();
 }
 
 HttpAnswer Exchange(PluginRun& run, int port, const std::string& raw) {
@@ -73,11 +53,19 @@ HttpAnswer Exchange(PluginRun& run, int port, const std::string& raw) {
 
 HttpAnswer ExchangeWhile(int port, const std::string& raw, const std::function<void()>& call) {
     auto answer = std::async(std::launch::async, [port, raw] {
-        const int s = ConnectTo(port);
-        if (s < 0) return HttpAnswer();
-        send(s, raw.data(), raw.size(), MSG_NOSIGNAL);
-        HttpAnswer got = ReadAnswer(s);
-        close(s);
+        HttpAnswer got;
+        boost::asio::io_context io;
+        tcp::socket s(io);
+        boost::system::error_code failed;
+        s.connect(Loopback(port), failed);
+        if (!failed) boost::asio::write(s, boost::asio::buffer(raw), failed);
+        boost::beast::flat_buffer buffer;
+        http::response<http::string_body> response;
+        if (!failed) http::read(s, buffer, response, failed);
+        if (failed) return got;
+        std::ostringstream head;
+        head << response.base();
+        got = {static_cast<int>(response.result_int()), head.str(), response.body()};
         return got;
     });
     while (answer.wait_for(std::chrono::milliseconds(1)) != std::future_status::ready) call();

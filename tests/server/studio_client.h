@@ -1,5 +1,6 @@
-// A client of the Studio for the tests: plain loopback sockets, HTTP requests written out in full
-// and a WebSocket reader, while the test's thread keeps the plug-in's flight loop running.
+// A client of the Studio for the tests on loopback: HTTP requests written out in full, answers read
+// by Boost.Beast, and a WebSocket reader, while the test's thread keeps the plug-in's flight loop
+// running.
 #pragma once
 
 #include <functional>
@@ -20,8 +21,6 @@ struct HttpAnswer {
     std::string body;
 };
 
-// Reads one answer from socket s (a status line, headers, Content-Length bytes).
-HttpAnswer ReadAnswer(int s);
 // Sends raw on a new connection and reads the answer, calling call (a flight-loop call) until it
 // comes.
 HttpAnswer ExchangeWhile(int port, const std::string& raw, const std::function<void()>& call);
