@@ -127,36 +127,6 @@ INSTANTIATE_TEST_SUITE_P(
             Range(2, 49, {4, 10, 20, 21, 22, 30, 31, 33, 34, 35, 40, 41, 42, 43, 44, 46, 47, 48})}),
     [](const ::testing::TestParamInfo<UploadCase>& info) { return info.param.name; });
 
-// While learning, the board reads every analog channel, the configured one with its own settings,
-// and its entries still work; the panel gets nothing new.
-TEST_F(LearnMode, EveryChannelIsReadAndTheEntriesStillWork) {
-    boardsim::Board& board = Connect(41);
-    boardsim::Board& panel = run_->AddPanel(42, "[I]\nD9 test/button\n");
-    ASSERT_TRUE(run_->ConnectAll(400));
-    run_->Call(10);
-    const int panelReplies = panel.uploadCount();
-    EXPECT_FALSE(Learning());
-    EXPECT_EQ(LearningSecondsLeft(), 0);
-
-    StartLearning();
-    EXPECT_TRUE(Learning());
-    EXPECT_EQ(LearningSecondsLeft(), 120);
-    ASSERT_TRUE(UploadsReach(board, uploads_ + 1));
-    EXPECT_EQ(panel.uploadCount(), panelReplies);
-    const std::vector<uint8_t> analog = board.analogConfig();
-    ASSERT_EQ(analog.size(), 48u);
-    for (size_t n = 0; n < 16; ++n) EXPECT_NE(analog[3 * n], 100) << "channel " << n << " off";
-    EXPECT_EQ(analog[9], 102);  // channel 3: 250 -> 102, 5, 95
-    EXPECT_EQ(analog[10], 5);
-    EXPECT_EQ(analog[11], 95);
-
-    const unsigned long applied = MonitorOf(0)->inputsApplied;
-    // The board's own entries still work while learning.
-    board.Press("D2");
-    run_->Call(2);
-    EXPECT_EQ(MonitorOf(0)->inputsApplied, applied + 1);
-}
-
 // Learning ends by itself 120 s (of the simulator's time) after it was switched on, and switching
 // it on again starts the time anew.
 TEST_F(LearnMode, EndsByItselfAfterItsTime) {
