@@ -74,9 +74,11 @@ class SentOutputs {
     int count_ = 0;
 };
 
-// The text of output j: "*" in the all-on state, else from its dataref (null when unreadable).
-const std::string* TextOf(const OutputRows& rows, int b, int j, bool byteForm, char letter) {
-    if (OutputAllOn[b][j]) return AllOnText(rows, j);
+// The text of output j: "*" in the all-on state (allOn), else a test-output's text while one
+// runs, else from its dataref (null when unreadable).
+const std::string* TextOf(const OutputRows& rows, int b, bool allOn, int j, bool byteForm,
+                          char letter) {
+    if (allOn) return AllOnText(rows, j);
     if (!OutputTrials.empty()) {
         if (const OutputTrial* trial = OutputTrialOf(b, j)) {
             OutValue = trial->value;
@@ -93,13 +95,14 @@ void SendPanelOutputs(int b, int outputs) {
     const std::vector<std::vector<std::string>>& entries = OutDrefs[b];
     std::vector<std::string>& previous = Previous[b];
     std::vector<bool>& due = OutputDue[b];
+    const std::vector<bool>& allOnRow = OutputAllOn[b];
     const OutputRows rows = RowsOf(b);
     SentOutputs sent;
     for (int j = 0; j < outputs; ++j) {
         if (!active[j] || entries[j].empty()) continue;
         const std::string& tag = entries[j][0];
         const char letter = tag.empty() ? '\0' : tag.back();
-        const std::string* text = TextOf(rows, b, j, false, letter);
+        const std::string* text = TextOf(rows, b, allOnRow[j], j, false, letter);
         if (!text || (!due[j] && SameText(*text, previous[j]))) continue;
         AppendPanelText(st, tag, *text);
         previous[j] = *text;
@@ -127,6 +130,7 @@ void SendBoardRecords(int b, int outputs) {
     const std::vector<std::vector<std::string>>& entries = OutDrefs[b];
     std::vector<std::string>& previous = Previous[b];
     std::vector<bool>& due = OutputDue[b];
+    const std::vector<bool>& allOnRow = OutputAllOn[b];
     const OutputRows rows = RowsOf(b);
     PassStart& resume = ResumeAt[static_cast<size_t>(b)];
     SentOutputs sent;
@@ -140,8 +144,8 @@ void SendBoardRecords(int b, int outputs) {
         if (tag.size() < 2) continue;  // no pin and type letter: nothing to address
         const char pin = tag[0];
         const char letter = tag[1];
-        const bool allOn = OutputAllOn[b][j];
-        const std::string* text = TextOf(rows, b, j, true, letter);
+        const bool allOn = allOnRow[j];
+        const std::string* text = TextOf(rows, b, allOn, j, true, letter);
         if (!text || (!due[j] && SameText(*text, previous[j]))) continue;
         if (letter == 'l') {
             SetPortLed(LedPortData[b], static_cast<signed char>(pin), allOn || OutValue == 1.0f);

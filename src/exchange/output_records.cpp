@@ -76,7 +76,7 @@ int ByteDataRecordLength(const std::string& text) {
 bool AppendOutputRecord(char pin, char letter, int type, const std::string& text, float value,
                         const std::vector<std::string>& fields, float frameTime, char* buffer,
                         int& length, int capacity) {
-    const bool allOn = (text == "*");
+    const bool allOn = text.size() == 1 && text[0] == '*';
     const int room = capacity - length;
     if (letter == 'L') {
         if (room < 2) return false;

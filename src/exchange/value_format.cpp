@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -69,9 +70,17 @@ int PrintSixDigits(float v, char* out) {
         ++e;
     }
     if (e > 5 || m < 1e5) return 0;
+    // Two halves of three digits each: divisions of small unsigned numbers by constants.
     char digits[6];
-    long n = static_cast<long>(m);
-    for (int k = 5; k >= 0; --k, n /= 10) digits[k] = static_cast<char>('0' + n % 10);
+    const uint32_t n = static_cast<uint32_t>(m);
+    const uint32_t high = n / 1000;
+    const uint32_t low = n - high * 1000;
+    digits[0] = static_cast<char>('0' + high / 100);
+    digits[1] = static_cast<char>('0' + high / 10 % 10);
+    digits[2] = static_cast<char>('0' + high % 10);
+    digits[3] = static_cast<char>('0' + low / 100);
+    digits[4] = static_cast<char>('0' + low / 10 % 10);
+    digits[5] = static_cast<char>('0' + low % 10);
     int last = 5;  // the last digit kept: trailing zeros of the fraction go
     while (last > 0 && last > e && digits[last] == '0') --last;
     if (e < 0) {
@@ -156,10 +165,10 @@ void AppendFormattedValue(float v, int precision, std::string& text) {
         length = 3;
     }
     cut[length] = '\0';
-    const char* point =
-        static_cast<const char*>(std::memchr(cut, '.', static_cast<size_t>(length)));
-    const long long digits = point != nullptr ? point - cut : length;
-    const long long keep = digits + 1 + static_cast<long long>(precision);
+    // The texts are a few characters long: the point is looked for in place.
+    int digits = 0;
+    while (digits < length && cut[digits] != '.') ++digits;
+    const long long keep = static_cast<long long>(digits) + 1 + static_cast<long long>(precision);
     // A cut that leaves no digit (a sign at most) leaves zero.
     const long long sign = cut[0] == '-' ? 1 : 0;
     if (keep < length) {
