@@ -22,6 +22,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -108,6 +109,9 @@ class Cockpit {
         }
         corvane_test::PluginOptions options;
         options.settings = "SCANNING_TIMEOUT = 0\n";
+        // CORVANE_BENCH_STUDIO_PORT=N: the Studio's server listens on 127.0.0.1:N, no client.
+        if (const char* port = std::getenv("CORVANE_BENCH_STUDIO_PORT"))
+            options.settings += "STUDIO_PORT = " + std::string(port) + "\n";
         options.extraDatarefs = datarefs;
         run_ = std::make_unique<corvane_test::PluginRun>(options);
         for (int b = 0; b < boards; ++b) {

@@ -52,6 +52,26 @@ void PublishLogEvent(const std::string& line) {
     PublishLiveEvent(std::move(event));
 }
 
+void PublishAircraftEvent(const std::string& file, const std::string& path,
+                          const std::string& configFile) {
+    if (!LiveFeedOn.load(std::memory_order_relaxed)) return;
+    LiveEvent event;
+    event.kind = LiveEventKind::Aircraft;
+    event.text = file;
+    event.path = path;
+    event.file = configFile;
+    PublishLiveEvent(std::move(event));
+}
+
+void PublishNamesEvent(std::vector<std::string> missing, std::vector<std::string> found) {
+    if (!LiveFeedOn.load(std::memory_order_relaxed)) return;
+    LiveEvent event;
+    event.kind = LiveEventKind::Names;
+    event.names = std::move(missing);
+    event.found = std::move(found);
+    PublishLiveEvent(std::move(event));
+}
+
 void RunStudioCallWork() {
     if (StudioCallWork) StudioCallWork();
 }

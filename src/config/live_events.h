@@ -21,8 +21,8 @@ struct LiveEvent {
     std::string path;                // Aircraft: the model's path; Board: the link
     std::string file;                // Aircraft: the configuration file in force
     std::vector<int> matched;        // Input: the input entries it drove
-    std::vector<std::string> names;  // Names: missing (or found, below)
-    bool found = false;              // Names: the names were found (else they are missing)
+    std::vector<std::string> names;  // Names: still missing
+    std::vector<std::string> found;  // Names: found since the last names event
 };
 
 extern std::atomic<bool> LiveFeedOn;  // a client listens to the live feed
@@ -41,5 +41,10 @@ void PublishInputEvent(int b, const std::string& tag, const std::string& value,
 void PublishOutputEvent(int b, const std::string& tag, const std::string& text);
 // One line written to the log.
 void PublishLogEvent(const std::string& line);
+// The user's aircraft loaded (its model file and path) and the configuration file in force.
+void PublishAircraftEvent(const std::string& file, const std::string& path,
+                          const std::string& configFile);
+// The names of the configuration still missing after a lookup, and those it found.
+void PublishNamesEvent(std::vector<std::string> missing, std::vector<std::string> found);
 // Runs the Studio's work of this flight-loop call, when there is a Studio.
 void RunStudioCallWork();

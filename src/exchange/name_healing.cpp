@@ -1,10 +1,14 @@
 #include "exchange/name_healing.h"
 
 #include <cstddef>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "XPLMProcessing.h"
 #include "config/board_tables.h"
 #include "config/input_entries.h"
+#include "config/live_events.h"
 #include "config/missing_names.h"
 #include "config/output_entries.h"
 #include "config/plugin_log.h"
@@ -20,6 +24,9 @@ bool underWay = false;
 std::size_t next = 0;    // the missing name the lookup under way looks up next
 double lastBegun = 0.0;  // elapsed time when the last lookup began
 bool begunOnce = false;
+// The live feed hears of a lookup that was asked for or is the first, and of one that found names.
+bool announce = false;
+std::vector<std::string> foundNow;  // names the lookup under way found, while a client listens
 
 enum class Lookup { Found, Missing, Gone };
 
@@ -38,6 +45,7 @@ bool LookupDue() {
     const bool due = requested || !begunOnce || now < lastBegun ||
                      now - lastBegun >= kNameRetrySeconds - kCallSlack;
     if (!due) return false;
+    announce = requested || !begunOnce;
     requested = false;
     begunOnce = true;
     lastBegun = now;
@@ -66,10 +74,22 @@ void HealMissingNames() {
             ++next;
             continue;
         }
-        if (result == Lookup::Found) WriteLog("\nfound now: " + m.name + " " + MissingNamePlace(m));
+        if (result == Lookup::Found) {
+            WriteLog("\nfound now: " + m.name + " " + MissingNamePlace(m));
+            if (LiveFeedOn.load(std::memory_order_relaxed)) foundNow.push_back(m.name);
+        }
         MissingNames.erase(MissingNames.begin() + static_cast<std::ptrdiff_t>(next));
     }
-    if (next >= MissingNames.size()) underWay = false;
+    if (next < MissingNames.size()) return;
+    underWay = false;
+    if (announce || !foundNow.empty()) {
+        std::vector<std::string> missing;
+        if (LiveFeedOn.load(std::memory_order_relaxed))
+            for (const MissingName& m : MissingNames) missing.push_back(m.name);
+        PublishNamesEvent(std::move(missing), std::move(foundNow));
+    }
+    foundNow.clear();
+    announce = false;
 }
 
 void ResetNameHealing() {
@@ -78,4 +98,6 @@ void ResetNameHealing() {
     next = 0;
     lastBegun = 0.0;
     begunOnce = false;
+    announce = false;
+    foundNow.clear();
 }

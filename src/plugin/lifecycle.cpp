@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "XPLMPlanes.h"
 #include "XPLMPlugin.h"
 #include "XPLMProcessing.h"
 #include "XPStandardWidgets.h"
@@ -15,6 +16,7 @@
 #include "config/board_monitor.h"
 #include "config/board_tables.h"
 #include "config/config_file.h"
+#include "config/live_events.h"
 #include "config/plugin_folder.h"
 #include "config/plugin_log.h"
 #include "config/scratch_state.h"
@@ -157,7 +159,19 @@ bool SwitchConfigurationForAircraft() {
     if (FirstLaunch == 1) return false;
     const std::string aircraft = UserAircraftName();
     const std::string file = ConfigFileFor(foldername, aircraft);
-    if (file == ConfigFileInForce) return false;
+    if (file == ConfigFileInForce) {
+        // The live feed hears of it; a change of file resets, which the page hears as the feed's
+        // end, and then reads the state anew.
+        if (LiveFeedOn.load(std::memory_order_relaxed)) {
+            char model[512] = {};
+            char path[1024] = {};
+            XPLMGetNthAircraftModel(0, model, path);
+            model[sizeof model - 1] = '\0';
+            path[sizeof path - 1] = '\0';
+            PublishAircraftEvent(model, path, ConfigFileInForce);
+        }
+        return false;
+    }
     WriteLog("\naircraft " + aircraft + " loaded: " + file + " replaces " + ConfigFileInForce);
     ResetPlugin();
     return true;

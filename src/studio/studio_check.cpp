@@ -1,14 +1,11 @@
-// The checker's verdict as JSON (POST /api/check, and with every save), and the names the
-// simulator knows (GET /api/names): both on the simulator's thread, as jobs.
-#include <algorithm>
+// The checker's verdict as JSON (POST /api/check, and with every save): the check on the
+// simulator's thread, as a job, its suggestions and its JSON on the server's thread; and the names
+// the simulator knows (GET /api/names), looked up by the engine on the simulator's thread.
 #include <cstdio>
-#include <fstream>
-#include <sstream>
+#include <cstdlib>
 
-#include "check/name_lists.h"
-#include "check/name_suggestions.h"
+#include "check/simulator_names.h"
 #include "check/verdict.h"
-#include "simdata/dataref_list.h"
 #include "studio/studio_api.h"
 
 namespace {
@@ -86,103 +83,31 @@ Json BoardJson(const corvane_check::BoardVerdict& board) {
                                 {"stepper", Hex(view.stepper)}}}};
 }
 
-// One name the simulator knows.
-struct KnownName {
-    std::string name;
-    bool command = false;
-    std::string type;  // "int", "float", "double", "int[]", "float[]", "data", "" (commands)
-    bool writable = false;
-};
+}  // namespace
 
-// The names, by name, and where they came from; made at the first request of a start-up.
-std::vector<KnownName> names;
-std::string namesSource;
-
-// "float/double" -> "float", "int[8]" -> "int[]", "byte[260]" -> "data".
-std::string TypeWord(const std::string& text) {
-    const std::string first = text.substr(0, text.find('/'));
-    const size_t bracket = first.find('[');
-    if (bracket == std::string::npos) return first;
-    const std::string base = first.substr(0, bracket);
-    return base == "int" || base == "float" ? base + "[]" : "data";
+PendingVerdict CheckOnSimulator(const std::string& name, const std::string& text) {
+    PendingVerdict pending;
+    pending.verdict = corvane_check::CheckConfigText(name, text, false);
+    pending.names = corvane_check::SimulatorNamesSnapshot();
+    return pending;
 }
 
-bool ReadText(const std::string& path, std::string& text) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) return false;
-    std::ostringstream content;
-    content << file.rdbuf();
-    text = content.str();
+bool CheckBodyFields(const Json& body, StudioReply& refusal) {
+    if (!body.contains("name") || !body["name"].is_string() || !body.contains("text") ||
+        !body["text"].is_string()) {
+        refusal = ErrorReply(400, "bad request", "name and text must be texts");
+        return false;
+    }
+    if (body["text"].get_ref<const std::string&>().size() > kStudioCheckLimit) {
+        refusal = ErrorReply(413, "too large");
+        return false;
+    }
     return true;
 }
 
-void AddHostLines(const std::vector<std::string>& lines) {
-    for (const std::string& line : lines) {
-        std::istringstream fields(line);
-        KnownName known;
-        std::string first;
-        fields >> first;
-        if (first == "command") {
-            known.command = true;
-            fields >> known.name;
-        } else {
-            std::string access;
-            known.name = first;
-            fields >> known.type >> access;
-            known.type = TypeWord(known.type);
-            known.writable = access == "rw";
-        }
-        if (!known.name.empty()) names.push_back(known);
-    }
-}
-
-void LoadNames(const std::string& folder) {
-    names.clear();
-    std::string live;
-    int count = 0;
-    const std::string lists = corvane_check::FindListsFromPluginFolder(folder);
-    std::string text;
-    if (LiveDatarefList(live, count)) {
-        namesSource = "live";
-        std::istringstream lines(live);
-        std::string line;
-        std::getline(lines, line);  // the header
-        while (std::getline(lines, line)) {
-            std::vector<std::string> fields;
-            std::istringstream split(line);
-            for (std::string field; std::getline(split, field, '\t');) fields.push_back(field);
-            if (fields.size() < 3) continue;
-            names.push_back(KnownName{fields[0], false, TypeWord(fields[1]), fields[2] == "y"});
-        }
-    } else {
-        namesSource = "lists";
-        if (!lists.empty() && ReadText(lists + "/DataRefs.txt", text))
-            AddHostLines(corvane_check::ReadXPlaneDatarefs(text).hostLines);
-    }
-    // No simulator lists its commands: they come from Commands.txt.
-    if (!lists.empty() && ReadText(lists + "/Commands.txt", text))
-        AddHostLines(corvane_check::ReadXPlaneCommands(text).hostLines);
-    std::sort(names.begin(), names.end(),
-              [](const KnownName& a, const KnownName& b) { return a.name < b.name; });
-    // The checker's suggestions for a misspelt name come from the same names.
-    corvane_check::KnownNames.clear();
-    corvane_check::KnownNames.reserve(names.size());
-    for (const KnownName& known : names) corvane_check::KnownNames.push_back(known.name);
-}
-
-}  // namespace
-
-StudioReply CheckReply(const std::string& folder, const Json& body) {
-    if (!body.contains("name") || !body["name"].is_string() || !body.contains("text") ||
-        !body["text"].is_string())
-        return ErrorReply(400, "bad request", "name and text must be texts");
-    return JsonReply(
-        200, VerdictJson(folder, body["name"].get<std::string>(), body["text"].get<std::string>()));
-}
-
-Json VerdictJson(const std::string& folder, const std::string& name, const std::string& text) {
-    if (namesSource.empty()) LoadNames(folder);
-    const corvane_check::Verdict verdict = corvane_check::CheckConfigText(name, text);
+Json VerdictJson(PendingVerdict&& pending) {
+    corvane_check::Verdict& verdict = pending.verdict;
+    if (pending.names) corvane_check::SuggestNames(verdict, *pending.names);
     Json lines = Json::array();
     for (const auto& line : verdict.lines) {
         Json notes = Json::array();
@@ -203,7 +128,7 @@ Json VerdictJson(const std::string& folder, const std::string& name, const std::
         {"problems", issues.size()}, {"lines", lines}, {"issues", issues}, {"boards", boards}};
 }
 
-StudioReply NamesReply(const std::string& folder, const StudioRequest& request) {
+StudioReply NamesReply(const StudioRequest& request) {
     const auto find = [&](const char* key) {
         const auto it = request.query.find(key);
         return it == request.query.end() ? std::string() : it->second;
@@ -215,23 +140,17 @@ StudioReply NamesReply(const std::string& folder, const StudioRequest& request) 
         return ErrorReply(400, "bad request", "kind is dataref or command");
     const int limit = limitText.empty() ? 50 : std::atoi(limitText.c_str());
     if (limit < 1 || limit > 200) return ErrorReply(400, "bad request", "limit is 1 to 200");
-    if (namesSource.empty()) LoadNames(folder);
+    const corvane_check::NameKind which = kind == "dataref"   ? corvane_check::NameKind::Dataref
+                                          : kind == "command" ? corvane_check::NameKind::Command
+                                                              : corvane_check::NameKind::Any;
+    const corvane_check::NameAnswer answer =
+        corvane_check::LookUpNames(prefix, which, static_cast<size_t>(limit));
     Json found = Json::array();
-    auto it = std::lower_bound(names.begin(), names.end(), prefix,
-                               [](const KnownName& a, const std::string& p) { return a.name < p; });
-    for (; it != names.end() && static_cast<int>(found.size()) < limit; ++it) {
-        if (it->name.compare(0, prefix.size(), prefix) != 0) break;
-        if (!kind.empty() && (kind == "command") != it->command) continue;
-        found.push_back(Json{{"name", it->name},
-                             {"kind", it->command ? "command" : "dataref"},
-                             {"type", it->type},
-                             {"writable", it->writable}});
-    }
-    return JsonReply(200, Json{{"names", found}, {"source", namesSource}});
-}
-
-void ForgetKnownNames() {
-    names.clear();
-    corvane_check::KnownNames.clear();
-    namesSource.clear();
+    for (const corvane_check::SimulatorName& n : answer.names)
+        found.push_back(Json{{"name", n.name},
+                             {"kind", n.command ? "command" : "dataref"},
+                             {"type", n.type},
+                             {"writable", n.writable}});
+    return JsonReply(
+        200, Json{{"names", found}, {"source", answer.source}, {"complete", answer.complete}});
 }

@@ -11,6 +11,7 @@ namespace {
 struct Job {
     std::function<StudioReply()> work;
     std::function<void(StudioReply&&)> answer;
+    bool heavy = false;
 };
 
 // The flight loop spends at most this much of a call on jobs, and at least runs one.
@@ -21,10 +22,11 @@ std::deque<Job> queue;  // under queueLock
 
 }  // namespace
 
-bool QueueStudioJob(std::function<StudioReply()> job, std::function<void(StudioReply&&)> answer) {
+bool QueueStudioJob(std::function<StudioReply()> job, std::function<void(StudioReply&&)> answer,
+                    bool heavy) {
     std::lock_guard<std::mutex> hold(queueLock);
     if (queue.size() >= kStudioJobLimit) return false;
-    queue.push_back(Job{std::move(job), std::move(answer)});
+    queue.push_back(Job{std::move(job), std::move(answer), heavy});
     return true;
 }
 
@@ -34,12 +36,13 @@ void RunStudioJobs() {
         Job job;
         {
             std::lock_guard<std::mutex> hold(queueLock);
-            if (queue.empty()) return;
+            // A heavy job waits for the next call unless it is this call's first.
+            if (queue.empty() || (k > 0 && queue.front().heavy)) return;
             job = std::move(queue.front());
             queue.pop_front();
         }
         job.answer(job.work());
-        if (std::chrono::steady_clock::now() >= deadline) return;
+        if (job.heavy || std::chrono::steady_clock::now() >= deadline) return;
     }
 }
 

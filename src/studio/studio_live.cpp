@@ -66,9 +66,7 @@ Json EventJson(const LiveEvent& event) {
                         {"path", event.path},
                         {"config_file", event.file}};
         case LiveEventKind::Names:
-            return Json{{"event", "names"},
-                        {"missing", event.found ? std::vector<std::string>() : event.names},
-                        {"found", event.found ? event.names : std::vector<std::string>()}};
+            return Json{{"event", "names"}, {"missing", event.names}, {"found", event.found}};
     }
     return Json::object();
 }

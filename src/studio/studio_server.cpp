@@ -370,15 +370,34 @@ class HttpSession : public std::enable_shared_from_this<HttpSession> {
     }
 
     // Runs work on the simulator's thread and answers what it gives.
-    void Queue(std::function<StudioReply()> work) {
+    void Queue(std::function<StudioReply()> work, bool heavy = false) {
         asio::io_context& ioc = server_.ioc;
         auto answer = [self = shared_from_this(), &ioc](StudioReply&& reply) {
             asio::post(ioc, [self, reply = std::move(reply)]() mutable {
                 self->Answer(std::move(reply));
             });
         };
-        if (!QueueStudioJob(std::move(work), std::move(answer)))
+        if (!QueueStudioJob(std::move(work), std::move(answer), heavy))
             Send(503, JsonText(Json{{"error", "busy"}}));
+    }
+
+    // Checks text on the simulator's thread, then draws the suggestions and makes the JSON on
+    // this one, where finish puts the verdict into the answer. False when the queue is full.
+    bool QueueCheck(const std::string& name, std::string text,
+                    std::function<StudioReply(Json&&)> finish) {
+        auto pending = std::make_shared<PendingVerdict>();
+        auto work = [pending, name, text = std::move(text)] {
+            *pending = CheckOnSimulator(name, text);
+            return StudioReply{};
+        };
+        asio::io_context& ioc = server_.ioc;
+        auto answer = [self = shared_from_this(), &ioc, pending,
+                       finish = std::move(finish)](StudioReply&&) {
+            asio::post(ioc, [self, pending, finish] {
+                self->Answer(finish(VerdictJson(std::move(*pending))));
+            });
+        };
+        return QueueStudioJob(std::move(work), std::move(answer), true);
     }
 
     void Route(const StudioRequest& call) {
@@ -414,13 +433,9 @@ class HttpSession : public std::enable_shared_from_this<HttpSession> {
         } else if (path == "/api/learn") {
             if (only("POST")) QueueBody(call, LearnReply);
         } else if (path == "/api/check") {
-            if (!only("POST")) return;
-            const std::string place = folder;
-            QueueBody(call, [place](const Json& body) { return CheckReply(place, body); });
+            if (only("POST")) Check(call);
         } else if (path == "/api/names") {
-            if (!only("GET")) return;
-            const std::string place = folder;
-            Queue([place, call] { return NamesReply(place, call); });
+            if (only("GET")) Queue([call] { return NamesReply(call); }, true);
         } else if (path == "/api/live") {
             Send(400, JsonText(Json{{"error", "bad request"}, {"detail", "a WebSocket upgrade"}}));
         } else {
@@ -430,8 +445,8 @@ class HttpSession : public std::enable_shared_from_this<HttpSession> {
 
     static StudioReply ApplyReply();
 
-    // Saves on this thread, then has the flight loop add the checker's verdict on the saved text
-    // (without it, "check" stays null, when the queue is full).
+    // Saves on this thread, then has the flight loop check the saved text and this thread add the
+    // verdict ("check" stays null when the queue is full or the text is over kStudioCheckLimit).
     void Save(const StudioRequest& call) {
         StudioReply saved = SaveFileReply(server_.folder, call);
         if (saved.status != 200) {
@@ -441,17 +456,29 @@ class HttpSession : public std::enable_shared_from_this<HttpSession> {
         Json answer = Json::parse(saved.body);
         const std::string name = answer["name"].get<std::string>();
         std::string text = Json::parse(call.body)["text"].get<std::string>();
-        asio::io_context& ioc = server_.ioc;
-        auto back = [self = shared_from_this(), &ioc](StudioReply&& reply) {
-            asio::post(ioc, [self, reply = std::move(reply)]() mutable {
-                self->Answer(std::move(reply));
-            });
-        };
-        auto work = [answer, name, text = std::move(text), place = server_.folder]() mutable {
-            answer["check"] = VerdictJson(place, name, text);
+        answer["check"] = nullptr;
+        if (text.size() > kStudioCheckLimit) {
+            Reply(JsonReply(200, answer));
+            return;
+        }
+        auto finish = [answer](Json&& verdict) mutable {
+            answer["check"] = std::move(verdict);
             return JsonReply(200, answer);
         };
-        if (!QueueStudioJob(std::move(work), std::move(back))) Reply(saved);
+        if (!QueueCheck(name, std::move(text), std::move(finish))) Reply(JsonReply(200, answer));
+    }
+
+    void Check(const StudioRequest& call) {
+        Json body;
+        StudioReply refusal;
+        if (!ParseBody(call, body, refusal) || !CheckBodyFields(body, refusal)) {
+            Reply(refusal);
+            return;
+        }
+        const std::string name = body["name"].get<std::string>();
+        auto finish = [](Json&& verdict) { return JsonReply(200, verdict); };
+        if (!QueueCheck(name, body["text"].get<std::string>(), finish))
+            Send(503, JsonText(Json{{"error", "busy"}}));
     }
 
     void QueueBody(const StudioRequest& call, std::function<StudioReply(const Json&)> work) {
@@ -684,7 +711,6 @@ void StopStudio() {
     if (s->thread.joinable()) s->thread.join();
     DropStudioJobs();
     ClearLiveEvents();
-    ForgetKnownNames();
     XPLMUnregisterFlightLoopCallback(ApplyCallback, nullptr);
     server.reset();
     LiveFeedOn.store(false);

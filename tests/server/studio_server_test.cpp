@@ -7,7 +7,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
+#include <ctime>
 #include <filesystem>
 #include <future>
 #include <thread>
@@ -375,6 +377,22 @@ TEST(StudioLive, AFloodOfInputsIsCutToTenAndOneDroppedEventPerCall) {
     EXPECT_EQ(inputs, 10);
 }
 
+TEST(StudioLive, TheAircraftLoadedAndTheMissingNamesFoundArrive) {
+    StudioRun studio("*1\n[I]\nD7+ addon/later 1\n");
+    LiveClient live(studio.port(), StudioToken, studio.Origin());
+    AddGatedBoard(studio.run());
+    ASSERT_TRUE(studio.run().ConnectAll());
+    EXPECT_EQ(live.NextWith(studio.run(), R"("event":"names")", 100),
+              R"({"event":"names","found":[],"missing":["addon/later"]})");
+    ASSERT_EQ(xphost::ExecuteLine("register addon/later int rw 0"), "ok");
+    xphost::SendPluginMessage(XPLM_MSG_DATAREFS_ADDED);
+    EXPECT_EQ(live.NextWith(studio.run(), R"("event":"names")", 10),
+              R"({"event":"names","found":["addon/later"],"missing":[]})");
+    xphost::LoadUserAircraft(studio.run().folder() + "/C172.acf");
+    EXPECT_THAT(live.NextWith(studio.run(), R"("event":"aircraft")", 10),
+                HasSubstr(R"("config_file":"data.cfg","event":"aircraft","file":"C172.acf")"));
+}
+
 TEST(StudioLive, AForeignOriginIsRefused) {
     StudioRun studio;
     LiveClient foreign(studio.port(), StudioToken, "http://attacker.example");
@@ -446,8 +464,54 @@ TEST(StudioCalls, CheckGivesTheCheckersVerdictAndNamesTheSimulatorsNames) {
         "GET", "/api/names?prefix=sim/cockpit2/switches/landing_lights_o&kind=dataref&limit=5");
     EXPECT_EQ(
         names.body,
-        R"({"names":[{"kind":"dataref","name":"sim/cockpit2/switches/landing_lights_on","type":"int","writable":true}],"source":"live"})");
+        R"({"complete":true,"names":[{"kind":"dataref","name":"sim/cockpit2/switches/landing_lights_on","type":"int","writable":true}],"source":"live"})");
     EXPECT_EQ(studio.Ask("GET", "/api/names?prefix=sim&limit=500").status, 400);
+}
+
+// A client that asks for checks of the largest text taken, and the state, as fast as it is
+// answered: the flight loop's calls stay within the 2 ms that the floods are held to, and a larger
+// text is refused before it reaches the flight loop.
+TEST(StudioCalls, AClientHammeringCheckAndStateLeavesEveryCallWithinTheBudget) {
+    StudioRun studio;
+    AddGatedBoard(studio.run());
+    ASSERT_TRUE(studio.run().ConnectAll());
+    std::string text;
+    for (const char* c = kBoardCfg; *c; ++c)
+        text += *c == '\n' ? std::string("\\n") : std::string(1, *c);
+    std::string large;  // escaped, of the largest size taken once read
+    for (size_t k = 0; k < 8 * 1024 / (sizeof kBoardCfg - 1); ++k) large += text;
+    const int port = studio.port();
+    const auto check = [&](const std::string& t) {
+        return Request("POST", "/api/check", port, StudioToken,
+                       R"({"name":"data.cfg","text":")" + t + "\"}");
+    };
+    std::atomic<bool> flying{true}, landed{false};
+    std::atomic<int> checked{0}, refused{0};
+    std::thread client([&] {
+        const auto pause = [] { std::this_thread::sleep_for(std::chrono::microseconds(200)); };
+        while (flying) {
+            checked += ExchangeWhile(port, check(large), pause).status == 200;
+            ExchangeWhile(port, Request("GET", "/api/state", port, StudioToken), pause);
+            refused += ExchangeWhile(port, check(large + text), pause).status == 413;
+        }
+        landed = true;
+    });
+    double longest = 0;
+    for (int k = 0; k < 1000; ++k) {
+        timespec before{}, after{};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &before);
+        studio.run().Call();
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &after);
+        longest = std::max(
+            longest, (after.tv_sec - before.tv_sec) * 1e6 + (after.tv_nsec - before.tv_nsec) / 1e3);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    flying = false;
+    while (!landed) studio.run().Call();  // the client's last check is answered
+    client.join();
+    EXPECT_GT(checked, 0);
+    EXPECT_GT(refused, 0);
+    EXPECT_LE(longest, 2000.0);  // microseconds of the thread's CPU time
 }
 
 TEST(StudioCalls, ApplyRunsTheFullResetAfterAnswering) {
