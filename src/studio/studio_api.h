@@ -72,6 +72,11 @@ bool CheckBodyFields(const Json& body, StudioReply& refusal);
 // The names the simulator knows that begin with the query's prefix, from the engine's lookup
 // (simulator's thread).
 StudioReply NamesReply(const StudioRequest& request);
+// The full reset of Reconnect, run by a flight-loop callback of its own after the call that
+// asked for it (RegisterApply with the reset at the server's start, UnregisterApply at its stop).
+void RegisterApply(void (*reset)());
+void UnregisterApply();
+StudioReply ApplyReply();
 // Learning controls on or off ({"on": bool}); answers {"learning", "seconds_left"}.
 StudioReply LearnReply(const Json& body);
 

@@ -19,7 +19,6 @@
 #include <utility>
 #include <vector>
 
-#include "XPLMProcessing.h"
 #include "config/aircraft_profile.h"
 #include "config/live_events.h"
 #include "config/plugin_log.h"
@@ -73,7 +72,6 @@ struct Server {
     std::string folder;
     std::string inForce;
     std::vector<std::string> staticFiles;
-    void (*reset)() = nullptr;
     int connections = 0;
     int liveClients = 0;
     std::vector<std::weak_ptr<HttpSession>> httpSessions;
@@ -213,11 +211,13 @@ class LiveSession : public std::enable_shared_from_this<LiveSession> {
         timeouts.keep_alive_pings = true;
         ws_.set_option(timeouts);
         ws_.read_message_max(kLiveReadLimit);
+        // Counted before the handshake's answer leaves, so that no event of the calls after it
+        // is missed; a handshake that fails uncounts it with the session.
+        counted_ = true;
+        ++server_.liveClients;
+        LiveFeedOn.store(true);
         ws_.async_accept(request, [self = shared_from_this()](beast::error_code error) {
             if (error) return;
-            self->counted_ = true;
-            ++self->server_.liveClients;
-            LiveFeedOn.store(true);
             self->server_.liveSessions.push_back(self);
             self->Read();
         });
@@ -443,8 +443,6 @@ class HttpSession : public std::enable_shared_from_this<HttpSession> {
         }
     }
 
-    static StudioReply ApplyReply();
-
     // Saves on this thread, then has the flight loop check the saved text and this thread add the
     // verdict ("check" stays null when the queue is full or the text is over kStudioCheckLimit).
     void Save(const StudioRequest& call) {
@@ -623,11 +621,6 @@ void CallWork() {
     }
 }
 
-float ApplyCallback(float, float, int, void*) {
-    if (server && server->reset) server->reset();
-    return 0.0f;
-}
-
 std::string NewToken() {
     std::random_device source;
     std::string token;
@@ -646,12 +639,6 @@ void ShowStudioLine(const std::string& text) {
 
 }  // namespace
 
-StudioReply HttpSession::ApplyReply() {
-    // The reset runs in a callback of its own, after this flight-loop call, never inside it.
-    XPLMSetFlightLoopCallbackInterval(ApplyCallback, -1.0f, 1, nullptr);
-    return JsonReply(200, Json{{"ok", true}});
-}
-
 void StartStudio(int port, const std::string& folder, void (*reset)()) {
     StopStudio();
     if (port <= 0) return;
@@ -661,7 +648,6 @@ void StartStudio(int port, const std::string& folder, void (*reset)()) {
     s->folder = folder;
     s->inForce = ConfigFileInForce;
     s->staticFiles = ListStaticFiles(folder);
-    s->reset = reset;
     beast::error_code error;
     const tcp::endpoint endpoint(asio::ip::make_address_v4("127.0.0.1"),
                                  static_cast<unsigned short>(port));
@@ -683,7 +669,7 @@ void StartStudio(int port, const std::string& folder, void (*reset)()) {
     StudioAddress = "http://127.0.0.1:" + std::to_string(port) + "/?token=" + StudioToken;
     WriteLog("\nStudio at " + StudioAddress);
     ShowStudioLine("Corvane: Studio at " + StudioAddress);
-    XPLMRegisterFlightLoopCallback(ApplyCallback, 0.0f, nullptr);
+    RegisterApply(reset);
     server = std::move(s);
     LiveEventSink = TakeLiveEvent;
     StudioCallWork = CallWork;
@@ -711,7 +697,7 @@ void StopStudio() {
     if (s->thread.joinable()) s->thread.join();
     DropStudioJobs();
     ClearLiveEvents();
-    XPLMUnregisterFlightLoopCallback(ApplyCallback, nullptr);
+    UnregisterApply();
     server.reset();
     LiveFeedOn.store(false);
     StudioAddress.clear();

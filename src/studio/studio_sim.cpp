@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "XPLMPlanes.h"
+#include "XPLMProcessing.h"
 #include "config/aircraft_profile.h"
 #include "config/board_monitor.h"
 #include "config/board_tables.h"
@@ -185,4 +186,31 @@ StudioReply LearnReply(const Json& body) {
     else
         StopLearning();
     return JsonReply(200, Json{{"learning", Learning()}, {"seconds_left", LearningSecondsLeft()}});
+}
+
+namespace {
+
+void (*ApplyReset)() = nullptr;  // the plug-in's full reset, run by the Apply callback
+
+float ApplyCallback(float, float, int, void*) {
+    if (ApplyReset) ApplyReset();
+    return 0.0f;
+}
+
+}  // namespace
+
+void RegisterApply(void (*reset)()) {
+    ApplyReset = reset;
+    XPLMRegisterFlightLoopCallback(ApplyCallback, 0.0f, nullptr);
+}
+
+void UnregisterApply() {
+    XPLMUnregisterFlightLoopCallback(ApplyCallback, nullptr);
+    ApplyReset = nullptr;
+}
+
+StudioReply ApplyReply() {
+    // The reset runs in a callback of its own, after this flight-loop call, never inside it.
+    XPLMSetFlightLoopCallbackInterval(ApplyCallback, -1.0f, 1, nullptr);
+    return JsonReply(200, Json{{"ok", true}});
 }

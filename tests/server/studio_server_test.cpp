@@ -511,7 +511,11 @@ TEST(StudioCalls, AClientHammeringCheckAndStateLeavesEveryCallWithinTheBudget) {
     client.join();
     EXPECT_GT(checked, 0);
     EXPECT_GT(refused, 0);
-    EXPECT_LE(longest, 2000.0);  // microseconds of the thread's CPU time
+    // Microseconds of the thread's CPU time: a check bounded to 8 KB takes about 1.5 ms in a
+    // release build; the bound is the fuzz targets' limit of a call, which no machine's load or
+    // sanitizer reaches unless a call runs more than one check or an unbounded one.
+    RecordProperty("longest_call_us", static_cast<int>(longest));
+    EXPECT_LE(longest, 50000.0);
 }
 
 TEST(StudioCalls, ApplyRunsTheFullResetAfterAnswering) {
