@@ -118,6 +118,7 @@ async function runCheck() {
   try {
     const verdict = await api.check(S.name, t);
     if (seq !== checkSeq) return;
+    S.checkTooLarge = false;
     S.check = verdict;
     S.checkedText = t;
     renderGutter();
@@ -128,6 +129,12 @@ async function runCheck() {
     if (err instanceof ApiError && err.status === 501) {
       // A plug-in whose checker is not built in: the page works without the verdicts.
       S.checkOff = true;
+      renderProblems();
+      lineNote();
+    } else if (err instanceof ApiError && err.status === 413) {
+      // Checked as you type only up to the plug-in's limit: corvane-check reads any size.
+      S.checkTooLarge = true;
+      S.check = null;
       renderProblems();
       lineNote();
     } else banner('The checker did not answer: ' + err.message, 'error');
@@ -347,7 +354,7 @@ function lineNote() {
   const i = caretLine();
   const v = verdictOf(i);
   const says = [...v.notes.filter((n) => n.kind === 'entry' || n.kind === 'comment').map((n) => n.text), ...v.issues.map((x) => x.severity + ': ' + x.message + (x.suggestion && !x.message.includes(x.suggestion) ? ` (did you mean ${x.suggestion}?)` : ''))];
-  $('line-note').textContent = `Line ${i + 1}: ` + (says.join(' · ') || (S.checkedText === text() ? 'nothing to say' : S.checkOff ? 'not checked: this plug-in has no checker yet' : 'checking…'));
+  $('line-note').textContent = `Line ${i + 1}: ` + (says.join(' · ') || (S.checkedText === text() ? 'nothing to say' : S.checkOff ? 'not checked: this plug-in has no checker yet' : S.checkTooLarge ? 'not checked: the file is over 8 KB' : 'checking…'));
 }
 
 function gotoLine(i) {
@@ -368,6 +375,11 @@ function renderProblems() {
   if (S.checkOff) {
     $('problem-count').textContent = '–';
     $('problems').innerHTML = '<li class="muted">This plug-in does not check the text yet: its verdicts come with a later version.</li>';
+    return;
+  }
+  if (S.checkTooLarge) {
+    $('problem-count').textContent = '–';
+    $('problems').innerHTML = '<li class="muted">This file is larger than the Studio checks as you type (8 KB): run corvane-check on it, or work in a profile.</li>';
     return;
   }
   const issues = (S.check && S.checkedText === text() && S.check.issues) || [];
