@@ -18,6 +18,7 @@ import urllib.request
 
 from selenium import webdriver
 from selenium.webdriver.chrome.service import Service
+from selenium.common.exceptions import StaleElementReferenceException
 from selenium.webdriver.common.by import By
 
 SOURCE = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
@@ -136,7 +137,10 @@ class Cockpit:
         """Waits for done() to hold (generous deadlines: the machine may be loaded)."""
         deadline = time.time() + seconds
         while time.time() < deadline:
-            got = done()
+            try:
+                got = done()
+            except StaleElementReferenceException:
+                got = None  # the page redrew what done() was reading: read it again
             if got:
                 return got
             time.sleep(0.05)
