@@ -394,4 +394,13 @@ BENCHMARK(BM_Floor_inputs_100)->Name("Floor/inputs_100");
 BENCHMARK(BM_FlightLoop_missing_50)->Name("FlightLoop/missing_50");
 BENCHMARK(BM_Floor_missing_50)->Name("Floor/missing_50");
 
-BENCHMARK_MAIN();
+// The last cockpit stops the plug-in before the program's exit destroys the plug-in's own state,
+// as X-Plane stops a plug-in before it unloads it.
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    TheCockpit.reset();
+    return 0;
+}

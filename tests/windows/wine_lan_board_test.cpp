@@ -4,9 +4,12 @@
 // upload, inputs reaching the simulator, outputs byte for byte as the Linux build sends them,
 // the memory file, the status window, Reconnect and the settings rewrite. And a board on a
 // serial line: a pseudo-terminal mapped into the Wine prefix as COM10, found by the device scan,
-// configured, and served both ways.
+// configured (the line settings read back from the terminal), and served both ways.
+#include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <termios.h>
+#include <unistd.h>
 
 #include <set>
 #include <sstream>
@@ -225,13 +228,38 @@ TEST(WineSerialBoard, BoardOnAComPortIsFoundConfiguredAndServed) {
     boardsim::Board board(options);
     ASSERT_TRUE(board.ok()) << board.error();
     MapComPort("COM10", board.slavePath());
+    // The terminal starts with settings no board speaks: slow, 7 bits, odd parity, both handshakes.
+    const auto lineSettings = [&] {
+        termios settings{};
+        const int fd = open(board.slavePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        EXPECT_EQ(tcgetattr(fd, &settings), 0);
+        close(fd);
+        return settings;
+    };
+    termios start = lineSettings();
+    cfsetispeed(&start, B4800);
+    cfsetospeed(&start, B4800);
+    start.c_cflag = (start.c_cflag & ~CSIZE) | CS7 | PARENB | PARODD | CRTSCTS;
+    start.c_iflag |= IXON | IXOFF;
     {
-        WineHost host({std::string("*3\n") + kSection, "USB_DEVICE_COUNT = 1\n", kDatarefs});
+        const int fd = open(board.slavePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        ASSERT_EQ(tcsetattr(fd, TCSANOW, &start), 0);
+        close(fd);
+    }
+    {
+        WineHost host({std::string("*3\n") + kSection, "USB_DEVICE_COUNT = 1\nUSB_BAUD = 57600\n",
+                       kDatarefs});
         ASSERT_TRUE(host.running());
         host.Watch(board);
         host.Ask("run 1.05");
         EXPECT_TRUE(host.CallUntil([&] { return board.boardNumber() == 1; }));
         EXPECT_TRUE(host.CallUntil([&] { return board.gateLetter() != 0; }, 100));
+        // The port as it reports its line back: the settings' speed, 8 bits, no parity, no
+        // handshake of either kind.
+        const termios line = lineSettings();
+        EXPECT_EQ(cfgetospeed(&line), static_cast<speed_t>(B57600));
+        EXPECT_EQ(line.c_cflag & (CSIZE | PARENB | CRTSCTS), static_cast<tcflag_t>(CS8));
+        EXPECT_EQ(line.c_iflag & (IXON | IXOFF), 0u);
         host.Ask("set sim/test/int 1");
         EXPECT_TRUE(host.CallUntil([&] { return board.leds()[7]; }, 20));
         host.Ask("trace");
