@@ -16,7 +16,6 @@
 #include "config/board_tables.h"
 #include "config/status_text.h"
 #include "exchange/learn_mode.h"
-#include "exchange/output_pass.h"
 #include "support/avr_cockpit.h"
 #include "xphost.h"
 

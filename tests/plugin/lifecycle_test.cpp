@@ -243,12 +243,11 @@ TEST(StatusWindow, StatusBuildsItOnceTheCloseBoxHidesItAndReconnectResetsOnce) {
     // The window spans 400..810 across and 612..102 down; the captions run from 582 down to
     // 130, 20 apart; the check box sits on line 15 and the button right of lines 0 and 1.
     const std::string widgets = xphost::WidgetListText();
-    EXPECT_THAT(widgets, HasSubstr("window \"Corvane v1.22"));
-    EXPECT_THAT(widgets, HasSubstr("(400,612,810,102)"));
-    EXPECT_THAT(widgets, HasSubstr("caption \"   X-Plane IP: 127.0.0.1\" (410,582,800,570)"));
-    EXPECT_THAT(widgets, HasSubstr("(410,142,800,130)"));
-    EXPECT_THAT(widgets, HasSubstr("button \"Reconnect\" (700,584,790,564)"));
-    EXPECT_THAT(widgets, HasSubstr("Arduino)\" (420,278,430,266)"));
+    for (const char* widget :
+         {"window \"Corvane v1.22", "(400,612,810,102)", "(410,142,800,130)",
+          "caption \"   X-Plane IP: 127.0.0.1\" (410,582,800,570)",
+          "button \"Reconnect\" (700,584,790,564)", "Arduino)\" (420,278,430,266)"})
+        EXPECT_THAT(widgets, HasSubstr(widget));
     // The captions follow the lines while the window is open: the search spinner turns.
     run.Call(3);
     EXPECT_NE(xphost::WindowText(), shown);

@@ -79,10 +79,16 @@ TEST(StudioServer, TellsItsAddressWithATokenOf128Bits) {
     EXPECT_THAT(xphost::DebugLog(), HasSubstr("Corvane: Studio at " + StudioAddress));
 }
 
-// Each refusal with the answer it gets; none carries a CORS header.
+// Each refusal with the answer it gets; none carries a CORS header. A request is its request
+// line, its Host ("" for the server's own), its other headers ("{t}" stands for the token, "{p}"
+// for the port), the type of its body ("" for none) and the body.
 struct Refusal {
     const char* name;
-    std::string (*raw)(int port, const std::string& token);
+    const char* start;
+    const char* host;
+    const char* headers;
+    const char* type;
+    std::string body;
     int status;
 };
 
@@ -91,116 +97,49 @@ std::string Line(const std::string& start, int port, const std::string& rest) {
            "Connection: close\r\n\r\n";
 }
 
+std::string RawRequest(const Refusal& r, int port, const std::string& token) {
+    std::string head = std::string(r.start) +
+                       " HTTP/1.1\r\nHost: " + (*r.host ? r.host : "127.0.0.1:{p}") + "\r\n" +
+                       r.headers;
+    if (*r.type)
+        head += "Content-Type: " + std::string(r.type) +
+                "\r\nContent-Length: " + std::to_string(r.body.size()) + "\r\n";
+    for (const auto& [key, value] :
+         {std::make_pair("{t}", token), std::make_pair("{p}", std::to_string(port))})
+        for (size_t at; (at = head.find(key)) != std::string::npos;) head.replace(at, 3, value);
+    return head + "Connection: close\r\n\r\n" + r.body;
+}
+
+const char* const kToken = "X-Corvane-Token: {t}\r\n";
+const char* const kJson = "application/json";
+
+// clang-format off
 const Refusal kRefusals[] = {
-    {"NoToken", [](int p, const std::string&) { return Line("GET /api/state", p, ""); }, 401},
-    {"WrongToken",
-     [](int p, const std::string&) {
-         return Line("GET /api/state", p, "X-Corvane-Token: 00112233445566778899aabbccddeeff\r\n");
-     },
-     401},
-    {"WrongCookie",
-     [](int p, const std::string&) {
-         return Line("GET /api/state", p, "Cookie: corvane_token=0011\r\n");
-     },
-     401},
-    {"ForeignHost",
-     [](int, const std::string& t) {
-         return "GET /api/state HTTP/1.1\r\nHost: attacker.example:80\r\nX-Corvane-Token: " + t +
-                "\r\nConnection: close\r\n\r\n";
-     },
-     403},
-    {"ForeignHostForThePage",
-     [](int p, const std::string&) {
-         return "GET / HTTP/1.1\r\nHost: 10.0.0.1:" + std::to_string(p) +
-                "\r\nConnection: close\r\n\r\n";
-     },
-     403},
-    {"TextPlainBody",
-     [](int p, const std::string& t) {
-         return Line("POST /api/try-input", p,
-                     "X-Corvane-Token: " + t +
-                         "\r\nContent-Type: text/plain\r\nContent-Length: 2\r\n") +
-                "{}";
-     },
-     415},
-    {"ChangeWithTheCookieOnly",
-     [](int p, const std::string& t) {
-         return Line("POST /api/apply", p,
-                     "Cookie: corvane_token=" + t +
-                         "\r\nContent-Type: application/json\r\nContent-Length: 2\r\n") +
-                "{}";
-     },
-     401},
-    {"ParentFolder",
-     [](int p, const std::string& t) {
-         return Line("GET /api/file?name=../config.ini", p, "X-Corvane-Token: " + t + "\r\n");
-     },
-     403},
-    {"ProfileParent",
-     [](int p, const std::string& t) {
-         return Line("GET /api/file?name=profiles/..%2Fconfig.cfg", p,
-                     "X-Corvane-Token: " + t + "\r\n");
-     },
-     403},
-    {"AbsoluteName",
-     [](int p, const std::string& t) {
-         return Line("GET /api/file?name=%2Fetc%2Fpasswd", p, "X-Corvane-Token: " + t + "\r\n");
-     },
-     403},
-    {"SaveOutsideTheFiles",
-     [](int p, const std::string& t) {
-         return Line("PUT /api/file?name=config.ini", p,
-                     "X-Corvane-Token: " + t +
-                         "\r\nContent-Type: application/json\r\nContent-Length: 34\r\n") +
-                R"({"text":"x","base_version":"abc"})"
-                " ";
-     },
-     403},
-    {"PageFileNotListed",
-     [](int p, const std::string&) { return Line("GET /../config.ini", p, ""); }, 404},
-    {"UnknownCall",
-     [](int p, const std::string& t) {
-         return Line("GET /api/nothing", p, "X-Corvane-Token: " + t + "\r\n");
-     },
-     404},
-    {"WrongMethod",
-     [](int p, const std::string& t) {
-         return Line("DELETE /api/file?name=data.cfg", p, "X-Corvane-Token: " + t + "\r\n");
-     },
-     405},
-    {"MalformedJson",
-     [](int p, const std::string& t) {
-         return Line("POST /api/try-input", p,
-                     "X-Corvane-Token: " + t +
-                         "\r\nContent-Type: application/json\r\nContent-Length: 5\r\n") +
-                "{bad ";
-     },
-     400},
-    {"BodyOf2MB",
-     [](int p, const std::string& t) {
-         return Line("PUT /api/file?name=data.cfg", p,
-                     "X-Corvane-Token: " + t +
-                         "\r\nContent-Type: application/json\r\nContent-Length: 2097152\r\n") +
-                std::string(2097152, ' ');
-     },
-     413},
-    {"UnknownBoard",
-     [](int p, const std::string& t) {
-         std::string b = R"({"board":7,"tag":"D5+","value":""})";
-         return Line("POST /api/try-input", p,
-                     "X-Corvane-Token: " + t +
-                         "\r\nContent-Type: application/json\r\nContent-Length: " +
-                         std::to_string(b.size()) + "\r\n") +
-                b;
-     },
-     404},
+    {"NoToken", "GET /api/state", "", "", "", "", 401},
+    {"WrongToken", "GET /api/state", "", "X-Corvane-Token: 00112233445566778899aabbccddeeff\r\n", "", "", 401},
+    {"WrongCookie", "GET /api/state", "", "Cookie: corvane_token=0011\r\n", "", "", 401},
+    {"ForeignHost", "GET /api/state", "attacker.example:80", kToken, "", "", 403},
+    {"ForeignHostForThePage", "GET /", "10.0.0.1:{p}", "", "", "", 403},
+    {"TextPlainBody", "POST /api/try-input", "", kToken, "text/plain", "{}", 415},
+    {"ChangeWithTheCookieOnly", "POST /api/apply", "", "Cookie: corvane_token={t}\r\n", kJson, "{}", 401},
+    {"ParentFolder", "GET /api/file?name=../config.ini", "", kToken, "", "", 403},
+    {"ProfileParent", "GET /api/file?name=profiles/..%2Fconfig.cfg", "", kToken, "", "", 403},
+    {"AbsoluteName", "GET /api/file?name=%2Fetc%2Fpasswd", "", kToken, "", "", 403},
+    {"SaveOutsideTheFiles", "PUT /api/file?name=config.ini", "", kToken, kJson, R"({"text":"x","base_version":"abc"})", 403},
+    {"PageFileNotListed", "GET /../config.ini", "", "", "", "", 404},
+    {"UnknownCall", "GET /api/nothing", "", kToken, "", "", 404},
+    {"WrongMethod", "DELETE /api/file?name=data.cfg", "", kToken, "", "", 405},
+    {"MalformedJson", "POST /api/try-input", "", kToken, kJson, "{bad ", 400},
+    {"BodyOf2MB", "PUT /api/file?name=data.cfg", "", kToken, kJson, std::string(2097152, ' '), 413},
+    {"UnknownBoard", "POST /api/try-input", "", kToken, kJson, R"({"board":7,"tag":"D5+","value":""})", 404},
 };
+// clang-format on
 
 class StudioRefusal : public ::testing::TestWithParam<Refusal> {};
 
 TEST_P(StudioRefusal, AnswersItsStatusWithoutCors) {
     StudioRun studio;
-    const HttpAnswer answer = studio.Raw(GetParam().raw(studio.port(), StudioToken));
+    const HttpAnswer answer = studio.Raw(RawRequest(GetParam(), studio.port(), StudioToken));
     EXPECT_EQ(answer.status, GetParam().status) << answer.head << "\n" << answer.body;
     EXPECT_THAT(answer.head, Not(HasSubstr("Access-Control")));
     EXPECT_THAT(answer.head, HasSubstr("Content-Type: application/json"));
@@ -240,12 +179,10 @@ TEST(StudioServer, StateNamesTheBoardsTheFileAndTheVersion) {
     ASSERT_TRUE(studio.run().ConnectAll());
     const HttpAnswer state = studio.Ask("GET", "/api/state");
     ASSERT_EQ(state.status, 200);
-    EXPECT_THAT(state.body, HasSubstr(R"("config_file":"data.cfg")"));
-    EXPECT_THAT(state.body, HasSubstr(R"("index":0)"));
-    EXPECT_THAT(state.body, HasSubstr(R"("kind":"arduino")"));
-    EXPECT_THAT(state.body, HasSubstr(R"("link":{"address":"127.0.0.2","type":"lan"})"));
-    EXPECT_THAT(state.body, HasSubstr(R"("inputs":2)"));
-    EXPECT_THAT(state.body, HasSubstr(R"("outputs":1)"));
+    for (const char* part :
+         {R"("config_file":"data.cfg")", R"("index":0)", R"("kind":"arduino")",
+          R"("link":{"address":"127.0.0.2","type":"lan"})", R"("inputs":2)", R"("outputs":1)"})
+        EXPECT_THAT(state.body, HasSubstr(part));
     EXPECT_THAT(state.body, HasSubstr(R"("studio_port":)" + std::to_string(studio.port())));
 }
 
@@ -450,7 +387,7 @@ TEST(StudioCalls, CheckGivesTheCheckersVerdictAndNamesTheSimulatorsNames) {
     StudioRun studio;
     const HttpAnswer check = studio.Ask(
         "POST", "/api/check",
-        R"({"name":"data.cfg","text":"*1\n[I]\nD5+ sim/cockpit2/switches/landing_lights_on 1\nD6+ sim/cockpit2/switchs/beacon_on 1\n"})");
+        R"({"name":"data.cfg","text":"*1\n[I]\nD5+ sim/cockpit2/switches/landing_lights_on 1\nD6+ sim/cockpit2/switchs/beacon_on 1\n[O]\n13L 0 sim/cockpit2/switches/landing_lights_on\n"})");
     ASSERT_EQ(check.status, 200) << check.body;
     EXPECT_THAT(check.body, HasSubstr(R"("problems":1)"));
     EXPECT_THAT(check.body, HasSubstr(R"("line":4,"message":)"));
@@ -460,6 +397,8 @@ TEST(StudioCalls, CheckGivesTheCheckersVerdictAndNamesTheSimulatorsNames) {
         check.body,
         HasSubstr(
             R"({"code":1,"entries":[{"index":0,"line":3,"output":false}],"pin":5,"use":"digital input"})"));
+    EXPECT_THAT(check.body,
+                HasSubstr(R"("entries":[{"index":0,"line":6,"output":true}],"pin":13)"));
     const HttpAnswer names = studio.Ask(
         "GET", "/api/names?prefix=sim/cockpit2/switches/landing_lights_o&kind=dataref&limit=5");
     EXPECT_EQ(

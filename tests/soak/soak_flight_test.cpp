@@ -19,6 +19,7 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "config/board_tables.h"
@@ -103,21 +104,16 @@ struct Footprint {
     size_t elements = 0, bytes = 0;
 };
 
-void Add(Footprint& f, const std::vector<std::string>& texts) {
-    f.elements += texts.size();
-    f.bytes += texts.capacity() * sizeof(std::string);
-    for (const std::string& text : texts) f.bytes += text.capacity();
+// Texts count their characters; other scalars only their place in a table.
+template <typename T>
+void Add(Footprint& f, const T& item) {
+    if constexpr (std::is_same_v<T, std::string>) f.bytes += item.capacity();
 }
 template <typename T>
 void Add(Footprint& f, const std::vector<T>& v) {
     f.elements += v.size();
     f.bytes += v.capacity() * sizeof(T);
-}
-template <typename T>
-void Add(Footprint& f, const std::vector<std::vector<T>>& rows) {
-    f.elements += rows.size();
-    f.bytes += rows.capacity() * sizeof(rows[0]);
-    for (const auto& row : rows) Add(f, row);
+    for (const T& item : v) Add(f, item);
 }
 template <typename... V>
 Footprint FootprintOf(const V&... tables) {

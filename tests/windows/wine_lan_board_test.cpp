@@ -229,10 +229,11 @@ TEST(WineSerialBoard, BoardOnAComPortIsFoundConfiguredAndServed) {
     ASSERT_TRUE(board.ok()) << board.error();
     MapComPort("COM10", board.slavePath());
     // The terminal starts with settings no board speaks: slow, 7 bits, odd parity, both handshakes.
-    const auto lineSettings = [&] {
+    // Reads the line's settings, or sets them.
+    const auto lineSettings = [&](const termios* set = nullptr) {
         termios settings{};
         const int fd = open(board.slavePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-        EXPECT_EQ(tcgetattr(fd, &settings), 0);
+        EXPECT_EQ(set ? tcsetattr(fd, TCSANOW, set) : tcgetattr(fd, &settings), 0);
         close(fd);
         return settings;
     };
@@ -241,11 +242,7 @@ TEST(WineSerialBoard, BoardOnAComPortIsFoundConfiguredAndServed) {
     cfsetospeed(&start, B4800);
     start.c_cflag = (start.c_cflag & ~CSIZE) | CS7 | PARENB | PARODD | CRTSCTS;
     start.c_iflag |= IXON | IXOFF;
-    {
-        const int fd = open(board.slavePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-        ASSERT_EQ(tcsetattr(fd, TCSANOW, &start), 0);
-        close(fd);
-    }
+    lineSettings(&start);
     {
         WineHost host({std::string("*3\n") + kSection, "USB_DEVICE_COUNT = 1\nUSB_BAUD = 57600\n",
                        kDatarefs});
