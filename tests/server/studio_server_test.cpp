@@ -11,6 +11,7 @@
 #include <chrono>
 #include <ctime>
 #include <filesystem>
+#include <functional>
 #include <future>
 #include <thread>
 
@@ -18,6 +19,8 @@
 #include "plugin/lifecycle.h"
 #include "server/studio_client.h"
 #include "studio/studio.h"
+#include "studio/studio_api.h"
+#include "studio/studio_live.h"
 #include "xphost.h"
 
 PLUGIN_API int XPluginEnable(void);
@@ -296,22 +299,28 @@ TEST(StudioLive, APressArrivesWithItsEntryAndAnUntaggedInputToo) {
               R"({"board":0,"event":"input","matched":[],"tag":"D7+","value":""})");
 }
 
+// Twenty-five inputs in one call, as a flood of presses gives them: put in directly, because the
+// reception's time budget may spread real presses over calls in a slow build.
 TEST(StudioLive, AFloodOfInputsIsCutToTenAndOneDroppedEventPerCall) {
     StudioRun studio;
-    boardsim::Board& board = AddGatedBoard(studio.run());
+    AddGatedBoard(studio.run());
     ASSERT_TRUE(studio.run().ConnectAll());
     LiveClient live(studio.port(), StudioToken, studio.Origin());
     studio.run().Call(2);
-    for (int k = 0; k < 25; ++k) board.Press("D9");
-    int inputs = 0;
-    std::string dropped;
-    for (int k = 0; k < 40 && dropped.empty(); ++k) {
-        const std::string message = live.Next(studio.run(), 4);
-        if (message.find(R"("event":"input")") != std::string::npos) ++inputs;
-        if (message.find(R"("event":"dropped")") != std::string::npos) dropped = message;
+    while (!live.Next(studio.run(), 2).empty()) {
     }
-    EXPECT_EQ(dropped, R"({"board":0,"count":15,"event":"dropped"})");
-    EXPECT_EQ(inputs, 10);
+    for (int k = 0; k < 25; ++k) {
+        LiveEvent press;
+        press.kind = LiveEventKind::Input;
+        press.board = 0;
+        press.tag = "D9+";
+        TakeLiveEvent(std::move(press));
+    }
+    studio.run().Call();
+    for (int k = 0; k < 10; ++k)
+        EXPECT_EQ(live.Next(studio.run(), 4),
+                  R"({"board":0,"event":"input","matched":[],"tag":"D9+","value":""})");
+    EXPECT_EQ(live.Next(studio.run(), 4), R"({"board":0,"count":15,"event":"dropped"})");
 }
 
 TEST(StudioLive, TheAircraftLoadedAndTheMissingNamesFoundArrive) {
@@ -435,14 +444,21 @@ TEST(StudioCalls, AClientHammeringCheckAndStateLeavesEveryCallWithinTheBudget) {
         }
         landed = true;
     });
-    double longest = 0;
-    for (int k = 0; k < 1000; ++k) {
+    const auto cpuMicroseconds = [](const std::function<void()>& work) {
         timespec before{}, after{};
         clock_gettime(CLOCK_THREAD_CPUTIME_ID, &before);
-        studio.run().Call();
+        work();
         clock_gettime(CLOCK_THREAD_CPUTIME_ID, &after);
-        longest = std::max(
-            longest, (after.tv_sec - before.tv_sec) * 1e6 + (after.tv_nsec - before.tv_nsec) / 1e3);
+        return (after.tv_sec - before.tv_sec) * 1e6 + (after.tv_nsec - before.tv_nsec) / 1e3;
+    };
+    std::string read;  // the large text as the server reads it
+    for (size_t k = 0; k < 8 * 1024 / (sizeof kBoardCfg - 1); ++k) read += kBoardCfg;
+    double longest = 0, oneCheck = 0;  // the longest call, the longest check made directly
+    for (int k = 0; k < 1000; ++k) {
+        longest = std::max(longest, cpuMicroseconds([&] { studio.run().Call(); }));
+        if (k % 100 == 0)
+            oneCheck =
+                std::max(oneCheck, cpuMicroseconds([&] { CheckOnSimulator("data.cfg", read); }));
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     flying = false;
@@ -450,11 +466,11 @@ TEST(StudioCalls, AClientHammeringCheckAndStateLeavesEveryCallWithinTheBudget) {
     client.join();
     EXPECT_GT(checked, 0);
     EXPECT_GT(refused, 0);
-    // Microseconds of the thread's CPU time: a check bounded to 8 KB takes about 1.5 ms in a
-    // release build; the bound is the fuzz targets' limit of a call, which no machine's load or
-    // sanitizer reaches unless a call runs more than one check or an unbounded one.
+    // The thread's CPU time: no call runs more than one check (about 1.5 ms in a release build,
+    // tens of milliseconds under the sanitizers) and the call's own work.
     RecordProperty("longest_call_us", static_cast<int>(longest));
-    EXPECT_LE(longest, 50000.0);
+    RecordProperty("one_check_us", static_cast<int>(oneCheck));
+    EXPECT_LE(longest, 1.5 * oneCheck + 2000) << oneCheck;
 }
 
 TEST(StudioCalls, ApplyRunsTheFullResetAfterAnswering) {
