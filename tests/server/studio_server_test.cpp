@@ -14,6 +14,7 @@
 #include <functional>
 #include <future>
 #include <thread>
+#include <utility>
 
 #include "XPLMPlugin.h"
 #include "plugin/lifecycle.h"
@@ -153,6 +154,21 @@ TEST_P(StudioRefusal, AnswersItsStatusWithoutCors) {
 INSTANTIATE_TEST_SUITE_P(Table, StudioRefusal, ::testing::ValuesIn(kRefusals),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// The page's folder serves only files named in lower-case letters, digits, '-' and '_', of at most
+// 64 characters with a page's extension.
+TEST(StudioServer, OnlyThePageFolderFilesOfThePagesFormAreServed) {
+    StudioRun studio;
+    const std::string longest = std::string(61, 'a') + ".js";
+    const std::pair<std::string, int> files[] = {{"a-b_9.css", 200},   {longest, 200},
+                                                 {"a" + longest, 404}, {"Page.js", 404},
+                                                 {"notes.txt", 404},   {"page.js.bak", 404}};
+    for (const auto& [name, status] : files)
+        WriteFile(studio.run().folder() + "/studio/" + name, "x");
+    ResetPlugin();
+    for (const auto& [name, status] : files)
+        EXPECT_EQ(studio.Raw(Line("GET /" + name, studio.port(), "")).status, status) << name;
+}
+
 TEST(StudioServer, ThePageWithItsTokenSetsAStrictCookieThatOpensTheInterface) {
     StudioRun studio;
     const HttpAnswer page = studio.Raw(Line("GET /?token=" + StudioToken, studio.port(), ""));
@@ -162,18 +178,13 @@ TEST(StudioServer, ThePageWithItsTokenSetsAStrictCookieThatOpensTheInterface) {
     EXPECT_THAT(page.body, HasSubstr("<html"));
     EXPECT_THAT(studio.Raw(Line("GET /?token=feed", studio.port(), "")).head,
                 Not(HasSubstr("Set-Cookie")));
-    EXPECT_EQ(studio.Raw(Line("GET /api.js", studio.port(), "")).status, 200);
-    EXPECT_EQ(studio
-                  .Raw(Line("GET /api/state", studio.port(),
-                            "Cookie: corvane_token=" + StudioToken + "\r\n"))
-                  .status,
-              200);
-    EXPECT_EQ(
-        studio
-            .Raw("GET /api/state HTTP/1.1\r\nHost: localhost:" + std::to_string(studio.port()) +
-                 "\r\nX-Corvane-Token: " + StudioToken + "\r\nConnection: close\r\n\r\n")
-            .status,
-        200);
+    const std::string port = std::to_string(studio.port());
+    for (const std::string& raw :
+         {Line("GET /api.js", studio.port(), ""),
+          Line("GET /api/state", studio.port(), "Cookie: corvane_token=" + StudioToken + "\r\n"),
+          "GET /api/state HTTP/1.1\r\nHost: localhost:" + port +
+              "\r\nX-Corvane-Token: " + StudioToken + "\r\nConnection: close\r\n\r\n"})
+        EXPECT_EQ(studio.Raw(raw).status, 200) << raw;
 }
 
 TEST(StudioServer, StateNamesTheBoardsTheFileAndTheVersion) {
@@ -234,11 +245,9 @@ TEST(StudioServer, FilesAreReadSavedWithBackupsAndAStaleSaveIsRefused) {
         kept += entry.path().filename().string().rfind("data.cfg.", 0) == 0 ? 1 : 0;
     EXPECT_EQ(kept, 10);
     // A new profile is made with base_version "".
-    EXPECT_EQ(studio
-                  .Ask("PUT", "/api/file?name=profiles/A320%20neo.cfg",
-                       R"({"text":"*1\n","base_version":""})")
-                  .status,
-              200);
+    const HttpAnswer made = studio.Ask("PUT", "/api/file?name=profiles/A320%20neo.cfg",
+                                       R"({"text":"*1\n","base_version":""})");
+    EXPECT_EQ(made.status, 200);
     EXPECT_EQ(ReadFile(studio.run().folder() + "/profiles/A320 neo.cfg"), "*1\n");
 }
 
@@ -309,13 +318,11 @@ TEST(StudioLive, AFloodOfInputsIsCutToTenAndOneDroppedEventPerCall) {
     studio.run().Call(2);
     for (int k = 0; k < 20 && !live.Next(studio.run(), 2).empty(); ++k) {
     }
-    for (int k = 0; k < 25; ++k) {
-        LiveEvent press;
-        press.kind = LiveEventKind::Input;
-        press.board = 0;
-        press.tag = "D9+";
-        TakeLiveEvent(std::move(press));
-    }
+    LiveEvent press;
+    press.kind = LiveEventKind::Input;
+    press.board = 0;
+    press.tag = "D9+";
+    for (int k = 0; k < 25; ++k) TakeLiveEvent(LiveEvent(press));
     studio.run().Call();
     for (int k = 0; k < 10; ++k)
         EXPECT_EQ(live.Next(studio.run(), 4),
@@ -370,10 +377,10 @@ TEST(StudioCalls, TestOutputShowsTheTextThenTheSimulatorsValueAgain) {
     ASSERT_TRUE(studio.run().ConnectAll());
     ASSERT_TRUE(studio.run().CallUntil([&] { return board.leds().count(13) == 1; }, 200));
     EXPECT_FALSE(board.leds()[13]);
-    EXPECT_EQ(
-        studio.Ask("POST", "/api/test-output", R"({"board":0,"tag":"13L","text":"1","seconds":1})")
-            .body,
-        R"({"ok":true})");
+    const auto test = [&](const std::string& body) {
+        return studio.Ask("POST", "/api/test-output", body);
+    };
+    EXPECT_EQ(test(R"({"board":0,"tag":"13L","text":"1","seconds":1})").body, R"({"ok":true})");
     EXPECT_TRUE(studio.run().CallUntil([&] { return board.leds()[13]; }, 20));
     // One second later the simulator's value (0) is back.
     EXPECT_TRUE(studio.run().CallUntil(
@@ -382,26 +389,23 @@ TEST(StudioCalls, TestOutputShowsTheTextThenTheSimulatorsValueAgain) {
             return !board.leds()[13];
         },
         300));
-    EXPECT_EQ(
-        studio.Ask("POST", "/api/test-output", R"({"board":0,"tag":"99L","text":"1","seconds":1})")
-            .status,
-        404);
-    EXPECT_EQ(
-        studio.Ask("POST", "/api/test-output", R"({"board":0,"tag":"13L","text":"1","seconds":31})")
-            .status,
-        400);
+    EXPECT_EQ(test(R"({"board":0,"tag":"99L","text":"1","seconds":1})").status, 404);
+    EXPECT_EQ(test(R"({"board":0,"tag":"13L","text":"1","seconds":31})").status, 400);
 }
 
 TEST(StudioCalls, CheckGivesTheCheckersVerdictAndNamesTheSimulatorsNames) {
     StudioRun studio;
     const HttpAnswer check = studio.Ask(
         "POST", "/api/check",
-        R"({"name":"data.cfg","text":"*1\n[I]\nD5+ sim/cockpit2/switches/landing_lights_on 1\nD6+ sim/cockpit2/switchs/beacon_on 1\n[O]\n13L 0 sim/cockpit2/switches/landing_lights_on\n"})");
+        R"({"name":"data.cfg","text":"*1\n[I]\nD5+ sim/cockpit2/switches/landing_lights_on 1\nD6+ sim/cockpit2/switchs/beacon_on 1\n[O]\n13L 0 sim/cockpit2/switches/landing_lights_on\n7L 0 sim/cockpit2/switches/landing_lights_on\n"})");
     ASSERT_EQ(check.status, 200) << check.body;
     EXPECT_THAT(check.body, HasSubstr(R"("problems":1)"));
     EXPECT_THAT(check.body, HasSubstr(R"("line":4,"message":)"));
     EXPECT_THAT(check.body, HasSubstr(R"("suggestion":"sim/cockpit2/switches/beacon_on")"));
-    EXPECT_THAT(check.body, HasSubstr(R"("tag":"D5+")"));
+    for (const char* entry :
+         {R"("line":3,"pin":"pin 5","tag":"D5+")", R"("line":4,"pin":"pin 6","tag":"D6+")",
+          R"("index":1,"kind":"LED","line":7,"pin":7,"precision":0,"tag":"7L")"})
+        EXPECT_THAT(check.body, HasSubstr(entry));  // every entry
     EXPECT_THAT(
         check.body,
         HasSubstr(
