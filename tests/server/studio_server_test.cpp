@@ -412,6 +412,15 @@ TEST(StudioCalls, CheckGivesTheCheckersVerdictAndNamesTheSimulatorsNames) {
             R"({"code":1,"entries":[{"index":0,"line":3,"output":false}],"pin":5,"use":"digital input"})"));
     EXPECT_THAT(check.body,
                 HasSubstr(R"("entries":[{"index":0,"line":6,"output":true}],"pin":13)"));
+    // A panel's text is read as its outputs, with or without their section's header.
+    for (const std::string header : {"", "[O]\\n"}) {
+        const HttpAnswer panel =
+            studio.Ask("POST", "/api/check",
+                       R"({"name":"panel","text":")" + header +
+                           R"(2D 1 sim/cockpit2/switches/landing_lights_on\n"})");
+        EXPECT_THAT(panel.body, HasSubstr(R"("line":)" + std::to_string(header.empty() ? 1 : 2) +
+                                          R"(,"pin":2,"precision":1,"tag":"2D")"));
+    }
     const HttpAnswer names = studio.Ask(
         "GET", "/api/names?prefix=sim/cockpit2/switches/landing_lights_o&kind=dataref&limit=5");
     EXPECT_EQ(
