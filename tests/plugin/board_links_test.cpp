@@ -492,9 +492,10 @@ TEST_F(SerialBoards, BoardThatMissesTheFirstProbesIsFound) {
         200));
 }
 
+// Read over several calls, and answered on its own line at the end.
 TEST_F(SerialBoards, LargePanelConfigurationIsRead) {
     boardsim::Options options;
-    for (int k = 1; k <= 140; ++k)
+    for (int k = 1; k <= 600; ++k)
         options.panelConfig +=
             "A" + std::to_string(k) + " 0 sim/cockpit2/controls/gear_handle_down\n";
     MakeBoard("ttyACM0", 0, false, true, options);
@@ -502,7 +503,7 @@ TEST_F(SerialBoards, LargePanelConfigurationIsRead) {
     ASSERT_TRUE(run.ConnectAll(200));
     ASSERT_EQ(BoardCount(), 1);
     EXPECT_EQ(OutDevice[0], 0u);
-    EXPECT_EQ(OutDrefs[0].size(), 140u);
+    EXPECT_EQ(OutDrefs[0].size(), 600u);
 }
 
 TEST_F(SerialBoards, BurstOfFramesIsHandledWithinThreeCalls) {
