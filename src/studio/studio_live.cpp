@@ -74,12 +74,18 @@ Json EventJson(const LiveEvent& event) {
 }  // namespace
 
 void TakeLiveEvent(LiveEvent&& event) {
-    CallCount& count = CountOf(event.board);
-    if (count.sent >= kLiveEventsPerCall) {
-        ++count.dropped;
-        return;
+    // Inputs, outputs and log lines come in floods and are cut; a board's state, the aircraft and
+    // the names are a few per call at most, and one cut would never be told again.
+    const bool flood = event.kind == LiveEventKind::Input || event.kind == LiveEventKind::Output ||
+                       event.kind == LiveEventKind::Log;
+    if (flood) {
+        CallCount& count = CountOf(event.board);
+        if (count.sent >= kLiveEventsPerCall) {
+            ++count.dropped;
+            return;
+        }
+        ++count.sent;
     }
-    ++count.sent;
     callEvents.push_back(std::move(event));
 }
 

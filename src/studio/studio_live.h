@@ -1,6 +1,6 @@
 // The live feed's events on their way from the simulator's thread to the server's: at most
-// kLiveEventsPerCall events of a board per flight-loop call go on in full, the rest of that call
-// are counted in one "dropped" event.
+// kLiveEventsPerCall inputs, outputs and log lines of a board per flight-loop call go on in full,
+// the rest of that call are counted in one "dropped" event; the few state events all go on.
 #pragma once
 
 #include <string>

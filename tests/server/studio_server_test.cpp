@@ -323,11 +323,15 @@ TEST(StudioLive, AFloodOfInputsIsCutToTenAndOneDroppedEventPerCall) {
     press.board = 0;
     press.tag = "D9+";
     for (int k = 0; k < 25; ++k) TakeLiveEvent(LiveEvent(press));
+    for (int k = 0; k < 12; ++k) PublishLogEvent("a line");  // a flood of lines cut too,
+    PublishNamesEvent({"addon/later"}, {});                  // but not the names after it
     studio.run().Call();
     for (int k = 0; k < 10; ++k)
         EXPECT_EQ(live.Next(studio.run(), 4),
                   R"({"board":0,"event":"input","matched":[],"tag":"D9+","value":""})");
-    EXPECT_EQ(live.Next(studio.run(), 4), R"({"board":0,"count":15,"event":"dropped"})");
+    EXPECT_THAT(live.NextWith(studio.run(), R"("event":"names")", 4), HasSubstr("addon/later"));
+    EXPECT_EQ(live.NextWith(studio.run(), R"("board":0,"count")", 4),
+              R"({"board":0,"count":15,"event":"dropped"})");
 }
 
 TEST(StudioLive, TheAircraftLoadedAndTheMissingNamesFoundArrive) {
@@ -335,11 +339,13 @@ TEST(StudioLive, TheAircraftLoadedAndTheMissingNamesFoundArrive) {
     LiveClient live(studio.port(), StudioToken, studio.Origin());
     AddGatedBoard(studio.run());
     ASSERT_TRUE(studio.run().ConnectAll());
-    EXPECT_EQ(live.NextWith(studio.run(), R"("event":"names")", 100),
+    // A lookup asked for is told, whether it finds anything or not.
+    xphost::SendPluginMessage(XPLM_MSG_DATAREFS_ADDED);
+    EXPECT_EQ(live.NextWith(studio.run(), R"("missing":["addon/later"])", 10),
               R"({"event":"names","found":[],"missing":["addon/later"]})");
     ASSERT_EQ(xphost::ExecuteLine("register addon/later int rw 0"), "ok");
     xphost::SendPluginMessage(XPLM_MSG_DATAREFS_ADDED);
-    EXPECT_EQ(live.NextWith(studio.run(), R"("event":"names")", 10),
+    EXPECT_EQ(live.NextWith(studio.run(), R"("found":["addon/later"])", 10),
               R"({"event":"names","found":["addon/later"],"missing":[]})");
     xphost::LoadUserAircraft(studio.run().folder() + "/C172.acf");
     EXPECT_THAT(live.NextWith(studio.run(), R"("event":"aircraft")", 10),
