@@ -42,68 +42,115 @@ float StepperSteps(float v, float turn, float steps) {
     return v;
 }
 
-// Prints v into out (size bytes, at least 64) and returns the length, 0 for a value that is not
-// finite. Six significant digits in fixed notation, without trailing zeros, as the default stream
-// prints while the decimal exponent is from -4 to 5; every other finite value in full, also in
-// fixed notation: a large one with all its digits (1234567), a small one with its six (0.0000123),
-// so that every value has a text of its own and a change of it is seen.
 // The six significant digits of v as %g prints them while the decimal exponent is from -4 to 5
-// (zero included), made with integer arithmetic; 0 for any other value. |v| times 10^k for k up
-// to 9 is exact in a double (a float's 24 bits times 5^9 fit in 53), so rounding the product to
-// an integer rounds exactly as printf does, halves to even.
-int PrintSixDigits(float v, char* out) {
+// (zero included), made with integer arithmetic: false for any other value. |v| times 10^k for k
+// up to 9 is exact in a double (a float's 24 bits times 5^9 fit in 53), so rounding the product to
+// an integer rounds exactly as printf does, halves to even. e is the decimal exponent
+// (10^e <= |v| < 10^(e+1)), last the last digit that is not a trailing zero of the fraction.
+struct SixDigits {
+    bool negative = false;
+    bool zero = false;
+    int e = 0;
+    int last = 0;
+    char digits[16] = {};  // six digits, then room for the fixed-size copies that print them
+};
+
+bool ReadSixDigits(float v, SixDigits& out) {
     static const double kPowers[] = {1e-4, 1e-3, 1e-2, 1e-1, 1,   1e1, 1e2,
                                      1e3,  1e4,  1e5,  1e6,  1e7, 1e8, 1e9};
-    int length = 0;
-    if (std::signbit(v)) out[length++] = '-';
+    out.negative = std::signbit(v);
     const double a = std::fabs(static_cast<double>(v));
-    if (a == 0) {
-        out[length++] = '0';
-        return length;
-    }
-    if (!(a >= kPowers[0] && a < kPowers[10])) return 0;
-    int e = 5;  // the decimal exponent: 10^e <= a < 10^(e+1)
+    out.zero = a == 0;
+    if (out.zero) return true;
+    if (!(a >= kPowers[0] && a < kPowers[10])) return false;
+    int e = a >= 1e2 ? 5 : (a >= 1 ? 1 : -1);
     while (a < kPowers[e + 4]) --e;
     double m = std::nearbyint(a * kPowers[9 - e]);
     if (m >= 1e6) {  // rounded up to the next power of ten
         m = 1e5;
         ++e;
     }
-    if (e > 5 || m < 1e5) return 0;
-    // Two halves of three digits each: divisions of small unsigned numbers by constants.
-    char digits[6];
+    if (e > 5 || m < 1e5) return false;
+    // Two halves of three digits each, their last two digits from a table of pairs.
+    static const char kPairs[] =
+        "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+        "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+        "8081828384858687888990919293949596979899";
     const uint32_t n = static_cast<uint32_t>(m);
     const uint32_t high = n / 1000;
     const uint32_t low = n - high * 1000;
+    char* digits = out.digits;
     digits[0] = static_cast<char>('0' + high / 100);
-    digits[1] = static_cast<char>('0' + high / 10 % 10);
-    digits[2] = static_cast<char>('0' + high % 10);
+    std::memcpy(digits + 1, kPairs + 2 * (high % 100), 2);
     digits[3] = static_cast<char>('0' + low / 100);
-    digits[4] = static_cast<char>('0' + low / 10 % 10);
-    digits[5] = static_cast<char>('0' + low % 10);
-    int last = 5;  // the last digit kept: trailing zeros of the fraction go
+    std::memcpy(digits + 4, kPairs + 2 * (low % 100), 2);
+    int last = 5;
     while (last > 0 && last > e && digits[last] == '0') --last;
-    if (e < 0) {
+    out.e = e;
+    out.last = last;
+    return true;
+}
+
+// The text of six digits cut to precision, as AppendFormattedValue makes it from their full text:
+// the fraction cut to `precision` digits (0 keeps the point), a negative precision cuts the
+// point and -1 - precision integer digits, which become zeros; a cut that leaves no digit, and a
+// negative text of zero digits only, give "0" or lose the sign. Returns the length.
+int PrintCutSixDigits(const SixDigits& six, int precision, char* out) {
+    int length = 0;
+    if (six.zero) {
         out[length++] = '0';
-        out[length++] = '.';
-        for (int zeros = -e - 1; zeros > 0; --zeros) out[length++] = '0';
-        for (int k = 0; k <= last; ++k) out[length++] = digits[k];
         return length;
     }
-    for (int k = 0; k <= last; ++k) {
-        if (k == e + 1) out[length++] = '.';
-        out[length++] = digits[k];
+    const char* digits = six.digits;
+    const int e = six.e;
+    if (e < 0) {
+        // "0." with -e - 1 zeros before the digits: a negative precision leaves "0", and the sign
+        // stays only when a digit other than zero is kept.
+        if (precision < 0) {
+            out[length++] = '0';
+            return length;
+        }
+        const int zeros = -e - 1;
+        if (six.negative && precision > zeros) out[length++] = '-';
+        out[length++] = '0';
+        out[length++] = '.';
+        int room = precision;
+        for (int k = 0; k < zeros && room > 0; ++k, --room) out[length++] = '0';
+        for (int k = 0; k <= six.last && room > 0; ++k, --room) out[length++] = digits[k];
+        return length;
+    }
+    if (precision <= -2) {
+        const int kept = e + 2 + precision;  // integer digits kept, the rest become zeros
+        if (kept <= 0) {
+            out[length++] = '0';
+            return length;
+        }
+        if (six.negative) out[length++] = '-';
+        for (int k = 0; k <= e; ++k) out[length++] = k < kept ? digits[k] : '0';
+        return length;
+    }
+    // The integer digits and the fraction are copied eight bytes at a time: out has room past the
+    // text, and digits past the six are never counted in.
+    if (six.negative) out[length++] = '-';
+    std::memcpy(out + length, digits, 8);
+    length += e + 1;
+    if (six.last > e && precision >= 0) {
+        out[length++] = '.';
+        const int fraction = six.last - e < precision ? six.last - e : precision;
+        std::memcpy(out + length, digits + e + 1, 8);
+        length += fraction;
     }
     return length;
 }
 
+// Prints v into out (size bytes, at least 64) and returns the length, 0 for a value that is not
+// finite. Six significant digits in fixed notation, without trailing zeros, as the default stream
+// prints while the decimal exponent is from -4 to 5; every other finite value in full, also in
+// fixed notation: a large one with all its digits (1234567), a small one with its six (0.0000123),
+// so that every value has a text of its own and a change of it is seen. Values of the first kind
+// are printed by the caller.
 int PrintValue(float v, char* out, size_t size) {
     if (!std::isfinite(v)) return 0;
-    const int quick = PrintSixDigits(v, out);
-    if (quick > 0) {
-        out[quick] = '\0';
-        return quick;
-    }
     // to_chars in the general format with a precision prints exactly as printf's %g does,
     // without its cost.
     std::to_chars_result printed =
@@ -159,6 +206,11 @@ void AppendFormattedValue(float v, int precision, std::string& text) {
     // Room for the longest text: a sign, "0." and 44 zeros before the six digits of the smallest
     // float, or the 39 digits of the largest.
     char cut[64];
+    SixDigits six;
+    if (ReadSixDigits(v, six)) {
+        text.append(cut, static_cast<size_t>(PrintCutSixDigits(six, precision, cut)));
+        return;
+    }
     int length = PrintValue(v, cut, sizeof cut);
     if (length == 0) {
         std::memcpy(cut, "0.0", 4);
