@@ -27,16 +27,13 @@ float DoubleToFloat(double d) {
 // Fills OutputValues from the output's dataref by the first type bit of 8, 16, 2, 1, 4; returns
 // the element count, or -1 when the type has none of them. Elements the dataref does not have
 // read as 0.
-// given, when not null, is the reading of a scalar output that the caller has already made.
-int ReadOutputValues(const OutputRows& rows, int j, bool byteForm, const float* given) {
+int ReadOutputValues(const OutputRows& rows, int j, bool byteForm) {
     void* ref = rows.refs[j];
     const int type = rows.types[j];
     const int element = rows.elements[j] > 0 ? rows.elements[j] : 1;
     const bool array = (type & (xplmType_FloatArray | xplmType_IntArray)) != 0;
     if (!array) {
-        if (given && (type & (xplmType_Float | xplmType_Int))) {
-            OutputValues[0] = *given;
-        } else if (type & xplmType_Float) {
+        if (type & xplmType_Float) {
             ReadF[0] = XPLMGetDataf(ref);
             OutputValues[0] = ReadF[0];
         } else if (type & xplmType_Int) {
@@ -81,16 +78,33 @@ void ReadByteText(int b, int j) {
     line.assign(ReadC, size);
 }
 
-// The text of output j (see ComputeOutputText); given as in ReadOutputValues.
-const std::string* ComputeText(const OutputRows& rows, int j, bool byteForm, char letter,
-                               const float* given) {
+// Makes the memo's key that of the text just computed into it (OutValue is the mapped value).
+void RememberKey(OutputMemo& memo, uint32_t first, int count, int precision, bool stepper,
+                 const std::vector<float>& range1, const std::vector<float>& range2) {
+    memo.first = first;
+    memo.count = count;
+    if (count > 1 || !memo.rest.empty()) memo.rest.assign(OutputValues + 1, OutputValues + count);
+    memo.precision = precision;
+    memo.stepper = stepper;
+    // The ranges change only with the configuration: copied then only.
+    if (!SameFloats(range1.data(), range1.size(), memo.range1)) memo.range1 = range1;
+    if (!SameFloats(range2.data(), range2.size(), memo.range2)) memo.range2 = range2;
+    memo.range1Size = static_cast<uint32_t>(range1.size());
+    memo.range2Size = static_cast<uint32_t>(range2.size());
+    memo.mapped = OutValue;
+    memo.valid = true;
+}
+
+}  // namespace
+
+const std::string* ComputeOutputText(const OutputRows& rows, int j, bool byteForm, char letter) {
     OutputMemo& memo = rows.memos[static_cast<size_t>(j)];
     if (rows.types[j] == xplmType_Data) {
         ReadByteText(rows.board, j);
         OutValue = 0;
         return &line;
     }
-    const int count = ReadOutputValues(rows, j, byteForm, given);
+    const int count = ReadOutputValues(rows, j, byteForm);
     if (count < 0) return nullptr;
     OutArrayUse = count;
     const int precision = rows.precisions[j];
@@ -118,22 +132,27 @@ const std::string* ComputeText(const OutputRows& rows, int j, bool byteForm, cha
         AppendFormattedValue(v, precision, memo.text);
         if (k + 1 < count) memo.text += ',';
     }
-    memo.first = first;
-    memo.count = count;
-    memo.rest.assign(OutputValues + 1, OutputValues + count);
-    memo.precision = precision;
-    memo.stepper = stepper;
-    // The ranges change only with the configuration: copied then only.
-    if (!SameFloats(range1.data(), range1.size(), memo.range1)) memo.range1 = range1;
-    if (!SameFloats(range2.data(), range2.size(), memo.range2)) memo.range2 = range2;
-    memo.range1Size = static_cast<uint32_t>(range1.size());
-    memo.range2Size = static_cast<uint32_t>(range2.size());
-    memo.mapped = OutValue;
-    memo.valid = true;
+    RememberKey(memo, first, count, precision, stepper, range1, range2);
     return &memo.text;
 }
 
-}  // namespace
+const std::string* ComputeChangedScalarText(const OutputRows& rows, int j, char letter,
+                                            float reading) {
+    OutputMemo& memo = rows.memos[static_cast<size_t>(j)];
+    OutputValues[0] = reading;
+    OutArrayUse = 1;
+    const int precision = rows.precisions[j];
+    const bool stepper = (letter == 'G');
+    const std::vector<float>& range1 = rows.range1[j];
+    const std::vector<float>& range2 = rows.range2[j];
+    OutValue = MapOutputValue(reading, range1, range2, stepper);
+    memo.text.clear();
+    AppendFormattedValue(OutValue, precision, memo.text);
+    uint32_t first = 0;
+    std::memcpy(&first, &reading, sizeof first);
+    RememberKey(memo, first, 1, precision, stepper, range1, range2);
+    return &memo.text;
+}
 
 void PrepareOutputMemos(int boardCount, int b, int outputCount, bool forget) {
     if (boardCount < 0 || b < 0 || b >= boardCount || outputCount < 0) return;
@@ -164,13 +183,4 @@ const std::string* AllOnText(const OutputRows& rows, int j) {
     static const std::string kAllOn("*");
     OutValue = rows.memos[static_cast<size_t>(j)].sent;
     return &kAllOn;
-}
-
-const std::string* ComputeOutputText(const OutputRows& rows, int j, bool byteForm, char letter) {
-    return ComputeText(rows, j, byteForm, letter, nullptr);
-}
-
-const std::string* ComputeOutputText(const OutputRows& rows, int j, bool byteForm, char letter,
-                                     float reading) {
-    return ComputeText(rows, j, byteForm, letter, &reading);
 }

@@ -68,10 +68,11 @@ const std::string* ComputeOutputText(const OutputRows& rows, int j, bool byteFor
 // value of the output's last byte record.
 const std::string* AllOnText(const OutputRows& rows, int j);
 
-// The same as ComputeOutputText for an output whose first reading was made by the caller (reading,
-// of the output's scalar type), so that a changed output is not read twice.
-const std::string* ComputeOutputText(const OutputRows& rows, int j, bool byteForm, char letter,
-                                     float reading);
+// The same as ComputeOutputText for a scalar output of float or int type whose reading the caller
+// made (so that a changed output is not read twice) and whose reading, precision or ranges differ
+// from its valid memo's.
+const std::string* ComputeChangedScalarText(const OutputRows& rows, int j, char letter,
+                                            float reading);
 
 // Equal element by element, bit for bit (NaN readings and -0 included). The lists are a few
 // elements long: compared in place, without a library call.
@@ -116,7 +117,7 @@ inline const std::string* OutputText(const OutputRows& rows, int j, bool byteFor
         memo.range2Size != range2.size() ||
         (!range1.empty() && !SameFloats(range1.data(), range1.size(), memo.range1)) ||
         (!range2.empty() && !SameFloats(range2.data(), range2.size(), memo.range2))) {
-        return ComputeOutputText(rows, j, byteForm, letter, reading);
+        return ComputeChangedScalarText(rows, j, letter, reading);
     }
     OutputValues[0] = reading;
     OutArrayUse = 1;

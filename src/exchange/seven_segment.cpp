@@ -41,14 +41,23 @@ unsigned int EncodeSevenSegment(const std::string& text, float value, unsigned i
                                 unsigned char* segments) {
     const unsigned int d = std::min(digits, kMaxSevenSegDigits);
     unsigned int p = std::min(point, d);
-    const bool reversed = options.find('r') != std::string::npos;
-    const bool fixedPoint = options.find('d') != std::string::npos;
-    const bool inverted = options.find('c') != std::string::npos;
-    const bool zeros = options.find('z') != std::string::npos;
-    const bool noLoneZero = options.find('f') != std::string::npos;
-    const bool dashes = options.find('e') != std::string::npos;
+    // The option letters, read in one pass over the field.
+    bool reversed = false;
+    bool fixedPoint = false;
+    bool inverted = false;
+    bool zeros = false;
+    bool noLoneZero = false;
+    bool dashes = false;
+    for (const char c : options) {
+        reversed = reversed || c == 'r';
+        fixedPoint = fixedPoint || c == 'd';
+        inverted = inverted || c == 'c';
+        zeros = zeros || c == 'z';
+        noLoneZero = noLoneZero || c == 'f';
+        dashes = dashes || c == 'e';
+    }
 
-    if (text == "*") {
+    if (text.size() == 1 && text[0] == '*') {
         std::memset(segments, inverted ? 0xFF : 0x00, d);
         return d;
     }
@@ -61,7 +70,10 @@ unsigned int EncodeSevenSegment(const std::string& text, float value, unsigned i
             ++pos;
             continue;
         }
-        const size_t end = std::min(text.find('.', pos), text.size());
+        const void* point = std::memchr(text.data() + pos, '.', text.size() - pos);
+        const size_t end = point
+                               ? static_cast<size_t>(static_cast<const char*>(point) - text.data())
+                               : text.size();
         pieces[found].begin = text.data() + pos;
         pieces[found].size = end - pos;
         ++found;
