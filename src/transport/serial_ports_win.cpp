@@ -134,7 +134,8 @@ int open_port(const std::string& path, PortCause& cause) {
         if (error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION)
             cause = PortCause::Busy;
         else
-            WriteLog("open_port: Unable to open serial port - : " + SystemMessage(error) + "\n");
+            WriteLog("\nopen_port: Unable to open serial port - " + path + ": " +
+                     SystemMessage(error));
         return -1;
     }
     // A read returns at once with what has arrived; a write waits a bounded moment at most.
@@ -145,7 +146,7 @@ int open_port(const std::string& path, PortCause& cause) {
     const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_RDWR | _O_BINARY);
     if (fd < 0) {
         CloseHandle(handle);
-        WriteLog("open_port: Unable to open serial port - : no descriptor left\n");
+        WriteLog("\nopen_port: Unable to open serial port - " + path + ": no descriptor left");
         return -1;
     }
     return fd;
