@@ -458,14 +458,15 @@ bool InputNameMayAppear(const std::string& name) {
     return !name.empty() && name[0] != 'O' && MayAppearLater(name);
 }
 
-bool BindFoundInputName(int b, int i) {
-    if (!InputExists(b, i) || InputArrayNum[b][i] >= 0 || Data[b][i].size() < 2) return false;
-    InputEntry entry;
-    entry.fields = Data[b][i];
-    const std::string& name = entry.fields[1];
+NameLookup BindFoundInputName(int b, int i) {
+    if (!InputExists(b, i) || InputArrayNum[b][i] >= 0 || Data[b][i].size() < 2)
+        return NameLookup::Gone;
+    const std::string& name = Data[b][i][1];
     XPLMCommandRef command = XPLMFindCommand(name.c_str());
     XPLMDataRef ref = command ? nullptr : XPLMFindDataRef(name.c_str());
-    if (!command && !ref) return false;
+    if (!command && !ref) return NameLookup::Missing;
+    InputEntry entry;
+    entry.fields = Data[b][i];
     BoardParse parse;
     parse.board = b;
     parse.id = static_cast<size_t>(b) < OutDevice.size() ? OutDevice[b] : 1;
@@ -481,5 +482,5 @@ bool BindFoundInputName(int b, int i) {
     InputIncrementDir[b][i] = entry.incrementDir;
     // A repeat while held (R list) is the tag's, whatever the name is.
     if (Contval[b][i] != 2) Contval[b][i] = entry.contval;
-    return true;
+    return NameLookup::Found;
 }

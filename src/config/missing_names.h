@@ -19,6 +19,10 @@ struct MissingName {
 
 extern std::vector<MissingName> MissingNames;  // in the order they were read
 
+// What looking up a missing name again gave: found and bound, still unknown, or no longer wanted
+// (its entry is gone or bound already).
+enum class NameLookup { Found, Missing, Gone };
+
 // Whether a name that is neither a command nor a dataref now may become one: it has the form of
 // the simulator's names, a path with '/', and is no comparison (no '<', '>' or '=').
 bool MayAppearLater(const std::string& name);

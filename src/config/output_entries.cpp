@@ -325,14 +325,14 @@ void CompleteOutputs(const BoardParse& parse) {
     }
 }
 
-bool BindFoundOutputName(int b, int j) {
-    if (!OutputExists(b, j) || Drefread[b][j] || OutDrefs[b][j].size() < 3) return false;
+NameLookup BindFoundOutputName(int b, int j) {
+    if (!OutputExists(b, j) || Drefread[b][j] || OutDrefs[b][j].size() < 3) return NameLookup::Gone;
     XPLMDataRef ref = XPLMFindDataRef(OutDrefs[b][j][2].c_str());
-    if (!ref) return false;
+    if (!ref) return NameLookup::Missing;
     Drefread[b][j] = ref;
     Type[b][j] = XPLMGetDataRefTypes(ref);
     if (Type[b][j] == 32 && Precision[b][j] > kMaxByteDataLength)
         Precision[b][j] = kMaxByteDataLength;
     if (FitOutputStates(b)) OutputDue[b][static_cast<size_t>(j)] = true;
-    return true;
+    return NameLookup::Found;
 }

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "config/board_parse.h"
+#include "config/missing_names.h"
 
 constexpr int kMaxOutputElements = 1023;  // elements an output may print (the value list's size)
 constexpr unsigned int kMaxSevenSegDigits = 8;  // digits of one 7-segment display
@@ -21,6 +22,7 @@ void ParseOutputEntry(BoardParse& parse, std::string text);
 void CompleteOutputs(const BoardParse& parse);
 
 // Binds output j of board b, whose dataref the simulator did not know, to the dataref of that
-// name when there is one now; the output is then due, so the next pass sends its value. False
-// when the name is still unknown, or the output is no such output.
-bool BindFoundOutputName(int b, int j);
+// name when there is one now; the output is then due, so the next pass sends its value. Missing
+// while the name is still unknown; Gone when the output is no such output, names nothing or is
+// bound already.
+NameLookup BindFoundOutputName(int b, int j);

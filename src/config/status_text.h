@@ -9,8 +9,8 @@
 constexpr int kStatusLineCount = 23;
 constexpr int kLastMessageLine = 13;      // "   Last message received from device "
 constexpr size_t kLastMessageLabel = 37;  // length of line 13's label
-constexpr int kConfigFileLine = 20;
-constexpr int kStudioLine = 17;           // the Studio's address, or why it does not run       // the about line that names the configuration file
+constexpr int kConfigFileLine = 20;       // the about line that names the configuration file
+constexpr int kStudioLine = 17;           // the Studio's address, or why it does not run
 
 extern std::vector<std::string> InstructionsText;            // the status lines
 extern XPWidgetID InstructionsTextWidget[kStatusLineCount];  // caption of each line

@@ -28,15 +28,8 @@ bool begunOnce = false;
 bool announce = false;
 std::vector<std::string> foundNow;  // names the lookup under way found, while a client listens
 
-enum class Lookup { Found, Missing, Gone };
-
-Lookup LookUp(const MissingName& m) {
-    if (m.output) {
-        if (!OutputExists(m.board, m.index) || Drefread[m.board][m.index]) return Lookup::Gone;
-        return BindFoundOutputName(m.board, m.index) ? Lookup::Found : Lookup::Missing;
-    }
-    if (!InputExists(m.board, m.index) || InputArrayNum[m.board][m.index] >= 0) return Lookup::Gone;
-    return BindFoundInputName(m.board, m.index) ? Lookup::Found : Lookup::Missing;
+NameLookup LookUp(const MissingName& m) {
+    return m.output ? BindFoundOutputName(m.board, m.index) : BindFoundInputName(m.board, m.index);
 }
 
 // Whether a lookup begins in this call: asked for, or 2 s (less the slack) after the last one.
@@ -69,12 +62,12 @@ void HealMissingNames() {
     underWay = true;
     for (int lookups = 0; lookups < kNameLookupsPerCall && next < MissingNames.size(); ++lookups) {
         const MissingName& m = MissingNames[next];
-        const Lookup result = LookUp(m);
-        if (result == Lookup::Missing) {
+        const NameLookup result = LookUp(m);
+        if (result == NameLookup::Missing) {
             ++next;
             continue;
         }
-        if (result == Lookup::Found) {
+        if (result == NameLookup::Found) {
             WriteLog("\nfound now: " + m.name + " " + MissingNamePlace(m));
             if (LiveFeedOn.load(std::memory_order_relaxed)) foundNow.push_back(m.name);
         }

@@ -117,7 +117,8 @@ bool SendToPort(unsigned int p, const char* data, int length) {
         Send_USB(comport[p], data, length);
         // A failed write is told as failed (-1); what a full line did not take waits its turn.
         if (bytes_sent >= 0 && bytes_sent < length)
-            PortBacklog[comport[p]] = {ComPortName[p], std::string(data + bytes_sent, data + length)};
+            PortBacklog[comport[p]] = {ComPortName[p],
+                                       std::string(data + bytes_sent, data + length)};
         if (bytes_sent >= 0) bytes_sent = length;
     } else {
         std::string& bytes = PortBacklog[comport[p]].bytes;
