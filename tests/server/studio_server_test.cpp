@@ -435,6 +435,21 @@ TEST(StudioCalls, CheckGivesTheCheckersVerdictAndNamesTheSimulatorsNames) {
     EXPECT_EQ(studio.Ask("GET", "/api/names?prefix=sim&limit=500").status, 400);
 }
 
+// An X-Plane that cannot list its datarefs (11): the names come from its DataRefs.txt and
+// Commands.txt, a dataref with its type and whether it is writable.
+TEST(StudioCalls, WithoutALiveListNamesComeFromXPlanesLists) {
+    StudioRun studio;
+    xphost::SetSimulatorVersion(11);
+    WriteFile(studio.run().folder() + "/../DataRefs.txt",
+              "2 110000 Sun Mar  3 12:00:00 2024\n\nsim/test/lever\tfloat[4]\ty\tratio\n"
+              "sim/test/lamp\tint\tn\n");
+    WriteFile(studio.run().folder() + "/../Commands.txt", "sim/test/press\tPress.\n");
+    EXPECT_EQ(
+        studio.Ask("GET", "/api/names?prefix=sim/test/&limit=5").body,
+        R"({"complete":true,"names":[{"kind":"dataref","name":"sim/test/lamp","type":"int","writable":false},{"kind":"dataref","name":"sim/test/lever","type":"float[]","writable":true},{"kind":"command","name":"sim/test/press","type":"","writable":false}],"source":"lists"})");
+    xphost::SetSimulatorVersion(12);
+}
+
 // A client that asks for checks of the largest text taken, and the state, as fast as it is
 // answered: the flight loop's calls stay within the 2 ms that the floods are held to, and a larger
 // text is refused before it reaches the flight loop.
