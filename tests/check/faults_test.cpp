@@ -1,5 +1,6 @@
 // A data.cfg with one fault of each kind: the checker names each with its line number, and no
 // other line.
+#include "check/name_suggestions.h"
 #include "check_support.h"
 #include "report_text.h"
 
@@ -179,6 +180,13 @@ TEST_F(CheckFaults, ControlBytesAreNamedAndNoUnprintableByteIsPrinted) {
                               "it stands in; delete them\n    # caf\\xE9 \\x1B[31m\\x07\n");
     const std::string report = RunChecker({path}).output;
     EXPECT_EQ(report, corvane_check::ShownText(report));
+}
+
+// "Did you mean" offers the three closest names at most, the closest first and then by name.
+TEST(CheckSuggestions, AtMostThreeNamesAreOffered) {
+    const std::vector<std::string> known = {"sim/a/lamd", "sim/a/lamc", "sim/a/lamb", "sim/a/lmp"};
+    EXPECT_EQ(corvane_check::DidYouMean(corvane_check::ClosestNames("sim/a/lamp", known)),
+              "; did you mean sim/a/lamb, sim/a/lamc or sim/a/lamd?");
 }
 
 }  // namespace
