@@ -7,21 +7,14 @@ void StartPanelMessage(std::string& message) {
 }
 
 void AppendPanelText(std::string& message, const std::string& tag, const std::string& text) {
-    // A short entry is put together first and appended in one step.
-    char entry[64];
-    const size_t size = tag.size() + text.size() + 2;
-    if (size > sizeof entry) {
-        message += tag;
-        message += '<';
-        message += text;
-        message += '>';
-        return;
-    }
+    // The message grows once and the entry is copied into its place.
+    const size_t start = message.size();
+    message.resize(start + tag.size() + text.size() + 2);
+    char* entry = &message[start];
     std::memcpy(entry, tag.data(), tag.size());
     entry[tag.size()] = '<';
     std::memcpy(entry + tag.size() + 1, text.data(), text.size());
-    entry[size - 1] = '>';
-    message.append(entry, size);
+    entry[tag.size() + text.size() + 1] = '>';
 }
 
 bool PanelMessageDue(const std::string& message) {
