@@ -17,6 +17,7 @@
 #include <utility>
 
 #include "XPLMPlugin.h"
+#include "check/simulator_names.h"
 #include "plugin/lifecycle.h"
 #include "server/studio_client.h"
 #include "studio/studio.h"
@@ -447,6 +448,11 @@ TEST(StudioCalls, WithoutALiveListNamesComeFromXPlanesLists) {
     EXPECT_EQ(
         studio.Ask("GET", "/api/names?prefix=sim/test/&limit=5").body,
         R"({"complete":true,"names":[{"kind":"dataref","name":"sim/test/lamp","type":"int","writable":false},{"kind":"dataref","name":"sim/test/lever","type":"float[]","writable":true},{"kind":"command","name":"sim/test/press","type":"","writable":false}],"source":"lists"})");
+    // A list larger than the largest that is read is left alone.
+    std::filesystem::resize_file(studio.run().folder() + "/../DataRefs.txt",
+                                 corvane_check::kLargestNameFile + 1);
+    corvane_check::ForgetSimulatorNames();
+    EXPECT_THAT(studio.Ask("GET", "/api/names?prefix=sim/test/").body, HasSubstr(R"("source":"")"));
     xphost::SetSimulatorVersion(12);
 }
 
