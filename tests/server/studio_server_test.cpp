@@ -245,6 +245,8 @@ TEST(StudioServer, FilesAreReadSavedWithBackupsAndAStaleSaveIsRefused) {
          std::filesystem::directory_iterator(studio.run().folder() + "/backups"))
         kept += entry.path().filename().string().rfind("data.cfg.", 0) == 0 ? 1 : 0;
     EXPECT_EQ(kept, 10);
+    WriteFile(studio.run().folder() + "/backups/data.cfg.2026", "x");  // not the id of a save
+    EXPECT_EQ(studio.Ask("GET", "/api/backup?name=data.cfg&id=2026").status, 403);
     // A new profile is made with base_version "".
     const HttpAnswer made = studio.Ask("PUT", "/api/file?name=profiles/A320%20neo.cfg",
                                        R"({"text":"*1\n","base_version":""})");
