@@ -182,7 +182,8 @@ TEST(StudioServer, ThePageWithItsTokenSetsAStrictCookieThatOpensTheInterface) {
     const std::string port = std::to_string(studio.port());
     for (const std::string& raw :
          {Line("GET /api.js", studio.port(), ""),
-          Line("GET /api/state", studio.port(), "Cookie: corvane_token=" + StudioToken + "\r\n"),
+          Line("GET /api/state", studio.port(),  // among the other cookies of the address
+               "Cookie: theme=dark;  corvane_token=" + StudioToken + "; seen=1\r\n"),
           "GET /api/state HTTP/1.1\r\nHost: localhost:" + port +
               "\r\nX-Corvane-Token: " + StudioToken + "\r\nConnection: close\r\n\r\n"})
         EXPECT_EQ(studio.Raw(raw).status, 200) << raw;
