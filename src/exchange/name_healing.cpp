@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "XPLMProcessing.h"
-#include "config/board_tables.h"
 #include "config/input_entries.h"
 #include "config/live_events.h"
 #include "config/missing_names.h"
