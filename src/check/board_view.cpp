@@ -1,12 +1,12 @@
 #include "check/board_view.h"
 
-#include <cmath>
 #include <sstream>
 #include <tuple>
 
 #include "config/board_tables.h"
 #include "config/config_fields.h"
 #include "exchange/identification.h"
+#include "simdata/dataref_memory.h"
 
 namespace corvane_check {
 
@@ -107,7 +107,7 @@ void DatarefInput(int b, int i, InputView& v) {
         if (static_cast<size_t>(i) < InputSquareLaw[b].size() && InputSquareLaw[b][i])
             v.detail += ", square law";
     } else if (tag[0] == 'M') {
-        const int depth = value <= 1.0f ? 1 : static_cast<int>(std::ceil(value));
+        const size_t depth = MemoryValuesKept(value);
         v.kind = "memory store";
         v.detail = "stores the value under key " + tag.substr(1) +
                    " in the board's memory file, keeping the last " + std::to_string(depth);

@@ -144,6 +144,11 @@ std::vector<size_t>& LinesWithKey(MemoryFile& file, const std::string& key) {
 
 }  // namespace
 
+size_t MemoryValuesKept(double depth) {
+    if (depth > kMaxDepth) return static_cast<size_t>(kMaxDepth) + 1;
+    return depth > 1.0 ? static_cast<size_t>(std::ceil(depth)) : 1;
+}
+
 std::string MemoryFilePath(unsigned int board) {
     filepath = foldername + "/memory" + std::to_string(board) + ".txt";
     return filepath;
@@ -164,13 +169,8 @@ void SaveDataref(unsigned int board, unsigned int input, unsigned int arrayIndex
     oss << static_cast<double>(value);
     line = oss.str();
 
-    // Old values kept behind the new one: the depth less one, a fractional depth rounded up.
-    const double depth = InputDefault[board][input];
-    size_t keep = 0;
-    if (depth > kMaxDepth)
-        keep = static_cast<size_t>(kMaxDepth);
-    else if (depth > 1.0)
-        keep = static_cast<size_t>(std::ceil(depth)) - 1;
+    // Old values kept behind the new one.
+    const size_t keep = MemoryValuesKept(InputDefault[board][input]) - 1;
 
     MemoryFile* current = CurrentFile(path);
     if (!current) return;

@@ -2,6 +2,7 @@
 // and recall them ("P" inputs), newest first.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 // Each file is read once and kept; it is read again when its modification time or size shows that
@@ -9,6 +10,9 @@
 
 // The memory file of a board: foldername + "/memory" + board + ".txt" (also left in filepath).
 std::string MemoryFilePath(unsigned int board);
+// The values a store with this depth keeps, the new one included: a fractional depth rounds up,
+// at least 1, at most a million and one.
+size_t MemoryValuesKept(double depth);
 // Puts the current value of the input's dataref at the head of its key's line, keeping
 // InputDefault (the depth) values. The file is rewritten through a temporary file in the same
 // folder, so a store that fails leaves the old file as it was.

@@ -153,12 +153,11 @@ TEST_F(PluginOnBoardTest, UnoIdentifiesAfterItsBootDelayAndRunsEveryPart) {
     EXPECT_EQ(Ask("release 6"), "ok");
     EXPECT_TRUE(
         cockpit_->FlyUntil([] { return !xphost::IsCommandActive("avr/annunciator/test"); }));
-    EXPECT_EQ(Ask("turn 4 5 3"), "ok");
-    EXPECT_TRUE(cockpit_->FlyUntilValue("avr/knob", 3));
-    EXPECT_EQ(Ask("turn 4 5 30 fast"), "ok");
-    EXPECT_TRUE(cockpit_->FlyUntilValue("avr/knob", 33));
-    EXPECT_EQ(Ask("turn 4 5 -5"), "ok");
-    EXPECT_TRUE(cockpit_->FlyUntilValue("avr/knob", 28));
+    for (const auto& turn :
+         {std::make_pair("turn 4 5 3", 3), {"turn 4 5 30 fast", 33}, {"turn 4 5 -5", 28}}) {
+        EXPECT_EQ(Ask(turn.first), "ok");
+        EXPECT_TRUE(cockpit_->FlyUntilValue("avr/knob", turn.second));
+    }
     // The half-step encoder spun at paces that give messages with counts of 13 to 20 steps
     // (two a detent, sent every 10 ms): the count bytes 13, 17 and 19 among them are what a line
     // with the terminal's input processing turns into a line feed or takes as flow control.

@@ -44,7 +44,7 @@ const char* const kRichFile =
     "A1 sim/cockpit2/engine/actuators/throttle_ratio_all 0,1 1 250 3 7\n"
     "A2+ sim/cockpit2/engine/actuators/mixture_ratio_all 0,1\n"
     "A3/30 sim/cockpit2/engine/actuators/prop_ratio_all 0,1\n"
-    "M14 sim/cockpit2/radios/actuators/com1_frequency_hz_833 3\n"
+    "M14 sim/cockpit2/radios/actuators/com1_frequency_hz_833 0\n"
     "P14 sim/cockpit2/radios/actuators/com1_frequency_hz_833\n"
     "D15 O_50D\n"
     "[O]\n"
@@ -103,10 +103,9 @@ TEST_F(CheckAgreement, ViewAgreesWithThePluginsTablesAndWhatTheBoardReceives) {
     EXPECT_EQ(Bytes(sim.stepperConfig()), checked.stepper);
     EXPECT_EQ(checked.sevenSegment, std::string("\x1f\x20", 2));
     EXPECT_EQ(checked.stepper, std::string("\x2d\x00\x08\x2e\x90\x01", 6));
-    EXPECT_EQ(checked.pinModes[30], 5);
-    EXPECT_EQ(checked.pinModes[44], 4);
-    EXPECT_EQ(checked.pinModes[11], 12);
-    EXPECT_EQ(checked.pinModes[13], 3);  // the encoder written e13+
+    // Pin uses; 13 is the encoder written e13+.
+    for (const auto& use : {std::make_pair(30, 5), {44, 4}, {11, 12}, {13, 3}})
+        EXPECT_EQ(checked.pinModes[use.first], use.second) << "pin " << use.first;
     EXPECT_EQ(checked.ledPorts.size(), 2u);
     // A1's 250 travels as 250 / 100 + 100, then 3 and 7; A2+ as 1; A3/30 as 30 + 127.
     EXPECT_EQ(checked.analog.substr(3, 4), "\x66\x03\x07\x01");
@@ -117,6 +116,8 @@ TEST_F(CheckAgreement, ViewAgreesWithThePluginsTablesAndWhatTheBoardReceives) {
     // What a single encoder and a display with point 0 do, in the builder's words.
     EXPECT_EQ(checked.inputs[8].detail,
               "adds 100 per encoder step, no further once at or above 40000");
+    EXPECT_EQ(checked.inputs[15].detail,
+              "stores the value under key 14 in the board's memory file, keeping the last 1");
     EXPECT_EQ(checked.outputs[5].detail,
               "3 digits, no point: the whole part, right-aligned, without decimals, leading zeros");
 }

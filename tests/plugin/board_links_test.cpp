@@ -754,8 +754,7 @@ TEST_F(UsbBoardsComeAndGo, BoardOfTheStartComesBackUnderAnotherName) {
 TEST_F(UsbBoardsComeAndGo, SilentOrForeignDeviceIsAskedForSomeSecondsOnlyAndExplained) {
     const struct {
         const char* settings;
-        bool foreign;
-        bool asked;
+        bool foreign, asked;
         size_t openAfter;
         const char* cause;
         int boards;  // working boards on ttyACM1
@@ -774,6 +773,7 @@ TEST_F(UsbBoardsComeAndGo, SilentOrForeignDeviceIsAskedForSomeSecondsOnlyAndExpl
         // device plugged after the first read is found on the second.
         run.Call(78);
         boardsim::Board& silent = PlugUsbBoard(false);
+        PlugUsbBoard(false, "ttyACM2");  // and a silent one beside it
         run.Call(79);
         EXPECT_TRUE(NewSerialPorts.empty());
         run.Call(1);
@@ -783,9 +783,9 @@ TEST_F(UsbBoardsComeAndGo, SilentOrForeignDeviceIsAskedForSomeSecondsOnlyAndExpl
         }
         // Asked for its 400 calls, the port is let go on the last, not later.
         run.Call(398);
-        EXPECT_EQ(NewSerialPorts.size(), row.asked ? 1u : 0u);
+        EXPECT_EQ(NewSerialPorts.size(), row.asked ? 2u : 0u);
         run.Call(1);
-        EXPECT_EQ(NewSerialPorts.size(), row.openAfter);
+        EXPECT_EQ(NewSerialPorts.size(), 2 * row.openAfter);
         run.Call(123);
         EXPECT_EQ(silent.probeCount() >= 5 && silent.probeCount() <= 15, row.asked);
         const int probes = silent.probeCount();
@@ -797,7 +797,8 @@ TEST_F(UsbBoardsComeAndGo, SilentOrForeignDeviceIsAskedForSomeSecondsOnlyAndExpl
         EXPECT_EQ(log.find(note), log.rfind(note));
         if (!row.cause) continue;
         EXPECT_TRUE(LogHas("Corvane: " + note + row.cause));
-        EXPECT_THAT(StatusLine(SearchLine()), HasSubstr("   No board on ttyACM0: "));
+        EXPECT_TRUE(LogHas("Corvane: No board on " + Path("ttyACM2") + ": no answer after 10 s"));
+        EXPECT_THAT(StatusLine(SearchLine()), HasSubstr("   No board on ttyACM"));
     }
 }
 
