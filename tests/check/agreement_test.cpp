@@ -47,6 +47,7 @@ const char* const kRichFile =
     "M14 sim/cockpit2/radios/actuators/com1_frequency_hz_833 0\n"
     "P14 sim/cockpit2/radios/actuators/com1_frequency_hz_833\n"
     "D15 O_50D\n"
+    "M4 sim/cockpit2/radios/actuators/com1_frequency_hz_833 10000000000\n"
     "[O]\n"
     "23L 0 sim/flightmodel2/gear/deploy_ratio 1 0,1 0,1\n"
     "24L 0 sim/flightmodel2/gear/deploy_ratio 1 0.01 0.99\n"
@@ -111,13 +112,14 @@ TEST_F(CheckAgreement, ViewAgreesWithThePluginsTablesAndWhatTheBoardReceives) {
     EXPECT_EQ(checked.analog.substr(3, 4), "\x66\x03\x07\x01");
     EXPECT_EQ(checked.analog.at(9), '\x9d');
     // Channels 0 and 4 to 15, which no input uses, are off for the board: neither read nor sent.
-    EXPECT_EQ(checked.analog.substr(0, 3), std::string("\x64\x00\x64", 3));
-    EXPECT_EQ(checked.analog.substr(45, 3), std::string("\x64\x00\x64", 3));
-    // What a single encoder and a display with point 0 do, in the builder's words.
-    EXPECT_EQ(checked.inputs[8].detail,
-              "adds 100 per encoder step, no further once at or above 40000");
-    EXPECT_EQ(checked.inputs[15].detail,
-              "stores the value under key 14 in the board's memory file, keeping the last 1");
+    EXPECT_EQ(checked.analog.substr(0, 3) + checked.analog.substr(45), std::string("d\0dd\0d", 6));
+    // What a single encoder and a display with point 0 do, in the builder's words; a memory store
+    // keeps at least one value and at most a million and one, as the plug-in's store does.
+    const std::pair<size_t, std::string> details[] = {
+        {8, "adds 100 per encoder step, no further once at or above 40000"},
+        {15, "stores the value under key 14 in the board's memory file, keeping the last 1"},
+        {18, "stores the value under key 4 in the board's memory file, keeping the last 1000001"}};
+    for (const auto& d : details) EXPECT_EQ(checked.inputs.at(d.first).detail, d.second);
     EXPECT_EQ(checked.outputs[5].detail,
               "3 digits, no point: the whole part, right-aligned, without decimals, leading zeros");
 }

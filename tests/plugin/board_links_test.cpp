@@ -750,7 +750,8 @@ TEST_F(UsbBoardsComeAndGo, BoardOfTheStartComesBackUnderAnotherName) {
 // A device plugged in on which no board answers is asked about once a second for some seconds,
 // then closed and left alone while it stays plugged in; USB_FIX keeps it open, unasked; with USB
 // off it is never opened. Why it gives no board goes to the log once and stays on the search
-// line: no answer, or bytes of another kind of device, also beside a board on another port.
+// line: no answer, or bytes of another kind of device, also beside a board on another port, and
+// for each of two devices plugged at once.
 TEST_F(UsbBoardsComeAndGo, SilentOrForeignDeviceIsAskedForSomeSecondsOnlyAndExplained) {
     const struct {
         const char* settings;
