@@ -697,7 +697,7 @@ TEST_F(UsbBoardsComeAndGo, PulledBoardComesBackOnItsOwnIndex) {
 }
 
 // A device pulled while it is being asked about is closed at the next call, whatever its place
-// among the devices being asked.
+// among the devices being asked; plugged back before the folder is read again, it is asked anew.
 TEST_F(UsbBoardsComeAndGo, DevicePulledWhileAskedIsClosedAtOnce) {
     corvane_test::PluginRun& run = Start("");
     PlugUsbBoard(false, "ttyACM0");
@@ -711,6 +711,8 @@ TEST_F(UsbBoardsComeAndGo, DevicePulledWhileAskedIsClosedAtOnce) {
         EXPECT_TRUE(run.CallUntil([&] { return NewSerialPorts.size() == place; }, 2)) << pulled;
         EXPECT_TRUE(LogHas("Corvane: Closing " + pulled));
     }
+    boardsim::Board& back = PlugUsbBoard(true, "ttyACM0");
+    EXPECT_TRUE(run.CallUntil([&] { return back.floats().count(20) == 1; }, 200));
 }
 
 // A board found by the start-up scan comes back under another device name, as Linux may give it,

@@ -129,6 +129,7 @@ const Refusal kRefusals[] = {
     {"ChangeWithTheCookieOnly", "POST /api/apply", "", "Cookie: corvane_token={t}\r\n", kJson, "{}", 401},
     {"ParentFolder", "GET /api/file?name=../config.ini", "", kToken, "", "", 403},
     {"ProfileParent", "GET /api/file?name=profiles/..%2Fconfig.cfg", "", kToken, "", "", 403},
+    {"ProfileThroughAFolder", "GET /api/file?name=profiles/x%2F..%2F..%2Fdata.cfg", "", kToken, "", "", 403},
     {"AbsoluteName", "GET /api/file?name=%2Fetc%2Fpasswd", "", kToken, "", "", 403},
     {"SaveOutsideTheFiles", "PUT /api/file?name=config.ini", "", kToken, kJson, R"({"text":"x","base_version":"abc"})", 403},
     {"PageFileNotListed", "GET /../config.ini", "", "", "", "", 404},

@@ -123,7 +123,7 @@ class StudioTest(unittest.TestCase):
     def test_opens_with_its_token_and_draws_the_board(self):
         d = self.d
         item = self.until('board ID 1 in the list', lambda: css(d, '[data-board="1"]'))[0]
-        self.until('board ID 1 connected', lambda: 'connected' in item.text)
+        self.until('board ID 1 connected on its port', lambda: ' · ttyACM0 · connected' in item.text)
         pins = {'5': 'use-input', '13': 'use-output', '6': 'use-input', '8': 'use-input', '9': 'use-input', '12': 'use-free'}
         pin = lambda key, attribute: d.execute_script(
             "const p = document.querySelector('.board [data-key=\"' + arguments[0] + '\"]'); return p && p.getAttribute(arguments[1])", key, attribute)
