@@ -10,7 +10,7 @@ namespace {
 // Line numbers follow from the position in this list (the first is line 1).
 const FaultLine kFaultFile[] = {
     {"# One fault on every line that names one.", ""},
-    {"stray text before any section", "before the first '*' section line"},
+    {"[0] stray text before any section", "before the first '*' section line"},
     {"*1", ""},
     {"loose text before the first header", "line before a section header"},
     {"[A]", ""},

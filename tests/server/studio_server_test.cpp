@@ -350,6 +350,8 @@ TEST(StudioLive, TheAircraftLoadedAndTheMissingNamesFoundArrive) {
               R"({"event":"names","found":[],"missing":["addon/later"]})");
     ASSERT_EQ(xphost::ExecuteLine("register addon/later int rw 0"), "ok");
     xphost::SendPluginMessage(XPLM_MSG_DATAREFS_ADDED);
+    EXPECT_THAT(live.NextWith(studio.run(), "found now", 10),  // the log's line, whole
+                HasSubstr(R"("text":"Corvane: found now: addon/later (board 1)"));
     EXPECT_EQ(live.NextWith(studio.run(), R"("found":["addon/later"])", 10),
               R"({"event":"names","found":["addon/later"],"missing":[]})");
     xphost::LoadUserAircraft(studio.run().folder() + "/C172.acf");
