@@ -79,18 +79,10 @@ void ReadByteText(int b, int j) {
 }
 
 // Makes the memo's key that of the text just computed into it (OutValue is the mapped value).
-void RememberKey(OutputMemo& memo, uint32_t first, int count, int precision, bool stepper,
-                 const std::vector<float>& range1, const std::vector<float>& range2) {
+void RememberKey(OutputMemo& memo, uint32_t first, int count) {
     memo.first = first;
     memo.count = count;
     if (count > 1 || !memo.rest.empty()) memo.rest.assign(OutputValues + 1, OutputValues + count);
-    memo.precision = precision;
-    memo.stepper = stepper;
-    // The ranges change only with the configuration: copied then only.
-    if (!SameFloats(range1.data(), range1.size(), memo.range1)) memo.range1 = range1;
-    if (!SameFloats(range2.data(), range2.size(), memo.range2)) memo.range2 = range2;
-    memo.range1Size = static_cast<uint32_t>(range1.size());
-    memo.range2Size = static_cast<uint32_t>(range2.size());
     memo.mapped = OutValue;
     memo.valid = true;
 }
@@ -113,14 +105,8 @@ const std::string* ComputeOutputText(const OutputRows& rows, int j, bool byteFor
     const std::vector<float>& range2 = rows.range2[j];
     uint32_t first = 0;
     std::memcpy(&first, OutputValues, sizeof first);
-    // The common output (one reading, no ranges) is told unchanged without looking past the
-    // memo's first fields.
-    if (memo.valid && memo.first == first && memo.count == count && memo.precision == precision &&
-        memo.stepper == stepper && memo.range1Size == range1.size() &&
-        memo.range2Size == range2.size() &&
-        (count == 1 || SameFloats(OutputValues + 1, static_cast<size_t>(count - 1), memo.rest)) &&
-        (range1.empty() || SameFloats(range1.data(), range1.size(), memo.range1)) &&
-        (range2.empty() || SameFloats(range2.data(), range2.size(), memo.range2))) {
+    if (memo.valid && memo.first == first && memo.count == count &&
+        (count == 1 || SameFloats(OutputValues + 1, static_cast<size_t>(count - 1), memo.rest))) {
         OutValue = memo.mapped;
         return &memo.text;
     }
@@ -132,7 +118,7 @@ const std::string* ComputeOutputText(const OutputRows& rows, int j, bool byteFor
         AppendFormattedValue(v, precision, memo.text);
         if (k + 1 < count) memo.text += ',';
     }
-    RememberKey(memo, first, count, precision, stepper, range1, range2);
+    RememberKey(memo, first, count);
     return &memo.text;
 }
 
@@ -150,7 +136,7 @@ const std::string* ComputeChangedScalarText(const OutputRows& rows, int j, char 
     AppendFormattedValue(OutValue, precision, memo.text);
     uint32_t first = 0;
     std::memcpy(&first, &reading, sizeof first);
-    RememberKey(memo, first, 1, precision, stepper, range1, range2);
+    RememberKey(memo, first, 1);
     return &memo.text;
 }
 

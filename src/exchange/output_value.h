@@ -14,22 +14,18 @@
 // An output can carry at most this many array elements.
 constexpr int kMaxOutputElements = 1023;
 
-// What the text of one output was last computed from, and what its last record carried.
-// What the pass compares on every call comes first, so that an unchanged output touches little.
+// What the text of one output was last computed from, and what its last record carried. The key
+// is the readings alone: the output's precision, ranges and type letter change only with its
+// board's configuration, and a board whose configuration was read again forgets every memo
+// (PrepareOutputMemos). What the pass compares on every call comes first.
 struct OutputMemo {
     bool valid = false;       // text and mapped hold a result for the key below
-    bool stepper = false;     // mapped by a stepper's turn scaling
-    int precision = 0;        // the output's precision
     int count = 0;            // the number of readings
     uint32_t first = 0;       // the bits of the first reading
-    uint32_t range1Size = 0;  // the sizes of range1 and range2
-    uint32_t range2Size = 0;
-    float mapped = 0;           // the mapped value of element 1
-    float sent = 0;             // the value of the output's last byte record
-    std::string text;           // the text computed from them
-    std::vector<float> rest;    // the readings after the first
-    std::vector<float> range1;  // the output's range lists
-    std::vector<float> range2;
+    float mapped = 0;         // the mapped value of element 1
+    float sent = 0;           // the value of the output's last byte record
+    std::string text;         // the text computed from them
+    std::vector<float> rest;  // the readings after the first
 };
 
 extern float OutputValues[kMaxOutputElements];            // elements of the current output, 1 first
@@ -58,10 +54,9 @@ OutputRows RowsOf(int b);
 void PrepareOutputMemos(int boardCount, int b, int outputCount, bool forget);
 // Reads output j of board b and returns its text (and sets OutValue): the byte data as text (held
 // in line), or the comma-joined texts of the elements (element Arraynum alone on the byte form),
-// held in the output's memo and formatted again only when the readings, precision or ranges
-// differ from the memo's. letter is the output's type letter; 'G' maps by a stepper's turn. Null
-// when the output's type cannot be read. The text stays valid until the next call for the same
-// output.
+// held in the output's memo and formatted again only when the readings differ from the memo's.
+// letter is the output's type letter; 'G' maps by a stepper's turn. Null when the output's type
+// cannot be read. The text stays valid until the next call for the same output.
 const std::string* ComputeOutputText(const OutputRows& rows, int j, bool byteForm, char letter);
 
 // The text of output j in the all-on state, "*", without reading its dataref; OutValue becomes the
@@ -69,8 +64,8 @@ const std::string* ComputeOutputText(const OutputRows& rows, int j, bool byteFor
 const std::string* AllOnText(const OutputRows& rows, int j);
 
 // The same as ComputeOutputText for a scalar output of float or int type whose reading the caller
-// made (so that a changed output is not read twice) and whose reading, precision or ranges differ
-// from its valid memo's.
+// made (so that a changed output is not read twice) and whose reading differs from its valid
+// memo's.
 const std::string* ComputeChangedScalarText(const OutputRows& rows, int j, char letter,
                                             float reading);
 
@@ -90,7 +85,7 @@ inline bool SameFloats(const float* a, size_t count, const std::vector<float>& b
 }
 
 // The text of output j as ComputeOutputText gives it, told without a call for the common output
-// that did not change: a scalar dataref whose reading, precision and ranges equal its memo's.
+// that did not change: a scalar dataref whose reading equals its memo's.
 inline const std::string* OutputText(const OutputRows& rows, int j, bool byteForm, char letter) {
     OutputMemo& memo = rows.memos[j];
     const int type = rows.types[j];
@@ -110,15 +105,7 @@ inline const std::string* OutputText(const OutputRows& rows, int j, bool byteFor
     }
     uint32_t bits = 0;
     std::memcpy(&bits, &reading, sizeof bits);
-    const std::vector<float>& range1 = rows.range1[j];
-    const std::vector<float>& range2 = rows.range2[j];
-    if (memo.first != bits || memo.precision != rows.precisions[j] ||
-        memo.stepper != (letter == 'G') || memo.range1Size != range1.size() ||
-        memo.range2Size != range2.size() ||
-        (!range1.empty() && !SameFloats(range1.data(), range1.size(), memo.range1)) ||
-        (!range2.empty() && !SameFloats(range2.data(), range2.size(), memo.range2))) {
-        return ComputeChangedScalarText(rows, j, letter, reading);
-    }
+    if (memo.first != bits) return ComputeChangedScalarText(rows, j, letter, reading);
     OutputValues[0] = reading;
     OutArrayUse = 1;
     OutValue = memo.mapped;

@@ -265,19 +265,24 @@ TEST_F(OutputPassTest, UsbPanelGetsTheTextFormOnItsPort) {
 }
 
 // A reading that did not change keeps its text, but the text is made again when what it depends
-// on changes: the precision, the range lists, the all-on state, the letter.
-TEST_F(OutputPassTest, UnchangedReadingIsFormattedAgainWhenPrecisionRangesLetterOrMarksChange) {
+// on changes: the precision, range lists and letter (with the board's configuration read again),
+// the all-on state.
+TEST_F(OutputPassTest, UnchangedReadingIsFormattedAgainWhenItsEntryOrMarksChange) {
     const int panel = AddLanBoard(0);
-    const int j = AddOutput(panel, "5D", 2, "test/f1");
+    const auto readAgain = [&](const std::string& tag, int precision, std::vector<float> range1,
+                               std::vector<float> range2) {
+        ResetBoardRow(panel, 0);
+        return AddOutput(panel, tag, precision, "test/f1", 1, range1, range2);
+    };
+    int j = AddOutput(panel, "5D", 2, "test/f1");
     xphost::SetDataref("test/f1", "1.234");
     EXPECT_EQ(Pass(), Messages{">5D<1.23>"});
     EXPECT_TRUE(Pass().empty());
-    Precision[panel][j] = 0;
+    readAgain("5D", 0, {}, {});
     EXPECT_EQ(Pass(), Messages{">5D<1.>"});
-    OutRange1[panel][j] = {0, 10};
-    OutRange2[panel][j] = {0, 100};
+    readAgain("5D", 0, {0, 10}, {0, 100});
     EXPECT_EQ(Pass(), Messages{">5D<12.>"});
-    OutRange2[panel][j] = {0, 1000};
+    j = readAgain("5D", 0, {0, 10}, {0, 1000});
     EXPECT_EQ(Pass(), Messages{">5D<123.>"});
     EXPECT_TRUE(Pass().empty());
     OutputAllOn[panel][j] = OutputDue[panel][j] = true;
@@ -290,17 +295,12 @@ TEST_F(OutputPassTest, UnchangedReadingIsFormattedAgainWhenPrecisionRangesLetter
     xphost::SetDataref("test/f1", "1.2345");
     EXPECT_TRUE(Pass().empty());
     // A list taken away counts as a change although the other keeps its values.
-    OutRange2[panel][j] = {};
-    EXPECT_EQ(Pass(), Messages{">5D<1.>"});
-    OutRange2[panel][j] = {0, 1000};
-    EXPECT_EQ(Pass(), Messages{">5D<123.>"});
-    OutRange1[panel][j] = {};
+    readAgain("5D", 0, {0, 10}, {});
     EXPECT_EQ(Pass(), Messages{">5D<1.>"});
     // The letter too: one list of one item is a threshold, for a stepper a turn.
-    OutRange1[panel][j] = {360};
-    OutRange2[panel][j] = {0, 2048};
+    readAgain("5D", 0, {360}, {0, 2048});
     EXPECT_EQ(Pass(), Messages{">5D<1>"});
-    OutDrefs[panel][j][0] = "5G";
+    readAgain("5G", 0, {360}, {0, 2048});
     EXPECT_EQ(Pass(), Messages{">5G<7.>"});
 }
 
