@@ -211,26 +211,29 @@ class LiveSession : public std::enable_shared_from_this<LiveSession> {
         timeouts.keep_alive_pings = true;
         ws_.set_option(timeouts);
         ws_.read_message_max(kLiveReadLimit);
-        // Counted before the handshake's answer leaves, so that no event of the calls after it
-        // is missed; a handshake that fails uncounts it with the session.
+        // Counted and listed before the handshake's answer leaves, so that no event of the calls
+        // after it is missed: what comes before the handshake is done waits in the queue. A
+        // handshake that fails uncounts it with the session.
         counted_ = true;
         ++server_.liveClients;
         LiveFeedOn.store(true);
+        server_.liveSessions.push_back(shared_from_this());
         ws_.async_accept(request, [self = shared_from_this()](beast::error_code error) {
             if (error) return;
-            self->server_.liveSessions.push_back(self);
+            self->accepted_ = true;
             self->Read();
+            if (!self->queue_.empty()) self->Write();
         });
     }
 
     void Push(const std::string& message) {
-        if (!ws_.is_open()) return;
+        if (accepted_ && !ws_.is_open()) return;
         if (queue_.size() >= kLiveQueueLimit) {
             Close();  // a client that does not keep up is let go, not waited for
             return;
         }
         queue_.push_back(message);
-        if (!writing_) Write();
+        if (accepted_ && !writing_) Write();
     }
 
     void Close() {
@@ -270,6 +273,7 @@ class LiveSession : public std::enable_shared_from_this<LiveSession> {
     std::deque<std::string> queue_;
     bool writing_ = false;
     bool counted_ = false;
+    bool accepted_ = false;  // the handshake is done: the queue may be written
 };
 
 // ---- HTTP ----

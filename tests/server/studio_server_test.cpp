@@ -59,10 +59,7 @@ class StudioRun {
 
   private:
     static PluginOptions Options(const std::string& dataCfg, int port) {
-        PluginOptions options;
-        options.dataCfg = dataCfg;
-        options.settings = "STUDIO_PORT = " + std::to_string(port) + "\n";
-        return options;
+        return {dataCfg, "STUDIO_PORT = " + std::to_string(port) + "\n"};
     }
     int port_;
     PluginRun run_;
@@ -344,6 +341,9 @@ TEST(StudioLive, TheAircraftLoadedAndTheMissingNamesFoundArrive) {
     LiveClient live(studio.port(), StudioToken, studio.Origin());
     AddGatedBoard(studio.run());
     ASSERT_TRUE(studio.run().ConnectAll());
+    EXPECT_EQ(live.NextWith(studio.run(), R"("state":"found")", 10),  // told once, with its link
+              R"({"board":0,"event":"board","id":1,"link":{"address":"127.0.0.2","type":"lan"},)"
+              R"("state":"found"})");
     // A lookup asked for is told, whether it finds anything or not.
     xphost::SendPluginMessage(XPLM_MSG_DATAREFS_ADDED);
     EXPECT_EQ(live.NextWith(studio.run(), R"("missing":["addon/later"])", 10),
@@ -554,10 +554,7 @@ TEST(StudioServer, APortInUseIsToldAndEverythingElseWorks) {
     address.sin_port = htons(static_cast<uint16_t>(taken));
     ASSERT_EQ(bind(holder, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
     listen(holder, 1);
-    PluginOptions options;
-    options.dataCfg = kBoardCfg;
-    options.settings = "STUDIO_PORT = " + std::to_string(taken) + "\n";
-    PluginRun run(options);
+    PluginRun run({kBoardCfg, "STUDIO_PORT = " + std::to_string(taken) + "\n"});
     EXPECT_THAT(xphost::DebugLog(), HasSubstr("Corvane: Studio could not listen on 127.0.0.1:" +
                                               std::to_string(taken)));
     EXPECT_EQ(StudioAddress, "");
