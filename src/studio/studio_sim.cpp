@@ -36,15 +36,16 @@ bool Connected(int b) {
     return static_cast<size_t>(p) < comport.size() && comport[static_cast<size_t>(p)] >= 0;
 }
 
+// A board with no traffic counted yet has every count at zero.
 Json TrafficOf(int b) {
-    const BoardMonitor* m = b < static_cast<int>(BoardMonitors.size())
-                                ? &BoardMonitors[static_cast<size_t>(b)]
-                                : nullptr;
-    if (!m) return Json{{"messages_in", 0}, {"bytes_in", 0}, {"messages_out", 0}, {"bytes_out", 0}};
-    return Json{{"messages_in", m->messagesIn},
-                {"bytes_in", m->bytesIn},
-                {"messages_out", m->messagesOut},
-                {"bytes_out", m->bytesOut}};
+    static const BoardMonitor kNothingYet;
+    const BoardMonitor& m = static_cast<size_t>(b) < BoardMonitors.size()
+                                ? BoardMonitors[static_cast<size_t>(b)]
+                                : kNothingYet;
+    return Json{{"messages_in", m.messagesIn},
+                {"bytes_in", m.bytesIn},
+                {"messages_out", m.messagesOut},
+                {"bytes_out", m.bytesOut}};
 }
 
 Json BoardsJson() {

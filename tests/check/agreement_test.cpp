@@ -75,9 +75,7 @@ TEST_F(CheckAgreement, ViewAgreesWithThePluginsTablesAndWhatTheBoardReceives) {
     const auto report = CheckDataCfg(kRichFile);
     ASSERT_EQ(report.sections.size(), 1u);
     const BoardView checked = report.sections[0].view;
-    corvane_test::PluginOptions options;
-    options.dataCfg = kRichFile;
-    corvane_test::PluginRun run(options);
+    corvane_test::PluginRun run({kRichFile});
     boardsim::Options board = run.LanBoardOptions(26, 4);
     board.requestBlocks = true;
     boardsim::Board& sim = run.AddBoard(board);
@@ -175,9 +173,7 @@ TEST_F(CheckTest, PlainEncoderEntryBesideItsGroupIsReportedAsThePluginRunsIt) {
         EXPECT_NE(problems[0].reason.find(row.said), std::string::npos) << problems[0].reason;
     }
     for (const auto& row : rows) {
-        corvane_test::PluginOptions options;
-        options.dataCfg = "*1\n[I]\n" + row.section;
-        corvane_test::PluginRun run(options);
+        corvane_test::PluginRun run("*1\n[I]\n" + row.section);
         boardsim::Board& board = run.AddLanBoard(26, 1);
         ASSERT_TRUE(run.ConnectAll(400));
         board.TurnEncoder("E3+", 1);

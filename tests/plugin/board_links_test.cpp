@@ -326,7 +326,7 @@ TEST_F(SerialBoards, SecondBoardClosesTheUnclaimedPortBetweenAndResetProbesEachB
 }
 
 // Once USB_DEVICE_COUNT boards are found, or when the scan ends, ports without a board are
-// closed; USB_FIX keeps them all.
+// closed; USB_FIX keeps them all, and says why a kept port gives no board.
 TEST_F(SerialBoards, UnclaimedPortsCloseUnlessUsbFixKeepsThem) {
     const struct {
         const char* settings;
@@ -334,7 +334,9 @@ TEST_F(SerialBoards, UnclaimedPortsCloseUnlessUsbFixKeepsThem) {
         const char* log;
     } rows[] = {
         {"USB_DEVICE_COUNT = 1\n", {"ttyACM0"}, "Corvane: Clearing unused"},
-        {"USB_DEVICE_COUNT = 1\nUSB_FIX = 1\n", {"ttyUSB0", "ttyUSB7"}, "Corvane: USB_FIX active."},
+        {"USB_DEVICE_COUNT = 1\nUSB_FIX = 1\n",
+         {"ttyUSB0", "ttyUSB7", "ttyUSB8"},
+         "Corvane: USB_FIX active."},
         {"SCANNING_TIMEOUT = 10\n", {"ttyUSB0"}, "Corvane: Closing "},
     };
     for (const auto& row : rows) {
@@ -342,10 +344,11 @@ TEST_F(SerialBoards, UnclaimedPortsCloseUnlessUsbFixKeepsThem) {
         run_.reset();
         boards_.clear();
         MakeBoard(row.open[0], 3);
-        MakeBoard("ttyUSB7", 4, false, false);  // silent
+        MakeBoard("ttyUSB7", 4, false, false);  // silent, as the next
+        MakeBoard("ttyUSB8", 5, false, false);
         ::testing::internal::CaptureStderr();
         corvane_test::PluginRun& run = Start(row.settings);
-        ASSERT_EQ(comport.size(), 2u);
+        ASSERT_EQ(comport.size(), 3u);
         ASSERT_TRUE(run.CallUntil([] { return BoardCount() == 1; }));
         if (std::string(row.settings).rfind("SCANNING", 0) == 0) {  // the scan's end
             EXPECT_TRUE(run.CallUntil([] { return ScanTimeout == 0; }, 50));
@@ -353,6 +356,9 @@ TEST_F(SerialBoards, UnclaimedPortsCloseUnlessUsbFixKeepsThem) {
         EXPECT_THAT(::testing::internal::GetCapturedStderr(), HasSubstr(row.log));
         EXPECT_THAT(ComPortName, UnorderedElementsAreArray(Paths(row.open)));
         EXPECT_EQ(max_cycles, static_cast<int>(row.open.size()) + 1);
+        run.Call(400);  // a port kept without a board is told once it has stayed silent
+        for (const char* silent : {"ttyUSB7", "ttyUSB8"})
+            EXPECT_EQ(LogHas("No board on " + Path(silent) + ": no answer"), row.open.size() > 1);
     }
 }
 
@@ -895,10 +901,7 @@ std::vector<std::string> Replies(const boardsim::Board& board) {
 }
 
 TEST(LanBoards, ProbeIdentificationUploadRepliesAndStatusLines) {
-    corvane_test::PluginOptions options;
-    options.dataCfg = kBoardThree;
-    options.settings = "SCANNING_TIMEOUT = 1500\n";
-    corvane_test::PluginRun run(options);
+    corvane_test::PluginRun run({kBoardThree, "SCANNING_TIMEOUT = 1500\n"});
     EXPECT_EQ(StatusLine(2), "   Connection status - Awaiting connection");
     // Boards that never become boards: old libraries, and a stranger asking for blocks and the
     // gate.
@@ -1027,10 +1030,9 @@ TEST(LanLinks, ProbesGoToTheSettingsPortAfterADatagramFromAnotherPort) {
 // settings' port, a round every 30 s (1200 calls) spread evenly over it; once every section has
 // its board, no address is probed.
 TEST(LanLinks, BoardThatRestartsOrComesLateIsServed) {
-    corvane_test::PluginOptions options;
-    options.dataCfg = "*3\n[O]\n13L 0 sim/cockpit/electrical/beacon_lights_on\n*4\n*5\n*6\n";
-    options.settings = "SCANNING_TIMEOUT = 40\n";
-    corvane_test::PluginRun run(options);
+    corvane_test::PluginRun run(
+        {"*3\n[O]\n13L 0 sim/cockpit/electrical/beacon_lights_on\n*4\n*5\n*6\n",
+         "SCANNING_TIMEOUT = 40\n"});
     boardsim::Options first = run.LanBoardOptions(25, 3);
     first.configSection = "[O]\n13L 0 sim/cockpit/electrical/beacon_lights_on\n";
     first.autoGate = true;
@@ -1075,9 +1077,7 @@ TEST(LanLinks, BoardThatRestartsOrComesLateIsServed) {
 
 TEST(LanLinks, DatagramsFromOutsideTheOwnPrefixAreDropped) {
     const int result = corvane_test::InOwnNetwork("10.1.2.25", [] {
-        corvane_test::PluginOptions options;
-        options.dataCfg = kBeaconBoard;
-        corvane_test::PluginRun run(options);
+        corvane_test::PluginRun run({kBeaconBoard});
         // A sender elsewhere whose last number equals the board's neither registers nor acts.
         SendFrom("10.1.2.25", run.port(), "|x|3");
         run.Call(2);
@@ -1102,9 +1102,7 @@ TEST(LanLinks, DatagramsFromOutsideTheOwnPrefixAreDropped) {
 // the board gets nothing and is answered in full once the network lets the plug-in reach it.
 TEST(LanLinks, FailedSendIsLoggedWithItsResult) {
     const int result = corvane_test::InOwnNetwork("", [] {
-        corvane_test::PluginOptions options;
-        options.dataCfg = kBeaconBoard;
-        corvane_test::PluginRun run(options);
+        corvane_test::PluginRun run({kBeaconBoard});
         boardsim::Options quiet = run.LanBoardOptions(25, 3);
         quiet.answerProbe = false;
         boardsim::Board& board = run.AddBoard(quiet);
@@ -1133,9 +1131,7 @@ TEST(LanLinks, FailedSendIsLoggedWithItsResult) {
 }
 
 TEST(LanLinks, EmptyDatagramsAreSkippedAndReadingGoesOn) {
-    corvane_test::PluginOptions options;
-    options.dataCfg = kBeaconBoard;
-    corvane_test::PluginRun run(options);
+    corvane_test::PluginRun run({kBeaconBoard});
     boardsim::Board& board = run.AddLanBoard(25, 3);
     ASSERT_TRUE(run.ConnectAll(100));
     board.SendRaw("");
@@ -1162,9 +1158,7 @@ TEST(LanLinks, RepeatedIdentificationIsAnsweredWithoutReadingAgain) {
         {"|x|3", panelA, true},   // another form
     };
     for (const auto& row : rows) {
-        corvane_test::PluginOptions options;
-        options.dataCfg = std::string(kBeaconBoard) + "*4\n";
-        corvane_test::PluginRun run(options);
+        corvane_test::PluginRun run(std::string(kBeaconBoard) + "*4\n");
         boardsim::Board& board = run.AddLanBoard(25, 3);
         board.SendRaw(row.first);
         run.Call(1);

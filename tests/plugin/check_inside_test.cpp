@@ -71,11 +71,9 @@ const char* const kCheckedText =
     "*0\n[O]\n1 0 sim/cockpit2/switches/beacon_on\n";
 
 TEST(CheckInsidePlugin, LeavesTheLiveStateAsItWasAndTheBoardsServed) {
-    corvane_test::PluginOptions options;
-    options.dataCfg =
-        "*1\n[I]\nD5+ sim/cockpit2/switches/beacon_on 1\nD5- sim/cockpit2/switches/beacon_on 0\n"
-        "[O]\n13L 0 sim/cockpit2/switches/landing_lights_on\n12L 0 addon/lights/gone\n";
-    corvane_test::PluginRun run(options);
+    corvane_test::PluginRun run(
+        {"*1\n[I]\nD5+ sim/cockpit2/switches/beacon_on 1\nD5- sim/cockpit2/switches/beacon_on 0\n"
+         "[O]\n13L 0 sim/cockpit2/switches/landing_lights_on\n12L 0 addon/lights/gone\n"});
     boardsim::Options served = run.LanBoardOptions(26, 1);
     served.autoGate = true;
     boardsim::Board& board = run.AddBoard(served);

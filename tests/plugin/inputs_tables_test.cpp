@@ -496,22 +496,24 @@ TEST_F(InputTables, RowsNotedReadAgainAndCutShort) {
     EXPECT_EQ(Value("sim/test/int"), 1);
 }
 
-// An output whose entry one table lacks (tables out of step) is never read: a pin reference leaves
-// it as it was. The first "cut" leaves the tables whole: the reference marks the output.
+// An output whose entry one table lacks (tables out of step) is never read: a pin reference, on an
+// Arduino board or the panel, leaves it as it was. The first "cut" leaves the tables whole: the
+// reference marks the output.
 TEST_F(InputTables, OutputMissingFromOneTableIsNotMarked) {
 #define CUT(table) [](int b) { table[b].pop_back(); }
     void (*const cuts[])(int) = {nullptr,       CUT(OutputActive), CUT(Drefread),
                                  CUT(Type),     CUT(Arraynum),     CUT(Precision),
                                  CUT(Previous), CUT(OutRange1),    CUT(OutRange2)};
 #undef CUT
-    for (const auto cut : cuts) {
-        TearDown();
-        SetUp();
-        const int b = Board("[I]\nD7+ 5L\n[O]\n5L 0 sim/test/int\n");
-        if (cut) cut(b);
-        HandleInputMessage(Message(b, "D7+"));
-        EXPECT_EQ(OutputAllOn[b], std::vector<bool>{!cut});
-    }
+    for (const auto cut : cuts)
+        for (const std::string panel : {"", "0:"}) {  // every output of a pin, or one output
+            TearDown();
+            SetUp();
+            const int b = Board(panel + "[I]\nD7+ 5L\n[O]\n5L 0 sim/test/int\n");
+            if (cut) cut(b);
+            HandleInputMessage(Message(b, "D7+"));
+            EXPECT_EQ(OutputAllOn[b], std::vector<bool>{!cut}) << panel;
+        }
 }
 
 }  // namespace

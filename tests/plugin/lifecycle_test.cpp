@@ -144,9 +144,7 @@ TEST(AddOnNames, WorkWithin2sOfTheirRegistrationWithOrWithoutAMessage) {
         "7L 0 addon/lamp\n8L 0 addon/beacon\n";
     for (const Row& row : rows) {
         SCOPED_TRACE(row.how);
-        corvane_test::PluginOptions options;
-        options.dataCfg = "# the aircraft's own names\n*3\n" + section;
-        corvane_test::PluginRun run(options);
+        corvane_test::PluginRun run("# the aircraft's own names\n*3\n" + section);
         xphost::SetSimulatorVersion(row.simulator);
         boardsim::Options boardOptions = run.LanBoardOptions(25, 3);
         boardOptions.configSection = section;

@@ -38,9 +38,7 @@ size_t Bytes(const std::vector<std::string>& messages) {
 }
 
 TEST(MonitorWindow, ShowsABoardsTrafficItsLastInputAndOutputAndTheDroppedDatagrams) {
-    corvane_test::PluginOptions options;
-    options.dataCfg = std::string("*3\n") + kSection;
-    corvane_test::PluginRun run(options);
+    corvane_test::PluginRun run(std::string("*3\n") + kSection);
     boardsim::Options boardOptions = run.LanBoardOptions(25, 3);
     boardOptions.configSection = kSection;
     boardOptions.autoGate = true;

@@ -17,10 +17,7 @@ using ::testing::HasSubstr;
 constexpr char kLearnCfg[] = "*1\n[I]\nD5+ sim/cockpit2/switches/landing_lights_on 1\n";
 
 PluginOptions LearnOptions(int port) {
-    PluginOptions options;
-    options.dataCfg = kLearnCfg;
-    options.settings = "STUDIO_PORT = " + std::to_string(port) + "\n";
-    return options;
+    return {kLearnCfg, "STUDIO_PORT = " + std::to_string(port) + "\n"};
 }
 
 struct LearnCall {

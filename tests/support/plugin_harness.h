@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "boardsim.h"
@@ -39,6 +40,8 @@ std::string DefaultDatarefFile();
 void RestoreLoadState();
 
 struct PluginOptions {
+    PluginOptions(std::string cfg = "", std::string more = "")
+        : dataCfg(std::move(cfg)), settings(std::move(more)) {}
     std::string dataCfg;        // content of data.cfg ("" writes none)
     std::string settings;       // extra config.ini lines, after IP_ADDRESS and PORT
     bool writeSettings = true;  // false: no config.ini at all
