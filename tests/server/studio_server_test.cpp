@@ -341,7 +341,7 @@ TEST(StudioLive, TheAircraftLoadedAndTheMissingNamesFoundArrive) {
     LiveClient live(studio.port(), StudioToken, studio.Origin());
     AddGatedBoard(studio.run());
     ASSERT_TRUE(studio.run().ConnectAll());
-    EXPECT_EQ(live.NextWith(studio.run(), R"("state":"found")", 10),  // told once, with its link
+    EXPECT_EQ(live.NextWith(studio.run(), R"("state":"found")", 10),  // with its link
               R"({"board":0,"event":"board","id":1,"link":{"address":"127.0.0.2","type":"lan"},)"
               R"("state":"found"})");
     // A lookup asked for is told, whether it finds anything or not.
