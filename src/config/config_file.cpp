@@ -176,10 +176,11 @@ bool BeginConfigRead(ConfigRead& read, std::string text, int board, unsigned int
 bool ContinueConfigRead(ConfigRead& read, size_t maxLines) {
     BoardParse& parse = read.parse;
     const std::string& text = read.text;
-    for (size_t done = 0; done < maxLines; ++done) {
+    for (size_t done = 0;; ++done) {
         // The text's non-empty lines, one at a time, as SplitBy(text, "\n") gives them.
         while (read.next < text.size() && text[read.next] == '\n') ++read.next;
         if (read.next >= text.size()) return true;
+        if (done == maxLines) return false;  // a text that ends with this call's last line is read
         const size_t end = std::min(text.find('\n', read.next), text.size());
         const std::string text_line = text.substr(read.next, end - read.next);
         read.next = end;
@@ -226,8 +227,6 @@ bool ContinueConfigRead(ConfigRead& read, size_t maxLines) {
                 break;
         }
     }
-    while (read.next < text.size() && text[read.next] == '\n') ++read.next;
-    return read.next >= text.size();
 }
 
 void FinishConfigRead(ConfigRead& read) {
