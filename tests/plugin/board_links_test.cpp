@@ -76,8 +76,7 @@ class SerialBoards : public ::testing::Test {
         setenv("CORVANE_DEVICE_DIR", devices_.c_str(), 1);
     }
     void TearDown() override {
-        run_.reset();
-        boards_.clear();
+        Stop();
         unsetenv("CORVANE_DEVICE_DIR");
         corvane_test::RemoveFolder(devices_);
     }
@@ -111,6 +110,11 @@ class SerialBoards : public ::testing::Test {
         std::vector<std::string> paths;
         for (const std::string& name : names) paths.push_back(Path(name));
         return paths;
+    }
+    // Ends the plug-in's run and its boards.
+    void Stop() {
+        run_.reset();
+        boards_.clear();
     }
     // Pulls every board's device out of the folder: its pseudo-terminal is closed.
     void Pull() {
@@ -341,8 +345,7 @@ TEST_F(SerialBoards, UnclaimedPortsCloseUnlessUsbFixKeepsThem) {
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.settings);
-        run_.reset();
-        boards_.clear();
+        Stop();
         MakeBoard(row.open[0], 3);
         MakeBoard("ttyUSB7", 4, false, false);  // silent, as the next
         MakeBoard("ttyUSB8", 5, false, false);
@@ -368,8 +371,7 @@ TEST_F(SerialBoards, UnclaimedPortsCloseUnlessUsbFixKeepsThem) {
 TEST_F(SerialBoards, PortHeldByAnotherProgramIsLeftAloneUntilLetGo) {
     for (const bool exclusive : {false, true}) {
         SCOPED_TRACE(exclusive ? "exclusive" : "locked");
-        run_.reset();
-        boards_.clear();
+        Stop();
         boardsim::Board& board = MakeBoard("ttyUSB0", 3);
         int ready[2], release[2];
         ASSERT_EQ(pipe(ready) | pipe(release), 0);
@@ -773,8 +775,7 @@ TEST_F(UsbBoardsComeAndGo, SilentOrForeignDeviceIsAskedForSomeSecondsOnlyAndExpl
                 {"USB_DEVICE_COUNT = 0\n", false, false, 0, nullptr, 0}};
     for (const auto& row : rows) {
         SCOPED_TRACE(std::string(row.settings) + (row.foreign ? "foreign" : "silent"));
-        run_.reset();
-        boards_.clear();
+        Stop();
         if (row.boards) PlugUsbBoard(true, "ttyACM1");
         corvane_test::PluginRun& run = Start(row.settings);
         // The folder is read every 80 calls from the start (the run's start spent 2 of them): a
@@ -880,8 +881,7 @@ TEST_F(UsbCheckBoxSettings, FailedRewriteChangesNothingAndAMissingFileIsCreated)
         ASSERT_TRUE(xphost::SetCheckBox("Enable USB", 1));
         EXPECT_EQ(xphost::CheckBoxState("Enable USB"), 0);
         EXPECT_THAT(StatusLine(13), HasSubstr("could not be written, USB stays off"));
-        run_.reset();
-        boards_.clear();
+        Stop();
     });
     if (result == 77) GTEST_SKIP() << "no network namespace of its own";
     EXPECT_EQ(result, 0);

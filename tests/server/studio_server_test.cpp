@@ -67,11 +67,13 @@ class StudioRun {
     PluginRun run_;
 };
 
+// A board that opens its gate by itself, found and configured.
 boardsim::Board& AddGatedBoard(PluginRun& run) {
     boardsim::Options options = run.LanBoardOptions(2, 1);
     options.autoGate = true;
     options.configSection = kBoardCfg;
     boardsim::Board& board = run.AddBoard(options);
+    EXPECT_TRUE(run.ConnectAll());
     return board;
 }
 
@@ -192,7 +194,6 @@ TEST(StudioServer, ThePageWithItsTokenSetsAStrictCookieThatOpensTheInterface) {
 TEST(StudioServer, StateNamesTheBoardsTheFileAndTheVersion) {
     StudioRun studio;
     AddGatedBoard(studio.run());
-    ASSERT_TRUE(studio.run().ConnectAll());
     const HttpAnswer state = studio.Ask("GET", "/api/state");
     ASSERT_EQ(state.status, 200);
     for (const char* part :
@@ -293,7 +294,6 @@ TEST(StudioServer, AClientSendingAByteASecondBlocksNoOneAndIsClosed) {
 TEST(StudioLive, APressArrivesWithItsEntryAndAnUntaggedInputToo) {
     StudioRun studio;
     boardsim::Board& board = AddGatedBoard(studio.run());
-    ASSERT_TRUE(studio.run().ConnectAll());
     LiveClient live(studio.port(), StudioToken, studio.Origin());
     ASSERT_EQ(live.status(), 101);
     studio.run().Call(2);
@@ -317,7 +317,6 @@ TEST(StudioLive, APressArrivesWithItsEntryAndAnUntaggedInputToo) {
 TEST(StudioLive, AFloodOfInputsIsCutToTenAndOneDroppedEventPerCall) {
     StudioRun studio;
     AddGatedBoard(studio.run());
-    ASSERT_TRUE(studio.run().ConnectAll());
     LiveClient live(studio.port(), StudioToken, studio.Origin());
     studio.run().Call(2);
     for (int k = 0; k < 20 && !live.Next(studio.run(), 2).empty(); ++k) {
@@ -342,7 +341,6 @@ TEST(StudioLive, TheAircraftLoadedAndTheMissingNamesFoundArrive) {
     StudioRun studio("*1\n[I]\nD7+ addon/later 1\n");
     LiveClient live(studio.port(), StudioToken, studio.Origin());
     AddGatedBoard(studio.run());
-    ASSERT_TRUE(studio.run().ConnectAll());
     EXPECT_EQ(live.NextWith(studio.run(), R"("state":"found")", 10),  // with its link
               R"({"board":0,"event":"board","id":1,"link":{"address":"127.0.0.2","type":"lan"},)"
               R"("state":"found"})");
@@ -372,7 +370,6 @@ TEST(StudioLive, AForeignOriginIsRefused) {
 TEST(StudioCalls, TryInputRunsTheCommandAsIfTheBoardHadSentIt) {
     StudioRun studio;
     AddGatedBoard(studio.run());
-    ASSERT_TRUE(studio.run().ConnectAll());
     xphost::TakeCommandTrace();
     const HttpAnswer tried =
         studio.Ask("POST", "/api/try-input", R"({"board":0,"tag":"D6+","value":""})");
@@ -389,7 +386,6 @@ TEST(StudioCalls, TryInputRunsTheCommandAsIfTheBoardHadSentIt) {
 TEST(StudioCalls, TestOutputShowsTheTextThenTheSimulatorsValueAgain) {
     StudioRun studio;
     boardsim::Board& board = AddGatedBoard(studio.run());
-    ASSERT_TRUE(studio.run().ConnectAll());
     ASSERT_TRUE(studio.run().CallUntil([&] { return board.leds().count(13) == 1; }, 200));
     EXPECT_FALSE(board.leds()[13]);
     const auto test = [&](const std::string& body) {
@@ -470,7 +466,6 @@ TEST(StudioCalls, WithoutALiveListNamesComeFromXPlanesLists) {
 TEST(StudioCalls, AClientHammeringCheckAndStateLeavesEveryCallWithinTheBudget) {
     StudioRun studio;
     AddGatedBoard(studio.run());
-    ASSERT_TRUE(studio.run().ConnectAll());
     std::string text;
     for (const char* c = kBoardCfg; *c; ++c)
         text += *c == '\n' ? std::string("\\n") : std::string(1, *c);
@@ -525,6 +520,21 @@ TEST(StudioCalls, AClientHammeringCheckAndStateLeavesEveryCallWithinTheBudget) {
                    static_cast<int>(*std::max_element(calls.begin(), calls.end())));
     RecordProperty("one_check_us", static_cast<int>(oneCheck));
     EXPECT_LE(over, 3) << oneCheck;
+}
+
+// A call runs the light jobs waiting, within its budget, and a heavy one only as its first.
+TEST(StudioCalls, ACallRunsTheLightJobsWaitingAndAHeavyOneFirstOnly) {
+    int ran = 0;
+    for (const bool heavy : {false, false, false, true, true})
+        ASSERT_TRUE(QueueStudioJob(
+            [&] {
+                return StudioReply{200, std::to_string(++ran)};
+            },
+            [](StudioReply&&) {}, heavy));
+    for (const int after : {3, 4, 5}) {
+        RunStudioJobs();
+        EXPECT_EQ(ran, after);
+    }
 }
 
 TEST(StudioCalls, ApplyRunsTheFullResetAfterAnswering) {
