@@ -6,6 +6,7 @@
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <tuple>
 
 #include "exchange/output_pass.h"
 #include "exchange/output_value.h"
@@ -271,24 +272,21 @@ TEST_F(OutputPassTest, UsbPanelGetsTheTextFormOnItsPort) {
 TEST_F(OutputPassTest, UnchangedReadingIsFormattedAgainWhenItsEntryOrMarksChange) {
     const int panel = AddLanBoard(0);
     xphost::SetDataref("test/f1", "1.234");
-    const struct {
-        const char* tag;
-        int precision;
-        std::vector<float> range1, range2;
-        const char* sent;
-    } entries[] = {{"5D", 2, {}, {}, ">5D<1.23>"},
-                   {"5D", 0, {}, {}, ">5D<1.>"},
-                   {"5D", 0, {0, 10}, {0, 100}, ">5D<12.>"},
-                   {"5D", 0, {0, 10}, {}, ">5D<1.>"},
-                   {"5D", 0, {360}, {0, 2048}, ">5D<1>"},
-                   {"5G", 0, {360}, {0, 2048}, ">5G<7.>"},
-                   {"5D", 0, {0, 10}, {0, 1000}, ">5D<123.>"}};
+    // Each entry: its tag, precision, range lists and the text it sends.
+    const std::tuple<const char*, int, std::vector<float>, std::vector<float>, const char*>
+        entries[] = {{"5D", 2, {}, {}, ">5D<1.23>"},
+                     {"5D", 0, {}, {}, ">5D<1.>"},
+                     {"5D", 0, {0, 10}, {0, 100}, ">5D<12.>"},
+                     {"5D", 0, {0, 10}, {}, ">5D<1.>"},
+                     {"5D", 0, {360}, {0, 2048}, ">5D<1>"},
+                     {"5G", 0, {360}, {0, 2048}, ">5G<7.>"},
+                     {"5D", 0, {0, 10}, {0, 1000}, ">5D<123.>"}};
     int j = 0;
-    for (const auto& entry : entries) {
+    for (const auto& [tag, precision, range1, range2, sent] : entries) {
         ResetBoardRow(panel, 0);
-        j = AddOutput(panel, entry.tag, entry.precision, "test/f1", 1, entry.range1, entry.range2);
-        EXPECT_EQ(Pass(), Messages{entry.sent});
-        EXPECT_TRUE(Pass().empty()) << entry.sent;
+        j = AddOutput(panel, tag, precision, "test/f1", 1, range1, range2);
+        EXPECT_EQ(Pass(), Messages{sent});
+        EXPECT_TRUE(Pass().empty()) << sent;
     }
     OutputAllOn[panel][j] = OutputDue[panel][j] = true;
     EXPECT_EQ(Pass(), Messages{">5D<*>"});

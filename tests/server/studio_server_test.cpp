@@ -452,6 +452,8 @@ TEST(StudioCalls, WithoutALiveListNamesComeFromXPlanesLists) {
     EXPECT_EQ(
         studio.Ask("GET", "/api/names?prefix=sim/test/&limit=5").body,
         R"({"complete":true,"names":[{"kind":"dataref","name":"sim/test/lamp","type":"int","writable":false},{"kind":"dataref","name":"sim/test/lever","type":"float[]","writable":true},{"kind":"command","name":"sim/test/press","type":"","writable":false}],"source":"lists"})");
+    EXPECT_THAT(studio.Ask("GET", "/api/names?prefix=sim/test/&limit=1").body,  // one, the first
+                Not(HasSubstr("lever")));
     // A list larger than the largest that is read is left alone.
     std::filesystem::resize_file(studio.run().folder() + "/../DataRefs.txt",
                                  corvane_check::kLargestNameFile + 1);
