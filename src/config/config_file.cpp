@@ -179,8 +179,9 @@ bool ContinueConfigRead(ConfigRead& read, size_t maxLines) {
     for (size_t done = 0;; ++done) {
         // The text's non-empty lines, one at a time, as SplitBy(text, "\n") gives them.
         while (read.next < text.size() && text[read.next] == '\n') ++read.next;
+        // Read to its end, also when its last line was this call's last: told at once.
         if (read.next >= text.size()) return true;
-        if (done == maxLines) return false;  // a text that ends with this call's last line is read
+        if (done == maxLines) return false;
         const size_t end = std::min(text.find('\n', read.next), text.size());
         const std::string text_line = text.substr(read.next, end - read.next);
         read.next = end;

@@ -40,6 +40,7 @@ std::string DefaultDatarefFile();
 void RestoreLoadState();
 
 struct PluginOptions {
+    // The data.cfg text and the extra config.ini lines, the rest as below.
     PluginOptions(std::string cfg = "", std::string more = "")
         : dataCfg(std::move(cfg)), settings(std::move(more)) {}
     std::string dataCfg;        // content of data.cfg ("" writes none)
