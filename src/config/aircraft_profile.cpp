@@ -32,12 +32,16 @@ std::string AircraftNameOf(const std::string& modelFile) {
     return name;
 }
 
-std::string UserAircraftName() {
-    char fileName[1024] = {};
+AircraftModel UserAircraftModel() {
+    // Four times the room the simulator asks for, and zeroed: what it writes ends within them.
+    char file[1024] = {};
     char path[2048] = {};
-    XPLMGetNthAircraftModel(0, fileName, path);
-    fileName[sizeof fileName - 1] = '\0';
-    return AircraftNameOf(fileName);
+    XPLMGetNthAircraftModel(0, file, path);
+    return {file, path};
+}
+
+std::string UserAircraftName() {
+    return AircraftNameOf(UserAircraftModel().file);
 }
 
 std::vector<std::string> ProfileNames(const std::string& folder) {

@@ -12,7 +12,14 @@ extern std::string ConfigFileInForce;
 
 // The aircraft name of a model file name: its last path component without ".acf" (any case).
 std::string AircraftNameOf(const std::string& modelFile);
-// The name of the user's aircraft (XPLMGetNthAircraftModel(0, ...)); "" when none is named.
+// The user's aircraft as the simulator names it (XPLMGetNthAircraftModel(0, ...)): its model
+// file's name and that file's path; both "" when none is loaded.
+struct AircraftModel {
+    std::string file;
+    std::string path;
+};
+AircraftModel UserAircraftModel();
+// The name of the user's aircraft; "" when none is named.
 std::string UserAircraftName();
 // The names of the profiles in folder/profiles (files whose names end in ".cfg", any case), in
 // name order.

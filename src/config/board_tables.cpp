@@ -121,8 +121,7 @@ bool FitOutputStates(int b) {
 int GroupMemberCount(int b, int i) {
     if (!InputExists(b, i)) return 0;
     const size_t n = static_cast<size_t>(i);
-    if (static_cast<size_t>(b) < GroupMembers.size() && n < GroupMembers[b].size())
-        return GroupMembers[b][n];
+    if (n < GroupMembers[b].size()) return GroupMembers[b][n];
     return Mode[b][i] > 0 ? Mode[b][i] / 10 : 0;
 }
 
@@ -195,7 +194,7 @@ void ResetBoardRow(int b, unsigned int id) {
     Contval[b].clear();
     InputSkip[b].clear();
     InputSquareLaw[b].clear();
-    if (static_cast<size_t>(b) < GroupMembers.size()) GroupMembers[b].clear();
+    GroupMembers[b].clear();
     OutDrefs[b].clear();
     OutputActive[b].clear();
     Drefread[b].clear();
@@ -208,7 +207,7 @@ void ResetBoardRow(int b, unsigned int id) {
     OutputAllOn[b].clear();
     OutputDue[b].clear();
     OutputModeLed[b].clear();
-    if (static_cast<size_t>(b) < ModeLedLeader.size()) ModeLedLeader[b].clear();
+    ModeLedLeader[b].clear();
     AnalogAdditional[b].clear();
     MatrixAdditional[b].clear();
     SevenSegAdditional[b].clear();

@@ -469,7 +469,7 @@ NameLookup BindFoundInputName(int b, int i) {
     entry.fields = Data[b][i];
     BoardParse parse;
     parse.board = b;
-    parse.id = static_cast<size_t>(b) < OutDevice.size() ? OutDevice[b] : 1;
+    parse.id = OutDevice[b];
     if (command)
         ReadCommandEntry(parse, entry, command);
     else

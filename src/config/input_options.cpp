@@ -176,7 +176,6 @@ void NotePlainBesideGroup(const BoardParse* parse, int b, int i, const GroupInde
 // Each LED mode entry shows the mode of the group its reference names, led as a mode switch of
 // that name finds it.
 void LinkModeLeds(int b, const GroupIndex& groups) {
-    if (static_cast<size_t>(b) >= ModeLedLeader.size()) return;
     std::vector<int>& leaders = ModeLedLeader[b];
     leaders.assign(OutputModeLed[b].size(), -1);
     for (size_t k = 0; k < leaders.size(); ++k) {

@@ -48,7 +48,7 @@ std::string LinkOf(int b) {
 }
 
 std::string StateOf(int b) {
-    if (b < static_cast<int>(BoardRefused.size()) && BoardRefused[b]) return "refused";
+    if (BoardRefused[b]) return "refused";
     return b < static_cast<int>(UsbBoardAway.size()) && UsbBoardAway[b] ? "disconnected"
                                                                         : "connected";
 }
@@ -100,8 +100,6 @@ std::string OutputText(int b, const MonitoredOutput& out) {
 }
 
 void AddBoardLines(int b, std::vector<std::string>& lines) {
-    const size_t n = static_cast<size_t>(b);
-    if (n >= SerialIndex.size() || n >= UdpIP.size() || n >= OutDevice.size()) return;
     const BoardMonitor* m =
         b < static_cast<int>(BoardMonitors.size()) ? &BoardMonitors[b] : nullptr;
     const BoardMonitor none;

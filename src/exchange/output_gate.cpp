@@ -22,7 +22,7 @@ constexpr char kRequestAll[] = "XR";
 // The mode of the encoder group whose lamp LED mode entry k of board b is: its leader's mode; 1
 // for an entry that names no encoder group.
 unsigned int ModeInForce(int b, size_t k) {
-    if (static_cast<size_t>(b) >= ModeLedLeader.size() || k >= ModeLedLeader[b].size()) return 1;
+    if (k >= ModeLedLeader[b].size()) return 1;
     const int leader = ModeLedLeader[b][k];
     if (!InputExists(b, leader) || Datatags[b][leader].rfind('E', 0) != 0 || Mode[b][leader] < 1)
         return 1;

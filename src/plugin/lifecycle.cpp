@@ -7,7 +7,6 @@
 #include <filesystem>
 #include <fstream>
 
-#include "XPLMPlanes.h"
 #include "XPLMPlugin.h"
 #include "XPLMProcessing.h"
 #include "XPStandardWidgets.h"
@@ -73,7 +72,7 @@ void ProbeKnownBoards() {
         if (p >= 0) {
             if (SendToPort(static_cast<unsigned int>(p), InitialMessage, 2))
                 DiscardPortInput(static_cast<unsigned int>(p));
-        } else if (b < static_cast<int>(UdpIP.size()) && sock > 0) {
+        } else if (sock > 0) {
             Send_LAN(InitialMessage, 2, UdpIP[b]);
         }
     }
@@ -163,12 +162,8 @@ bool SwitchConfigurationForAircraft() {
         // The live feed hears of it; a change of file resets, which the page hears as the feed's
         // end, and then reads the state anew.
         if (LiveFeedOn.load(std::memory_order_relaxed)) {
-            char model[512] = {};
-            char path[1024] = {};
-            XPLMGetNthAircraftModel(0, model, path);
-            model[sizeof model - 1] = '\0';
-            path[sizeof path - 1] = '\0';
-            PublishAircraftEvent(model, path, ConfigFileInForce);
+            const AircraftModel model = UserAircraftModel();
+            PublishAircraftEvent(model.file, model.path, ConfigFileInForce);
         }
         return false;
     }

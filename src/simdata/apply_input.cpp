@@ -80,8 +80,7 @@ bool EntryComplete(int b, int i) {
 // Whether analog input i answers by the square of its reading (a Q entry names its tag).
 bool IsSquareLaw(int b, int i) {
     const size_t n = static_cast<size_t>(i);
-    return static_cast<size_t>(b) < InputSquareLaw.size() && n < InputSquareLaw[b].size() &&
-           InputSquareLaw[b][n];
+    return n < InputSquareLaw[b].size() && InputSquareLaw[b][n];
 }
 
 }  // namespace

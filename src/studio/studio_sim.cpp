@@ -2,7 +2,6 @@
 // jobs the flight loop takes.
 #include <algorithm>
 
-#include "XPLMPlanes.h"
 #include "XPLMProcessing.h"
 #include "config/aircraft_profile.h"
 #include "config/board_monitor.h"
@@ -53,14 +52,12 @@ Json BoardsJson() {
     const int count = BoardCount();
     for (int b = 0; b < count; ++b) {
         const size_t n = static_cast<size_t>(b);
-        if (n >= OutDevice.size() || n >= SerialIndex.size() || n >= BoardLinkName.size()) break;
-        const bool refused = n < BoardRefused.size() && BoardRefused[n];
         boards.push_back(Json{{"index", b},
                               {"id", OutDevice[n]},
                               {"kind", OutDevice[n] == 0 ? "panel" : "arduino"},
                               {"link", LinkOf(b)},
                               {"connected", Connected(b)},
-                              {"configured", !refused},
+                              {"configured", !BoardRefused[n]},
                               {"library", ""},
                               {"inputs", Datatags[n].size()},
                               {"outputs", OutDrefs[n].size()},
@@ -70,13 +67,9 @@ Json BoardsJson() {
 }
 
 Json AircraftJson() {
-    char file[512] = {};
-    char path[1024] = {};
-    XPLMGetNthAircraftModel(0, file, path);
-    file[sizeof file - 1] = '\0';
-    path[sizeof path - 1] = '\0';
-    if (file[0] == '\0') return nullptr;
-    return Json{{"file", file}, {"path", path}};
+    const AircraftModel model = UserAircraftModel();
+    if (model.file.empty()) return nullptr;
+    return Json{{"file", model.file}, {"path", model.path}};
 }
 
 // A field of body: an integer, a text. False when missing or of another type.

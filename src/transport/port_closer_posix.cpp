@@ -24,9 +24,10 @@ namespace {
 constexpr int kDrainChecks = 20;
 constexpr auto kDrainStep = std::chrono::milliseconds(5);
 
+// A descriptor to close, and whether the port is ours (its output let go first).
 struct Closing {
-    int fd = -1;
-    bool ours = true;
+    int fd;
+    bool ours;
 };
 
 // The closing thread, joined before the library is unloaded (its code goes with the library).
@@ -53,7 +54,7 @@ void LetOutputGo(int fd) {
 
 void CloseQueued() {
     for (;;) {
-        Closing next;
+        Closing next{};
         {
             std::lock_guard<std::mutex> lock(QueueMutex);
             if (Queue.empty()) {
