@@ -103,7 +103,7 @@ void NotePortCause(const std::string& path, PortCause cause) {
 void ListenToPort(const std::string& path) {
     for (const Listening& port : Listened)
         if (port.path == path) return;
-    Listened.push_back({path, 0, false});
+    Listened.push_back({path});
 }
 
 void HeardFromPort(const std::string& path) {
@@ -126,8 +126,8 @@ void CountListeningCall() {
             Listened.erase(Listened.begin() + static_cast<long>(k));
             continue;
         }
-        if (port.calls < kSilentPortCalls) ++port.calls;
-        if (port.calls >= kSilentPortCalls) NoteSilentPort(port.path);
+        port.calls = std::min(port.calls + 1, kSilentPortCalls);
+        if (port.calls == kSilentPortCalls) NoteSilentPort(port.path);
         ++k;
     }
 }

@@ -18,7 +18,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
@@ -96,10 +95,8 @@ class SerialBoards : public ::testing::Test {
     corvane_test::PluginRun& Start(const std::string& settings, const std::string& dataCfg = "",
                                    const std::string& datarefs = "") {
         run_.reset();
-        corvane_test::PluginOptions options;
+        corvane_test::PluginOptions options(dataCfg, settings);
         options.usbOff = false;
-        options.settings = settings;
-        options.dataCfg = dataCfg;
         options.extraDatarefs = datarefs;
         run_ = std::make_unique<corvane_test::PluginRun>(options);
         for (auto& board : boards_) run_->Watch(*board);
@@ -478,26 +475,6 @@ TEST(PortsWithoutABoard, FillTheRoomTheBoardsLeaveAndAreCountedOnTheSearchLine) 
     while (BoardCount() < 257) CreateBoardRow(3, sockaddr_in{}, -1);
     for (int b : {255, 256}) NoteReceived(b, 4);
     EXPECT_THAT(MonitorLines().back(), HasSubstr(" more boards: received 4 messages,"));
-}
-
-TEST_F(SerialBoards, BoardThatMissesTheFirstProbesIsFound) {
-    boardsim::Board& board = MakeBoard("ttyACM0", 3, false, false);
-    corvane_test::PluginRun& run = Start("");
-    // Silent for 1.5 s after its port opened, as an Arduino that resets then.
-    const auto wakes = std::chrono::steady_clock::now() + std::chrono::milliseconds(1500);
-    while (std::chrono::steady_clock::now() < wakes) {
-        run.Call();
-        usleep(20000);
-    }
-    const int missed = board.probeCount();
-    bool answered = false;
-    EXPECT_TRUE(run.CallUntil(
-        [&] {
-            usleep(20000);
-            if (!answered && board.probeCount() > missed) answered = board.SendIdentification();
-            return board.boardNumber() == 1;
-        },
-        200));
 }
 
 // Read over several calls, and answered on its own line at the end.

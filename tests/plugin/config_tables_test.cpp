@@ -415,9 +415,9 @@ TEST_F(ConfigTables, SectionsHeadersAndTheASection) {
          "9\n"},
         {"[A]\nB 2 3 4 5\n", "B matrix=6464646464", "N2 S:needs five numbers"},
         {"[A]\nL x\nB 1 2 x 4 5\n", "B lc=100 matrix=6464646464"},
-        {"[A]\nR B5\nQ A3\nT D6+\nS D7,2\n[I]\nB5 sim/x 1\nA3 sim/x\nD6+ sim/x 1\n"
+        {"[A]\nR B5 A3\nQ A3\nT D6+\nS D7,2\n[I]\nB5 sim/x 1\nA3 sim/x\nD6+ sim/x 1\n"
          "D6+ sim/x 2\nD7+ sim/x 1\n",
-         "I0 cont=2", "I1 def=1 sq=1", "I2 tag=D6/1+", "I3 tag=D6/2+", "I4 skip=2,0",
+         "I0 cont=2", "I1 def=1 sq=1 cont=2", "I2 tag=D6/1+", "I3 tag=D6/2+", "I4 skip=2,0",
          "!N2 U:matches no", "!N3 U:matches no", "!N4 U:matches no",
          "!N5 S:", "N7 E:(repeated while held)", "N8 E:value 1, square law", "N9 E:(leads a group)",
          "!N10 E:(leads", "N11 E:(skip count 2)"},

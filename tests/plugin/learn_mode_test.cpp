@@ -34,8 +34,7 @@ class LearnMode : public ::testing::Test {
   protected:
     void Start(const std::string& dataCfg) {
         xphost::SetDebugEcho(false);
-        corvane_test::PluginOptions options;
-        options.dataCfg = dataCfg;
+        corvane_test::PluginOptions options(dataCfg);
         options.extraDatarefs = kDatarefs;
         run_ = std::make_unique<corvane_test::PluginRun>(options);
     }

@@ -99,9 +99,7 @@ TEST(Lifecycle, WithoutSettingsTheWorkingDirectoryFolderIsUsed) {
 // Enable after disable runs one full reset, logged in order; a reset gives the settings their
 // reset values (from config.ini as it is now) but keeps the baud rate.
 TEST(Lifecycle, EnableAfterDisableRunsOneFullResetInItsLogOrder) {
-    corvane_test::PluginOptions options;
-    options.settings = "USB_BAUD = 57600\nSCANNING_TIMEOUT = 90\n";
-    corvane_test::PluginRun run(options);
+    corvane_test::PluginRun run({"", "USB_BAUD = 57600\nSCANNING_TIMEOUT = 90\n"});
     EXPECT_EQ(Baudrate, 57600u);
     EXPECT_EQ(ScanTimeout, 90);  // the countdown waits for the first board
     corvane_test::WriteFile(run.folder() + "/config.ini",
@@ -200,8 +198,7 @@ TEST(AddOnNames, WorkWithin2sOfTheirRegistrationWithOrWithoutAMessage) {
 
 // A lookup takes at most 64 missing names in one call; the rest wait for the calls after it.
 TEST(AddOnNames, ManyMissingNamesAreLookedUpOverSeveralCalls) {
-    corvane_test::PluginOptions options;
-    options.dataCfg = "*3\n[I]\n";
+    corvane_test::PluginOptions options("*3\n[I]\n");
     for (int k = 1; k <= 66; ++k) options.dataCfg += "D" + std::to_string(k) + " addon/many 1\n";
     corvane_test::PluginRun run(options);
     xphost::SetSimulatorVersion(12);

@@ -127,8 +127,7 @@ TEST(MonitorWindow, LongTextsAreCutWhereTheLineEnds) {
         {{55, 51}, " " + NameOfLength(55, 'a') + ", " + NameOfLength(51, 'b')},
     };
     for (const auto& row : rows) {
-        corvane_test::PluginOptions options;
-        options.dataCfg = std::string("*3\n") + kSection;
+        corvane_test::PluginOptions options(std::string("*3\n") + kSection);
         for (size_t k = 0; k < row.names.size(); ++k)
             options.dataCfg += std::to_string(20 + k) + "L 0 " +
                                NameOfLength(row.names[k], static_cast<char>('a' + k)) + "\n";
@@ -153,8 +152,8 @@ TEST(MonitorWindow, LongTextsAreCutWhereTheLineEnds) {
 
 // The standard error stream gets the same whole lines as Log.txt.
 TEST(LogFile, DiagnosticsArriveAsWholeCorvaneLines) {
-    corvane_test::PluginOptions options;
-    options.dataCfg = "*3\n[A]\nL 21\n[I]\nD5 sim/lights/landing_lights_toggle\n";
+    corvane_test::PluginOptions options(
+        "*3\n[A]\nL 21\n[I]\nD5 sim/lights/landing_lights_toggle\n");
     ::testing::internal::CaptureStderr();
     std::string log;
     {

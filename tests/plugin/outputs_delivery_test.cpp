@@ -25,8 +25,7 @@ const char* const kSources =
     "test/level float rw 0\n";
 
 corvane_test::PluginOptions Options(const std::string& dataCfg) {
-    corvane_test::PluginOptions options;
-    options.dataCfg = dataCfg;
+    corvane_test::PluginOptions options(dataCfg);
     options.extraDatarefs = kSources;
     return options;
 }

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -585,11 +586,29 @@ TEST(StudioServer, APortInUseIsToldAndEverythingElseWorks) {
 }
 
 TEST(StudioServer, PortZeroStartsNoServer) {
-    PluginOptions options;
-    options.settings = "STUDIO_PORT = 0\n";
-    PluginRun run(options);
+    PluginRun run({"", "STUDIO_PORT = 0\n"});
     EXPECT_EQ(StudioAddress, "");
     EXPECT_THAT(xphost::DebugLog(), Not(HasSubstr("Studio")));
+    ASSERT_TRUE(xphost::ChooseMenu("Corvane/Open Studio"));
+    EXPECT_THAT(xphost::DebugLog(),
+                HasSubstr("The Studio does not run (STUDIO_PORT in config.ini)"));
+}
+
+// The menu's item hands the Studio's address to the desktop's opener, which starts the browser.
+TEST(StudioServer, OpenStudioHandsTheAddressToTheDesktopsOpener) {
+    StudioRun studio;
+    const std::string bin = MakeTempFolder("opener"), path = getenv("PATH");
+    WriteFile(bin + "/xdg-open", "#!/bin/sh\necho \"$1\" > " + bin + "/opened.part\nmv " + bin +
+                                     "/opened.part " + bin + "/opened\n");
+    chmod((bin + "/xdg-open").c_str(), 0755);
+    setenv("PATH", (bin + ":" + path).c_str(), 1);
+    ASSERT_TRUE(xphost::ChooseMenu("Corvane/Open Studio"));
+    for (int k = 0; k < 500 && ReadFile(bin + "/opened").empty(); ++k)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    setenv("PATH", path.c_str(), 1);
+    EXPECT_EQ(ReadFile(bin + "/opened"), StudioAddress + "\n");
+    EXPECT_THAT(xphost::DebugLog(), Not(HasSubstr("Could not start")));
+    RemoveFolder(bin);
 }
 
 }  // namespace

@@ -70,8 +70,7 @@ class AvrCockpit {
         const int usb = usbBoards_;
         if (setup.beforePlugin) setup.beforePlugin(*this);
         setenv("CORVANE_DEVICE_DIR", folder_.c_str(), 1);
-        PluginOptions options;
-        options.dataCfg = setup.dataCfg;
+        PluginOptions options(setup.dataCfg);
         options.extraDatarefs = setup.extraDatarefs;
         options.usbOff = usb == 0;
         options.settings =

@@ -131,8 +131,7 @@ Frames OutputFrames(const boardsim::Board& board, const std::function<void(const
 
 // The same board and values with the Linux build, in-process.
 Frames LinuxOutputFrames() {
-    corvane_test::PluginOptions options;
-    options.dataCfg = std::string("*3\n") + kSection;
+    corvane_test::PluginOptions options(std::string("*3\n") + kSection);
     options.extraDatarefs = kDatarefs;
     corvane_test::PluginRun run(options);
     boardsim::Board& board = run.AddBoard(BoardOptions(run.LanBoardOptions(25, 3)));
