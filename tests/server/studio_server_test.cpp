@@ -414,6 +414,12 @@ TEST(StudioCalls, CheckGivesTheCheckersVerdictAndNamesTheSimulatorsNames) {
     EXPECT_THAT(check.body, HasSubstr(R"("problems":1)"));
     EXPECT_THAT(check.body, HasSubstr(R"("line":4,"message":)"));
     EXPECT_THAT(check.body, HasSubstr(R"("suggestion":"sim/cockpit2/switches/beacon_on")"));
+    // It is drawn on the server's thread: the simulator's thread checks without suggestions.
+    const auto onSimulator =
+        CheckOnSimulator("data.cfg", "*1\n[I]\nD6+ sim/cockpit2/switchs/beacon_on 1\n");
+    for (const corvane_check::VerdictLine& line : onSimulator.verdict.lines)
+        for (const corvane_check::VerdictNote& note : line.notes)
+            EXPECT_TRUE(note.suggestions.empty()) << note.message;
     for (const char* entry :
          {R"("line":3,"pin":"pin 5","tag":"D5+")", R"("line":4,"pin":"pin 6","tag":"D6+")",
           R"("index":1,"kind":"LED","line":7,"pin":7,"precision":0,"tag":"7L")"})
