@@ -25,7 +25,7 @@ float DoubleToFloat(double d) {
 }
 
 // Fills OutputValues from the output's dataref by the first type bit of 8, 16, 2, 1, 4; returns
-// the element count, or -1 when the type has none of them. Elements the dataref does not have
+// the element count, or 0 when the type has none of them. Elements the dataref does not have
 // read as 0.
 int ReadOutputValues(const OutputRows& rows, int j, bool byteForm) {
     void* ref = rows.refs[j];
@@ -43,7 +43,7 @@ int ReadOutputValues(const OutputRows& rows, int j, bool byteForm) {
             ReadD[0] = XPLMGetDatad(ref);
             OutputValues[0] = DoubleToFloat(ReadD[0]);
         } else {
-            return -1;
+            return 0;
         }
         return 1;
     }
@@ -97,7 +97,7 @@ const std::string* ComputeOutputText(const OutputRows& rows, int j, bool byteFor
         return &line;
     }
     const int count = ReadOutputValues(rows, j, byteForm);
-    if (count < 0) return nullptr;
+    if (count == 0) return nullptr;
     OutArrayUse = count;
     const int precision = rows.precisions[j];
     const bool stepper = (letter == 'G');
