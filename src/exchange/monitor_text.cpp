@@ -49,8 +49,7 @@ std::string LinkOf(int b) {
 
 std::string StateOf(int b) {
     if (BoardRefused[b]) return "refused";
-    return b < static_cast<int>(UsbBoardAway.size()) && UsbBoardAway[b] ? "disconnected"
-                                                                        : "connected";
+    return UsbBoardIsAway(b) ? "disconnected" : "connected";
 }
 
 // "D5 1 -> sim/cockpit/electrical/beacon_lights_on = 1": the message and what it did.

@@ -36,10 +36,6 @@ bool Watching = false;  // the start-up's ports are remembered
 bool Stopped = false;   // the transports are closed until the next start-up
 int CallsSinceFolderLook = 0;
 
-bool IsAway(int b) {
-    return b >= 0 && b < static_cast<int>(UsbBoardAway.size()) && UsbBoardAway[b];
-}
-
 void SetAway(int b, bool away) {
     if (b < 0) return;
     if (b >= static_cast<int>(UsbBoardAway.size())) UsbBoardAway.resize(b + 1, false);
@@ -82,7 +78,7 @@ void NoteUnpluggedBoards() {
     CloseHungUpPorts();
     for (size_t p = 0; p < comport.size(); ++p) {
         const int b = SerialIndices[p];
-        if (comport[p] >= 0 || !BoardExists(b) || IsAway(b)) continue;
+        if (comport[p] >= 0 || !BoardExists(b) || UsbBoardIsAway(b)) continue;
         NoteBoardGone(b, static_cast<unsigned int>(p));
     }
     RemoveClosedUnboundPorts();
@@ -91,7 +87,7 @@ void NoteUnpluggedBoards() {
 // A board that went away with this board ID, still holding its port in the lists; -1 if none.
 int AwayBoardWithId(int id) {
     for (int b = 0; b < BoardCount(); ++b) {
-        if (!IsAway(b) || static_cast<int>(OutDevice[b]) != id) continue;
+        if (!UsbBoardIsAway(b) || static_cast<int>(OutDevice[b]) != id) continue;
         const int p = SerialIndex[b];
         if (p >= 0 && p < static_cast<int>(SerialIndices.size()) && SerialIndices[p] == b) return b;
     }
@@ -174,6 +170,10 @@ void ServeNewPorts() {
 }
 
 }  // namespace
+
+bool UsbBoardIsAway(int b) {
+    return b >= 0 && b < static_cast<int>(UsbBoardAway.size()) && UsbBoardAway[b];
+}
 
 void WatchUsbBoards() {
     if (USBcountVar <= 0 || Stopped) return;

@@ -6,6 +6,9 @@
 
 extern std::vector<bool> UsbBoardAway;  // per board index: its USB device went away
 
+// True when board b is a USB board whose device went away (shown disconnected until it is back).
+bool UsbBoardIsAway(int b);
+
 // One step per flight-loop call, before the reception: closes the ports whose device went away,
 // looks at the device folder again every two seconds, and probes and reads the ports opened
 // since until a board identifies on them. Does nothing while USB is switched off.

@@ -12,10 +12,10 @@
 #include "exchange/input_dispatch.h"
 #include "exchange/learn_mode.h"
 #include "exchange/output_trials.h"
+#include "exchange/usb_reconnect.h"
 #include "exchange/wire_protocol.h"
 #include "studio/studio_api.h"
 #include "transport/port_causes.h"
-#include "transport/serial_ports.h"
 
 namespace {
 
@@ -27,12 +27,6 @@ Json LinkOf(int b) {
     if (SerialIndex[static_cast<size_t>(b)] >= 0)
         return Json{{"type", "serial"}, {"port", link.substr(link.rfind('/') + 1)}};
     return Json{{"type", "lan"}, {"address", link}};
-}
-
-bool Connected(int b) {
-    const int p = SerialIndex[static_cast<size_t>(b)];
-    if (p < 0) return true;
-    return static_cast<size_t>(p) < comport.size() && comport[static_cast<size_t>(p)] >= 0;
 }
 
 // A board with no traffic counted yet has every count at zero.
@@ -56,7 +50,7 @@ Json BoardsJson() {
                               {"id", OutDevice[n]},
                               {"kind", OutDevice[n] == 0 ? "panel" : "arduino"},
                               {"link", LinkOf(b)},
-                              {"connected", Connected(b)},
+                              {"connected", !UsbBoardIsAway(b)},
                               {"configured", !BoardRefused[n]},
                               {"library", ""},
                               {"inputs", Datatags[n].size()},

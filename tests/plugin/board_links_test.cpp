@@ -655,6 +655,7 @@ TEST_F(UsbBoardsComeAndGo, PulledBoardComesBackOnItsOwnIndex) {
     Pull();
     ASSERT_TRUE(run.CallUntil([&] { return StatusLine(BoardStatusLine[1]) != line; }, 120));
     EXPECT_EQ(StatusLine(BoardStatusLine[1]), line + " - disconnected");
+    EXPECT_THAT(MonitorLines(), ::testing::Contains(HasSubstr("Arduino #3   disconnected")));
     EXPECT_TRUE(LogHas("Corvane: USB board 2 (board ID 3) disconnected: " + devices_ + "/ttyACM0"));
     ExpectLanBoardWorks(lan, 0);
     xphost::SetDataref("test/lamp", "0");
@@ -671,6 +672,7 @@ TEST_F(UsbBoardsComeAndGo, PulledBoardComesBackOnItsOwnIndex) {
     EXPECT_FALSE(again.leds().at(7));  // sent, and dark
     EXPECT_EQ(BoardCount(), 2);
     EXPECT_EQ(StatusLine(BoardStatusLine[1]), line);
+    EXPECT_THAT(MonitorLines(), ::testing::Contains(HasSubstr("Arduino #3   connected")));
     EXPECT_TRUE(LogHas("Corvane: USB board 2 (board ID 3) reconnected: " + devices_ + "/ttyACM0"));
     again.SendInput("D6");
     EXPECT_TRUE(run.CallUntil([] { return xphost::GetNumber("test/usb_switch") == 1; }, 40));
