@@ -162,8 +162,7 @@ class ConfigTest : public ::testing::Test {
         xphost::Reset();
         Clear();
         ScanTimeout = 0;
-        std::string error;
-        ASSERT_TRUE(xphost::LoadDatarefText(kConfigDatarefs, &error)) << error;
+        ASSERT_TRUE(xphost::LoadDatarefText(kConfigDatarefs, nullptr));
     }
     void TearDown() override {
         Clear();

@@ -147,8 +147,7 @@ class InputsTest : public ::testing::Test {
     void SetUp() override {
         xphost::Reset();
         xphost::SetDebugEcho(false);
-        std::string error;
-        ASSERT_TRUE(xphost::LoadDatarefText(kHostDatarefs, &error)) << error;
+        ASSERT_TRUE(xphost::LoadDatarefText(kHostDatarefs, nullptr));
         ClearBoardTables();
         tag.clear();
         CodeCurrent = kTestCodeLetters;

@@ -29,8 +29,7 @@ class CustomRefsTest : public ::testing::Test {
   protected:
     void SetUp() override {
         xphost::Reset();
-        std::string error;
-        ASSERT_TRUE(xphost::LoadDatarefText(kSources, &error)) << error;
+        ASSERT_TRUE(xphost::LoadDatarefText(kSources, nullptr));
         InitiateCustom();
     }
     void TearDown() override {

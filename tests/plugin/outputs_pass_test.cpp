@@ -193,10 +193,18 @@ TEST_F(OutputPassTest, ByteDataIsCutToTheMessage) {
     EXPECT_EQ(Pass(), Messages{Bytes({0x7B, 62, 20, 'B', 59}) + std::string(59, 'y')});
     // A text that fills a message alone waits behind a due LED port block for the next one.
     xphost::SetDataref("test/text", std::string(59, 'z'));
+    AddOutput(board, Bytes({21, 'D'}), 2, "test/f1");  // not reached before the last pass below
     LedPortData[board] = {0x80};
     LedPortSend[board] = true;
     EXPECT_EQ(Pass(), Messages{Bytes({0x7B, 4, 100, 'R', 1, 0x80})});
     EXPECT_EQ(Pass(), Messages{Bytes({0x7B, 62, 20, 'B', 59}) + std::string(59, 'z')});
+    // So it does behind a pass that stopped at its length just before it.
+    xphost::SetDataref("test/f1", "2");
+    xphost::SetDataref("test/text", std::string(59, 'w'));
+    EXPECT_EQ(Pass().at(0).size(), 56u);  // pins 21 and 1 to 8
+    LedPortSend[board] = true;
+    EXPECT_EQ(Pass(), Messages{Bytes({0x7B, 4, 100, 'R', 1, 0x80})});
+    EXPECT_EQ(Pass(), Messages{Bytes({0x7B, 62, 20, 'B', 59}) + std::string(59, 'w')});
 }
 
 // A pass stops once its message is past 51 bytes; the next one begins with the output after the

@@ -3,8 +3,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
 #include "plugin/lifecycle.h"
 #include "server/studio_client.h"
 #include "studio/studio.h"

@@ -604,11 +604,10 @@ TEST(StudioServer, PortZeroStartsNoServer) {
 TEST(StudioServer, OpenStudioHandsTheAddressToTheDesktopsOpener) {
     StudioRun studio;
     const std::string bin = MakeTempFolder("opener"), path = getenv("PATH");
-    WriteFile(bin + "/xdg-open", "#!/bin/sh\necho \"$1\" > " + bin + "/opened.part\nmv " + bin +
-                                     "/opened.part " + bin + "/opened\n");
+    WriteFile(bin + "/xdg-open", "#!/bin/sh\necho \"$1\" > " + bin + "/opened\n");
     chmod((bin + "/xdg-open").c_str(), 0755);
     setenv("PATH", (bin + ":" + path).c_str(), 1);
-    ASSERT_TRUE(xphost::ChooseMenu("Corvane/Open Studio"));
+    EXPECT_TRUE(xphost::ChooseMenu("Corvane/Open Studio"));
     for (int k = 0; k < 500 && ReadFile(bin + "/opened").empty(); ++k)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     setenv("PATH", path.c_str(), 1);
