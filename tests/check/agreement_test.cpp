@@ -12,9 +12,7 @@
 namespace check_test {
 namespace {
 
-using corvane_check::BoardView;
 using corvane_check::CheckDataCfg;
-using corvane_check::ViewOfBoard;
 
 // One board with every kind of entry.
 const char* const kRichFile =
@@ -74,7 +72,7 @@ using CheckAgreement = CheckTest;
 TEST_F(CheckAgreement, ViewAgreesWithThePluginsTablesAndWhatTheBoardReceives) {
     const auto report = CheckDataCfg(kRichFile);
     ASSERT_EQ(report.sections.size(), 1u);
-    const BoardView checked = report.sections[0].view;
+    const corvane_check::BoardView checked = report.sections[0].view;
     corvane_test::PluginRun run({kRichFile});
     boardsim::Options board = run.LanBoardOptions(26, 4);
     board.requestBlocks = true;
@@ -89,7 +87,7 @@ TEST_F(CheckAgreement, ViewAgreesWithThePluginsTablesAndWhatTheBoardReceives) {
     ASSERT_EQ(BoardCount(), 1);
 
     // The plug-in's own row, built through the identification of the board.
-    EXPECT_TRUE(ViewOfBoard(0) == checked);
+    EXPECT_TRUE(corvane_check::ViewOfBoard(0) == checked);
     ASSERT_EQ(Datatags[0].size(), checked.inputs.size());
     for (size_t i = 0; i < checked.inputs.size(); ++i)
         EXPECT_EQ(checked.inputs[i].tag, Datatags[0][i]);
@@ -129,18 +127,20 @@ TEST_F(CheckTest, ModeSwitchesReportTheGroupTheyDrive) {
         "E3/2+ sim/cockpit2/autopilot/heading_dial_deg_mag_pilot 10+,0,360\n"
         "E30+ sim/cockpit2/autopilot/heading_dial_deg_mag_pilot 1+,0,360\n"
         "D24+ E3>1\n"
-        "D25+ E7<1\n");
-    ASSERT_EQ(report.sections.size(), 1u);
-    const std::vector<corvane_check::InputView>& inputs = report.sections[0].view.inputs;
-    ASSERT_EQ(inputs.size(), 5u);
-    // The group's leader is the board's first input.
-    EXPECT_EQ(inputs[3].detail,
-              "next mode (+1), of the 2 modes of the encoder group led by input 0 (E3/1+)");
-    EXPECT_EQ(
-        inputs[4].detail,
-        "previous mode (-1): drives no encoder group (no encoder input is tagged E7 or E7/n)");
+        "D25+ E7<1\n"
+        "B1 O9N\nB2 O_9N\nB3 O-_9N\nB4 O2_9N\n");
+    const std::vector<corvane_check::InputView>& inputs = report.sections.at(0).view.inputs;
+    // The group's leader is the board's first input; output selections name their outputs.
+    const std::pair<size_t, std::string> details[] = {
+        {3, "next mode (+1), of the 2 modes of the encoder group led by input 0 (E3/1+)"},
+        {4, "previous mode (-1): drives no encoder group (no encoder input is tagged E7 or E7/n)"},
+        {5, "selects nothing: no '_' before the output tag"},
+        {6, "switches to the next of the outputs tagged 9N"},
+        {7, "switches to the previous of the outputs tagged 9N"},
+        {8, "switches to number 2 of the outputs tagged 9N"}};
+    for (const auto& d : details) EXPECT_EQ(inputs.at(d.first).detail, d.second) << d.first;
     const std::vector<corvane_check::Finding> problems = report.Problems();
-    ASSERT_EQ(problems.size(), 1u);
+    ASSERT_EQ(problems.size(), 2u);  // E7<1, and O9N without its '_'
     EXPECT_EQ(problems[0].line, 7);
     EXPECT_NE(problems[0].reason.find("mode switch E7<1 drives no encoder group"),
               std::string::npos);
