@@ -417,6 +417,7 @@ TEST(StudioCalls, CheckGivesTheCheckersVerdictAndNamesTheSimulatorsNames) {
     // It is drawn on the server's thread: the simulator's thread checks without suggestions.
     const auto onSimulator =
         CheckOnSimulator("data.cfg", "*1\n[I]\nD6+ sim/cockpit2/switchs/beacon_on 1\n");
+    ASSERT_FALSE(onSimulator.verdict.lines.back().notes.at(0).unknownName.empty());
     for (const corvane_check::VerdictLine& line : onSimulator.verdict.lines)
         for (const corvane_check::VerdictNote& note : line.notes)
             EXPECT_TRUE(note.suggestions.empty()) << note.message;
