@@ -28,9 +28,8 @@ using corvane_test::CountOf;
 
 TEST(OwnAddress, ConfiguredAddressCountsOnlyWithSevenCharactersAndThreeDots) {
     EXPECT_EQ(ChooseOwnAddress("1.2.3.4", "127.0.0.1"), "1.2.3.4");
-    EXPECT_EQ(ChooseOwnAddress("1.2.3", "127.0.0.1"), "127.0.0.1");
+    EXPECT_EQ(ChooseOwnAddress("192.168.1", "127.0.0.1"), "127.0.0.1");  // two dots
     EXPECT_EQ(ChooseOwnAddress("auto", "127.0.0.1"), "127.0.0.1");
-    EXPECT_EQ(ChooseOwnAddress("", "127.0.0.1"), "127.0.0.1");
     EXPECT_EQ(ChooseOwnAddress("1..2.3", "127.0.0.1"), "127.0.0.1");  // six characters
     EXPECT_EQ(ChooseOwnAddress("a.b.c.d", ""), "a.b.c.d");            // no other check is made
     EXPECT_EQ(HostNumberOf("127.0.0.10"), 10);

@@ -9,6 +9,7 @@
 #include <tuple>
 
 #include "exchange/output_pass.h"
+#include "exchange/output_trials.h"
 #include "exchange/output_value.h"
 #include "inputs_fixture.h"
 #include "simdata/sim_time.h"
@@ -221,6 +222,15 @@ TEST_F(OutputPassTest, StoppedPassGoesOnBehindTheLastOutputSent) {
     xphost::SetDataref("test/f2", "3");
     EXPECT_EQ(Pass(),
               Messages{Bytes({0x7B, 12, 10, 'D', 0, 0, 0x80, 0x3F, 9, 'D', 0, 0, 0x40, 0x40})});
+}
+
+// Each output under test shows its test's text; the others their datarefs' values.
+TEST_F(OutputPassTest, EveryOutputUnderTestShowsItsText) {
+    const int panel = AddLanBoard(0);
+    for (const char* tag : {"1D", "2D", "3D"}) AddOutput(panel, tag, 0, "test/i1");
+    ASSERT_TRUE(StartOutputTrial(panel, 2, "5", 9) && StartOutputTrial(panel, 1, "4", 9));
+    EXPECT_EQ(Pass(), Messages{">1D<7>2D<4>3D<5>"});
+    OutputTrials.clear();
 }
 
 float published = 0.0f;

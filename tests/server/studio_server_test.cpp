@@ -243,11 +243,8 @@ TEST(StudioServer, FilesAreReadSavedWithBackupsAndAStaleSaveIsRefused) {
         ASSERT_EQ(again.status, 200) << again.body;
         base = again.body.substr(again.body.find(R"("version":")") + 11, 16);
     }
-    int kept = 0;
-    for (const auto& entry :
-         std::filesystem::directory_iterator(studio.run().folder() + "/backups"))
-        kept += entry.path().filename().string().rfind("data.cfg.", 0) == 0 ? 1 : 0;
-    EXPECT_EQ(kept, 10);
+    const std::filesystem::directory_iterator backupFolder(studio.run().folder() + "/backups");
+    EXPECT_EQ(std::distance(backupFolder, {}), 10);  // data.cfg's saves only, so far
     WriteFile(studio.run().folder() + "/backups/data.cfg.2026", "x");  // not the id of a save
     EXPECT_EQ(studio.Ask("GET", "/api/backup?name=data.cfg&id=2026").status, 403);
     // A new profile is made with base_version "".
