@@ -19,6 +19,7 @@
 #include "config/scratch_state.h"
 #include "exchange/output_gate.h"
 #include "exchange/wire_protocol.h"
+#include "support/plugin_harness.h"
 #include "transport/lan_socket.h"
 #include "transport/serial_ports.h"
 #include "xphost.h"
@@ -115,13 +116,7 @@ class SerialPeer {
     SerialPeer& operator=(const SerialPeer&) = delete;
     unsigned int port() const { return port_; }
     // Every byte written to the port since the last call.
-    std::string Take() {
-        std::string bytes;
-        char buffer[2048];
-        for (ssize_t n; (n = read(ours_, buffer, sizeof buffer)) > 0;)
-            bytes.append(buffer, static_cast<size_t>(n));
-        return bytes;
-    }
+    std::string Take() { return corvane_test::ReadWaiting(ours_); }
 
   private:
     int ours_ = -1;

@@ -305,7 +305,6 @@ TEST_F(InputTables, DatarefAccessByTypeAndElement) {
         {"sim/test/float", 1, 2.75f, "2.75", 2.75f},
         {"sim/test/int", 1, 2.75f, "2", 2.0f},
         {"sim/test/int", 1, -2.9f, "-2", -2.0f},
-        {"sim/test/int", 1, 1.0e20f, "2147483647", 2147483647.0f},
         {"sim/test/int", 1, 2147483648.0f, "2147483647", 2147483647.0f},
         {"sim/test/int", 1, -1.0e20f, "-2147483648", -2147483648.0f},
         {"sim/test/int", 1, std::nanf(""), "0", 0.0f},

@@ -28,11 +28,9 @@ using corvane_test::CountOf;
 
 TEST(OwnAddress, ConfiguredAddressCountsOnlyWithSevenCharactersAndThreeDots) {
     EXPECT_EQ(ChooseOwnAddress("1.2.3.4", "127.0.0.1"), "1.2.3.4");
-    EXPECT_EQ(ChooseOwnAddress("192.168.1", "127.0.0.1"), "127.0.0.1");  // two dots
-    EXPECT_EQ(ChooseOwnAddress("auto", "127.0.0.1"), "127.0.0.1");
-    EXPECT_EQ(ChooseOwnAddress("1..2.3", "127.0.0.1"), "127.0.0.1");  // six characters
-    EXPECT_EQ(ChooseOwnAddress("a.b.c.d", ""), "a.b.c.d");            // no other check is made
-    EXPECT_EQ(HostNumberOf("127.0.0.10"), 10);
+    for (const char* other : {"192.168.1", "auto", "1..2.3"})  // two dots, short, six characters
+        EXPECT_EQ(ChooseOwnAddress(other, "127.0.0.1"), "127.0.0.1");
+    EXPECT_EQ(ChooseOwnAddress("a.b.c.d", ""), "a.b.c.d");  // no other check is made
     EXPECT_EQ(HostNumberOf("192.168.1.205"), 205);
     EXPECT_EQ(HostNumberOf("10.0.0.x"), -1);
     EXPECT_EQ(HostNumberOf("10.0.0.99999999"), -1);

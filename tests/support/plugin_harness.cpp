@@ -64,6 +64,14 @@ std::string ReadFile(const std::string& path) {
     return text.str();
 }
 
+std::string ReadWaiting(int fd) {
+    std::string bytes;
+    char buffer[4096];
+    for (ssize_t n; (n = read(fd, buffer, sizeof buffer)) > 0;)
+        bytes.append(buffer, static_cast<size_t>(n));
+    return bytes;
+}
+
 int CountOf(const std::string& text, const std::string& part) {
     int count = 0;
     for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))

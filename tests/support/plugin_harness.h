@@ -22,6 +22,8 @@ void RemoveFolder(const std::string& path);
 void WriteFile(const std::string& path, const std::string& text);
 // The whole content of a file, or an empty text when it does not open.
 std::string ReadFile(const std::string& path);
+// Every byte a non-blocking descriptor holds now.
+std::string ReadWaiting(int fd);
 // How often part occurs in text (overlapping occurrences too).
 int CountOf(const std::string& text, const std::string& part);
 // Runs body in a child process, in a network namespace of its own with its loopback up and, when
