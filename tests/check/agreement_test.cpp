@@ -125,11 +125,12 @@ TEST_F(CheckTest, ModeSwitchesReportTheGroupTheyDrive) {
         "E3/1+ sim/cockpit2/autopilot/heading_dial_deg_mag_pilot 1+,0,360\n"
         "E3/2+ sim/cockpit2/autopilot/heading_dial_deg_mag_pilot 10+,0,360\n"
         "E30+ sim/cockpit2/autopilot/heading_dial_deg_mag_pilot 1+,0,360\n"
-        "D24+ E3>1\n"
-        "D25+ E7<1\n"
-        "B1 O9N\nB2 O_9N\nB3 O-_9N\nB4 O2_9N\n");
+        "D24+ E3>1\nD25+ E7<1\n"
+        "B1 O9N\nB2 O_9N\nB3 O-_9N\nB4 O2_9N\n"
+        "D8 sim/cockpit2/engine/actuators/throttle_ratio 1\n");
     const std::vector<corvane_check::InputView>& inputs = report.sections.at(0).view.inputs;
-    // The group's leader is the board's first input; output selections name their outputs.
+    // The group's leader is the board's first input; output selections name their outputs; an
+    // array's element is named, the first too.
     const std::pair<size_t, std::string> details[] = {
         {3, "next mode (+1), of the 2 modes of the encoder group led by input 0 (E3/1+)"},
         {4, "previous mode (-1): drives no encoder group (no encoder input is tagged E7 or E7/n)"},
@@ -138,6 +139,8 @@ TEST_F(CheckTest, ModeSwitchesReportTheGroupTheyDrive) {
         {7, "switches to the previous of the outputs tagged 9N"},
         {8, "switches to number 2 of the outputs tagged 9N"}};
     for (const auto& d : details) EXPECT_EQ(inputs.at(d.first).detail, d.second) << d.first;
+    EXPECT_EQ(inputs.at(9).target,
+              "sim/cockpit2/engine/actuators/throttle_ratio, element 1 (float[])");
     const std::vector<corvane_check::Finding> problems = report.Problems();
     ASSERT_EQ(problems.size(), 2u);  // E7<1, and O9N without its '_'
     EXPECT_EQ(problems[0].line, 7);

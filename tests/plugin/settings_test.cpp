@@ -110,7 +110,6 @@ TEST(PluginFolderLayouts, FolderIsFoundFromThePathsComponents) {
         {"/X/Resources/plugins/My Cockpit/lin_x64/Corvane.xpl", "/X/Resources/plugins/My Cockpit"},
         {"/X/Resources/plugins/Corvane/32/WIN.XPL", "/X/Resources/plugins/Corvane"},
         {"/X/Resources/plugins/Corvane/64", "/X/Resources/plugins/Corvane"},
-        {"/X/plugins/Corvane.xpl", "/X/plugins"},
         {"/X/plugins/Corvane", "/X/plugins/Corvane"},
         {"Z:\\tmp\\plugins\\Corvane/win_x64/Corvane.xpl", "Z:\\tmp\\plugins\\Corvane"},
         {"C:\\plugins\\Corvane\\Corvane.xpl", "C:\\plugins\\Corvane"},

@@ -245,8 +245,13 @@ TEST(StudioServer, FilesAreReadSavedWithBackupsAndAStaleSaveIsRefused) {
     }
     const std::filesystem::directory_iterator backupFolder(studio.run().folder() + "/backups");
     EXPECT_EQ(std::distance(backupFolder, {}), 10);  // data.cfg's saves only, so far
-    WriteFile(studio.run().folder() + "/backups/data.cfg.2026", "x");  // not the id of a save
-    EXPECT_EQ(studio.Ask("GET", "/api/backup?name=data.cfg&id=2026").status, 403);
+    // An id has a save's form: 18 to 24 of its characters.
+    for (const std::string id :
+         {"20261208T18300Z-1", "20261208T183000Z-1234567", "20261208T183000Z-12345678"}) {
+        WriteFile(studio.run().folder() + "/backups/data.cfg." + id, "x");
+        EXPECT_EQ(studio.Ask("GET", "/api/backup?name=data.cfg&id=" + id).status,
+                  id.size() == 24 ? 200 : 403);
+    }
     // A new profile is made with base_version "".
     const HttpAnswer made = studio.Ask("PUT", "/api/file?name=profiles/A320%20neo.cfg",
                                        R"({"text":"*1\n","base_version":""})");
@@ -473,18 +478,15 @@ TEST(StudioCalls, WithoutALiveListNamesComeFromXPlanesLists) {
 TEST(StudioCalls, AClientHammeringCheckAndStateLeavesEveryCallWithinTheBudget) {
     StudioRun studio;
     AddGatedBoard(studio.run());
-    std::string text;
-    for (const char* c = kBoardCfg; *c; ++c)
-        text += *c == '\n' ? std::string("\\n") : std::string(1, *c);
-    std::string large;  // escaped, of the largest size taken once read
-    for (size_t k = 0; k < 8 * 1024 / (sizeof kBoardCfg - 1); ++k) large += text;
+    std::string read;  // the largest text taken, as the server reads it
+    for (size_t k = 0; k < 8 * 1024 / (sizeof kBoardCfg - 1); ++k) read += kBoardCfg;
+    std::string large;  // escaped
+    for (const char c : read) large += c == '\n' ? std::string("\\n") : std::string(1, c);
     const int port = studio.port();
     const auto check = [&](const std::string& t) {
         return Request("POST", "/api/check", port, StudioToken,
                        R"({"name":"data.cfg","text":")" + t + "\"}");
     };
-    std::string read;  // the large text as the server reads it
-    for (size_t k = 0; k < 8 * 1024 / (sizeof kBoardCfg - 1); ++k) read += kBoardCfg;
     CheckOnSimulator("data.cfg", read);  // the simulator's name lists are read once, before
     std::atomic<bool> flying{true}, landed{false};
     std::atomic<int> checked{0}, refused{0};
@@ -493,7 +495,7 @@ TEST(StudioCalls, AClientHammeringCheckAndStateLeavesEveryCallWithinTheBudget) {
         while (flying) {
             checked += ExchangeWhile(port, check(large), pause).status == 200;
             ExchangeWhile(port, Request("GET", "/api/state", port, StudioToken), pause);
-            refused += ExchangeWhile(port, check(large + text), pause).status == 413;
+            refused += ExchangeWhile(port, check(large + large), pause).status == 413;
         }
         landed = true;
     });
