@@ -24,9 +24,7 @@ void Report(const corvane_check::CheckReport& report) {
     corvane_check::WriteProblems(corvane_fuzz::NullStream(), verdict, "data.cfg");
 }
 
-}  // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+void TestOneInput(const uint8_t* data, size_t size) {
     static const bool prepared = [] {
         corvane_fuzz::Silence();
         std::string error;
@@ -55,5 +53,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             if (done) FinishConfigRead(read);
         });
     corvane_check::ClearBoards();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    corvane_fuzz::RunInput(TestOneInput, data, size);
     return 0;
 }

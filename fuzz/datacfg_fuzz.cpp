@@ -102,9 +102,7 @@ void SendInputs(World& w) {
     }
 }
 
-}  // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+void TestOneInput(const uint8_t* data, size_t size) {
     World& w = TheWorld();
     const std::string text(reinterpret_cast<const char*>(data), size);
     corvane_test::WriteFile(w.run->folder() + "/data.cfg", text);
@@ -137,5 +135,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     SetOutputDatarefs(3);
     corvane_fuzz::TimedFrames(*w.run, 2);
     for (auto& peer : w.peers) peer->Drain();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    corvane_fuzz::RunInput(TestOneInput, data, size);
     return 0;
 }

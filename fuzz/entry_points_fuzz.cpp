@@ -236,9 +236,7 @@ void BoardInput(World& w, unsigned int k) {
     }
 }
 
-}  // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+void TestOneInput(const uint8_t* data, size_t size) {
     World& w = TheWorld();
     FreshLoad(w);
     corvane_fuzz::Reader in(data, size);
@@ -281,5 +279,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     Frames(w, 2);
     EndBegunCommands();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    corvane_fuzz::RunInput(TestOneInput, data, size);
     return 0;
 }

@@ -130,8 +130,15 @@ class CallWatch {
 // steady clock. A call that the machine merely kept waiting (other processes ran, and the thread
 // itself spent no more than the limit on the CPU) is excused up to four times the limit, so that a
 // crowded machine does not get the plug-in reported; a call that waits longer, in a system call
-// for example, is a finding all the same.
+// for example, is a finding all the same. Within RunInput, the first run of an input only notes
+// the call.
 void CheckCallTime(const char* what, const CallTime& took, double limitMs);
+
+// Runs one input of a target that starts every input from the same state. When a call of it
+// overruns its limit, the input runs a second time, and an overrun there is the finding: a slow
+// path of the plug-in is slow on every run, while a crowded virtual machine can hold one call back
+// even on the thread's CPU clock (its host takes the core away in the middle of the call).
+void RunInput(void (*input)(const uint8_t* data, size_t size), const uint8_t* data, size_t size);
 
 // Runs fn and treats a run longer than limitMs as a finding.
 template <typename Fn>

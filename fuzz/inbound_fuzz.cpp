@@ -275,9 +275,7 @@ void SetDataref(corvane_fuzz::Reader& in) {
     if (types & xplmType_Int) XPLMSetDatai(ref, bits);
 }
 
-}  // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+void TestOneInput(const uint8_t* data, size_t size) {
     World& w = TheWorld();
     corvane_fuzz::Reader in(data, size);
     Reconnect(w, in.Byte());
@@ -356,5 +354,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     Frames(w, 2);
     for (auto& peer : w.strangers) peer->Drain();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    corvane_fuzz::RunInput(TestOneInput, data, size);
     return 0;
 }

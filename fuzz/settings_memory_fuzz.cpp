@@ -62,9 +62,7 @@ void Press(World& w, const std::string& text) {
     w.peer->SendTo(w.run->port(), corvane_fuzz::EncodedInput(1, text));
 }
 
-}  // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+void TestOneInput(const uint8_t* data, size_t size) {
     World& w = TheWorld();
     const std::vector<std::string> parts = corvane_fuzz::SplitOnce(
         std::string(reinterpret_cast<const char*>(data), size), std::string(1, '\0'));
@@ -99,5 +97,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         corvane_fuzz::TimedFrames(*w.run);
     }
     w.peer->Drain();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    corvane_fuzz::RunInput(TestOneInput, data, size);
     return 0;
 }
