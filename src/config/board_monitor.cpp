@@ -74,15 +74,13 @@ void NoteOutputSent(int b, int output, const std::string& text) {
     MonitoredOutput& slot = m->outputs[k];
     slot.output = output;
     slot.sent = ++m->outputsSent;
-    const bool tagged = static_cast<size_t>(b) < OutDrefs.size() && output >= 0 &&
-                        static_cast<size_t>(output) < OutDrefs[b].size() &&
-                        !OutDrefs[b][output].empty();
+    const bool tagged = OutputExists(b, output) && !OutDrefs[b][output].empty();
     static const std::string kNoTag;
     const std::string& tag = tagged ? OutDrefs[b][output][0] : kNoTag;
     if (slot.tag != tag) slot.tag.assign(tag);
     slot.text.assign(text);
-    if (LiveFeedOn.load(std::memory_order_relaxed) && static_cast<size_t>(b) < OutDevice.size())
-        PublishOutputEvent(b, ShowOutputTag(slot.tag, OutDevice[static_cast<size_t>(b)]), text);
+    if (LiveFeedOn.load(std::memory_order_relaxed) && BoardExists(b))
+        PublishOutputEvent(b, ShowOutputTag(slot.tag, OutDevice[b]), text);
 }
 
 bool MonitorRefreshDue() {

@@ -46,6 +46,7 @@ const char* const kRichFile =
     "P14 sim/cockpit2/radios/actuators/com1_frequency_hz_833\n"
     "D15 O_50D\n"
     "M4 sim/cockpit2/radios/actuators/com1_frequency_hz_833 10000000000\n"
+    "A9 sim/cockpit2/engine/actuators/prop_ratio_all 0,1\n"
     "[O]\n"
     "23L 0 sim/flightmodel2/gear/deploy_ratio 1 0,1 0,1\n"
     "24L 0 sim/flightmodel2/gear/deploy_ratio 1 0.01 0.99\n"
@@ -106,8 +107,10 @@ TEST_F(CheckAgreement, ViewAgreesWithThePluginsTablesAndWhatTheBoardReceives) {
     // A1's 250 travels as 250 / 100 + 100, then 3 and 7; A2+ as 1; A3/30 as 30 + 127.
     EXPECT_EQ(checked.analog.substr(3, 4), "\x66\x03\x07\x01");
     EXPECT_EQ(checked.analog.at(9), '\x9d');
-    // Channels 0 and 4 to 15, which no input uses, are off for the board: neither read nor sent.
-    EXPECT_EQ(checked.analog.substr(0, 3) + checked.analog.substr(45), std::string("d\0dd\0d", 6));
+    // Channels 0, 4 to 8 and 10 to 15, which no input uses, are off for the board: neither read
+    // nor sent. Channel 9 is read.
+    EXPECT_EQ(checked.analog.substr(0, 3) + checked.analog.substr(24, 6) + checked.analog.substr(45),
+              std::string("d\0dd\0d\0\0dd\0d", 12));
     // What a single encoder and a display with point 0 do, in the builder's words; a memory store
     // keeps at least one value and at most a million and one, as the plug-in's store does.
     const std::pair<size_t, std::string> details[] = {
