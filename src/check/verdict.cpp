@@ -102,18 +102,6 @@ const VerdictLine* Verdict::LineOf(int line) const {
     return nullptr;
 }
 
-TextKind KindOfTextName(const std::string& name) {
-    if (name == "panel") return TextKind::Panel;
-    const std::string folder = "profiles/", suffix = ".cfg";
-    if (name == "data.cfg") return TextKind::DataCfg;
-    if (name.size() > folder.size() + suffix.size() &&
-        name.compare(0, folder.size(), folder) == 0 &&
-        name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0 &&
-        name.find_first_of("/\\", folder.size()) == std::string::npos)
-        return TextKind::DataCfg;
-    return TextKind::Unknown;
-}
-
 Verdict VerdictOf(const CheckReport& report) {
     Verdict verdict;
     verdict.lineCount = static_cast<int>(report.lines.size());
@@ -153,8 +141,7 @@ Verdict VerdictOf(const CheckReport& report) {
 }
 
 Verdict CheckConfigText(const std::string& name, const std::string& text, bool suggest) {
-    return VerdictOf(KindOfTextName(name) == TextKind::Panel ? CheckPanelText(text, suggest)
-                                                             : CheckDataCfg(text, suggest));
+    return VerdictOf(name == "panel" ? CheckPanelText(text, suggest) : CheckDataCfg(text, suggest));
 }
 
 void SuggestNames(Verdict& verdict, const std::vector<std::string>& names, size_t most) {

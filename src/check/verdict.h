@@ -84,17 +84,13 @@ struct Verdict {
     const VerdictLine* LineOf(int line) const;
 };
 
-// How a text is read, by its name: "data.cfg" and "profiles/NAME.cfg" as a data.cfg, "panel" as
-// a Helvan panel's configuration text.
-enum class TextKind { DataCfg, Panel, Unknown };
-TextKind KindOfTextName(const std::string& name);
-
-// The verdict on text read as `name` says (an unknown name reads as a data.cfg). Inside the plug-in
-// it runs on the simulator's thread and leaves every live table as it was (live_state_aside.h);
-// names are looked up in the running simulator. With suggest, the notes about unknown names get
-// the closest of KnownNames or, where it is empty, of the simulator's names (for the first
-// kMostSuggestedNames of them): each costs a pass over those names, some milliseconds among
-// X-Plane's; without, SuggestNames gives them later, on any thread.
+// The verdict on text read as `name` says: "panel" as a Helvan panel's configuration text, any
+// other name ("data.cfg", "profiles/NAME.cfg") as a data.cfg. Inside the plug-in it runs on the
+// simulator's thread and leaves every live table as it was (live_state_aside.h); names are looked
+// up in the running simulator. With suggest, the notes about unknown names get the closest of
+// KnownNames or, where it is empty, of the simulator's names (for the first kMostSuggestedNames
+// of them): each costs a pass over those names, some milliseconds among X-Plane's; without,
+// SuggestNames gives them later, on any thread.
 Verdict CheckConfigText(const std::string& name, const std::string& text, bool suggest = true);
 
 // Gives the notes about unknown names the closest of names, for the first `most` unknown names.
