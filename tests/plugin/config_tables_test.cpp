@@ -407,7 +407,8 @@ TEST_F(ConfigTables, SectionsHeadersAndTheASection) {
          "N6 S:line shorter than 3"},
         {"[X]\nB5 sim/x 1\n[I]\nB6 sim/x 1\n[0]\nB7 sim/x 1\n[i]\n", "B inputs=1", "I0 tag=B6",
          "N2 S:ignored section", "N1 S:section letter 'X': the lines below it are ignored",
-         "!N1 U:repeated", "N5 S:'[0]' has a zero", "N7 S:header letters are capitals: [I]"},
+         "!N1 U:repeated", "!N1 S:capitals", "N5 S:'[0]' has a zero",
+         "N7 S:header letters are capitals: [I]"},
         {"[A]\nB 2 3 4 5 6\nG 7\nL 8\nN 9\nX 1\nG\n", "B matrix=0203040506 gc=7 lc=8 nc=9",
          "N2 E:matrix bytes 2 3 4 5 6", "N6 S:unknown A entry letter 'X'",
          "L Stepper Direction pin: 7\nCorvane: LED Port pin: 8\nCorvane: 7-segment common pin: "

@@ -39,7 +39,7 @@ using ::testing::Not;
 
 constexpr char kBoardCfg[] =
     "*1\n[I]\nD5+ sim/cockpit2/switches/landing_lights_on 1\nD6+ sim/lights/taxi_lights_toggle\n"
-    "[O]\n13L 0 sim/cockpit2/switches/landing_lights_on\n";
+    "[O]\n7L 0 sim/cockpit2/switches/beacon_on\n13L 0 sim/cockpit2/switches/landing_lights_on\n";
 
 // The plug-in with its Studio on a free port and the page's files in its folder.
 class StudioRun {
@@ -199,7 +199,7 @@ TEST(StudioServer, StateNamesTheBoardsTheFileAndTheVersion) {
     ASSERT_EQ(state.status, 200);
     for (const char* part :
          {R"("config_file":"data.cfg")", R"("index":0)", R"("kind":"arduino")",
-          R"("link":{"address":"127.0.0.2","type":"lan"})", R"("inputs":2)", R"("outputs":1)"})
+          R"("link":{"address":"127.0.0.2","type":"lan"})", R"("inputs":2)", R"("outputs":2)"})
         EXPECT_THAT(state.body, HasSubstr(part));
     EXPECT_THAT(state.body, HasSubstr(R"("studio_port":)" + std::to_string(studio.port())));
 }
