@@ -130,8 +130,8 @@ class CallWatch {
 // steady clock. A call that the machine merely kept waiting (other processes ran, and the thread
 // itself spent no more than the limit on the CPU) is excused up to four times the limit, so that a
 // crowded machine does not get the plug-in reported; a call that waits longer, in a system call
-// for example, is a finding all the same. Within RunInput, the first run of an input only notes
-// the call.
+// for example, is a finding all the same. Within RunInput, the first run of an input only tells
+// of the call and notes it.
 void CheckCallTime(const char* what, const CallTime& took, double limitMs);
 
 // Runs one input of a target that starts every input from the same state. When a call of it

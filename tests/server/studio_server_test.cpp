@@ -37,6 +37,7 @@ namespace {
 using ::testing::HasSubstr;
 using ::testing::Not;
 
+// Its lamp 13 is the board's second output: the output test must find more than the first.
 constexpr char kBoardCfg[] =
     "*1\n[I]\nD5+ sim/cockpit2/switches/landing_lights_on 1\nD6+ sim/lights/taxi_lights_toggle\n"
     "[O]\n7L 0 sim/cockpit2/switches/beacon_on\n13L 0 sim/cockpit2/switches/landing_lights_on\n";
