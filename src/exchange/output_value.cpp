@@ -49,13 +49,12 @@ int ReadOutputValues(const OutputRows& rows, int j, bool byteForm) {
     }
     const int offset = byteForm ? element - 1 : 0;
     const int count = byteForm ? 1 : (element < kMaxOutputElements ? element : kMaxOutputElements);
-    int got = 0;
     if (type & xplmType_FloatArray) {
-        got = XPLMGetDatavf(ref, ReadF, offset, count);
+        int got = XPLMGetDatavf(ref, ReadF, offset, count);
         if (got > count) got = count;
         for (int k = 0; k < count; ++k) OutputValues[k] = k < got ? ReadF[k] : 0.0f;
     } else {
-        got = XPLMGetDatavi(ref, ReadI, offset, count);
+        int got = XPLMGetDatavi(ref, ReadI, offset, count);
         if (got > count) got = count;
         for (int k = 0; k < count; ++k)
             OutputValues[k] = k < got ? static_cast<float>(ReadI[k]) : 0.0f;

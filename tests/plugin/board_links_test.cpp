@@ -132,7 +132,6 @@ class SerialBoards : public ::testing::Test {
 TEST_F(SerialBoards, ScanOpensCandidatesOnlyAndNothingWithUsbOff) {
     boardsim::Board& board = MakeBoard("ttyUSB0", 1);
     boardsim::Board& other = MakeBoard("ttyACM12", 2);
-    const std::vector<std::string> opened = {"ttyUSB0", "ttyACM12"};
     // Opened as well, the terminal would be busy: its first name holds it.
     for (const char* name : {"tty.usbmodem1411", "cu.usbserial-A1", "ttyS0", "rfcomm0", "ttyAMA0",
                              "TTYUSB0", "ttyUSB", "ttyACM1x", "ttyUSB0-wiring", "ttyUSB0.bak"})
@@ -161,7 +160,7 @@ TEST_F(SerialBoards, ScanOpensCandidatesOnlyAndNothingWithUsbOff) {
     EXPECT_EQ(TwinPath(Path("tty.usbmodem1411")), Path("cu.usbmodem1411"));
     EXPECT_EQ(TwinPath(Path("cu.usbserial-A1")), Path("tty.usbserial-A1"));
     EXPECT_EQ(TwinPath(Path("ttyUSB0")), "");
-    EXPECT_THAT(ComPortName, UnorderedElementsAreArray(Paths(opened)));
+    EXPECT_THAT(ComPortName, UnorderedElementsAreArray(Paths({"ttyUSB0", "ttyACM12"})));
     EXPECT_EQ(max_cycles, 3);
     EXPECT_TRUE(PortProblems.empty());
     Start("USB_DEVICE_COUNT = 0\n");

@@ -82,7 +82,8 @@ TEST(SevenSegment, PatternsPointsOptionsAndEntryFields) {
 }
 
 // Rows of letter, type, value text (its number is the value), frame period, bytes already in the
-// 64-byte buffer, and the record appended; then the port LEDs and their block.
+// 64-byte buffer, and the record appended (a record that fills the buffer exactly goes in it); then
+// the port LEDs and their block.
 TEST(OutputRecords, EveryKindOfRecord) {
     const std::vector<std::string> entry = {"\x05N", "2", "sim/x", "1", "4", "2"};
     const auto record = [&](char letter, int type, const std::string& text, float frameTime,
@@ -99,16 +100,17 @@ TEST(OutputRecords, EveryKindOfRecord) {
         // 511.5 rounds half up to 512; 0.02 s is 2000 units of 10 us, at most 32760.
         {'G', 2, "511.5", 0.02f, 0, {7, 'G', 0x00, 0x02, 0xD0, 0x07}},
         {'g', 2, "1", 0.5f, 0, {7, 'G', 0x01, 0x00, 0xF8, 0x7F}},
-        {'G', 2, "-2560", 0.025f, 0, {7, 'G', 0x00, 0xF6, 0xC4, 0x09}},
+        {'G', 2, "-2560", 0.025f, 58, {7, 'G', 0x00, 0xF6, 0xC4, 0x09}},
         {'G', 2, "65537", 0.0f, 0, {7, 'G', 0x01, 0x00, 0, 0}},
         {'G', 2, "3e9", -1.0f, 0, {7, 'G', 0x00, 0x5E, 0, 0}},
         {'G', 2, "nan", std::strtof("nan", nullptr), 0, {7, 'G', 0, 0, 0, 0}},
-        {'P', 2, "inf", 0.025f, 0, {7, 'P', 255}},
+        {'P', 2, "inf", 0.025f, 61, {7, 'P', 255}},
         {'P', 2, "nan", 0.025f, 0, {7, 'P', 0}},
         {'L', 32, "AB", 0.025f, 0, {7, 0x28}},  // a letter with its own record keeps it
         // Byte data is cut to the room left; other records that do not fit are left out.
         {'D', 32, std::string(200, 'x'), 0.025f, 59, {7, 'B', 2, 'x', 'x'}},
         {'D', 32, "AB", 0.025f, 62, kLeftOut},
+        {'D', 2, "1", 0.025f, 58, {7, 'D', 0x00, 0x00, 0x80, 0x3F}},
         {'D', 2, "1", 0.025f, 59, kLeftOut},
         {'G', 2, "1", 0.025f, 59, kLeftOut},
         {'P', 2, "1", 0.025f, 62, kLeftOut},
