@@ -52,8 +52,7 @@ namespace {
 // moment after the write), so that one call is sure to see them.
 void AwaitPortBytes(int bytes = 1, size_t port = 0) {
     for (int k = 0; k < 2000 && port < comport.size(); ++k) {
-        int waiting = 0;
-        if (ioctl(comport[port], FIONREAD, &waiting) == 0 && waiting >= bytes) return;
+        if (corvane_test::WaitingBytes(comport[port]) >= bytes) return;
         usleep(1000);
     }
 }
@@ -686,6 +685,13 @@ TEST_F(UsbBoardsComeAndGo, PulledBoardComesBackOnItsOwnIndex) {
     EXPECT_EQ(lan.uploadCount(), 1);
     EXPECT_EQ(lan.probeCount(), lanProbes);
     EXPECT_FALSE(LogHas("reconnecting"));
+    // A port whose reads fail without a hang-up (its driver in a bad state) is closed as well.
+    const size_t port = static_cast<size_t>(SerialIndex.at(1));  // board 2's
+    const int folder = open(devices_.c_str(), O_RDONLY | O_DIRECTORY);
+    ASSERT_EQ(dup2(folder, comport.at(port)), comport[port]);
+    close(folder);
+    run.Call(1);
+    EXPECT_EQ(comport[port], -1);
 }
 
 // A device pulled while it is being asked about is closed at the next call, whatever its place

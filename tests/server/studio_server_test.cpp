@@ -1,15 +1,14 @@
 // The Studio's server through the host over loopback: every call of its interface, every refusal,
 // the live feed with emulated boards, and the server across disable, enable and unload.
-#include <arpa/inet.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
+#include <boost/asio/ip/tcp.hpp>
 #include <chrono>
 #include <ctime>
 #include <filesystem>
@@ -575,21 +574,15 @@ TEST(StudioLifecycle, DisableEnableAndStopWithClientsConnected) {
 }
 
 TEST(StudioServer, APortInUseIsToldAndEverythingElseWorks) {
-    const int taken = FreeTcpPort();
-    const int holder = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(static_cast<uint16_t>(taken));
-    ASSERT_EQ(bind(holder, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    listen(holder, 1);
+    boost::asio::io_context io;
+    boost::asio::ip::tcp::acceptor holder(io, {boost::asio::ip::make_address("127.0.0.1"), 0});
+    const int taken = holder.local_endpoint().port();
     PluginRun run({kBoardCfg, "STUDIO_PORT = " + std::to_string(taken) + "\n"});
     EXPECT_THAT(xphost::DebugLog(), HasSubstr("Corvane: Studio could not listen on 127.0.0.1:" +
                                               std::to_string(taken)));
     EXPECT_EQ(StudioAddress, "");
     run.AddLanBoard(2, 1);
     EXPECT_TRUE(run.ConnectAll());
-    close(holder);
 }
 
 TEST(StudioServer, PortZeroStartsNoServer) {

@@ -10,7 +10,6 @@
 // one per 25 ms frame).
 #include <gtest/gtest.h>
 #include <malloc.h>
-#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -138,11 +137,6 @@ size_t HeapInUse() {
 #endif
 }
 
-int Waiting(int fd) {
-    int bytes = 0;
-    return fd >= 0 && ioctl(fd, FIONREAD, &bytes) == 0 ? bytes : 0;
-}
-
 class SoakFlight {
   public:
     SoakFlight() : rng_(20240607u) {
@@ -244,9 +238,10 @@ class SoakFlight {
     // No datagram for the plug-in, no byte on either end of a serial line, no complete frame in
     // a port's buffer.
     bool NothingWaiting() const {
-        bool waiting = Waiting(sock) > 0;
-        for (int fd : comport) waiting = waiting || Waiting(fd) > 0;
-        for (const auto& board : serial_) waiting = waiting || Waiting(board->fd()) > 0;
+        bool waiting = corvane_test::WaitingBytes(sock) > 0;
+        for (int fd : comport) waiting = waiting || corvane_test::WaitingBytes(fd) > 0;
+        for (const auto& board : serial_)
+            waiting = waiting || corvane_test::WaitingBytes(board->fd()) > 0;
         for (const std::string& buffer : SerialBuffer)
             waiting = waiting || buffer.find('}') != std::string::npos;
         return !waiting;

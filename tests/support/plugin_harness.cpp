@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -70,6 +71,11 @@ std::string ReadWaiting(int fd) {
     for (ssize_t n; (n = read(fd, buffer, sizeof buffer)) > 0;)
         bytes.append(buffer, static_cast<size_t>(n));
     return bytes;
+}
+
+int WaitingBytes(int fd) {
+    int bytes = 0;
+    return fd >= 0 && ioctl(fd, FIONREAD, &bytes) == 0 ? bytes : 0;
 }
 
 int CountOf(const std::string& text, const std::string& part) {

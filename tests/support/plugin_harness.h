@@ -24,6 +24,8 @@ void WriteFile(const std::string& path, const std::string& text);
 std::string ReadFile(const std::string& path);
 // Every byte a non-blocking descriptor holds now.
 std::string ReadWaiting(int fd);
+// How many bytes a descriptor holds now (0 for a descriptor that is closed or gives no count).
+int WaitingBytes(int fd);
 // How often part occurs in text (overlapping occurrences too).
 int CountOf(const std::string& text, const std::string& part);
 // Runs body in a child process, in a network namespace of its own with its loopback up and, when
