@@ -104,20 +104,13 @@ class VirtualBoardTest : public ::testing::Test {
     void StartNetwork(const std::string& mcu, const std::string& board, const char* chip) {
         boardPort_ = corvane_test::FreeUdpPort();
         udp_ = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-        sockaddr_in at = Address("127.0.0.1", 0);
+        sockaddr_in at = corvane_test::Ipv4("127.0.0.1", 0);
         socklen_t length = sizeof at;
         bind(udp_, reinterpret_cast<sockaddr*>(&at), sizeof at);
         getsockname(udp_, reinterpret_cast<sockaddr*>(&at), &length);
         testPort_ = ntohs(at.sin_port);
         Start(mcu, board, "100",
               {"--ethernet", chip, "--address", "127.0.0.9", "--port", std::to_string(boardPort_)});
-    }
-    static sockaddr_in Address(const char* address, int port) {
-        sockaddr_in at{};
-        at.sin_family = AF_INET;
-        at.sin_port = htons(static_cast<uint16_t>(port));
-        inet_pton(AF_INET, address, &at.sin_addr);
-        return at;
     }
     std::string Expand(std::string text) const {
         const std::pair<const char*, int> values[] = {{"{ph}", boardPort_ >> 8},
@@ -141,7 +134,7 @@ class VirtualBoardTest : public ::testing::Test {
             std::string text = line.substr(4);
             if (text[0] == '#') text.assign(std::stoul(text.substr(1)), 'x');
             const std::string before = Network();
-            const sockaddr_in to = Address("127.0.0.9", boardPort_);
+            const sockaddr_in to = corvane_test::Ipv4("127.0.0.9", boardPort_);
             sendto(udp_, text.data(), text.size(), 0, reinterpret_cast<const sockaddr*>(&to),
                    sizeof to);
             for (int k = 0; k < 3000 && Network() == before; ++k) usleep(10000);
@@ -408,7 +401,7 @@ TEST_F(VirtualBoardTest, LibraryEncoderCountsNeverATabOrABlank) {
     upload[0] = '~';
     upload[1 + 5] = 2;
     upload.replace(55, 6, "FGHIJ\x01");
-    const sockaddr_in to = Address("127.0.0.9", boardPort_);
+    const sockaddr_in to = corvane_test::Ipv4("127.0.0.9", boardPort_);
     auto send = [&](const std::string& bytes) {
         sendto(udp_, bytes.data(), bytes.size(), 0, reinterpret_cast<const sockaddr*>(&to),
                sizeof to);

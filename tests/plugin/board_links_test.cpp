@@ -694,6 +694,17 @@ TEST_F(UsbBoardsComeAndGo, PulledBoardComesBackOnItsOwnIndex) {
     EXPECT_EQ(comport[port], -1);
 }
 
+// Boards pulled together are shown disconnected at the next call, whatever their ports.
+TEST_F(UsbBoardsComeAndGo, PulledBoardsAreToldAtTheNextCall) {
+    PlugUsbBoard(true, "ttyACM0");
+    MakeBoard("ttyACM1", 5);
+    corvane_test::PluginRun& run = Start("USB_DEVICE_COUNT = 2\n");
+    ASSERT_TRUE(run.CallUntil([] { return BoardCount() == 2; }, 200));
+    Pull();
+    run.Call();
+    EXPECT_TRUE(UsbBoardIsAway(0) && UsbBoardIsAway(1));
+}
+
 // A device pulled while it is being asked about is closed at the next call, whatever its place
 // among the devices being asked; plugged back before the folder is read again, it is asked anew.
 TEST_F(UsbBoardsComeAndGo, DevicePulledWhileAskedIsClosedAtOnce) {

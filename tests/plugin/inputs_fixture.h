@@ -3,7 +3,6 @@
 // plug-in sends to each board.
 #pragma once
 
-#include <arpa/inet.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
@@ -69,9 +68,7 @@ class UdpPeer {
   public:
     UdpPeer() {
         fd_ = socket(AF_INET, SOCK_DGRAM, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        sockaddr_in a = corvane_test::Ipv4("127.0.0.1", 0);
         bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a);
         socklen_t length = sizeof address_;
         getsockname(fd_, reinterpret_cast<sockaddr*>(&address_), &length);

@@ -1,7 +1,6 @@
 // Helpers of the tests that use GoogleTest or are only for tests: a run in a network namespace of
 // its own, shell commands, datagrams from a chosen address. Apart from the harness itself, so that
 // the benchmarks and fuzz targets that share the harness need no GoogleTest.
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sched.h>
@@ -48,13 +47,9 @@ int RunCommand(const std::string& command, std::string* output) {
 
 void SendFrom(const std::string& address, int pluginPort, const std::string& bytes) {
     const int s = socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in from{}, to{};
-    from.sin_family = to.sin_family = AF_INET;
-    inet_pton(AF_INET, address.c_str(), &from.sin_addr);
-    inet_pton(AF_INET, "127.0.0.1", &to.sin_addr);
-    to.sin_port = htons(static_cast<uint16_t>(pluginPort));
-    EXPECT_EQ(bind(s, reinterpret_cast<sockaddr*>(&from), sizeof from), 0) << address;
-    sendto(s, bytes.data(), bytes.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
+    const sockaddr_in from = Ipv4(address, 0), to = Ipv4("127.0.0.1", pluginPort);
+    EXPECT_EQ(bind(s, reinterpret_cast<const sockaddr*>(&from), sizeof from), 0) << address;
+    sendto(s, bytes.data(), bytes.size(), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
     close(s);
 }
 

@@ -31,15 +31,20 @@ constexpr useconds_t kSerialSettleMicros = 300;
 
 int FreeUdpPort() {
     const int s = socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_ANY);
-    address.sin_port = 0;
+    sockaddr_in address = Ipv4("0.0.0.0", 0);
     bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
     socklen_t length = sizeof address;
     getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
     close(s);
     return ntohs(address.sin_port);
+}
+
+sockaddr_in Ipv4(const std::string& address, int port) {
+    sockaddr_in at{};
+    at.sin_family = AF_INET;
+    at.sin_port = htons(static_cast<uint16_t>(port));
+    inet_pton(AF_INET, address.c_str(), &at.sin_addr);
+    return at;
 }
 
 std::string MakeTempFolder(const std::string& prefix) {

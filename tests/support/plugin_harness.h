@@ -2,6 +2,8 @@
 // and emulated boards on loopback, one flight-loop call per simulated frame.
 #pragma once
 
+#include <netinet/in.h>
+
 #include <functional>
 #include <memory>
 #include <string>
@@ -14,6 +16,8 @@ namespace corvane_test {
 
 // A UDP port that is free on every local address at the time of the call.
 int FreeUdpPort();
+// The IPv4 socket address of a dotted address text and a port.
+sockaddr_in Ipv4(const std::string& address, int port);
 // A new empty folder under the system's temporary folder.
 std::string MakeTempFolder(const std::string& prefix);
 // Removes a folder and everything in it.
