@@ -411,7 +411,7 @@ TEST(StudioCalls, CheckGivesTheCheckersVerdictAndNamesTheSimulatorsNames) {
     StudioRun studio;
     const HttpAnswer check = studio.Ask(
         "POST", "/api/check",
-        R"({"name":"data.cfg","text":"*1\n[I]\nD5+ sim/cockpit2/switches/landing_lights_on 1\nD6+ sim/cockpit2/switchs/beacon_on 1\n[O]\n13L 0 sim/cockpit2/switches/landing_lights_on\n7L 0 sim/cockpit2/switches/landing_lights_on\n"})");
+        R"({"name":"data.cfg","text":"*1\n[I]\nD5+ sim/cockpit2/switches/landing_lights_on 1\nD6+ sim/cockpit2/switchs/beacon_on 1\n[O]\n13L 0 sim/cockpit2/switches/landing_lights_on\n7L 0 sim/cockpit2/switches/landing_lights_on\n8L D5+=1\n9L D6+=2\n"})");
     ASSERT_EQ(check.status, 200) << check.body;
     EXPECT_THAT(check.body, HasSubstr(R"("problems":1)"));
     EXPECT_THAT(check.body, HasSubstr(R"("line":4,"message":)"));
@@ -425,7 +425,8 @@ TEST(StudioCalls, CheckGivesTheCheckersVerdictAndNamesTheSimulatorsNames) {
             EXPECT_TRUE(note.suggestions.empty()) << note.message;
     for (const char* entry :
          {R"("line":3,"pin":"pin 5","tag":"D5+")", R"("line":4,"pin":"pin 6","tag":"D6+")",
-          R"("index":1,"kind":"LED","line":7,"pin":7,"precision":0,"tag":"7L")"})
+          R"("index":1,"kind":"LED","line":7,"pin":7,"precision":0,"tag":"7L")",
+          R"("index":1,"line":9,"reference":"D6+=2","tag":"9L")"})
         EXPECT_THAT(check.body, HasSubstr(entry));  // every entry
     EXPECT_THAT(
         check.body,
