@@ -302,11 +302,12 @@ OutputView ViewOfOutput(int b, int j) {
     OutputView v;
     const std::vector<std::string>& f = OutDrefs[b][j];
     const bool arduino = OutDevice[b] != 0;
-    if (f.empty() || f[0].empty()) return v;
-    v.tag = ShowOutputTag(f[0], OutDevice[b]);
-    v.type = f[0].back();
-    v.pin = arduino ? static_cast<unsigned char>(f[0][0])
-                    : UnsignedOrZero(f[0].substr(0, f[0].size() - 1));
+    const std::string tag = f.empty() ? std::string() : f[0];
+    if (tag.empty()) return v;
+    v.tag = ShowOutputTag(tag, OutDevice[b]);
+    v.type = tag.back();
+    v.pin = arduino ? static_cast<unsigned char>(tag[0])
+                    : UnsignedOrZero(tag.substr(0, tag.size() - 1));
     v.kind = OutputKind(v.type, Type[b][j]);
     v.dataref = f.size() > 2 ? f[2] : std::string();
     v.found = Drefread[b][j] ? TypeName(Type[b][j]) : "unknown";

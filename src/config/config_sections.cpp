@@ -101,10 +101,11 @@ std::vector<ConfigSection> SplitConfigSections(std::istream& file) {
         const std::string text = Trim(raw);
         if (text.empty()) continue;
         if (text[0] == '*') {
-            const char c = text.size() > 1 ? text[1] : '\0';
+            // A string's element at its size is its ending NUL, which is no digit.
+            const char c = text[1];
             if (c >= '0' && c <= '9') {
                 id = static_cast<unsigned int>(c - '0');
-                if (text.size() > 2 && text[2] >= '0' && text[2] <= '9')
+                if (text[2] >= '0' && text[2] <= '9')
                     Note(number, text, ConfigNoteKind::Suspect,
                          "only one digit is read: board ID " + std::to_string(id));
                 if (!ids.insert(id).second)

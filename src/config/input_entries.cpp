@@ -1,5 +1,6 @@
 #include "config/input_entries.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "XPLMDataAccess.h"
@@ -206,7 +207,7 @@ void ReadDatarefEntry(const BoardParse& parse, InputEntry& entry, void* ref) {
             if (!f[0].empty() && f[0][0] == 'A') ApplyAnalogSettings(parse, f);
         }
     }
-    if (entry.arrayNum < 1) entry.arrayNum = 1;
+    entry.arrayNum = std::max(entry.arrayNum, 1);
     if (ConfigDiagnosing()) {
         const std::string problem =
             ElementProblem(static_cast<XPLMDataRef>(ref), entry.types, entry.arrayNum, f[1]);

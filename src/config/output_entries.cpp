@@ -1,5 +1,6 @@
 #include "config/output_entries.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <unordered_set>
 #include <vector>
@@ -65,7 +66,7 @@ unsigned int StepsPerTurn(const BoardParse& parse, const std::string& field) {
         parse.Note(ConfigNoteKind::Suspect,
                    "negative steps per revolution " + field + ": its size is used");
     // The same bound as the stepper block, which carries the count in 16 bits.
-    return static_cast<unsigned int>(steps > kMaxStepsPerTurn ? kMaxStepsPerTurn : steps);
+    return static_cast<unsigned int>(std::min(steps, kMaxStepsPerTurn));
 }
 
 // The two range lists, the second scaled for steppers.
@@ -283,8 +284,7 @@ void CompleteOutputs(const BoardParse& parse) {
     for (size_t j = 0; j < count; ++j) {
         if (OutDrefs[b][j].size() < 4) continue;  // not made by the entry parser
         const std::vector<std::string>& f = OutDrefs[b][j];
-        int element = IntOf(f[3]);
-        if (element < 1) element = 1;
+        int element = std::max(IntOf(f[3]), 1);
         if (element > kMaxOutputElements) {
             NoteEntry(&parse.outputSources, j, ConfigNoteKind::Suspect,
                       "element " + f[3] + " is above 1023; 1023 used");
@@ -292,9 +292,7 @@ void CompleteOutputs(const BoardParse& parse) {
         }
         Arraynum[b][j] = element;
         Previous[b][j] = "0";
-        int precision = IntOf(f[1]);
-        if (precision < -kPrecisionLimit) precision = -kPrecisionLimit;  // no overflow below
-        if (precision > kPrecisionLimit) precision = kPrecisionLimit;
+        int precision = std::clamp(IntOf(f[1]), -kPrecisionLimit, kPrecisionLimit);
         if (parse.IsArduino() && precision <= 0) --precision;
         if (f[2].compare(0, 8, "corvane/") == 0) AddCustomRef(f[2]);
         XPLMDataRef ref = XPLMFindDataRef(f[2].c_str());

@@ -1,5 +1,7 @@
 #include "config/status_text.h"
 
+#include <algorithm>
+
 #include "XPWidgets.h"
 
 std::vector<std::string> InstructionsText;
@@ -62,10 +64,9 @@ void ShowOnMessageLine(const std::string& text) {
 
 int NextBoardLine() {
     ++message_line_number;
-    return message_line_number <= kLastBoardLine - 1 ? message_line_number : kLastBoardLine - 1;
+    return std::min(message_line_number, kLastBoardLine - 1);
 }
 
 int SearchLine() {
-    const int line = message_line_number + 1;
-    return line <= kLastBoardLine ? line : kLastBoardLine;
+    return std::min(message_line_number + 1, kLastBoardLine);
 }

@@ -1,5 +1,6 @@
 #include "exchange/learn_mode.h"
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -51,9 +52,7 @@ bool Learning() {
 
 int LearningSecondsLeft() {
     if (!learning) return 0;
-    const double left = std::ceil(learningEndsAt - Now());
-    if (left <= 0.0) return 0;
-    return left > kLearnSeconds ? static_cast<int>(kLearnSeconds) : static_cast<int>(left);
+    return static_cast<int>(std::clamp(std::ceil(learningEndsAt - Now()), 0.0, kLearnSeconds));
 }
 
 void ContinueLearning() {

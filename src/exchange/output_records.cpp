@@ -1,5 +1,6 @@
 #include "exchange/output_records.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -25,8 +26,7 @@ double Wrapped(double r, double modulus) {
 
 void AppendLedPortBlock(unsigned int pin, const std::vector<uint8_t>& ports, char* buffer,
                         int& length, int capacity) {
-    unsigned int count = static_cast<unsigned int>(ports.size());
-    if (count > kMaxLedPorts) count = kMaxLedPorts;
+    const unsigned int count = std::min(static_cast<unsigned int>(ports.size()), kMaxLedPorts);
     if (length + 3 + static_cast<int>(count) > capacity) return;
     Put(buffer, length, pin);
     Put(buffer, length, 'R');
@@ -70,7 +70,7 @@ bool IsByteDataRecord(char letter, int type) {
 }
 
 int ByteDataRecordLength(const std::string& text) {
-    return 3 + static_cast<int>(text.size() < 0xFFFF ? text.size() : 0xFFFF);
+    return 3 + static_cast<int>(std::min<size_t>(text.size(), 0xFFFF));
 }
 
 bool AppendOutputRecord(char pin, char letter, int type, const std::string& text, float value,
@@ -107,8 +107,7 @@ bool AppendOutputRecord(char pin, char letter, int type, const std::string& text
         Put(buffer, length, OneByteValue(value));
     } else if (type == 32) {
         if (room < 3) return false;
-        size_t size = text.size();
-        if (size > static_cast<size_t>(room - 3)) size = static_cast<size_t>(room - 3);
+        const size_t size = std::min(text.size(), static_cast<size_t>(room - 3));
         Put(buffer, length, static_cast<unsigned char>(pin));
         Put(buffer, length, 'B');
         Put(buffer, length, static_cast<unsigned int>(size));

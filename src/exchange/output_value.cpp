@@ -1,5 +1,6 @@
 #include "exchange/output_value.h"
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <cstdint>
@@ -48,14 +49,12 @@ int ReadOutputValues(const OutputRows& rows, int j, bool byteForm) {
         return 1;
     }
     const int offset = byteForm ? element - 1 : 0;
-    const int count = byteForm ? 1 : (element < kMaxOutputElements ? element : kMaxOutputElements);
+    const int count = byteForm ? 1 : std::min(element, kMaxOutputElements);
     if (type & xplmType_FloatArray) {
-        int got = XPLMGetDatavf(ref, ReadF, offset, count);
-        if (got > count) got = count;
+        const int got = XPLMGetDatavf(ref, ReadF, offset, count);
         for (int k = 0; k < count; ++k) OutputValues[k] = k < got ? ReadF[k] : 0.0f;
     } else {
-        int got = XPLMGetDatavi(ref, ReadI, offset, count);
-        if (got > count) got = count;
+        const int got = XPLMGetDatavi(ref, ReadI, offset, count);
         for (int k = 0; k < count; ++k)
             OutputValues[k] = k < got ? static_cast<float>(ReadI[k]) : 0.0f;
     }
@@ -64,12 +63,9 @@ int ReadOutputValues(const OutputRows& rows, int j, bool byteForm) {
 
 // Byte data: Precision is the number of bytes asked for; the text ends at the first zero byte.
 void ReadByteText(int b, int j) {
-    int asked = Precision[b][j];
-    if (asked < 0) asked = 0;
-    if (asked > static_cast<int>(sizeof ReadC)) asked = static_cast<int>(sizeof ReadC);
-    int got = asked > 0 ? XPLMGetDatab(Drefread[b][j], ReadC, 0, asked) : 0;
-    if (got < 0) got = 0;
-    if (got > asked) got = asked;
+    const int asked = std::clamp(Precision[b][j], 0, static_cast<int>(sizeof ReadC));
+    const int got =
+        std::clamp(asked > 0 ? XPLMGetDatab(Drefread[b][j], ReadC, 0, asked) : 0, 0, asked);
     const void* zero = std::memchr(ReadC, 0, static_cast<size_t>(got));
     const size_t size = zero != nullptr
                             ? static_cast<size_t>(static_cast<const char*>(zero) - ReadC)

@@ -21,8 +21,8 @@ bool ReadCount(const std::string& field, unsigned int& count) {
     if (k >= field.size() || field[k] < '0' || field[k] > '9') return false;
     unsigned long n = 0;
     for (; k < field.size() && field[k] >= '0' && field[k] <= '9'; ++k) {
-        n = n * 10 + static_cast<unsigned long>(field[k] - '0');
-        if (n > 1000) n = 1000;  // clamped below anyway
+        // Kept from overflowing; the count is clamped below anyway.
+        n = std::min(n * 10 + static_cast<unsigned long>(field[k] - '0'), 1000UL);
     }
     count = static_cast<unsigned int>(n);
     return true;

@@ -128,15 +128,12 @@ bool TakeIdentification(std::string& buffer, std::string& message) {
 void BindNewPort(size_t k, const std::string& message) {
     const std::string path = NewSerialPorts[k].path;
     const int b = AwayBoardWithId(IdentificationBoardId(message));
-    unsigned int p = 0;
+    const unsigned int p = b >= 0 ? static_cast<unsigned int>(SerialIndex[b]) : AppendNewPort(k);
     if (b >= 0) {
-        p = static_cast<unsigned int>(SerialIndex[b]);
         MoveNewPortTo(k, p);
         SetAway(b, false);
         MarkStatusLine(b, false);
         WriteLog("\n" + BoardName(b) + " reconnected: " + path);
-    } else {
-        p = AppendNewPort(k);
     }
     MessageIsSerial = 1;
     SerialCurrent = p;

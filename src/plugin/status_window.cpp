@@ -32,15 +32,19 @@ char kOpenStudioItem[] = "6";
 }  // namespace
 
 void CreatePluginMenu() {
-    const int item = XPLMAppendMenuItem(XPLMFindPluginsMenu(), "Corvane", nullptr, 1);
+    // The last argument of XPLMAppendMenuItem is one the simulator ignores.
+    const auto append = [](XPLMMenuID menu, const char* name, char* ref) {
+        return XPLMAppendMenuItem(menu, name, ref, 0);
+    };
+    const int item = append(XPLMFindPluginsMenu(), "Corvane", nullptr);
     XPLMMenuID menu =
         XPLMCreateMenu("Corvane", XPLMFindPluginsMenu(), item, InstructionsMenuHandler, nullptr);
-    XPLMAppendMenuItem(menu, "Status", kStatusItem, 1);
-    XPLMAppendMenuItem(menu, "Reconnect", kReconnectItem, 1);
-    XPLMAppendMenuItem(menu, "Reload Plugins", kReloadItem, 1);
-    XPLMAppendMenuItem(menu, "Monitor", kMonitorItem, 1);
-    XPLMAppendMenuItem(menu, "Write dataref list", kDatarefListItem, 1);
-    XPLMAppendMenuItem(menu, "Open Studio", kOpenStudioItem, 1);
+    append(menu, "Status", kStatusItem);
+    append(menu, "Reconnect", kReconnectItem);
+    append(menu, "Reload Plugins", kReloadItem);
+    append(menu, "Monitor", kMonitorItem);
+    append(menu, "Write dataref list", kDatarefListItem);
+    append(menu, "Open Studio", kOpenStudioItem);
 }
 
 void InstructionsMenuHandler(void*, void* inItemRef) {

@@ -121,10 +121,9 @@ void WriteToXPlane(int board, int input, int arrayIndex, unsigned int count) {
     const int direction = InputIncrementDir[b][i];
     if (direction != 0) {
         const float current = ReadDataref(b, i, element);
-        if (range.size() == 1) {
-            if (direction > 0 && current >= range[0]) return;
-            if (direction < 0 && current <= range[0]) return;
-        }
+        // A one-value range is a limit: no step from it or beyond it in the step's direction.
+        if (range.size() == 1 && (current - range[0]) * static_cast<float>(direction) >= 0.0f)
+            return;
         float step = static_cast<float>(direction) * InputDefault[b][i];
         if (tag.size() >= 2) step *= static_cast<float>(count);
         float value = current + step;

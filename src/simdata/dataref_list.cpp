@@ -1,5 +1,6 @@
 #include "simdata/dataref_list.h"
 
+#include <algorithm>
 #include <ctime>
 #include <vector>
 
@@ -55,8 +56,7 @@ bool LiveDatarefList(std::string& text, int& count) {
         reinterpret_cast<GetDataRefsByIndex>(XPLMFindSymbol("XPLMGetDataRefsByIndex"));
     const auto refInfo = reinterpret_cast<GetDataRefInfo>(XPLMFindSymbol("XPLMGetDataRefInfo"));
     if (!countRefs || !refsByIndex || !refInfo) return false;
-    int total = countRefs();
-    if (total > kMaxListedDatarefs) total = kMaxListedDatarefs;
+    const int total = std::min(countRefs(), kMaxListedDatarefs);
     std::string list = HeaderLine();
     int listed = 0;
     std::vector<XPLMDataRef> page(kPage);

@@ -2,7 +2,6 @@
 // with --xplane, found by itself from the plug-in's folder, and installed there), suggests the
 // names a misspelt one was meant to be, and names the mistakes a new builder makes, each with its
 // line.
-#include <cstdlib>
 #include <cstring>
 #include <set>
 #include <sstream>

@@ -269,8 +269,7 @@ TEST(StatusWindow, ReloadPluginsGoesThroughStopAndComesBackWorking) {
     run.Call(1);  // the reload happens at the end of the frame
     EXPECT_EQ(gMenuItem, 0);
     xphost::RunSeconds(1.1);  // deferred start-up, then the main callback
-    const std::string log = ::testing::internal::GetCapturedStderr();
-    EXPECT_THAT(log, HasSubstr("Corvane Plugin initialized"));
+    EXPECT_THAT(::testing::internal::GetCapturedStderr(), HasSubstr("Corvane Plugin initialized"));
     boardsim::Board& board = run.AddLanBoard(25, 3);
     board.SendIdentification();
     run.Call(2);
