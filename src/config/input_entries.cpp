@@ -73,12 +73,12 @@ void ApplyAnalogSettings(const BoardParse& parse, const std::vector<std::string>
         parse.Note(ConfigNoteKind::Skipped, "analog settings ignored: no channel number after 'A'");
         return;
     }
-    if (n >= kAnalogChannels || 3 * n + 2 >= block.size()) {
+    if (n >= std::min<size_t>(kAnalogChannels, block.size() / 3)) {
         parse.Note(ConfigNoteKind::Skipped,
                    "analog settings ignored: channel " + std::to_string(n) + " is above 15");
         return;
     }
-    unsigned int values[3] = {0, 0, 0};
+    unsigned int values[3] = {};
     for (size_t k = 4; k < f.size() && k < 7; ++k) {
         if (!ReadUnsigned(f[k], values[k - 4]))
             parse.Note(ConfigNoteKind::Suspect, "analog setting '" + f[k] + "' (field " +

@@ -54,7 +54,7 @@ void AdvanceGroup(int b, int g) {
 bool PassSkipFilter(int b, int i, unsigned int& c) {
     std::vector<int>& skip = InputSkip[b][i];
     if (skip.size() < 2) return true;
-    const unsigned int s = skip[0] < 0 ? 0 : static_cast<unsigned int>(skip[0]);
+    const unsigned int s = static_cast<unsigned int>(std::max(skip[0], 0));
     if (c < s) {
         skip[1] += static_cast<int>(c);
         if (skip[1] < static_cast<int>(s)) return false;
@@ -93,7 +93,7 @@ int InputCountOf(int b) {
 // The live feed's input event: the tag as the board sent it, and its value (an encoder's repeat
 // count as a number).
 void PublishInput(int b, const std::string& sent, const std::string& text) {
-    std::string value = text.size() > sent.size() + 1 ? text.substr(sent.size() + 1) : "";
+    std::string value = text.size() > sent.size() ? text.substr(sent.size() + 1) : "";
     if (!sent.empty() && sent[0] == 'E' && !value.empty())
         value = std::to_string(static_cast<unsigned char>(value[0]));
     PublishInputEvent(b, sent, value, MatchedInputs);

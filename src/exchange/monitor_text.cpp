@@ -137,7 +137,7 @@ void AddBoardLines(int b, std::vector<std::string>& lines) {
 // One line for each serial port that gives no board and why, in the room the boards left.
 void AddPortLines(std::vector<std::string>& lines) {
     const size_t all = static_cast<size_t>(kMonitorLineCount);
-    const size_t room = lines.size() < all ? all - lines.size() : 0;
+    const size_t room = all - std::min(all, lines.size());
     for (size_t k = 0; k < PortProblems.size() && k < room; ++k) {
         if (k + 1 == room && PortProblems.size() > room) {
             lines.push_back("   " + std::to_string(PortProblems.size() - k) +
