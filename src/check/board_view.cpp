@@ -24,9 +24,7 @@ bool EndsWith(const std::string& text, char c) {
 
 // Leading decimal digits of text, or "" when it does not begin with one.
 std::string LeadingDigits(const std::string& text) {
-    size_t n = 0;
-    while (n < text.size() && text[n] >= '0' && text[n] <= '9') ++n;
-    return text.substr(0, n);
+    return text.substr(0, text.find_first_not_of("0123456789"));
 }
 
 std::string TypeName(int bits) {
@@ -189,7 +187,7 @@ void InternalInput(int b, int i, InputView& v) {
 void GroupDetail(int b, int i, InputView& v) {
     const std::string& tag = Datatags[b][i];
     const int mode = Mode[b][i];
-    const char first = tag.empty() ? '\0' : tag[0];
+    const char first = tag[0];  // the ending NUL of an empty tag
     std::string more;
     if ((first == 'B' || first == 'D' || first == 'A') && mode > 1 && InputArrayNum[b][i] >= 0)
         more = "leads a group of " + std::to_string(mode / 10) +
@@ -211,10 +209,10 @@ InputView ViewOfInput(int b, int i) {
     v.pin = PinOfTag(v.tag);
     if (Data[b][i].size() < 2) return v;
     const int a = InputArrayNum[b][i];
-    if (a == 0)
-        CommandInput(b, i, v);
-    else if (a > 0)
+    if (a > 0)
         DatarefInput(b, i, v);
+    else if (a == 0)
+        CommandInput(b, i, v);
     else
         InternalInput(b, i, v);
     GroupDetail(b, i, v);

@@ -21,13 +21,10 @@ std::string Trimmed(const std::string& text) {
 
 std::vector<std::string> Fields(const std::string& line, const char* separators) {
     std::vector<std::string> fields;
-    size_t at = 0;
-    while (at < line.size()) {
-        const size_t begin = line.find_first_not_of(separators, at);
-        if (begin == std::string::npos) break;
+    for (size_t begin = line.find_first_not_of(separators); begin != std::string::npos;) {
         const size_t end = line.find_first_of(separators, begin);
-        fields.push_back(line.substr(begin, end == std::string::npos ? end : end - begin));
-        at = end == std::string::npos ? line.size() : end;
+        fields.push_back(line.substr(begin, end - begin));  // to the line's end when end is npos
+        begin = line.find_first_not_of(separators, end);
     }
     return fields;
 }

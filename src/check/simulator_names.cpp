@@ -106,7 +106,7 @@ void ReadLists(NameIndex& x) {
     for (const std::string& line : datarefs.hostLines) {
         // "NAME TYPE rw|ro"
         const size_t first = line.find(' '), last = line.rfind(' ');
-        if (first == std::string::npos || last <= first) continue;
+        if (first == last) continue;  // no blank, or only one
         x.listDatarefs.push_back(SimulatorName{
             line.substr(0, first), false, TypeOfListType(line.substr(first + 1, last - first - 1)),
             line.compare(last + 1, 2, "rw") == 0});

@@ -35,11 +35,11 @@ bool OutputOnPin(char type) {
 std::vector<PinUse> PinUses(const BoardVerdict& board) {
     const BoardView& v = board.view;
     std::map<int, PinUse> uses;
-    for (size_t pin = 0; pin < v.pinModes.size(); ++pin) {
-        const unsigned char code = static_cast<unsigned char>(v.pinModes[pin]);
-        if (code != 0)
-            uses[static_cast<int>(pin)] =
-                PinUse{static_cast<int>(pin), code, PinModeName(code), {}};
+    int pin = 0;
+    for (const char byte : v.pinModes) {
+        const unsigned char code = static_cast<unsigned char>(byte);
+        if (code != 0) uses[pin] = PinUse{pin, code, PinModeName(code), {}};
+        ++pin;
     }
     const auto lineOf = [](const std::vector<int>& lines, size_t k) {
         return k < lines.size() ? lines[k] : 0;

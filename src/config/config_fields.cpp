@@ -12,12 +12,13 @@ bool ReadUnsigned(const std::string& text, unsigned int& value) {
     const size_t first = i;
     unsigned long long number = 0;
     while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
-        number = number * 10 + static_cast<unsigned>(text[i] - '0');
-        if (number > UINT_MAX) number = UINT_MAX + 1ULL;  // saturate, keep reading the digits
+        // Saturates, and keeps reading the digits.
+        number = std::min<unsigned long long>(number * 10 + static_cast<unsigned>(text[i] - '0'),
+                                              UINT_MAX);
         ++i;
     }
     if (i == first) return false;
-    value = number > UINT_MAX ? UINT_MAX : static_cast<unsigned int>(number);
+    value = static_cast<unsigned int>(number);
     return true;
 }
 

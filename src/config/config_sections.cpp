@@ -134,7 +134,7 @@ std::vector<ConfigSection> SplitConfigSections(std::istream& file) {
             continue;
         }
         if (text[0] == '[') {
-            letter = text.size() > 1 ? text[1] : '\0';
+            letter = text[1];  // the ending NUL of a lone '['
             if (letter == '0') afterInfo = false;
             zeroHeader = letter == '0' && id != 0 && id != kNoBoardId ? number : 0;
             zeroHeaderText = text;

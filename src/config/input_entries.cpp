@@ -147,8 +147,8 @@ void NoteAnalogInput(const BoardParse& parse, const InputEntry& entry) {
                    "an analog input needs the two values lower,upper to map its readings onto (" +
                        std::to_string(entry.range.size()) + " given): readings write nothing");
     unsigned int n = 0;
-    if (f[0][0] == 'A' && f.size() < 5 && f[0].size() > 1 && IsDigit(f[0][1]) &&
-        ReadUnsigned(f[0].substr(1), n) && n >= kAnalogChannels)
+    if (f[0][0] == 'A' && f.size() < 5 && IsDigit(f[0][1]) && ReadUnsigned(f[0].substr(1), n) &&
+        n >= kAnalogChannels)
         parse.Note(ConfigNoteKind::Suspect,
                    "analog channel " + std::to_string(n) + " is above 15: boards have 0 to 15");
 }

@@ -202,7 +202,7 @@ void CompleteAnalog(const BoardParse* parse, int b, int i) {
         return;
     }
     std::string& block = AnalogAdditional[b];
-    if (n >= kAnalogChannels || 3 * n >= block.size()) {
+    if (n >= std::min<size_t>(kAnalogChannels, block.size() / 3)) {
         NoteEntry(InputSources(parse), i, ConfigNoteKind::Skipped,
                   "analog tag " + Datatags[b][i] + ": channel " + std::to_string(n) +
                       " is above 15, its mode is ignored");
@@ -212,7 +212,7 @@ void CompleteAnalog(const BoardParse* parse, int b, int i) {
         block[3 * n] = 1;
         return;
     }
-    int value = v > 255 - 127 ? 255 : v + 127;
+    int value = std::min(v, 255 - 127) + 127;
     if (v > 255 - 127)
         NoteEntry(InputSources(parse), i, ConfigNoteKind::Suspect,
                   "analog mode /" + std::to_string(v) + " is above 128; 128 used");

@@ -270,9 +270,9 @@ void CompleteOutputs(const BoardParse& parse) {
     if (!BoardExists(b)) return;
     const size_t count = OutDrefs[b].size();
     Drefread[b].resize(count, nullptr);
-    Type[b].resize(count, 0);
+    Type[b].resize(count);
     Arraynum[b].resize(count, 1);
-    Precision[b].resize(count, 0);
+    Precision[b].resize(count);
     Previous[b].resize(count, "0");
     OutputActive[b].resize(count, true);
     // Every output is sent once after its board's configuration was read, whatever its value.
@@ -329,8 +329,7 @@ NameLookup BindFoundOutputName(int b, int j) {
     if (!ref) return NameLookup::Missing;
     Drefread[b][j] = ref;
     Type[b][j] = XPLMGetDataRefTypes(ref);
-    if (Type[b][j] == 32 && Precision[b][j] > kMaxByteDataLength)
-        Precision[b][j] = kMaxByteDataLength;
+    if (Type[b][j] == 32) Precision[b][j] = std::min(Precision[b][j], kMaxByteDataLength);
     if (FitOutputStates(b)) OutputDue[b][static_cast<size_t>(j)] = true;
     return NameLookup::Found;
 }

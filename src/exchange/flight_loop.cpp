@@ -143,7 +143,7 @@ bool ReceiveLan() {
 // A port whose device is gone is closed, so it is not polled again until the next start-up.
 void DropPort(unsigned int p) {
     ForgetPortBacklog(comport[p]);
-    if (comport[p] >= 0) ClosePortDescriptor(comport[p]);
+    if (comport[p] != -1) ClosePortDescriptor(comport[p]);
     comport[p] = -1;
     SerialBuffer[p].clear();
 }

@@ -73,7 +73,7 @@ bool PassSkipFilter(int b, int i, unsigned int& c) {
 void ShowLastMessage(unsigned char n, const std::string& message) {
     if (InstructionsText.size() <= static_cast<size_t>(kLastMessageLine)) return;
     std::string& text = InstructionsText[kLastMessageLine];
-    if (text.size() > kLastMessageLabel) text.resize(kLastMessageLabel);
+    text.resize(std::min(text.size(), kLastMessageLabel));
     text += static_cast<char>('0' + n);
     text += ": ";
     text += message;

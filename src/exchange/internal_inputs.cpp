@@ -1,5 +1,6 @@
 #include "exchange/internal_inputs.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "config/board_tables.h"
@@ -46,7 +47,7 @@ void ChangeMode(int b, int i, const std::string& s) {
         }
     }
     Mode[b][leader] = static_cast<int>(m);
-    const unsigned int shown = m < 0 ? 0u : static_cast<unsigned int>(m);
+    const unsigned int shown = static_cast<unsigned int>(std::max<long long>(m, 0));
     for (size_t k = 0; k < OutputModeLed[b].size(); ++k) {
         const std::vector<std::string>& entry = OutputModeLed[b][k];
         if (entry.size() < 2 || ModeReferenceName(entry[1]) != prefix) continue;
@@ -64,13 +65,12 @@ void SelectOutput(int b, const std::string& s) {
     const unsigned int n = previous ? 0 : UnsignedOrZero(s.substr(1, p - 1));
     const std::string wanted = s.substr(p + 1);
     unsigned int counted = 0;
-    int nth = -1, afterActive = -1, beforeActive = -1, first = -1, last = -1, previousMatch = -1;
+    int nth = -1, afterActive = -1, beforeActive = -1, first = -1, previousMatch = -1;
     bool seenActive = false;
     for (int j = 0; OutputExists(b, j); ++j) {
         if (OutDrefs[b][j].empty() || OutDrefs[b][j][0] != wanted) continue;
         ++counted;
         if (first < 0) first = j;
-        last = j;
         const bool active = OutputActive[b][j];
         if (counted == n) nth = j;
         if (afterActive < 0 && seenActive && !active) afterActive = j;
@@ -86,7 +86,7 @@ void SelectOutput(int b, const std::string& s) {
     if (nth >= 0)
         choice = nth;
     else if (previous)
-        choice = beforeActive >= 0 ? beforeActive : last;
+        choice = beforeActive >= 0 ? beforeActive : previousMatch;  // else the last match
     else
         choice = afterActive >= 0 ? afterActive : first;
     OutputActive[b][choice] = true;

@@ -63,7 +63,7 @@ class SentOutputs {
   public:
     void Add(int j) { last_[count_++ % kMonitorRingSize] = j; }
     void Tell(int b, const std::vector<std::string>& previous) const {
-        for (int k = count_ > kMonitorRingSize ? count_ - kMonitorRingSize : 0; k < count_; ++k) {
+        for (int k = std::max(count_ - kMonitorRingSize, 0); k < count_; ++k) {
             const int j = last_[k % kMonitorRingSize];
             NoteOutputSent(b, j, previous[static_cast<size_t>(j)]);
         }

@@ -48,9 +48,9 @@ bool SetPortLed(std::vector<uint8_t>& ports, int n, bool on) {
 unsigned int StepperMoveTime(float frameTime) {
     // The product in single precision, as the frame period is: 0.02 s gives 2000.
     const float units = 100000.0f * frameTime;
-    if (!(units > 0.0f)) return 0;
-    if (units >= static_cast<float>(kMaxMoveTime)) return kMaxMoveTime;
-    return static_cast<unsigned int>(units);
+    // std::fmax takes a NaN to 0.
+    return static_cast<unsigned int>(
+        std::fmin(std::fmax(units, 0.0f), static_cast<float>(kMaxMoveTime)));
 }
 
 uint16_t StepperTarget(float v) {
@@ -59,9 +59,8 @@ uint16_t StepperTarget(float v) {
 }
 
 uint8_t OneByteValue(float v) {
-    if (!(v > 0.0f)) return 0;
-    if (v >= 255.0f) return 255;  // a lamp at full scale stays at full scale
-    return static_cast<uint8_t>(v);
+    // A lamp at full scale stays at full scale; std::fmax takes a NaN to 0.
+    return static_cast<uint8_t>(std::fmin(std::fmax(v, 0.0f), 255.0f));
 }
 
 bool IsByteDataRecord(char letter, int type) {

@@ -1,5 +1,6 @@
 #include "exchange/usb_reconnect.h"
 
+#include <algorithm>
 #include <string>
 
 #include "config/board_tables.h"
@@ -144,7 +145,7 @@ void BindNewPort(size_t k, const std::string& message) {
 void ServeNewPorts() {
     for (size_t k = 0; k < NewSerialPorts.size();) {
         NewSerialPort& port = NewSerialPorts[k];
-        if (port.calls <= kIdentifyCalls) ++port.calls;
+        port.calls = std::min(port.calls + 1, kIdentifyCalls);  // stops where it is looked at
         if (!ReadNewPort(port)) {
             DropNewPort(k, false);
             continue;

@@ -1,5 +1,6 @@
 #include "exchange/value_format.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -18,7 +19,7 @@ float Threshold(float v, float low, float high) {
 // Linear interpolation in the first segment of the breakpoints that holds v; below the first
 // breakpoint the first value, anywhere else the last value.
 float Breakpoints(float v, const std::vector<float>& points, const std::vector<float>& values) {
-    const size_t n = points.size() < values.size() ? points.size() : values.size();
+    const size_t n = std::min(points.size(), values.size());
     if (n == 0) return v;
     for (size_t s = 1; s < n; ++s) {
         const float low = points[s - 1];
@@ -136,7 +137,7 @@ int PrintCutSixDigits(const SixDigits& six, int precision, char* out) {
     length += e + 1;
     if (six.last > e && precision >= 0) {
         out[length++] = '.';
-        const int fraction = six.last - e < precision ? six.last - e : precision;
+        const int fraction = std::min(six.last - e, precision);
         std::memcpy(out + length, digits + e + 1, 8);
         length += fraction;
     }
@@ -167,11 +168,11 @@ int PrintValue(float v, char* out, size_t size) {
     // The six digits of the mantissa moved behind "0." and the zeros of the exponent.
     char digits[8];
     size_t count = 0;
-    for (const char* c = out; c < e; ++c)
+    for (const char* c = out; c != e; ++c)
         if (*c >= '0' && *c <= '9' && count < sizeof digits) digits[count++] = *c;
     const int exponent = std::atoi(e + 1);
     int length = 0;
-    if (v < 0) out[length++] = '-';
+    if (std::signbit(v)) out[length++] = '-';
     out[length++] = '0';
     out[length++] = '.';
     for (int zeros = -exponent - 1; zeros > 0 && length + 8 < static_cast<int>(size); --zeros)

@@ -9,9 +9,9 @@ namespace {
 
 // One board's events of the current call: kept in full up to the limit, else counted.
 struct CallCount {
-    int board = -1;
-    int sent = 0;
-    int dropped = 0;
+    int board;
+    int sent;
+    int dropped;
 };
 
 std::vector<LiveEvent> callEvents;  // simulator's thread

@@ -63,7 +63,7 @@ bool WriteBacklog(unsigned int p) {
     std::string& bytes = found->second.bytes;
     if (found->second.path == ComPortName[p]) {
         Send_USB(comport[p], bytes.data(), static_cast<int>(bytes.size()));
-        if (bytes_sent > 0) bytes.erase(0, static_cast<size_t>(bytes_sent));
+        bytes.erase(0, static_cast<size_t>(std::max(bytes_sent, 0)));
     } else {
         bytes.clear();
     }
@@ -78,8 +78,8 @@ std::string TwinPath(const std::string& path) {
     const size_t slash = path.rfind('/');
     const std::string folder = path.substr(0, slash + 1);
     const std::string name = path.substr(slash + 1);
-    if (name.rfind("tty.", 0) == 0) return folder + "cu." + name.substr(4);
-    if (name.rfind("cu.", 0) == 0) return folder + "tty." + name.substr(3);
+    if (name.compare(0, 4, "tty.") == 0) return folder + "cu." + name.substr(4);
+    if (name.compare(0, 3, "cu.") == 0) return folder + "tty." + name.substr(3);
     return std::string();
 }
 
