@@ -88,14 +88,14 @@ void DatarefInput(int b, int i, InputView& v) {
     v.target += " (" + TypeName(types) + ")";
     if (direction != 0) {
         v.kind = "step";
-        v.detail = std::string("adds ") + (direction < 0 ? "-" : "") + Number(value) +
+        v.detail = std::string("adds ") + (direction == -1 ? "-" : "") + Number(value) +
                    (tag[0] == 'E' ? " per encoder step" : " per message");
         if (range.size() == 1)
             v.detail += std::string(", no further once at or ") +
-                        (direction > 0 ? "above " : "below ") + Number(range[0]);
+                        (direction == 1 ? "above " : "below ") + Number(range[0]);
         else if (range.size() == 2)
             v.detail += ", wraps around within " + Number(range[0]) + " to " + Number(range[1]);
-        else if (range.size() > 2)
+        else if (!range.empty())
             v.detail += ", no limit (" + std::to_string(range.size()) + " limits given)";
     } else if (tag[0] == 'A' || tag[0] == 'R') {
         v.kind = "analog axis";

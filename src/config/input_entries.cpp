@@ -368,18 +368,18 @@ void ApplyTagRules(BoardParse& parse, InputEntry& entry, int i) {
 std::string Describe(const BoardParse& parse, const InputEntry& entry, int i) {
     std::string text = "input " + std::to_string(i) + ", tag " + entry.tag + ": ";
     const std::string& name = entry.fields[1];
-    if (entry.arrayNum == 0) {
-        text += "command " + name;
-        if (entry.contval == 1) text += " (held while pressed)";
-    } else if (entry.arrayNum > 0) {
+    if (entry.arrayNum > 0) {
         text += "dataref " + name + " element " + std::to_string(entry.arrayNum);
         if (entry.incrementDir != 0)
-            text += std::string(", steps by ") + (entry.incrementDir > 0 ? "+" : "-") +
+            text += std::string(", steps by ") + (entry.incrementDir == 1 ? "+" : "-") +
                     JoinFloats({entry.defaultValue});
         else
             text += ", value " + JoinFloats({entry.defaultValue});
         if (!entry.range.empty()) text += ", range " + JoinFloats(entry.range);
         if (entry.squareLaw) text += ", square law";
+    } else if (entry.arrayNum == 0) {
+        text += "command " + name;
+        if (entry.contval == 1) text += " (held while pressed)";
     } else if (name[0] == 'O') {
         const size_t p = name.find('_');
         text += p == std::string::npos

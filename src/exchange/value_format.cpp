@@ -219,8 +219,7 @@ void AppendFormattedValue(float v, int precision, std::string& text) {
     }
     cut[length] = '\0';
     // The texts are a few characters long: the point is looked for in place.
-    int digits = 0;
-    while (digits < length && cut[digits] != '.') ++digits;
+    const int digits = static_cast<int>(std::find(cut, cut + length, '.') - cut);
     const long long keep = static_cast<long long>(digits) + 1 + static_cast<long long>(precision);
     // A cut that leaves no digit (a sign at most) leaves zero.
     const long long sign = cut[0] == '-' ? 1 : 0;

@@ -644,10 +644,13 @@ TEST_F(UsbBoardsComeAndGo, PulledBoardComesBackOnItsOwnIndex) {
     const int lanProbes = lan.probeCount();
 
     // Plugged in after the search has ended: found at the next look at the folder, configured,
-    // and its outputs sent once it opens them.
+    // and its outputs sent once it opens them; its port is descriptor 0 (as in a simulator
+    // started with no standard input).
     ASSERT_TRUE(run.CallUntil([] { return ScanTimeout == 0; }, 100));
     boardsim::Board& first = PlugUsbBoard();
+    close(0);
     ASSERT_TRUE(run.CallUntil([&] { return first.floats().count(20) == 1; }, 200));
+    EXPECT_EQ(comport.at(static_cast<size_t>(SerialIndex.at(1))), 0);
     EXPECT_EQ(first.boardNumber(), 2);
     EXPECT_TRUE(first.leds()[7]);
     ASSERT_EQ(BoardCount(), 2);
