@@ -66,7 +66,7 @@ std::string ReleaseOf(const std::string& tag) {
 void CommandInput(int b, int i, InputView& v) {
     const std::string& tag = Datatags[b][i];
     v.target = Data[b][i][1];
-    const bool held = Contval[b][i] >= 0 && (EndsWith(tag, '+') || tag[0] == 'A');
+    const bool held = Contval[b][i] != -1 && (EndsWith(tag, '+') || tag[0] == 'A');
     if (held) {
         v.kind = "held command";
         v.detail = "begun when " + tag + " arrives, ended when " + ReleaseOf(tag) + " arrives";

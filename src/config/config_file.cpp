@@ -122,7 +122,7 @@ void NoteHeldReleases(int b, const BoardParse& parse) {
         if (!command(i) || release.back() != '-') continue;
         const std::string press = release.substr(0, release.size() - 1) + "+";
         for (size_t j = 0; j < count; ++j) {
-            if (!command(j) || Contval[b][j] < 0 || Datatags[b][j] != press ||
+            if (!command(j) || Contval[b][j] == -1 || Datatags[b][j] != press ||
                 Data[b][j][1] != Data[b][i][1])
                 continue;
             NoteEntry(&parse.inputSources, i, ConfigNoteKind::Suspect,

@@ -139,7 +139,7 @@ void HandleInputMessage(const std::string& message) {
         if (g == -1 && RedirectToGroupMember(b, i, tag[0])) g = i;
         if (Datatags[b][i] != tag[0]) continue;
         const int a = InputArrayNum[b][i];
-        if (Contval[b][i] >= 0 && PressHeldInput(b, i, tag[0], sent)) {
+        if (Contval[b][i] != -1 && PressHeldInput(b, i, tag[0], sent)) {
             NoteAppliedInput(b, i, a);
             MatchedInputs.push_back(i);
             handled = true;

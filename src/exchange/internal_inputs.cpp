@@ -141,13 +141,13 @@ std::string TextReplyMessage(const std::string& text) {
 void ApplyInternalInput(int board, int input) {
     if (!InputExists(board, input) || Data[board][input].size() < 2) return;
     // A pin reference of an Arduino board holds an output tag, whose pin byte may read as a letter.
-    if (InputIncrementDir[board][input] == kAllPinOutputs && Contval[board][input] >= 1) return;
+    if (InputIncrementDir[board][input] == kAllPinOutputs && Contval[board][input] != -1) return;
     const std::string s = Data[board][input][1];
     if (s.empty()) return;
     if (s[0] == 'E')
         ChangeMode(board, input, s);
     else if (s[0] == 'O')
         SelectOutput(board, s);
-    else if (Contval[board][input] <= 0)
+    else if (Contval[board][input] == -1)
         SendTextBack(s);
 }
