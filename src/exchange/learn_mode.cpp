@@ -68,7 +68,7 @@ void ForgetLearning() {
 }
 
 void NoteBoardChip(int b, char chip) {
-    if (b < 0 || b >= BoardCount()) return;
+    if (!BoardExists(b)) return;
     if (boardChips.size() <= static_cast<size_t>(b)) boardChips.resize(static_cast<size_t>(b) + 1);
     boardChips[static_cast<size_t>(b)] = chip;
 }
