@@ -32,7 +32,7 @@ const FaultLine kFaultFile[] = {
     {"D7+ sim/cockpit2/gauges/indicators/airspeed_kts_pilot 100", "read-only"},
     {"D10 Ox", "has no '_'"},
     {"D8+ corvane/starter_ignition_1", ""},
-    {"D8- corvane/starter_ignition_1", "runs it once more"},
+    {"D8- corvane/starter_ignition_1", "holds corvane/starter_ignition_1 from press"},
     {"E6/1+ sim/cockpit2/autopilot/heading_dial_deg_mag_pilot 1+", ""},
     {"E6+ sim/cockpit2/autopilot/heading_dial_deg_mag_pilot 10+",
      "after the first entry of the group E6/n"},
