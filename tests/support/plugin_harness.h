@@ -33,7 +33,8 @@ int WaitingBytes(int fd);
 // How often part occurs in text (overlapping occurrences too).
 int CountOf(const std::string& text, const std::string& part);
 // Runs body in a child process, in a network namespace of its own with its loopback up and, when
-// given, `address` added to it; the test is skipped where no such namespace can be made.
+// given, `address` added to it. A failure in the child fails the test; the test is skipped
+// where no such namespace can be made.
 void InOwnNetwork(const std::string& address, const std::function<void()>& body);
 // Runs a shell command; returns its exit status (-1 when it did not exit) and appends its
 // standard output to output.
