@@ -107,6 +107,10 @@ class PluginOnBoardTest : public ::testing::Test {
             << xphost::DebugLog();
     }
     std::string Ask(const std::string& line) { return cockpit_->Ask(line); }
+    // Asks the board `line` and flies until the dataref reads value.
+    bool Drive(const std::string& line, const std::string& dataref, double value) {
+        return Ask(line) == "ok" && cockpit_->FlyUntilValue(dataref, value);
+    }
     bool Set(const std::string& dataref, const std::string& value) {
         return xphost::SetDataref(dataref, value);
     }
@@ -144,10 +148,8 @@ TEST_F(PluginOnBoardTest, UnoIdentifiesAfterItsBootDelayAndRunsEveryPart) {
 
     // Inputs: a button pressed and released, a held command, the encoder slow, fast and back,
     // and the lever.
-    EXPECT_EQ(Ask("press 2"), "ok");
-    EXPECT_TRUE(cockpit_->FlyUntilValue("avr/button", 1));
-    EXPECT_EQ(Ask("release 2"), "ok");
-    EXPECT_TRUE(cockpit_->FlyUntilValue("avr/button", 0));
+    EXPECT_TRUE(Drive("press 2", "avr/button", 1));
+    EXPECT_TRUE(Drive("release 2", "avr/button", 0));
     EXPECT_EQ(Ask("press 6"), "ok");
     EXPECT_TRUE(cockpit_->FlyUntil([] { return xphost::IsCommandActive("avr/annunciator/test"); }));
     EXPECT_EQ(Ask("release 6"), "ok");
@@ -155,8 +157,7 @@ TEST_F(PluginOnBoardTest, UnoIdentifiesAfterItsBootDelayAndRunsEveryPart) {
         cockpit_->FlyUntil([] { return !xphost::IsCommandActive("avr/annunciator/test"); }));
     for (const auto& turn :
          {std::make_pair("turn 4 5 3", 3), {"turn 4 5 30 fast", 33}, {"turn 4 5 -5", 28}}) {
-        EXPECT_EQ(Ask(turn.first), "ok");
-        EXPECT_TRUE(cockpit_->FlyUntilValue("avr/knob", turn.second));
+        EXPECT_TRUE(Drive(turn.first, "avr/knob", turn.second));
     }
     // The half-step encoder spun at paces that give messages with counts of 13 to 20 steps
     // (two a detent, sent every 10 ms): the count bytes 13, 17 and 19 among them are what a line
@@ -167,16 +168,14 @@ TEST_F(PluginOnBoardTest, UnoIdentifiesAfterItsBootDelayAndRunsEveryPart) {
         detents += 25;
     }
     EXPECT_TRUE(cockpit_->FlyUntilValue("avr/fine", 2 * detents)) << xphost::GetNumber("avr/fine");
-    EXPECT_EQ(Ask("analog 5 1023"), "ok");
-    EXPECT_TRUE(cockpit_->FlyUntilValue("avr/lever", 1));
+    EXPECT_TRUE(Drive("analog 5 1023", "avr/lever", 1));
     EXPECT_EQ(Ask("analog 5 512"), "ok");
     EXPECT_TRUE(cockpit_->FlyUntil([] { return Near(xphost::GetNumber("avr/lever"), 0.5); }));
 
     CheckOutputs();
 
     // A new flight asks for every input: the held button's position comes back.
-    EXPECT_EQ(Ask("press 2"), "ok");
-    EXPECT_TRUE(cockpit_->FlyUntilValue("avr/button", 1));
+    EXPECT_TRUE(Drive("press 2", "avr/button", 1));
     Set("avr/button", "0");
     Set("sim/time/total_flight_time", "1");
     xphost::SendPluginMessage(XPLM_MSG_AIRPORT_LOADED);
@@ -195,8 +194,7 @@ TEST_F(PluginOnBoardTest, UnpluggedBoardTakesBackItsIndex) {
     EXPECT_TRUE(cockpit_->FlyUntilAnswer("pin 13", "pin 13 1", 10.0)) << xphost::DebugLog();
     EXPECT_EQ(Data.size(), 1u);
     EXPECT_EQ(InstructionsText[3].find(" - disconnected"), std::string::npos);
-    EXPECT_EQ(Ask("press 2"), "ok");
-    EXPECT_TRUE(cockpit_->FlyUntilValue("avr/button", 1));
+    EXPECT_TRUE(Drive("press 2", "avr/button", 1));
     EXPECT_EQ(cockpit_->Dropped(), "dropped 0");
 }
 
@@ -219,8 +217,7 @@ void CheckInputs(PluginOnBoardTest& test) {
 TEST_F(PluginOnBoardTest, MegaRunsEveryOutputKind) {
     Start("atmega2560", "mega", kUnoCfg, kDatarefs);
     CheckInputs(*this);
-    EXPECT_EQ(Ask("turn 4 5 20 fast"), "ok");
-    EXPECT_TRUE(cockpit_->FlyUntilValue("avr/knob", 23));
+    EXPECT_TRUE(Drive("turn 4 5 20 fast", "avr/knob", 23));
     CheckOutputs();
     EXPECT_EQ(cockpit_->Dropped(), "dropped 0");
 }
@@ -229,12 +226,9 @@ TEST_F(PluginOnBoardTest, MegaRunsEveryOutputKind) {
 TEST_F(PluginOnBoardTest, NanoReadsItsTwoExtraAnalogInputs) {
     Start("atmega328p", "nano", "*7\n[I]\nA6 avr/six 0,1\nA7 avr/seven 0,1\n",
           "avr/six float rw 0\navr/seven float rw 0\n");
-    EXPECT_EQ(Ask("analog 7 1023"), "ok");
-    EXPECT_TRUE(cockpit_->FlyUntilValue("avr/seven", 1));
-    EXPECT_EQ(Ask("analog 6 1023"), "ok");
-    EXPECT_TRUE(cockpit_->FlyUntilValue("avr/six", 1));
-    EXPECT_EQ(Ask("analog 7 0"), "ok");
-    EXPECT_TRUE(cockpit_->FlyUntilValue("avr/seven", 0));
+    EXPECT_TRUE(Drive("analog 7 1023", "avr/seven", 1));
+    EXPECT_TRUE(Drive("analog 6 1023", "avr/six", 1));
+    EXPECT_TRUE(Drive("analog 7 0", "avr/seven", 0));
 }
 
 // The number after `word` in a board's answer ("move 8 steps 1000 first 17455" gives 1000 for
@@ -431,14 +425,11 @@ TEST_F(PluginOnBoardTest, MegaPartsAtTheirLimits) {
         SCOPED_TRACE(button);
         const std::string key = std::string(button) == "first" ? "22 38" : "37 53";
         const std::string dataref = std::string("lim/") + button;
-        EXPECT_EQ(Ask("key " + key), "ok");
-        EXPECT_TRUE(cockpit_->FlyUntilValue(dataref, 1));
-        EXPECT_EQ(Ask("unkey " + key), "ok");
-        EXPECT_TRUE(cockpit_->FlyUntilValue(dataref, 0));
+        EXPECT_TRUE(Drive("key " + key, dataref, 1));
+        EXPECT_TRUE(Drive("unkey " + key, dataref, 0));
     }
     // The lever's channel reports; the channel beside it, floating, sends nothing.
-    EXPECT_EQ(Ask("analog 0 1023"), "ok");
-    EXPECT_TRUE(cockpit_->FlyUntilValue("lim/lever", 1));
+    EXPECT_TRUE(Drive("analog 0 1023", "lim/lever", 1));
     cockpit_->Fly(0.3);
     const std::string last = InstructionsText[kLastMessageLine];
     EXPECT_NE(last.find("A0 1000"), std::string::npos) << last;
@@ -489,8 +480,7 @@ TEST_P(LearnOnBoard, SwitchAndLeverNoEntryNamesReportWhileLearning) {
     StopLearning();
     ASSERT_TRUE(cockpit_->FlyUntil([&] { return Uploads() == 3 && open(); }));
     EXPECT_EQ(Ask("press " + pin), "ok");
-    EXPECT_EQ(Ask("press 2"), "ok");
-    EXPECT_TRUE(cockpit_->FlyUntilValue("avr/button", 1));
+    EXPECT_TRUE(Drive("press 2", "avr/button", 1));
     cockpit_->Fly(0.3);
     EXPECT_TRUE(LastMessageIs("D2+"));
 }

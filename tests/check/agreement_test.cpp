@@ -177,6 +177,9 @@ TEST_F(CheckTest, PlainEncoderEntryBesideItsGroupIsReportedAsThePluginRunsIt) {
         ASSERT_EQ(problems.size(), 1u) << row.section;
         EXPECT_NE(problems[0].reason.find(row.said), std::string::npos) << problems[0].reason;
     }
+    // An entry of a sign that no member has is all that its turn runs.
+    const std::string minus = "E3- sim/cockpit2/autopilot/altitude_dial_ft 100-\n";
+    EXPECT_TRUE(CheckDataCfg("*1\n[I]\n" + minus + first + second).Problems().empty());
     for (const auto& row : rows) {
         corvane_test::PluginRun run("*1\n[I]\n" + row.section);
         boardsim::Board& board = run.AddLanBoard(26, 1);

@@ -173,10 +173,6 @@ class InputsTest : public ::testing::Test {
         MessageIsSerial = 0;
         serv_addr = peer.address();
     }
-    void FromSerial(const SerialPeer& peer) {
-        MessageIsSerial = 1;
-        SerialCurrent = peer.port();
-    }
 };
 
 // The input message board b sends: board number byte, then the text with its type letter encoded

@@ -442,7 +442,8 @@ TEST_F(InputTables, PortLedModesSetTheirBitAndSendNothing) {
 TEST_F(InputTables, TextIsSentBackWithItsHeaderOnUsb) {
     SerialPeer port;
     const int b = AddSerialBoard(port);
-    FromSerial(port);
+    MessageIsSerial = 1;  // the message came over the port
+    SerialCurrent = port.port();
     AddInput(b, {"D50", "hello"});
     AddInput(b, {"D51", "Y"}, 1, 1);
     HandleInputMessage(Message(b, "D50"));

@@ -13,8 +13,9 @@ inline void UseTestPrefix() {
     setenv("WINEPREFIX", CORVANE_WINEPREFIX, 1);
     setenv("WINEDEBUG", "-all", 1);
     // The plug-in opens only the test's own ports, never the machine's serial ports that Wine
-    // offers as COM ports too. COM43 is never mapped: it fails to open.
-    setenv("CORVANE_COM_PORTS", "COM43,COM10", 1);
+    // offers as COM ports too. COM43 is never mapped: it fails to open. COMA is no port's name: it
+    // is never opened.
+    setenv("CORVANE_COM_PORTS", "COM43,COMA,COM10", 1);
 }
 
 // Maps a COM port of the test prefix to a device (empty: removes the mapping). Wine lists the
