@@ -1,6 +1,7 @@
 #include "check/name_suggestions.h"
 
 #include <algorithm>
+#include <tuple>
 #include <utility>
 
 namespace corvane_check {
@@ -21,12 +22,12 @@ size_t Allowance(const std::string& name) {
 // above limit. Only the band of width 2 * limit + 1 around the diagonal is computed.
 size_t BoundedDistance(const std::string& a, const std::string& b, size_t limit) {
     const size_t n = a.size(), m = b.size();
-    if ((n > m ? n - m : m - n) > limit) return limit + 1;
+    if (std::max(n, m) - std::min(n, m) > limit) return limit + 1;
     const size_t over = limit + 1;
     std::vector<size_t> previous(m + 1, over), current(m + 1, over);
     for (size_t j = 0; j <= std::min(m, limit); ++j) previous[j] = j;
     for (size_t i = 1; i <= n; ++i) {
-        const size_t from = i > limit ? i - limit : 0;
+        const size_t from = i - std::min(i, limit);
         const size_t to = std::min(m, i + limit);
         // Cells just outside the band read as too far.
         if (from > 0) current[from - 1] = over;
@@ -62,11 +63,11 @@ std::vector<std::string> ClosestNames(const std::string& name,
         if (candidate == name) continue;
         size_t distance = BoundedDistance(name, candidate, limit);
         // The same last part in another folder counts as just within the allowance.
-        if (distance > limit && LastPart(candidate) == last) distance = limit;
+        if (LastPart(candidate) == last) distance = std::min(distance, limit);
         if (distance <= limit) found.emplace_back(distance, &candidate);
     }
     std::sort(found.begin(), found.end(), [](const auto& x, const auto& y) {
-        return x.first != y.first ? x.first < y.first : *x.second < *y.second;
+        return std::tie(x.first, *x.second) < std::tie(y.first, *y.second);
     });
     // Names much farther off than the best one would only distract from it.
     std::vector<std::string> names;

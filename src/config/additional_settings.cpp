@@ -54,7 +54,7 @@ void ParseAdditionalEntry(BoardParse& parse, const std::string& text) {
         case 'G':
         case 'L':
         case 'N': {
-            unsigned int pin = 0;
+            unsigned int pin{};
             if (!ReadUnsigned(f[1], pin)) {
                 parse.Note(ConfigNoteKind::Skipped,
                            "pin number '" + f[1] + "' does not read; entry ignored");
@@ -100,7 +100,7 @@ void ParseAdditionalEntry(BoardParse& parse, const std::string& text) {
                     ++k;
                     continue;
                 }
-                if (item.find(',') == std::string::npos || parts.size() < 2) {
+                if (parts.size() < 2) {  // no comma, or nothing on one side of it
                     parse.Note(ConfigNoteKind::Skipped,
                                "S item '" + item + "' has no tag,count form; ignored");
                     continue;

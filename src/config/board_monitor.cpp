@@ -1,5 +1,6 @@
 #include "config/board_monitor.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "XPWidgets.h"
@@ -67,9 +68,10 @@ void NoteOutputSent(int b, int output, const std::string& text) {
     if (k == m->outputsKept && m->outputsKept < kMonitorRingSize) {
         ++m->outputsKept;
     } else if (k == m->outputsKept) {
-        k = 0;
-        for (int i = 1; i < m->outputsKept; ++i)
-            if (m->outputs[i].sent < m->outputs[k].sent) k = i;
+        const MonitoredOutput* oldest = std::min_element(
+            m->outputs, m->outputs + m->outputsKept,
+            [](const MonitoredOutput& a, const MonitoredOutput& b) { return a.sent < b.sent; });
+        k = static_cast<int>(oldest - m->outputs);
     }
     MonitoredOutput& slot = m->outputs[k];
     slot.output = output;

@@ -6,12 +6,13 @@
 
 bool ReadUnsigned(const std::string& text, unsigned int& value) {
     value = 0;
+    // Each scan ends at the latest at the text's ending NUL, which is neither blank, '+' nor digit.
     size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
-    if (i < text.size() && text[i] == '+') ++i;
+    while (text[i] == ' ' || text[i] == '\t') ++i;
+    if (text[i] == '+') ++i;
     const size_t first = i;
     unsigned long long number = 0;
-    while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
+    while (text[i] >= '0' && text[i] <= '9') {
         // Saturates, and keeps reading the digits.
         number = std::min<unsigned long long>(number * 10 + static_cast<unsigned>(text[i] - '0'),
                                               UINT_MAX);
@@ -23,16 +24,14 @@ bool ReadUnsigned(const std::string& text, unsigned int& value) {
 }
 
 unsigned int UnsignedOrZero(const std::string& text) {
-    unsigned int value = 0;
+    unsigned int value{};
     ReadUnsigned(text, value);
     return value;
 }
 
 int IntOf(const std::string& text) {
     const long number = std::strtol(text.c_str(), nullptr, 10);
-    if (number > INT_MAX) return INT_MAX;
-    if (number < INT_MIN) return INT_MIN;
-    return static_cast<int>(number);
+    return static_cast<int>(std::clamp<long>(number, INT_MIN, INT_MAX));
 }
 
 float FloatOf(const std::string& text) {
@@ -49,8 +48,7 @@ bool SplitOutputTag(const std::string& written, unsigned int& pin, char& type) {
     pin = 0;
     type = 'D';
     if (written.empty() || written[0] < '0' || written[0] > '9') return false;
-    unsigned int number = 0;
-    ReadUnsigned(written, number);
+    const unsigned int number = UnsignedOrZero(written);
     if (number > 255) return false;
     pin = number;
     const char last = written.back();
@@ -59,8 +57,8 @@ bool SplitOutputTag(const std::string& written, unsigned int& pin, char& type) {
 }
 
 bool ConvertArduinoTag(const std::string& written, std::string& converted) {
-    unsigned int pin = 0;
-    char type = 'D';
+    unsigned int pin{};
+    char type{};
     if (!SplitOutputTag(written, pin, type)) {
         converted = written;
         return false;
@@ -82,7 +80,8 @@ int GroupPosition(const std::string& tag) {
     const size_t slash = tag.find('/');
     if (slash == std::string::npos) return 0;
     int position = 0;
-    for (size_t k = slash + 1; k < tag.size() && tag[k] >= '0' && tag[k] <= '9'; ++k)
+    // The digits after the slash, up to the text's ending NUL at the latest.
+    for (size_t k = slash + 1; tag[k] >= '0' && tag[k] <= '9'; ++k)
         position = std::min(position * 10 + (tag[k] - '0'), 1000000);
     return position;
 }

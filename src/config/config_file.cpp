@@ -77,13 +77,12 @@ void PrepareRow(int board, unsigned int id) {
 void WriteStatusHead(int b) {
     const std::string two = StatusLine(2);
     SetStatusLine(2, two.substr(0, std::min(kStatusLabelLength, two.size())) + "Connected to:");
-    if (BoardStatusLine[b] >= 0) SetStatusLine(BoardStatusLine[b], HeadOf(b));
+    SetStatusLine(BoardStatusLine[b], HeadOf(b));  // passes over the -1 of a row without a line
     if (ScanTimeout > 0) SetStatusLine(SearchLine(), "   scanning...");
 }
 
-// The board's kind and counts behind its head.
+// The board's kind and counts behind its head (on no line for a row without one, -1).
 void WriteStatusSummary(int b, unsigned int id) {
-    if (BoardStatusLine[b] < 0) return;
     std::string text = HeadOf(b);
     text += id == 0 ? " Helvan Panel" : " Arduino #" + std::to_string(id);
     if (!Datatags[b].empty()) text += ",   " + std::to_string(Datatags[b].size()) + " inputs";
@@ -140,7 +139,7 @@ const std::vector<int>* FileLinesOf(const std::string& text, unsigned int id) {
     if (id == 0) return nullptr;
     const auto section = std::find(ArduinoID.begin(), ArduinoID.end(), id);
     const size_t k = static_cast<size_t>(section - ArduinoID.begin());
-    if (k >= ArduinoConfigFile.size() || k >= ArduinoConfigLines.size() ||
+    if (k >= std::min(ArduinoConfigFile.size(), ArduinoConfigLines.size()) ||
         ArduinoConfigFile[k] != text)
         return nullptr;
     return &ArduinoConfigLines[k];
@@ -178,7 +177,7 @@ bool ContinueConfigRead(ConfigRead& read, size_t maxLines) {
     const std::string& text = read.text;
     for (size_t done = 0;; ++done) {
         // The text's non-empty lines, one at a time, as SplitBy(text, "\n") gives them.
-        while (read.next < text.size() && text[read.next] == '\n') ++read.next;
+        read.next = std::min(text.find_first_not_of('\n', read.next), text.size());
         // Read to its end, also when its last line was this call's last: told at once.
         if (read.next >= text.size()) return true;
         if (done == maxLines) return false;

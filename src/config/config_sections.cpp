@@ -81,7 +81,7 @@ bool IsCommentStart(char c) {
 std::vector<ConfigSection> SplitConfigSections(std::istream& file) {
     std::vector<ConfigSection> sections;
     std::set<unsigned int> ids;
-    unsigned int id = 0;
+    unsigned int id = kNoBoardId;  // of the section read now: none before the first '*' line
     char letter = '0';
     bool afterInfo = false;
     int zeroHeader = 0;  // line of the '[0]' header that the lines read now are under

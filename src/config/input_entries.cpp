@@ -33,13 +33,13 @@ struct InputEntry {
     int types = 0;
     std::vector<float> range;
     int arrayNum = 0;
-    float defaultValue = 1.0f;
+    float defaultValue = 1.0f;  // also a dataref input's when its value field is missing or empty
     int incrementDir = 0;
     int contval = -1;
     std::vector<int> skip;
     bool squareLaw = false;
-    int groupMembers = 0;   // members of the T group it leads
-    bool tagSplit = false;  // the tag was written with a blank in it: field 1 is its rest
+    int groupMembers = 0;  // members of the T group it leads
+    bool tagSplit{};       // the tag was written with a blank in it: field 1 is its rest
 };
 
 // The documented form of a pin reference: a pin number followed by one of N, l, L ("13L").
@@ -56,9 +56,10 @@ std::string JoinFloats(const std::vector<float>& values) {
     std::string text;
     for (size_t k = 0; k < values.size(); ++k) {
         if (k) text += ",";
+        // Six decimals after a point (or inf, nan): the zeros at the end go, then a last point.
         std::string number = std::to_string(values[k]);
-        while (number.size() > 1 && number.back() == '0') number.pop_back();
-        if (!number.empty() && number.back() == '.') number.pop_back();
+        while (number.back() == '0') number.pop_back();
+        if (number.back() == '.') number.pop_back();
         text += number;
     }
     return text;
@@ -68,7 +69,7 @@ std::string JoinFloats(const std::vector<float>& values) {
 void ApplyAnalogSettings(const BoardParse& parse, const std::vector<std::string>& f) {
     if (f.size() < 5) return;  // no settings on this line
     std::string& block = AnalogAdditional[parse.board];
-    unsigned int n = 0;
+    unsigned int n{};
     if (f[0].size() < 2 || !IsDigit(f[0][1]) || !ReadUnsigned(f[0].substr(1), n)) {
         parse.Note(ConfigNoteKind::Skipped, "analog settings ignored: no channel number after 'A'");
         return;
@@ -84,9 +85,9 @@ void ApplyAnalogSettings(const BoardParse& parse, const std::vector<std::string>
             parse.Note(ConfigNoteKind::Suspect, "analog setting '" + f[k] + "' (field " +
                                                     std::to_string(k) + ") does not read; 0 used");
     }
+    // Above 50 the first setting goes as 100 plus its hundreds, and at least as 101.
     unsigned int u = values[0];
-    if (u > 100) u = u / 100 + 100;
-    if (u >= 51 && u <= 100) u = 101;
+    if (u > 50) u = 100 + std::max(u / 100, 1u);
     block[3 * n] = static_cast<char>(u & 0xFF);
     if (f.size() >= 6) block[3 * n + 1] = static_cast<char>(values[1] & 0xFF);
     if (f.size() >= 7) block[3 * n + 2] = static_cast<char>(values[2] & 0xFF);
@@ -146,7 +147,7 @@ void NoteAnalogInput(const BoardParse& parse, const InputEntry& entry) {
         parse.Note(ConfigNoteKind::Suspect,
                    "an analog input needs the two values lower,upper to map its readings onto (" +
                        std::to_string(entry.range.size()) + " given): readings write nothing");
-    unsigned int n = 0;
+    unsigned int n{};
     if (f[0][0] == 'A' && f.size() < 5 && IsDigit(f[0][1]) && ReadUnsigned(f[0].substr(1), n) &&
         n >= kAnalogChannels)
         parse.Note(ConfigNoteKind::Suspect,
@@ -166,14 +167,11 @@ void ReadDatarefEntry(const BoardParse& parse, InputEntry& entry, void* ref) {
     const std::vector<std::string>& f = entry.fields;
     entry.pointer = ref;
     entry.types = XPLMGetDataRefTypes(ref);
-    if (f.size() < 3) {
-        entry.defaultValue = 1.0f;
-    } else {
+    if (f.size() >= 3) {
         std::vector<std::string> values = SplitBy(f[2], ",");
         if (values.empty()) {
             parse.Note(ConfigNoteKind::Suspect,
                        "value field '" + f[2] + "' holds no value; 1 used");
-            entry.defaultValue = 1.0f;
         } else {
             std::string first = values[0];
             const bool stepping = EndsWith(first, '+') || EndsWith(first, '-');
@@ -200,10 +198,12 @@ void ReadDatarefEntry(const BoardParse& parse, InputEntry& entry, void* ref) {
             entry.defaultValue = FloatOf(first);
             if (f[1].find("ignition_key") != std::string::npos && entry.defaultValue == 4.0f)
                 entry.contval = 1;
-            entry.arrayNum = f.size() >= 4 ? IntOf(f[3]) : 1;
-            if (f.size() >= 4 && !StartsWithNumber(f[3]))
-                parse.Note(ConfigNoteKind::Suspect,
-                           "array element '" + f[3] + "' does not read as a number; 1 used");
+            if (f.size() >= 4) {
+                entry.arrayNum = IntOf(f[3]);
+                if (!StartsWithNumber(f[3]))
+                    parse.Note(ConfigNoteKind::Suspect,
+                               "array element '" + f[3] + "' does not read as a number; 1 used");
+            }
             if (!f[0].empty() && f[0][0] == 'A') ApplyAnalogSettings(parse, f);
         }
     }
@@ -342,9 +342,7 @@ void ApplyTagRules(BoardParse& parse, InputEntry& entry, int i) {
     if (tag[0] == 'e') tag[0] = 'E';
     if (tag[0] == 'E') {
         const std::string prefix = tag.substr(0, tag.find('/'));
-        bool known = false;
-        for (const std::string& e : parse.eList) known = known || e == prefix;
-        if (!known) {
+        if (std::find(parse.eList.begin(), parse.eList.end(), prefix) == parse.eList.end()) {
             entry.mode = 1;
             parse.eList.push_back(prefix);
         }

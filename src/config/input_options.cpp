@@ -43,18 +43,20 @@ OutputTagIndex IndexOutputTags(int b) {
 void CompletePinReference(const BoardParse* parse, int b, int i, const std::string& s,
                           bool converted, const OutputTagIndex& outputs) {
     const auto named = outputs.find(s);
-    InputIncrementDir[b][i] = named == outputs.end() ? -1
-                              : converted            ? kAllPinOutputs
-                                                     : named->second;
-    if (converted && InputIncrementDir[b][i] < 0) {
+    if (named != outputs.end()) {
+        InputIncrementDir[b][i] = converted ? kAllPinOutputs : named->second;
+        return;
+    }
+    if (converted) {
         InputIncrementDir[b][i] = kAllPinOutputs;  // marks nothing, as it names nothing
         NoteEntry(InputSources(parse), i, ConfigNoteKind::Suspect,
                   "pin reference " + ShowOutputTag(s, OutDevice[b]) +
                       " names no output of this board: it lights nothing");
         return;
     }
+    InputIncrementDir[b][i] = -1;
     // An output selection (O_9N) ends in its output's letter too; it is not a pin reference.
-    if (InputIncrementDir[b][i] < 0 && s[0] != 'O')
+    if (s[0] != 'O')
         NoteEntry(InputSources(parse), i, ConfigNoteKind::Suspect,
                   "pin reference " + s + " names no output of this board");
 }
@@ -125,9 +127,9 @@ void CompleteComparison(const BoardParse* parse, int b, int i, const GroupIndex&
         leader < 0 ? 0 : std::max(0, Lookup(groups.largest, GroupOf(Datatags[b][leader])));
     if (op != '=') InputIncrementDir[b][i] = largest;
     if (!ConfigDiagnosing()) return;
-    bool named = false;
-    for (size_t j = 0; j < Datatags[b].size() && !named; ++j)
-        named = NamesWholeTag(Datatags[b][j], prefix);
+    const bool named =
+        std::any_of(Datatags[b].begin(), Datatags[b].end(),
+                    [&](const std::string& name) { return NamesWholeTag(name, prefix); });
     if (!s.empty() && s[0] == 'E' && leader < 0)
         NoteEntry(InputSources(parse), i, ConfigNoteKind::Suspect,
                   "mode switch " + s + " drives no encoder group: no encoder input is tagged " +
@@ -161,10 +163,10 @@ void NotePlainBesideGroup(const BoardParse* parse, int b, int i, const GroupInde
     }
     // Before the group: a member of its sign takes the turn after it.
     const char sign = tag.back();
-    bool member = false;
-    for (size_t j = 0; j < Datatags[b].size() && !member; ++j)
-        member = GroupOf(Datatags[b][j]) == group && GroupPosition(Datatags[b][j]) > 0 &&
-                 Datatags[b][j].back() == sign;
+    const bool member =
+        std::any_of(Datatags[b].begin(), Datatags[b].end(), [&](const std::string& other) {
+            return GroupOf(other) == group && GroupPosition(other) > 0 && other.back() == sign;
+        });
     if (member)
         NoteEntry(InputSources(parse), i, ConfigNoteKind::Suspect,
                   "plain encoder entry " + tag + " before the group " + group + "/n (" +
@@ -195,7 +197,7 @@ void CompleteAnalog(const BoardParse* parse, int b, int i) {
         s = s.substr(0, at);
     }
     if (v == 0) return;  // the byte stays as the entry left it
-    unsigned int n = 0;
+    unsigned int n{};
     if (s.empty() || s[0] < '0' || s[0] > '9' || !ReadUnsigned(s, n)) {
         NoteEntry(InputSources(parse), i, ConfigNoteKind::Skipped,
                   "analog tag " + Datatags[b][i] + " has no channel number: its mode is ignored");

@@ -33,7 +33,7 @@ bool CheckSevenSegment(const BoardParse& parse, std::vector<std::string>& f) {
                    "decimal position); line ignored");
         return false;
     }
-    unsigned int digits = 0;
+    unsigned int digits{};
     if (!ReadUnsigned(f[4], digits) || digits == 0) {
         parse.Note(ConfigNoteKind::Skipped,
                    "7-segment digit count '" + f[4] + "' does not read as 1 or more; line ignored");
@@ -44,7 +44,7 @@ bool CheckSevenSegment(const BoardParse& parse, std::vector<std::string>& f) {
                    "7-segment digit count " + f[4] + " is above 8; 8 used");
         digits = kMaxSevenSegDigits;
     }
-    unsigned int point = 0;
+    unsigned int point{};  // 0 when it does not read
     if (!ReadUnsigned(f[5], point))
         parse.Note(ConfigNoteKind::Suspect,
                    "7-segment decimal position '" + f[5] + "' does not read; 0 (none) used");
@@ -124,7 +124,8 @@ std::string PrecisionAsStep(const std::string& field) {
     const size_t point = field.find('.');
     if (point == std::string::npos) return std::string();
     size_t decimals = 0;
-    for (size_t k = point + 1; k < field.size() && field[k] >= '0' && field[k] <= '9'; ++k)
+    // The digits after the point, up to the text's ending NUL at the latest.
+    for (size_t k = point + 1; field[k] >= '0' && field[k] <= '9'; ++k)
         if (field[k] != '0') decimals = k - point;
     if (decimals == 0) return std::string();  // 2.0 is 2, as meant
     const std::string meant = IntOf(field) != 0 ? std::string()

@@ -45,7 +45,7 @@ template <typename T>
 void ExtractNumber(const std::string& value, T& target) {
     ResetStream();
     ss << value;
-    long long number = 0;
+    long long number{};
     if (ss >> number && number >= static_cast<long long>(std::numeric_limits<T>::min()) &&
         number <= static_cast<long long>(std::numeric_limits<T>::max())) {
         // An unsigned target takes only what an unsigned extraction would accept.
@@ -97,7 +97,7 @@ void ReadSettings(std::istream& file) {
     while (ReadSettingsLine(file, line)) {
         if (first) DropByteOrderMark(line);
         first = false;
-        if (line.empty() || line[0] == '#') continue;
+        if (line.empty() || line.front() == '#') continue;
         splitpair = SplitBy(line, "=");
         if (splitpair.size() < 2) continue;
         ApplySetting(WithoutBlanks(splitpair[0]), WithoutBlanks(splitpair[1]));
@@ -133,9 +133,8 @@ bool RewriteUsbSetting(long newState) {
             if (first && DropByteOrderMark(text)) kept += kByteOrderMark;
             first = false;
             splitpair = SplitBy(text, "=");
-            const bool isComment = !text.empty() && text[0] == '#';
-            if (!isComment && splitpair.size() >= 2 &&
-                WithoutBlanks(splitpair[0]) == "USB_DEVICE_COUNT")
+            // A line commented out with '#' has the '#' in its key: it is kept, as any other.
+            if (splitpair.size() >= 2 && WithoutBlanks(splitpair[0]) == "USB_DEVICE_COUNT")
                 continue;
             kept += text + "\n";
         }

@@ -34,8 +34,8 @@ constexpr auto kRepeatWindow = std::chrono::seconds(1);
 struct ReadIdentification {
     bool known = false;
     Clock::time_point at;
-    unsigned int id = 0;
-    bool shortForm = true;
+    unsigned int id{};
+    bool shortForm{};
     std::string panelText;
 };
 
@@ -51,7 +51,7 @@ size_t panelLinesLeft = kPanelLinesPerCall;
 
 // Panel texts being read, in the order they came; config.text is the text as identified.
 struct PanelRead {
-    int board = -1;
+    int board;
     ConfigRead config;
 };
 std::vector<PanelRead> panelReads;
@@ -114,8 +114,7 @@ bool ReadPanelLines(ConfigRead& config) {
 // else over the next calls, with the row's outputs held until the end.
 bool ReadPanel(const std::string& text, int b) {
     if (b < static_cast<int>(lastRead.size())) lastRead[static_cast<size_t>(b)].known = false;
-    PanelRead read;
-    read.board = b;
+    PanelRead read{b, {}};
     if (!BeginConfigRead(read.config, text, b, 0)) return false;
     if (ReadPanelLines(read.config)) {
         FinishConfigRead(read.config);
@@ -172,8 +171,8 @@ void SetPin(std::string& pins, long pin, char code) {
 long LeadingDecimal(const std::string& text) {
     long value = 0;
     size_t i = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9' && value < 100000; ++i)
-        value = value * 10 + (text[i] - '0');
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
+        value = std::min(value * 10 + (text[i] - '0'), 100000L);  // kept from overflowing
     return i == 0 ? -1 : value;
 }
 
@@ -191,10 +190,9 @@ void AddInputPins(std::string& pins, int b) {
             const std::string rest = tagText.substr(1);
             const std::string number = rest.substr(0, rest.find_first_of("+-/"));
             const long pin = LeadingDecimal(number);
-            if (pin < 0) continue;
             const std::string field0 =
                 (i < Data[b].size() && !Data[b][i].empty()) ? Data[b][i][0] : std::string();
-            const char first = field0.empty() ? '\0' : field0[0];
+            const char first = field0[0];  // an empty field gives its terminating '\0'
             SetPin(pins, pin, first == 'E' ? 2 : first == 'e' ? 3 : 0);
         }
     }
@@ -268,7 +266,7 @@ std::string BuildPinModes(int b) {
     for (const auto& fields : OutDrefs[b]) {
         if (fields.empty() || fields[0].size() < 2) continue;
         const char code = OutputPinCode(fields[0][1]);
-        if (code >= 0) SetPin(pins, static_cast<unsigned char>(fields[0][0]), code);
+        if (code != -1) SetPin(pins, static_cast<unsigned char>(fields[0][0]), code);
     }
     for (const auto& fields : OutputModeLed[b]) {
         if (fields.empty() || fields[0].size() < 2 || fields[0][1] != 'L') continue;
@@ -286,7 +284,7 @@ std::string BuildAnalogBlock(int b) {
     for (const std::string& tag : BoardExists(b) ? Datatags[b] : std::vector<std::string>()) {
         if (tag.size() < 2 || tag[0] != 'A' || tag[1] < '0' || tag[1] > '9') continue;
         unsigned int n = 0;
-        for (size_t k = 1; k < tag.size() && k < 4 && tag[k] >= '0' && tag[k] <= '9'; ++k)
+        for (size_t k = 1; k < 4 && tag[k] >= '0' && tag[k] <= '9'; ++k)
             n = n * 10 + static_cast<unsigned int>(tag[k] - '0');
         if (n < 16) used[n] = true;
     }

@@ -110,7 +110,7 @@ std::vector<std::string> InputFieldsOf(const std::string& text) {
     std::vector<std::string> fields = SplitBy(text, " ");
     if (text.empty() || text[0] != 'E') return fields;
     const size_t blank = text.find(' ');
-    if (blank == std::string::npos || blank == 0 || blank + 1 >= text.size()) return fields;
+    if (blank == std::string::npos || blank + 1 >= text.size()) return fields;
     return {text.substr(0, blank), text.substr(blank + 1, 1)};
 }
 

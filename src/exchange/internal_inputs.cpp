@@ -59,7 +59,7 @@ void ChangeMode(int b, int i, const std::string& s) {
 // Internal rule 2: output selection 'O' [selector] '_' tag.
 void SelectOutput(int b, const std::string& s) {
     const size_t p = s.find('_');
-    if (p == std::string::npos || p == 0) return;
+    if (p == std::string::npos) return;
     // "O_" and a selector that is no number from 1 on select the next output.
     const bool previous = p == 2 && s[1] == '-';
     const unsigned int n = previous ? 0 : UnsignedOrZero(s.substr(1, p - 1));
@@ -73,7 +73,7 @@ void SelectOutput(int b, const std::string& s) {
         if (first < 0) first = j;
         const bool active = OutputActive[b][j];
         if (counted == n) nth = j;
-        if (afterActive < 0 && seenActive && !active) afterActive = j;
+        if (afterActive == -1 && seenActive && !active) afterActive = j;
         if (active) {
             if (beforeActive < 0 && previousMatch >= 0) beforeActive = previousMatch;
             seenActive = true;
@@ -88,7 +88,7 @@ void SelectOutput(int b, const std::string& s) {
     else if (previous)
         choice = beforeActive >= 0 ? beforeActive : previousMatch;  // else the last match
     else
-        choice = afterActive >= 0 ? afterActive : first;
+        choice = afterActive != -1 ? afterActive : first;
     OutputActive[b][choice] = true;
     // The chosen output shows its value (or stays all on) on the next pass.
     if (FitOutputStates(b)) OutputDue[b][choice] = true;

@@ -24,9 +24,8 @@ constexpr char kRequestAll[] = "XR";
 unsigned int ModeInForce(int b, size_t k) {
     if (k >= ModeLedLeader[b].size()) return 1;
     const int leader = ModeLedLeader[b][k];
-    if (!InputExists(b, leader) || Datatags[b][leader].rfind('E', 0) != 0 || Mode[b][leader] < 1)
-        return 1;
-    return static_cast<unsigned int>(Mode[b][leader]);
+    if (!InputExists(b, leader) || Datatags[b][leader][0] != 'E') return 1;
+    return static_cast<unsigned int>(std::max(Mode[b][leader], 1));
 }
 
 }  // namespace

@@ -118,8 +118,8 @@ void SendPanelOutputs(int b, int outputs) {
 // pass, also without records. Outputs left over stay due for the next pass, which begins with
 // them.
 void SendBoardRecords(int b, int outputs) {
+    // '{' and the length byte, which is set once the records are in.
     omsg[0] = '{';
-    omsg[1] = 0;
     oln = 2;
     if (LedPortSend[b]) {
         AppendLedPortBlock(LEDCommon[b] & 0xFFu, LedPortData[b], omsg, oln, kOutputMessageSize);
@@ -154,14 +154,14 @@ void SendBoardRecords(int b, int outputs) {
             // A text that does not fit the room left waits for the next message, which it begins
             // (behind the LED port block, when one is due then too: it then waits no longer); only
             // a text longer than a whole message is cut. The whole text counts as sent.
-            const bool byteData = IsByteDataRecord(letter, Type[b][j]);
-            const int length = byteData ? ByteDataRecordLength(*text) : 0;
-            const bool fitsHere = oln + length <= kOutputMessageSize;
-            const bool fitsWhole = 2 + length <= kOutputMessageSize;
-            if (byteData && !fitsHere &&
-                (oln > recordsStart || (fitsWhole && !(waited && j == first)))) {
-                resume = PassStart{j, true};
-                break;
+            if (IsByteDataRecord(letter, Type[b][j])) {
+                const int length = ByteDataRecordLength(*text);
+                const bool fitsHere = oln + length <= kOutputMessageSize;
+                const bool fitsWhole = 2 + length <= kOutputMessageSize;
+                if (!fitsHere && (oln > recordsStart || (fitsWhole && !(waited && j == first)))) {
+                    resume = PassStart{j, true};
+                    break;
+                }
             }
             AppendOutputRecord(pin, letter, Type[b][j], *text, OutValue, entries[j], frametime,
                                omsg, oln, kOutputMessageSize);

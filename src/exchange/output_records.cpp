@@ -114,7 +114,7 @@ bool AppendOutputRecord(char pin, char letter, int type, const std::string& text
         length += static_cast<int>(size);
     } else {
         if (room < 6) return false;
-        uint32_t bits = 0;
+        uint32_t bits{};
         std::memcpy(&bits, &value, sizeof bits);
         Put(buffer, length, static_cast<unsigned char>(pin));
         Put(buffer, length, static_cast<unsigned char>(letter));

@@ -14,7 +14,7 @@
 
 float OutputValues[kMaxOutputElements];
 char ReadC[1024];
-float OutValue = 0;
+float OutValue;
 std::vector<std::vector<OutputMemo>> OutputMemos;
 
 namespace {
@@ -77,7 +77,7 @@ void ReadByteText(int b, int j) {
 void RememberKey(OutputMemo& memo, uint32_t first, int count) {
     memo.first = first;
     memo.count = count;
-    if (count > 1 || !memo.rest.empty()) memo.rest.assign(OutputValues + 1, OutputValues + count);
+    memo.rest.assign(OutputValues + 1, OutputValues + count);
     memo.mapped = OutValue;
     memo.valid = true;
 }
@@ -98,10 +98,10 @@ const std::string* ComputeOutputText(const OutputRows& rows, int j, bool byteFor
     const bool stepper = (letter == 'G');
     const std::vector<float>& range1 = rows.range1[j];
     const std::vector<float>& range2 = rows.range2[j];
-    uint32_t first = 0;
+    uint32_t first{};
     std::memcpy(&first, OutputValues, sizeof first);
     if (memo.valid && memo.first == first && memo.count == count &&
-        (count == 1 || SameFloats(OutputValues + 1, static_cast<size_t>(count - 1), memo.rest))) {
+        SameFloats(OutputValues + 1, static_cast<size_t>(count - 1), memo.rest)) {
         OutValue = memo.mapped;
         return &memo.text;
     }
@@ -129,14 +129,14 @@ const std::string* ComputeChangedScalarText(const OutputRows& rows, int j, char 
     OutValue = MapOutputValue(reading, range1, range2, stepper);
     memo.text.clear();
     AppendFormattedValue(OutValue, precision, memo.text);
-    uint32_t first = 0;
+    uint32_t first{};
     std::memcpy(&first, &reading, sizeof first);
     RememberKey(memo, first, 1);
     return &memo.text;
 }
 
 void PrepareOutputMemos(int boardCount, int b, int outputCount, bool forget) {
-    if (boardCount < 0 || b < 0 || b >= boardCount || outputCount < 0) return;
+    if (b < 0 || b >= boardCount || outputCount < 0) return;
     if (OutputMemos.size() != static_cast<size_t>(boardCount))
         OutputMemos.resize(static_cast<size_t>(boardCount));
     std::vector<OutputMemo>& row = OutputMemos[static_cast<size_t>(b)];

@@ -15,12 +15,13 @@ unsigned char SegmentByte(char c) {
 }
 
 // Reads the unsigned number at the start of a field; false when it does not begin with a digit.
+// The field's end reads as its terminating '\0', which is no digit.
 bool ReadCount(const std::string& field, unsigned int& count) {
     size_t k = 0;
-    if (k < field.size() && field[k] == '+') ++k;
-    if (k >= field.size() || field[k] < '0' || field[k] > '9') return false;
+    if (field[k] == '+') ++k;
+    if (field[k] < '0' || field[k] > '9') return false;
     unsigned long n = 0;
-    for (; k < field.size() && field[k] >= '0' && field[k] <= '9'; ++k) {
+    for (; field[k] >= '0' && field[k] <= '9'; ++k) {
         // Kept from overflowing; the count is clamped below anyway.
         n = std::min(n * 10 + static_cast<unsigned long>(field[k] - '0'), 1000UL);
     }
@@ -134,8 +135,8 @@ unsigned int EncodeSevenSegment(const std::string& text, float value, unsigned i
 
 int EncodeSevenSegmentEntry(const std::vector<std::string>& fields, const std::string& text,
                             float value, unsigned char* segments) {
-    unsigned int digits = 0;
-    unsigned int point = 0;
+    unsigned int digits{};
+    unsigned int point{};
     if (fields.size() < 6 || !ReadCount(fields[4], digits) || !ReadCount(fields[5], point))
         return -1;
     static const std::string kNone;

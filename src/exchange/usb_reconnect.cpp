@@ -57,7 +57,7 @@ bool EndsWithDisconnected(const std::string& text) {
 // The board's own status line with or without the disconnected mark; the rest of it stays.
 void MarkStatusLine(int b, bool away) {
     const int line = BoardStatusLine[b];
-    if (line < 0) return;
+    if (line == -1) return;
     std::string text = StatusLine(line);
     const bool marked = EndsWithDisconnected(text);
     if (away && !marked) SetStatusLine(line, text + kDisconnected);

@@ -49,10 +49,10 @@ float StepperSteps(float v, float turn, float steps) {
 // an integer rounds exactly as printf does, halves to even. e is the decimal exponent
 // (10^e <= |v| < 10^(e+1)), last the last digit that is not a trailing zero of the fraction.
 struct SixDigits {
-    bool negative = false;
-    bool zero = false;
-    int e = 0;
-    int last = 0;
+    bool negative{};
+    bool zero{};
+    int e{};
+    int last{};
     char digits[16] = {};  // six digits, then room for the fixed-size copies that print them
 };
 

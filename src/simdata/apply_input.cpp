@@ -37,7 +37,7 @@ bool ParseValue(const std::string& token, float* value) {
     }
     ResetStream();
     ss << token;
-    float parsed = 0.0f;
+    float parsed{};
     const bool ok = static_cast<bool>(ss >> parsed) && std::isfinite(parsed);
     ResetStream();
     if (ok) *value = parsed;
@@ -100,12 +100,13 @@ void WriteToXPlane(int board, int input, int arrayIndex, unsigned int count) {
         return;
     }
 
-    const char kind = (!tag.empty() && !tag[0].empty()) ? tag[0][0] : '\0';
+    // The message's type letter: '\0' for no tag, as for an empty one.
+    const char kind = tag.empty() ? char{} : tag[0][0];
     const std::vector<float>& range = InputDataRange[b][i];
 
     // 2. Value message.
     if (tag.size() >= 2 && kind != 'E') {
-        float value = 0.0f;
+        float value{};
         if (!ParseValue(tag[1], &value)) return;  // not a number: the message is ignored
         if (kind == 'A' || kind == 'R') {
             if (range.size() != 2) return;  // no bounds to map onto: nothing is written

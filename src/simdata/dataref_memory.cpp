@@ -30,7 +30,7 @@ bool EntryComplete(unsigned int board, unsigned int input) {
 // The memory key of an input: its tag without its first character; empty when there is none.
 std::string KeyOf(unsigned int board, unsigned int input) {
     const std::string& t = Datatags[board][input];
-    return t.size() > 1 ? t.substr(1) : std::string();
+    return t.empty() ? std::string() : t.substr(1);
 }
 
 // What tells one version of a file from another: a store's own rewrite and a hand edit both
@@ -38,7 +38,7 @@ std::string KeyOf(unsigned int board, unsigned int input) {
 struct FileStamp {
     bool present = false;
     std::filesystem::file_time_type modified{};
-    std::uintmax_t size = 0;
+    std::uintmax_t size{};
     bool operator==(const FileStamp& o) const {
         return present == o.present && modified == o.modified && size == o.size;
     }
@@ -146,7 +146,7 @@ std::vector<size_t>& LinesWithKey(MemoryFile& file, const std::string& key) {
 
 size_t MemoryValuesKept(double depth) {
     if (depth > kMaxDepth) return static_cast<size_t>(kMaxDepth) + 1;
-    return depth > 1.0 ? static_cast<size_t>(std::ceil(depth)) : 1;
+    return static_cast<size_t>(std::ceil(std::fmax(depth, 1.0)));  // one at least, also for NaN
 }
 
 std::string MemoryFilePath(unsigned int board) {
@@ -218,10 +218,10 @@ void RestoreDataref(unsigned int board, unsigned int input, unsigned int arrayIn
     double cursor = InputDefault[board][input];
     if (std::isnan(cursor)) cursor = 1.0;
     if (n >= cursor) {
-        const size_t position = cursor < 1.0 ? 0 : static_cast<size_t>(cursor - 1.0);
+        const size_t position = static_cast<size_t>(std::fmax(cursor - 1.0, 0.0));
         ResetStream();
         ss << values[position];
-        float value = 0.0f;
+        float value{};
         // A stored value that does not read as a number is skipped: nothing is written.
         if (ss >> value && std::isfinite(value)) WriteDataref(board, input, arrayIndex, value);
         ResetStream();

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <utility>
 
 #include "config/file_replace.h"
 #include "studio/studio_api.h"
@@ -78,15 +79,15 @@ bool AllowedBackupId(const std::string& id) {
 
 struct Backup {
     std::string id;
-    uintmax_t size = 0;
+    uintmax_t size{};
 };
 
 // "20261208T183000Z-1": the time then the number, newest first.
 bool NewerFirst(const Backup& a, const Backup& b) {
-    const std::string ta = a.id.substr(0, 16);
-    const std::string tb = b.id.substr(0, 16);
-    if (ta != tb) return ta > tb;
-    return std::atoi(a.id.c_str() + 17) > std::atoi(b.id.c_str() + 17);
+    const auto key = [](const Backup& backup) {
+        return std::make_pair(backup.id.substr(0, 16), std::atoi(backup.id.c_str() + 17));
+    };
+    return key(a) > key(b);
 }
 
 std::vector<Backup> BackupsOf(const std::string& folder, const std::string& name) {

@@ -11,7 +11,7 @@ namespace {
 struct Job {
     std::function<StudioReply()> work;
     std::function<void(StudioReply&&)> answer;
-    bool heavy = false;
+    bool heavy{};
 };
 
 // The flight loop spends at most this much of a call on jobs, and at least runs one.

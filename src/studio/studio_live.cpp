@@ -18,8 +18,8 @@ std::vector<LiveEvent> callEvents;  // simulator's thread
 std::vector<CallCount> callCounts;  // simulator's thread
 
 std::mutex handOverLock;
-std::vector<LiveEvent> handedOver;  // under handOverLock
-std::vector<int> droppedBoards;     // under handOverLock: board, count pairs
+std::vector<LiveEvent> handedOver;               // under handOverLock
+std::vector<std::pair<int, int>> droppedBoards;  // under handOverLock: board and count
 
 CallCount& CountOf(int board) {
     for (CallCount& count : callCounts)
@@ -91,22 +91,18 @@ void TakeLiveEvent(LiveEvent&& event) {
 
 bool HandOverLiveEvents() {
     if (callEvents.empty() && callCounts.empty()) return false;
-    bool wake = false;
-    {
-        std::lock_guard<std::mutex> hold(handOverLock);
-        wake = handedOver.empty() && droppedBoards.empty();
-        for (LiveEvent& event : callEvents) {
-            if (handedOver.size() >= kLiveEventLimit) {
-                CountOf(event.board).dropped++;
-                continue;
-            }
-            handedOver.push_back(std::move(event));
+    std::lock_guard<std::mutex> hold(handOverLock);
+    const bool wake = handedOver.empty() && droppedBoards.empty();
+    for (LiveEvent& event : callEvents) {
+        if (handedOver.size() >= kLiveEventLimit) {
+            CountOf(event.board).dropped++;
+            continue;
         }
-        for (const CallCount& count : callCounts) {
-            if (count.dropped == 0) continue;
-            droppedBoards.push_back(count.board);
-            droppedBoards.push_back(count.dropped);
-        }
+        handedOver.push_back(std::move(event));
+    }
+    for (const CallCount& count : callCounts) {
+        if (count.dropped == 0) continue;
+        droppedBoards.emplace_back(count.board, count.dropped);
     }
     callEvents.clear();
     callCounts.clear();
@@ -115,18 +111,18 @@ bool HandOverLiveEvents() {
 
 std::vector<std::string> TakeLiveMessages() {
     std::vector<LiveEvent> events;
-    std::vector<int> dropped;
+    std::vector<std::pair<int, int>> dropped;
     {
         std::lock_guard<std::mutex> hold(handOverLock);
         events.swap(handedOver);
         dropped.swap(droppedBoards);
     }
     std::vector<std::string> messages;
-    messages.reserve(events.size() + dropped.size() / 2);
+    messages.reserve(events.size() + dropped.size());
     for (const LiveEvent& event : events) messages.push_back(JsonText(EventJson(event)));
-    for (size_t k = 0; k + 1 < dropped.size(); k += 2) {
-        Json j{{"event", "dropped"}, {"count", dropped[k + 1]}};
-        j["board"] = dropped[k] >= 0 ? Json(dropped[k]) : Json(nullptr);
+    for (const auto& [board, count] : dropped) {
+        Json j{{"event", "dropped"}, {"count", count}};
+        j["board"] = board >= 0 ? Json(board) : Json(nullptr);
         messages.push_back(JsonText(j));
     }
     return messages;

@@ -68,7 +68,7 @@ class Slot {
 
 // Declared first so that they outlive the I/O context, whose handlers hold the sessions.
 struct Server {
-    int port = 0;
+    int port{};
     std::string folder;
     std::string inForce;
     std::vector<std::string> staticFiles;
@@ -110,13 +110,11 @@ bool OriginAllowed(const Server& s, beast::string_view origin) {
 std::string CookieToken(beast::string_view cookies) {
     const std::string text(cookies);
     const std::string name = std::string(kCookieName) + "=";
-    size_t at = 0;
-    while (at < text.size()) {
-        while (at < text.size() && (text[at] == ' ' || text[at] == ';')) ++at;
+    for (size_t at = text.find_first_not_of("; "); at != std::string::npos;) {
         const size_t end = std::min(text.find(';', at), text.size());
         if (text.compare(at, name.size(), name) == 0)
             return text.substr(at + name.size(), end - at - name.size());
-        at = end;
+        at = text.find_first_not_of("; ", end);
     }
     return "";
 }
@@ -128,13 +126,14 @@ int HexValue(char c) {
     return -1;
 }
 
+// Decodes '+' and %XX. A '%' too near the end reads the text's ending NUL, no hex digit, and
+// stays as it is.
 std::string Unescape(const std::string& text) {
     std::string out;
     for (size_t k = 0; k < text.size(); ++k) {
         if (text[k] == '+') {
             out += ' ';
-        } else if (text[k] == '%' && k + 2 < text.size() && HexValue(text[k + 1]) >= 0 &&
-                   HexValue(text[k + 2]) >= 0) {
+        } else if (text[k] == '%' && HexValue(text[k + 1]) >= 0 && HexValue(text[k + 2]) >= 0) {
             out += static_cast<char>(HexValue(text[k + 1]) * 16 + HexValue(text[k + 2]));
             k += 2;
         } else {
@@ -200,10 +199,11 @@ std::vector<std::string> ListStaticFiles(const std::string& folder) {
 class LiveSession : public std::enable_shared_from_this<LiveSession> {
   public:
     LiveSession(Server& s, Slot slot, tcp::socket socket)
-        : server_(s), slot_(std::move(slot)), ws_(std::move(socket)) {}
-    ~LiveSession() {
-        if (counted_) LiveFeedOn.store(--server_.liveClients > 0);
+        : server_(s), slot_(std::move(slot)), ws_(std::move(socket)) {
+        ++server_.liveClients;
+        LiveFeedOn.store(true);
     }
+    ~LiveSession() { LiveFeedOn.store(--server_.liveClients > 0); }
 
     void Start(http::request<http::string_body> request) {
         websocket::stream_base::timeout timeouts =
@@ -211,12 +211,9 @@ class LiveSession : public std::enable_shared_from_this<LiveSession> {
         timeouts.keep_alive_pings = true;
         ws_.set_option(timeouts);
         ws_.read_message_max(kLiveReadLimit);
-        // Counted and listed before the handshake's answer leaves, so that no event of the calls
-        // after it is missed: what comes before the handshake is done waits in the queue. A
-        // handshake that fails uncounts it with the session.
-        counted_ = true;
-        ++server_.liveClients;
-        LiveFeedOn.store(true);
+        // Counted since made and listed before the handshake's answer leaves, so that no event of
+        // the calls after it is missed: what comes before the handshake is done waits in the
+        // queue. A handshake that fails uncounts it with the session.
         server_.liveSessions.push_back(shared_from_this());
         ws_.async_accept(request, [self = shared_from_this()](beast::error_code error) {
             if (error) return;
@@ -272,7 +269,6 @@ class LiveSession : public std::enable_shared_from_this<LiveSession> {
     beast::flat_buffer buffer_;
     std::deque<std::string> queue_;
     bool writing_ = false;
-    bool counted_ = false;
     bool accepted_ = false;  // the handshake is done: the queue may be written
 };
 
@@ -565,7 +561,7 @@ class HttpSession : public std::enable_shared_from_this<HttpSession> {
     beast::tcp_stream stream_;
     beast::flat_buffer buffer_;
     std::optional<http::request_parser<http::string_body>> parser_;
-    bool keepAlive_ = true;
+    bool keepAlive_{};  // set from each request before its answer
     char scratch_[4096];
 };
 

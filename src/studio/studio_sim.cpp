@@ -83,12 +83,9 @@ bool TextField(const Json& body, const char* key, std::string& value, size_t lim
 std::string InputMessageOf(int b, const std::string& tag, const std::string& value) {
     std::string message(1, static_cast<char>(b + 1));
     std::string text = tag;
-    const char* original = InputOriginal;
-    for (int k = 0; k < 5 && k < static_cast<int>(CodeCurrent.size()); ++k)
-        if (text[0] == original[k]) {
-            text[0] = CodeCurrent[static_cast<size_t>(k)];
-            break;
-        }
+    const char* const end = InputOriginal + std::min<size_t>(5, CodeCurrent.size());
+    const char* const letter = std::find(InputOriginal, end, text[0]);
+    if (letter != end) text[0] = CodeCurrent[static_cast<size_t>(letter - InputOriginal)];
     message += text;
     if (tag[0] == 'E' && (tag.back() == '+' || tag.back() == '-')) {
         // An encoder's value is its repeat count, one raw byte.
@@ -127,7 +124,7 @@ StudioReply StateReply(int port) {
 }
 
 StudioReply TryInputReply(const Json& body) {
-    int b = -1;
+    int b{};
     std::string tag;
     std::string value;
     if (!IntField(body, "board", b) || !TextField(body, "tag", tag, kTagLimit) || tag.size() < 2)
@@ -143,7 +140,7 @@ StudioReply TryInputReply(const Json& body) {
 }
 
 StudioReply TestOutputReply(const Json& body) {
-    int b = -1;
+    int b{};
     int seconds = 5;
     std::string tag;
     std::string text;

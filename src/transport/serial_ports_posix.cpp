@@ -42,7 +42,7 @@ namespace {
 // True when another program holds the terminal exclusively (where the system tells).
 bool HeldExclusively(int fd) {
 #ifdef TIOCGEXCL
-    int exclusive = 0;
+    int exclusive{};
     return ioctl(fd, TIOCGEXCL, &exclusive) == 0 && exclusive != 0;
 #else
     (void)fd;
@@ -128,7 +128,7 @@ void ConfigurePort(int fd) {
 }
 
 long ReadPort(int fd, char* buffer, size_t size) {
-    int waiting = 0;
+    int waiting{};
     if (ioctl(fd, FIONREAD, &waiting) < 0) return -1;
     if (waiting <= 0) return 0;
     const ssize_t n = read(fd, buffer, size);
@@ -140,7 +140,7 @@ long ReadPort(int fd, char* buffer, size_t size) {
 // -1 is left for a write that failed.
 void Send_USB(int fd, const char* data, int length) {
     const ssize_t written = write(fd, data, static_cast<size_t>(length));
-    const bool full = written < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR);
+    const bool full = written == -1 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR);
     bytes_sent = full ? 0 : static_cast<int>(written);
 }
 
@@ -150,6 +150,5 @@ void FlushPortInput(int fd) {
 
 bool PortHungUp(int fd) {
     pollfd state{fd, POLLIN, 0};
-    if (poll(&state, 1, 0) <= 0) return false;
-    return (state.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+    return poll(&state, 1, 0) == 1 && (state.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
 }

@@ -156,9 +156,8 @@ TEST_F(PluginOnBoardTest, UnoIdentifiesAfterItsBootDelayAndRunsEveryPart) {
     EXPECT_TRUE(
         cockpit_->FlyUntil([] { return !xphost::IsCommandActive("avr/annunciator/test"); }));
     for (const auto& turn :
-         {std::make_pair("turn 4 5 3", 3), {"turn 4 5 30 fast", 33}, {"turn 4 5 -5", 28}}) {
+         {std::make_pair("turn 4 5 3", 3), {"turn 4 5 30 fast", 33}, {"turn 4 5 -5", 28}})
         EXPECT_TRUE(Drive(turn.first, "avr/knob", turn.second));
-    }
     // The half-step encoder spun at paces that give messages with counts of 13 to 20 steps
     // (two a detent, sent every 10 ms): the count bytes 13, 17 and 19 among them are what a line
     // with the terminal's input processing turns into a line feed or takes as flow control.

@@ -9,7 +9,6 @@
 #include <termios.h>
 
 #include <chrono>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <memory>

@@ -167,7 +167,7 @@ TEST_F(CheckFaults, ControlBytesAreNamedAndNoUnprintableByteIsPrinted) {
     for (const auto& row : rows) EXPECT_EQ(corvane_check::ShownText(row.text), row.shown);
     const std::string path = Write("bytes.cfg", std::string("*1\n[I]\nD5+") + '\0' +
                                                     " sim/cockpit2/switches/landing_lights_on 1\n" +
-                                                    "# caf\xE9 \x1B[31m\x07\r\n");
+                                                    "# caf\xE9 \x1B[31m\x07\x01\r\n");
     const CheckerRun run = RunChecker({"--quiet", path});
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.output, path +
@@ -175,9 +175,10 @@ TEST_F(CheckFaults, ControlBytesAreNamedAndNoUnprintableByteIsPrinted) {
                               "Corvane reads it as part of the field it stands in; delete it\n"
                               "    D5+\\x00 sim/cockpit2/switches/landing_lights_on 1\n" +
                               path +
-                              ":4: suspect: 2 control bytes (1B at column 8, 07 at column 13) "
-                              "that no editor shows: Corvane reads each as part of the field "
-                              "it stands in; delete them\n    # caf\\xE9 \\x1B[31m\\x07\n");
+                              ":4: suspect: 3 control bytes (1B at column 8, 07 at column 13, "
+                              "01 at column 14) that no editor shows: Corvane reads each as part "
+                              "of the field it stands in; delete them\n"
+                              "    # caf\\xE9 \\x1B[31m\\x07\\x01\n");
     const std::string report = RunChecker({path}).output;
     EXPECT_EQ(report, corvane_check::ShownText(report));
 }

@@ -110,8 +110,8 @@ std::string NameOfLength(size_t length, char last) {
 }
 
 // Long texts in the monitor's lines: a board's value is shown up to 24 characters, then cut with
-// "..."; the names not found yet fill their line up to 110 characters, each cut at 55, and the
-// rest are counted.
+// "...", a byte no terminal shows as '?'; the names not found yet fill their line up to 110
+// characters, each cut at 55, and the rest are counted.
 TEST(MonitorWindow, LongTextsAreCutWhereTheLineEnds) {
     const struct {
         std::vector<size_t> names;  // lengths of the missing names, in data.cfg order
@@ -138,8 +138,10 @@ TEST(MonitorWindow, LongTextsAreCutWhereTheLineEnds) {
         const struct {
             std::string value;
             std::string shown;
-        } values[] = {
-            {value23, value23}, {value23 + "0", value23 + "0"}, {value23 + "00", value23 + "0..."}};
+        } values[] = {{value23, value23},
+                      {value23 + "0", value23 + "0"},
+                      {value23 + "00", value23 + "0..."},
+                      {"\x1F!~\x7F", "?!~?"}};
         for (const auto& value : values) {
             board.SendInput("D5", value.value);
             run.Call(2);

@@ -68,6 +68,7 @@ TEST(OutputFormat, ValueTextsAndMapping) {
     const std::tuple<float, L, L, bool, float> mappings[] = {
         // A stepper's turn scaled to its steps; a turn of zero gives no number, sent as zero.
         {90, {360}, {0, 2048}, true, 512},
+        {360, {360}, {0, 2048}, true, 0},  // a whole turn is none
         {450, {360}, {0, 2048}, true, 512},
         {-90, {360}, {0, 2048}, true, -2560},
         {90, {0}, {0, 2048}, true, 0},
@@ -84,6 +85,7 @@ TEST(OutputFormat, ValueTextsAndMapping) {
         {std::nanf(""), {0.5f}, {100}, false, 0},
         // Breakpoint tables.
         {2.5f, {0, 10}, {0, 100}, false, 25},
+        {0, {0, 10}, {0, 100}, false, 0},
         {-1, {0, 10}, {0, 100}, false, 0},
         {50, {0, 10}, {0, 100}, false, 100},
         {inf, {0, 10}, {0, 100}, false, 100},

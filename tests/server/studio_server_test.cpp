@@ -111,8 +111,10 @@ std::string RawRequest(const Refusal& r, int port, const std::string& token) {
     if (*r.type)
         head += "Content-Type: " + std::string(r.type) +
                 "\r\nContent-Length: " + std::to_string(r.body.size()) + "\r\n";
-    for (const auto& [key, value] :
-         {std::make_pair("{t}", token), std::make_pair("{p}", std::to_string(port))})
+    // {f}: the token with its first character changed.
+    for (const auto& [key, value] : {std::make_pair("{t}", token),
+                                     {"{f}", (token[0] == '0' ? "1" : "0") + token.substr(1)},
+                                     {"{p}", std::to_string(port)}})
         for (size_t at; (at = head.find(key)) != std::string::npos;) head.replace(at, 3, value);
     return head + "Connection: close\r\n\r\n" + r.body;
 }
@@ -124,6 +126,7 @@ const char* const kJson = "application/json";
 const Refusal kRefusals[] = {
     {"NoToken", "GET /api/state", "", "", "", "", 401},
     {"WrongToken", "GET /api/state", "", "X-Corvane-Token: 00112233445566778899aabbccddeeff\r\n", "", "", 401},
+    {"TokenWrongInItsFirstCharacter", "GET /api/state", "", "X-Corvane-Token: {f}\r\n", "", "", 401},
     {"WrongCookie", "GET /api/state", "", "Cookie: corvane_token=0011\r\n", "", "", 401},
     {"ForeignHost", "GET /api/state", "attacker.example:80", kToken, "", "", 403},
     {"ForeignHostForThePage", "GET /", "10.0.0.1:{p}", "", "", "", 403},
@@ -131,7 +134,7 @@ const Refusal kRefusals[] = {
     {"ChangeWithTheCookieOnly", "POST /api/apply", "", "Cookie: corvane_token={t}\r\n", kJson, "{}", 401},
     {"ParentFolder", "GET /api/file?name=../config.ini", "", kToken, "", "", 403},
     {"ProfileParent", "GET /api/file?name=profiles/..%2Fconfig.cfg", "", kToken, "", "", 403},
-    {"ProfileThroughAFolder", "GET /api/file?name=profiles/x%2F..%2F..%2Fdata.cfg", "", kToken, "", "", 403},
+    {"ProfileThroughAFolder", "GET /api/file?name=profiles/x%2f..%2F..%2fdata.cfg", "", kToken, "", "", 403},
     {"AbsoluteName", "GET /api/file?name=%2Fetc%2Fpasswd", "", kToken, "", "", 403},
     {"SaveOutsideTheFiles", "PUT /api/file?name=config.ini", "", kToken, kJson, R"({"text":"x","base_version":"abc"})", 403},
     {"PageFileNotListed", "GET /../config.ini", "", "", "", "", 404},

@@ -126,12 +126,8 @@ class AvrCockpit {
         next_ += kFramePeriod;
         xphost::RunFrame();
     }
-    // Runs the next flight-loop call when it is due, without waiting; true when it ran.
-    bool FrameIfDue() {
-        if (Clock::now() < next_) return false;
-        Frame();
-        return true;
-    }
+    // When the next flight-loop call is due.
+    Clock::time_point due() const { return next_; }
     // Flies until done() holds, at most `seconds`; true when it held.
     bool FlyUntil(const std::function<bool()>& done, double seconds = 30.0) {
         const auto frames = static_cast<int>(seconds * 1000.0 / kFramePeriod.count());
