@@ -114,6 +114,9 @@ TEST_F(CheckAgreement, ViewAgreesWithThePluginsTablesAndWhatTheBoardReceives) {
     // What a single encoder and a display with point 0 do, in the builder's words; a memory store
     // keeps at least one value and at most a million and one, as the plug-in's store does.
     const std::pair<size_t, std::string> details[] = {
+        {0,
+         "writes 1; a message with a value writes that value; leads a group of 3 "
+         "inputs: each press goes to the next"},
         {8, "adds 100 per encoder step, no further once at or above 40000"},
         {15, "stores the value under key 14 in the board's memory file, keeping the last 1"},
         {18, "stores the value under key 4 in the board's memory file, keeping the last 1000001"}};
@@ -135,6 +138,9 @@ TEST_F(CheckTest, ModeSwitchesReportTheGroupTheyDrive) {
     // The group's leader is the board's first input; output selections name their outputs; an
     // array's element is named, the first too.
     const std::pair<size_t, std::string> details[] = {
+        {0,
+         "adds 1 per encoder step, wraps around within 0 to 360; leads its encoder group: "
+         "a turn goes to the input of the group's mode (mode 1 to start with)"},
         {3, "next mode (+1), of the 2 modes of the encoder group led by input 0 (E3/1+)"},
         {4, "previous mode (-1): drives no encoder group (no encoder input is tagged E7 or E7/n)"},
         {5, "selects nothing: no '_' before the output tag"},

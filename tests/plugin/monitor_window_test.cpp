@@ -135,18 +135,15 @@ TEST(MonitorWindow, LongTextsAreCutWhereTheLineEnds) {
         boardsim::Board& board = run.AddLanBoard(25, 3);
         ASSERT_TRUE(run.ConnectAll(200));
         const std::string value23 = "1" + std::string(22, '0');
-        const struct {
-            std::string value;
-            std::string shown;
-        } values[] = {{value23, value23},
-                      {value23 + "0", value23 + "0"},
-                      {value23 + "00", value23 + "0..."},
-                      {"\x1F!~\x7F", "?!~?"}};
-        for (const auto& value : values) {
-            board.SendInput("D5", value.value);
+        using Texts = std::pair<std::string, std::string>;  // sent, shown
+        for (const auto& [sent, shown] : {Texts{value23, value23},
+                                          {value23 + "0", value23 + "0"},
+                                          {value23 + "00", value23 + "0..."},
+                                          {"\x1F!~\x7F", "?!~?"}}) {
+            board.SendInput("D5", sent);
             run.Call(2);
             EXPECT_THAT(MonitorLines(),
-                        ::testing::Contains(HasSubstr("last inputs: D5 " + value.shown + " -> ")));
+                        ::testing::Contains(HasSubstr("last inputs: D5 " + shown + " -> ")));
         }
         EXPECT_THAT(MonitorLines(), ::testing::Contains("      not found yet:" + row.shown));
     }

@@ -142,7 +142,7 @@ const Refusal kRefusals[] = {
     {"WrongMethod", "DELETE /api/file?name=data.cfg", "", kToken, "", "", 405},
     {"MalformedJson", "POST /api/try-input", "", kToken, kJson, "{bad ", 400},
     {"BodyOf2MB", "PUT /api/file?name=data.cfg", "", kToken, kJson, std::string(2097152, ' '), 413},
-    {"UnknownBoard", "POST /api/try-input", "", kToken, kJson, R"({"board":7,"tag":"D5+","value":""})", 404},
+    {"UnknownBoardWithTheLongestTag", "POST /api/try-input", "", kToken, kJson, R"({"board":7,"tag":"D)" + std::string(63, '5') + R"(","value":""})", 404},
 };
 // clang-format on
 
