@@ -406,7 +406,7 @@ TEST(StudioCalls, TestOutputShowsTheTextThenTheSimulatorsValueAgain) {
             return !board.leds()[13];
         },
         300));
-    EXPECT_EQ(test(R"({"board":0,"tag":"99L","text":"1","seconds":1})").status, 404);
+    EXPECT_EQ(test(R"({"board":0,"tag":"99L","text":"1","seconds":30})").status, 404);
     EXPECT_EQ(test(R"({"board":0,"tag":"13L","text":"1","seconds":31})").status, 400);
 }
 
@@ -447,7 +447,7 @@ TEST(StudioCalls, CheckGivesTheCheckersVerdictAndNamesTheSimulatorsNames) {
                                           R"(,"pin":2,"precision":1,"tag":"2D")"));
     }
     const HttpAnswer names = studio.Ask(
-        "GET", "/api/names?prefix=sim/cockpit2/switches/landing_lights_o&kind=dataref&limit=5");
+        "GET", "/api/names?prefix=sim/cockpit2/switches/landing_lights_o&kind=dataref&limit=200");
     EXPECT_EQ(
         names.body,
         R"({"complete":true,"names":[{"kind":"dataref","name":"sim/cockpit2/switches/landing_lights_on","type":"int","writable":true}],"source":"live"})");
