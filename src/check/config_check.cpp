@@ -62,9 +62,7 @@ void NoteOutputsWithoutTheirPin(SectionCheck& section) {
     const BoardView& v = section.view;
     if (v.id == 0) return;
     const auto note = [&](int line, const char* reason) {
-        if (line > 0)
-            section.findings.push_back(
-                Finding{line, ConfigNoteKind::Suspect, reason, ConfigNoteEntry::None, -1});
+        if (line > 0) section.findings.push_back(Finding{line, ConfigNoteKind::Suspect, reason});
     };
     if (v.ledCommon == kUnsetPin)
         note(FirstLineOfType(section, 'l'),
@@ -106,8 +104,7 @@ void ReadSection(SectionCheck& section, const std::string& text, unsigned int id
     NoteOutputsWithoutTheirPin(section);
     if (v.inputs.empty() && v.outputs.empty() && v.ledModes.empty())
         section.findings.push_back(Finding{section.line, ConfigNoteKind::Suspect,
-                                           "the section gives the board no inputs and no outputs",
-                                           ConfigNoteEntry::None, -1});
+                                           "the section gives the board no inputs and no outputs"});
 }
 
 // Control bytes in a line (a tab aside, and a carriage return at its end, which the reader trims)
@@ -133,8 +130,7 @@ void NoteControlBytes(CheckReport& report) {
             (one ? std::string("a control byte (") : std::to_string(count) + " control bytes (") +
                 where + (count > 3 ? ", ..." : "") + ") that no editor shows: Corvane reads " +
                 (one ? "it" : "each") + " as part of the field it stands in; delete " +
-                (one ? "it" : "them"),
-            ConfigNoteEntry::None, -1});
+                (one ? "it" : "them")});
     }
 }
 
@@ -195,8 +191,7 @@ CheckReport CheckDataCfg(const std::string& text, bool suggest) {
     if (sections.empty())
         report.fileFindings.push_back(Finding{0, ConfigNoteKind::Skipped,
                                               "no board section: a section begins with '*' and "
-                                              "the board ID, as in *1",
-                                              ConfigNoteEntry::None, -1});
+                                              "the board ID, as in *1"});
     for (const ConfigSection& stored : sections) {
         SectionCheck section;
         section.id = stored.id;
@@ -237,8 +232,7 @@ CheckReport CheckPanelText(const std::string& text, bool suggest) {
         report.fileFindings.push_back(Finding{0, ConfigNoteKind::Skipped,
                                               "a panel's text needs 10 characters or more: a "
                                               "shorter identification is read as an Arduino "
-                                              "board's",
-                                              ConfigNoteEntry::None, -1});
+                                              "board's"});
     SectionCheck section;
     ReadSection(section, headerAdded ? "[O]\n" + text : text, 0, [&](int position) {
         if (position >= 1 && static_cast<size_t>(position) <= lineOfPosition.size())

@@ -31,7 +31,7 @@ void LiveStateAside::Exchange() {
     ExchangeConfigReaderState(reader_);
     ExchangeMissingNames(missing_);
     InstructionsText.swap(statusLines_);
-    for (int i = 0; i < kStatusLineCount; ++i) swap(InstructionsTextWidget[i], captions_[i]);
+    swap(InstructionsTextWidget, captions_);
     swap(message_line_number, messageLine_);
     swap(ScanTimeout, scanTimeout_);
     swap(MessageIsSerial, messageIsSerial_);

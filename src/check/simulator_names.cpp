@@ -36,7 +36,7 @@ struct NameIndex {
     GetDataRefsByIndex refsByIndex = nullptr;
     GetDataRefInfo refInfo = nullptr;
     int liveRead = 0;                         // live datarefs looked at so far
-    bool liveComplete = false;                // every live dataref looked at
+    bool liveComplete{};                      // every live dataref looked at
     std::vector<SimulatorName> liveDatarefs;  // by name
     // Every name indexed, in no order; shared with the snapshots taken of it, and copied before
     // it grows while one is held.
@@ -142,15 +142,15 @@ void IndexLive(NameIndex& x) {
     const int total = std::min(x.countRefs(), kMaxListedDatarefs);
     const int end = std::min(total, x.liveRead + kLiveRefsPerLookup);
     std::vector<SimulatorName> added;
-    std::vector<XPLMDataRef> page(kPage);
     for (int offset = x.liveRead; offset < end; offset += kPage) {
         const int n = std::min(kPage, end - offset);
+        std::vector<XPLMDataRef> page(n);
         x.refsByIndex(offset, n, page.data());
-        for (int k = 0; k < n; ++k) {
-            if (!page[k]) continue;
+        for (const XPLMDataRef ref : page) {
+            if (!ref) continue;
             XPLMDataRefInfo_t info{};
             info.structSize = sizeof info;
-            x.refInfo(page[k], &info);
+            x.refInfo(ref, &info);
             // A dataref whose owner has gone has no type.
             if (!info.name || !*info.name || HasBlank(info.name) || info.type == 0) continue;
             added.push_back(

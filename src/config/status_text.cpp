@@ -52,7 +52,7 @@ const std::string& StatusLine(int i) {
 }
 
 void ShowStatusLine(int i) {
-    if (i < 0 || i >= kStatusLineCount || i >= static_cast<int>(InstructionsText.size())) return;
+    if (i < 0 || i >= std::min(kStatusLineCount, static_cast<int>(InstructionsText.size()))) return;
     if (InstructionsTextWidget[i])
         XPSetWidgetDescriptor(InstructionsTextWidget[i], InstructionsText[i].c_str());
 }

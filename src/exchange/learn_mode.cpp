@@ -13,7 +13,7 @@
 namespace {
 
 bool learning = false;
-double learningEndsAt = 0.0;  // the simulator's elapsed time when learning ends by itself
+double learningEndsAt{};  // the simulator's elapsed time when learning ends by itself
 std::vector<char> boardChips;
 
 double Now() {
@@ -52,7 +52,7 @@ bool Learning() {
 
 int LearningSecondsLeft() {
     if (!learning) return 0;
-    return static_cast<int>(std::clamp(std::ceil(learningEndsAt - Now()), 0.0, kLearnSeconds));
+    return static_cast<int>(std::ceil(std::clamp(learningEndsAt - Now(), 0.0, kLearnSeconds)));
 }
 
 void ContinueLearning() {
@@ -63,7 +63,7 @@ void ContinueLearning() {
 
 void ForgetLearning() {
     learning = false;
-    learningEndsAt = 0.0;
+    learningEndsAt = {};
     boardChips.clear();
 }
 

@@ -1,6 +1,7 @@
 #include "exchange/name_healing.h"
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -20,9 +21,9 @@ constexpr double kCallSlack = 0.05;
 
 bool requested = false;
 bool underWay = false;
-std::size_t next = 0;    // the missing name the lookup under way looks up next
-double lastBegun = 0.0;  // elapsed time when the last lookup began
-bool begunOnce = false;
+std::size_t next = 0;  // the missing name the lookup under way looks up next
+// The elapsed time when the last lookup began; none before the first.
+std::optional<double> lastBegun;
 // The live feed hears of a lookup that was asked for or is the first, and of one that found names.
 bool announce = false;
 std::vector<std::string> foundNow;  // names the lookup under way found, while a client listens
@@ -34,12 +35,11 @@ NameLookup LookUp(const MissingName& m) {
 // Whether a lookup begins in this call: asked for, or 2 s (less the slack) after the last one.
 bool LookupDue() {
     const double now = XPLMGetElapsedTime();
-    const bool due = requested || !begunOnce || now < lastBegun ||
-                     now - lastBegun >= kNameRetrySeconds - kCallSlack;
+    const bool due = requested || !lastBegun || now < *lastBegun ||
+                     now - *lastBegun >= kNameRetrySeconds - kCallSlack;
     if (!due) return false;
-    announce = requested || !begunOnce;
+    announce = requested || !lastBegun;
     requested = false;
-    begunOnce = true;
     lastBegun = now;
     next = 0;
     return true;
@@ -88,8 +88,7 @@ void ResetNameHealing() {
     requested = false;
     underWay = false;
     next = 0;
-    lastBegun = 0.0;
-    begunOnce = false;
+    lastBegun.reset();
     announce = false;
     foundNow.clear();
 }

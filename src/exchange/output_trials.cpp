@@ -7,6 +7,15 @@
 
 std::vector<OutputTrial> OutputTrials;
 
+namespace {
+
+// Matches the trial of output j of board b.
+auto TrialOf(int b, int j) {
+    return [b, j](const OutputTrial& t) { return t.board == b && t.output == j; };
+}
+
+}  // namespace
+
 bool StartOutputTrial(int b, int j, const std::string& text, int seconds) {
     if (!OutputExists(b, j) || !FitOutputStates(b)) return false;
     const int length = std::clamp(seconds, 1, kLongestOutputTrial);
@@ -16,8 +25,7 @@ bool StartOutputTrial(int b, int j, const std::string& text, int seconds) {
     trial.text = text;
     trial.value = std::strtof(text.c_str(), nullptr);
     trial.until = std::chrono::steady_clock::now() + std::chrono::seconds(length);
-    auto same = [&](const OutputTrial& t) { return t.board == b && t.output == j; };
-    OutputTrials.erase(std::remove_if(OutputTrials.begin(), OutputTrials.end(), same),
+    OutputTrials.erase(std::remove_if(OutputTrials.begin(), OutputTrials.end(), TrialOf(b, j)),
                        OutputTrials.end());
     if (OutputTrials.size() >= kOutputTrialLimit) return false;
     OutputTrials.push_back(trial);
@@ -26,13 +34,10 @@ bool StartOutputTrial(int b, int j, const std::string& text, int seconds) {
 }
 
 const OutputTrial* OutputTrialOf(int b, int j) {
-    for (size_t k = 0; k < OutputTrials.size(); ++k) {
-        const OutputTrial& trial = OutputTrials[k];
-        if (trial.board != b || trial.output != j) continue;
-        if (std::chrono::steady_clock::now() < trial.until) return &trial;
-        OutputTrials.erase(OutputTrials.begin() + static_cast<long>(k));
-        if (FitOutputStates(b) && OutputExists(b, j)) OutputDue[b][j] = true;
-        return nullptr;
-    }
+    const auto trial = std::find_if(OutputTrials.begin(), OutputTrials.end(), TrialOf(b, j));
+    if (trial == OutputTrials.end()) return nullptr;
+    if (std::chrono::steady_clock::now() < trial->until) return &*trial;
+    OutputTrials.erase(trial);
+    if (FitOutputStates(b) && OutputExists(b, j)) OutputDue[b][j] = true;
     return nullptr;
 }

@@ -1,7 +1,7 @@
 // The five entry points through which the simulator drives the plug-in.
 #include <cmath>
 #include <cstdint>
-#include <cstring>
+#include <cstdio>
 
 #include "XPLMDataAccess.h"
 #include "XPLMDefs.h"
@@ -22,9 +22,10 @@ namespace {
 
 constexpr char kDatarefNotifications[] = "XPLM_WANTS_DATAREF_NOTIFICATIONS";
 
+constexpr size_t kTextSize = 256;  // the simulator's name, signature and description buffers
+
 void CopyText(char* out, const char* text) {
-    std::strncpy(out, text, 255);
-    out[255] = '\0';
+    std::snprintf(out, kTextSize, "%s", text);
 }
 
 }  // namespace

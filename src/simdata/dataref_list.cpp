@@ -16,7 +16,7 @@ using GetDataRefsByIndex = void (*)(int, int, XPLMDataRef*);
 using GetDataRefInfo = void (*)(XPLMDataRef, XPLMDataRefInfo_t*);
 
 std::string Array(const char* kind, int size) {
-    return std::string(kind) + "[" + std::to_string(size > 0 ? size : 1) + "]";
+    return std::string(kind) + "[" + std::to_string(std::max(size, 1)) + "]";
 }
 
 std::string TypeText(XPLMDataRef ref, int types) {
@@ -59,17 +59,17 @@ bool LiveDatarefList(std::string& text, int& count) {
     const int total = std::min(countRefs(), kMaxListedDatarefs);
     std::string list = HeaderLine();
     int listed = 0;
-    std::vector<XPLMDataRef> page(kPage);
     for (int offset = 0; offset < total; offset += kPage) {
-        const int n = total - offset < kPage ? total - offset : kPage;
+        const int n = std::min(total - offset, kPage);
+        std::vector<XPLMDataRef> page(n);
         refsByIndex(offset, n, page.data());
-        for (int k = 0; k < n; ++k) {
-            if (!page[k] || !XPLMIsDataRefGood(page[k])) continue;
+        for (const XPLMDataRef ref : page) {
+            if (!ref || !XPLMIsDataRefGood(ref)) continue;
             XPLMDataRefInfo_t info{};
             info.structSize = sizeof info;
-            refInfo(page[k], &info);
+            refInfo(ref, &info);
             if (!info.name || !*info.name || HasBlank(info.name)) continue;
-            list += std::string(info.name) + "\t" + TypeText(page[k], info.type) + "\t" +
+            list += std::string(info.name) + "\t" + TypeText(ref, info.type) + "\t" +
                     (info.writable ? "y" : "n") + "\n";
             ++listed;
         }

@@ -45,7 +45,7 @@ Closer Worker;               // touched only from the simulator's thread
 
 void LetOutputGo(int fd) {
     for (int k = 0; k < kDrainChecks; ++k) {
-        int waiting = 0;
+        int waiting{};
         if (ioctl(fd, TIOCOUTQ, &waiting) != 0 || waiting <= 0) return;
         std::this_thread::sleep_for(kDrainStep);
     }

@@ -97,8 +97,8 @@ void AddPortsOf(const char* enumerator, std::vector<std::string>& names) {
         HKEY key = SetupDiOpenDevRegKey(devices, &device, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_READ);
         if (key == INVALID_HANDLE_VALUE) continue;
         char data[64] = {};
-        DWORD length = sizeof data - 1;
-        DWORD type = 0;
+        DWORD length = sizeof data;  // a value may lack its terminating NUL: see strnlen below
+        DWORD type{};
         const LONG result = RegQueryValueExA(key, "PortName", nullptr, &type,
                                              reinterpret_cast<BYTE*>(data), &length);
         RegCloseKey(key);
@@ -181,18 +181,18 @@ void ConfigurePort(int fd) {
 
 long ReadPort(int fd, char* buffer, size_t size) {
     HANDLE handle = PortHandle(fd);
-    DWORD errors = 0;
+    DWORD errors{};
     COMSTAT status{};
     if (!ClearCommError(handle, &errors, &status)) return -1;
     if (status.cbInQue == 0 || size == 0) return 0;
     const DWORD wanted = static_cast<DWORD>(std::min<size_t>(size, status.cbInQue));
-    DWORD got = 0;
+    DWORD got{};
     if (!ReadFile(handle, buffer, wanted, &got, nullptr)) return -1;
     return static_cast<long>(got);
 }
 
 void Send_USB(int fd, const char* data, int length) {
-    DWORD written = 0;
+    DWORD written{};
     const BOOL ok = length >= 0 &&
                     WriteFile(PortHandle(fd), data, static_cast<DWORD>(length), &written, nullptr);
     bytes_sent = ok ? static_cast<int>(written) : -1;
@@ -219,7 +219,7 @@ std::string PermissionAdvice() {
 
 bool PortHungUp(int fd) {
     // A device that went away (a USB cable pulled) fails every query of its state.
-    DWORD errors = 0;
+    DWORD errors{};
     COMSTAT status{};
     return ClearCommError(PortHandle(fd), &errors, &status) == 0;
 }

@@ -23,6 +23,7 @@ namespace {
 
 using corvane_test::AvrCockpit;
 using corvane_test::AvrCockpitSetup;
+using corvane_test::Hex;
 
 // Every kind of input and output on an Uno (board ID 7): a button on 2, a held command on 6, an
 // encoder on 4 and 5, a half-step encoder on 10 and 11, a lever on A5 (19); a lamp on 13, PWM on 3,
@@ -343,11 +344,6 @@ struct Garbage {
     const char* what;
     std::string bytes;  // hex
 };
-std::string Hex(const std::string& bytes) {
-    std::string hex;
-    for (unsigned char c : bytes) hex += {"0123456789ABCDEF"[c >> 4], "0123456789ABCDEF"[c & 15]};
-    return hex;
-}
 std::string Repeated(const std::string& piece, size_t length) {
     std::string text;
     while (text.size() < length) text += piece;

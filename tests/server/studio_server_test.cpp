@@ -88,7 +88,8 @@ TEST(StudioServer, TellsItsAddressWithATokenOf128Bits) {
 
 // Each refusal with the answer it gets; none carries a CORS header. A request is its request
 // line, its Host ("" for the server's own), its other headers ("{t}" stands for the token, "{p}"
-// for the port), the type of its body ("" for none) and the body.
+// for the port), the type of its body ("" for none) and the body. A JSON body's type may carry
+// parameters after ';' or a blank.
 struct Refusal {
     const char* name;
     const char* start;
@@ -140,9 +141,9 @@ const Refusal kRefusals[] = {
     {"PageFileNotListed", "GET /../config.ini", "", "", "", "", 404},
     {"UnknownCall", "GET /api/nothing", "", kToken, "", "", 404},
     {"WrongMethod", "DELETE /api/file?name=data.cfg", "", kToken, "", "", 405},
-    {"MalformedJson", "POST /api/try-input", "", kToken, kJson, "{bad ", 400},
+    {"MalformedJson", "POST /api/try-input", "", kToken, "application/json; charset=utf-8", "{bad ", 400},
     {"BodyOf2MB", "PUT /api/file?name=data.cfg", "", kToken, kJson, std::string(2097152, ' '), 413},
-    {"UnknownBoardWithTheLongestTag", "POST /api/try-input", "", kToken, kJson, R"({"board":7,"tag":"D)" + std::string(63, '5') + R"(","value":""})", 404},
+    {"UnknownBoardWithTheLongestTag", "POST /api/try-input", "", kToken, "application/json ;charset=utf-8", R"({"board":7,"tag":"D)" + std::string(63, '5') + R"(","value":""})", 404},
 };
 // clang-format on
 
@@ -166,7 +167,7 @@ INSTANTIATE_TEST_SUITE_P(Table, StudioRefusal, ::testing::ValuesIn(kRefusals),
 TEST(StudioServer, OnlyThePageFolderFilesOfThePagesFormAreServed) {
     StudioRun studio;
     const std::string longest = std::string(61, 'a') + ".js";
-    const std::pair<std::string, int> files[] = {{"a-b_9.css", 200},   {longest, 200},
+    const std::pair<std::string, int> files[] = {{"a-z_09.css", 200},  {longest, 200},
                                                  {"a" + longest, 404}, {"Page.js", 404},
                                                  {"notes.txt", 404},   {"page.js.bak", 404}};
     for (const auto& [name, status] : files)
@@ -210,10 +211,10 @@ TEST(StudioServer, StateNamesTheBoardsTheFileAndTheVersion) {
 TEST(StudioServer, FilesAreReadSavedWithBackupsAndAStaleSaveIsRefused) {
     StudioRun studio;
     std::filesystem::create_directories(studio.run().folder() + "/profiles");
-    WriteFile(studio.run().folder() + "/profiles/B738.cfg", "*1\n");
+    WriteFile(studio.run().folder() + "/profiles/Bonanza A36.cfg", "*1\n");
     const HttpAnswer files = studio.Ask("GET", "/api/files");
     EXPECT_THAT(files.body, HasSubstr(R"("name":"data.cfg")"));
-    EXPECT_THAT(files.body, HasSubstr(R"("name":"profiles/B738.cfg")"));
+    EXPECT_THAT(files.body, HasSubstr(R"("name":"profiles/Bonanza A36.cfg")"));
     EXPECT_THAT(files.body, HasSubstr(R"("in_force":true)"));
     const HttpAnswer file = studio.Ask("GET", "/api/file?name=data.cfg");
     ASSERT_EQ(file.status, 200);
@@ -250,16 +251,16 @@ TEST(StudioServer, FilesAreReadSavedWithBackupsAndAStaleSaveIsRefused) {
     EXPECT_EQ(std::distance(backupFolder, {}), 10);  // data.cfg's saves only, so far
     // An id has a save's form: 18 to 24 of its characters.
     for (const std::string id :
-         {"20261208T18300Z-1", "20261208T183000Z-1234567", "20261208T183000Z-12345678"}) {
+         {"20261208T18300Z-1", "20261208T183059Z-1234567", "20261208T183059Z-12345678"}) {
         WriteFile(studio.run().folder() + "/backups/data.cfg." + id, "x");
         EXPECT_EQ(studio.Ask("GET", "/api/backup?name=data.cfg&id=" + id).status,
                   id.size() == 24 ? 200 : 403);
     }
-    // A new profile is made with base_version "".
-    const HttpAnswer made = studio.Ask("PUT", "/api/file?name=profiles/A320%20neo.cfg",
+    // A new profile is made with base_version "", its name escaped with hex digits of both cases.
+    const HttpAnswer made = studio.Ask("PUT", "/api/file?name=pr%6Ffiles%2f%5Al%69n%20%5a-50.cfg",
                                        R"({"text":"*1\n","base_version":""})");
     EXPECT_EQ(made.status, 200);
-    EXPECT_EQ(ReadFile(studio.run().folder() + "/profiles/A320 neo.cfg"), "*1\n");
+    EXPECT_EQ(ReadFile(studio.run().folder() + "/profiles/Zlin Z-50.cfg"), "*1\n");
 }
 
 TEST(StudioServer, ASeventeenthConnectionIsClosedAtOnce) {
@@ -414,7 +415,7 @@ TEST(StudioCalls, CheckGivesTheCheckersVerdictAndNamesTheSimulatorsNames) {
     StudioRun studio;
     const HttpAnswer check = studio.Ask(
         "POST", "/api/check",
-        R"({"name":"data.cfg","text":"*1\n[I]\nD5+ sim/cockpit2/switches/landing_lights_on 1\nD6+ sim/cockpit2/switchs/beacon_on 1\n[O]\n13L 0 sim/cockpit2/switches/landing_lights_on\n7L 0 sim/cockpit2/switches/landing_lights_on\n8L D5+=1\n9L D6+=2\n"})");
+        R"({"name":"data.cfg","text":"*1\n[I]\nD10+ sim/cockpit2/switches/landing_lights_on 1\nD6+ sim/cockpit2/switchs/beacon_on 1\n[O]\n13L 0 sim/cockpit2/switches/landing_lights_on\n7L 0 sim/cockpit2/switches/landing_lights_on\n8L D10+=1\n9L D6+=2\n"})");
     ASSERT_EQ(check.status, 200) << check.body;
     EXPECT_THAT(check.body, HasSubstr(R"("problems":1)"));
     EXPECT_THAT(check.body, HasSubstr(R"("line":4,"message":)"));
@@ -427,14 +428,14 @@ TEST(StudioCalls, CheckGivesTheCheckersVerdictAndNamesTheSimulatorsNames) {
         for (const corvane_check::VerdictNote& note : line.notes)
             EXPECT_TRUE(note.suggestions.empty()) << note.message;
     for (const char* entry :
-         {R"("line":3,"pin":"pin 5","tag":"D5+")", R"("line":4,"pin":"pin 6","tag":"D6+")",
+         {R"("line":3,"pin":"pin 10","tag":"D10+")", R"("line":4,"pin":"pin 6","tag":"D6+")",
           R"("index":1,"kind":"LED","line":7,"pin":7,"precision":0,"tag":"7L")",
           R"("index":1,"line":9,"reference":"D6+=2","tag":"9L")"})
         EXPECT_THAT(check.body, HasSubstr(entry));  // every entry
     EXPECT_THAT(
         check.body,
         HasSubstr(
-            R"({"code":1,"entries":[{"index":0,"line":3,"output":false}],"pin":5,"use":"digital input"})"));
+            R"({"code":1,"entries":[{"index":0,"line":3,"output":false}],"pin":10,"use":"digital input"})"));
     EXPECT_THAT(check.body,
                 HasSubstr(R"("entries":[{"index":0,"line":6,"output":true}],"pin":13)"));
     // A panel's text is read as its outputs, with or without their section's header.
@@ -485,7 +486,8 @@ TEST(StudioCalls, WithoutALiveListNamesComeFromXPlanesLists) {
 TEST(StudioCalls, AClientHammeringCheckAndStateLeavesEveryCallWithinTheBudget) {
     StudioRun studio;
     AddGatedBoard(studio.run());
-    std::string read;  // the largest text taken, as the server reads it
+    // The largest text taken, 8 KiB, as the server reads it: blank lines, then copies of the file.
+    std::string read(8 * 1024 % (sizeof kBoardCfg - 1), '\n');
     for (size_t k = 0; k < 8 * 1024 / (sizeof kBoardCfg - 1); ++k) read += kBoardCfg;
     std::string large;  // escaped
     for (const char c : read) large += c == '\n' ? std::string("\\n") : std::string(1, c);

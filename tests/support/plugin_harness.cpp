@@ -88,6 +88,12 @@ int CountOf(const std::string& text, const std::string& part) {
     return count;
 }
 
+std::string Hex(const std::string& bytes) {
+    std::string hex;
+    for (unsigned char c : bytes) hex += {"0123456789abcdef"[c >> 4], "0123456789abcdef"[c & 15]};
+    return hex;
+}
+
 std::string DefaultDatarefFile() {
     return std::string(CORVANE_SOURCE_DIR) + "/examples/datarefs.txt";
 }

@@ -32,6 +32,8 @@ std::string ReadWaiting(int fd);
 int WaitingBytes(int fd);
 // How often part occurs in text (overlapping occurrences too).
 int CountOf(const std::string& text, const std::string& part);
+// The bytes as pairs of lowercase hex digits.
+std::string Hex(const std::string& bytes);
 // Runs body in a child process, in a network namespace of its own with its loopback up and, when
 // given, `address` added to it. A failure in the child fails the test; the test is skipped
 // where no such namespace can be made.
