@@ -4,6 +4,8 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
@@ -122,11 +124,13 @@ bool KeepBackup(const std::string& folder, const std::string& name, const std::s
 #endif
     char stamp[20];
     std::strftime(stamp, sizeof stamp, "%Y%m%dT%H%M%SZ", &parts);
-    std::string id;
-    for (int n = 1; n < 1000; ++n) {
-        id = std::string(stamp) + "-" + std::to_string(n);
-        if (!fs::exists(backups / (FlatName(name) + "." + id), error)) break;
-    }
+    // The number after the largest of this second, so that the backup made now is the newest.
+    const size_t length = std::strlen(stamp);
+    int number = 1;
+    for (const Backup& backup : BackupsOf(folder, name))
+        if (backup.id.compare(0, length, stamp) == 0)
+            number = std::max(number, std::atoi(backup.id.c_str() + length + 1) + 1);
+    const std::string id = std::string(stamp) + "-" + std::to_string(number);
     if (!ReplaceFileContent((backups / (FlatName(name) + "." + id)).string(), text)) return false;
     const std::vector<Backup> all = BackupsOf(folder, name);
     for (size_t k = kStudioBackupsKept; k < all.size(); ++k)
