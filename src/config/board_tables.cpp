@@ -1,5 +1,6 @@
 #include "config/board_tables.h"
 
+#include <algorithm>
 #include <cstring>
 #include <tuple>
 #include <utility>
@@ -91,20 +92,22 @@ bool BoardExists(int b) {
 
 bool InputExists(int b, int i) {
     if (!BoardExists(b) || i < 0) return false;
-    const size_t n = static_cast<size_t>(i);
-    return n < Data[b].size() && n < Datatags[b].size() && n < Mode[b].size() &&
-           n < InputDataPointer[b].size() && n < InputDrefTypes[b].size() &&
-           n < InputDataRange[b].size() && n < InputArrayNum[b].size() &&
-           n < InputDefault[b].size() && n < InputIncrementDir[b].size() && n < Contval[b].size() &&
-           n < InputSkip[b].size();
+    // Within every table of the board's inputs, also when a row was built out of step.
+    const size_t rows =
+        std::min({Data[b].size(), Datatags[b].size(), Mode[b].size(), InputDataPointer[b].size(),
+                  InputDrefTypes[b].size(), InputDataRange[b].size(), InputArrayNum[b].size(),
+                  InputDefault[b].size(), InputIncrementDir[b].size(), Contval[b].size(),
+                  InputSkip[b].size()});
+    return static_cast<size_t>(i) < rows;
 }
 
 bool OutputExists(int b, int j) {
     if (!BoardExists(b) || j < 0) return false;
-    const size_t n = static_cast<size_t>(j);
-    return n < OutDrefs[b].size() && n < OutputActive[b].size() && n < Drefread[b].size() &&
-           n < Type[b].size() && n < Arraynum[b].size() && n < Precision[b].size() &&
-           n < Previous[b].size() && n < OutRange1[b].size() && n < OutRange2[b].size();
+    // Within every table of the board's outputs.
+    const size_t rows = std::min({OutDrefs[b].size(), OutputActive[b].size(), Drefread[b].size(),
+                                  Type[b].size(), Arraynum[b].size(), Precision[b].size(),
+                                  Previous[b].size(), OutRange1[b].size(), OutRange2[b].size()});
+    return static_cast<size_t>(j) < rows;
 }
 
 bool FitOutputStates(int b) {

@@ -21,12 +21,13 @@ namespace {
 
 // True when every per-board table the pass uses has a row for b.
 bool BoardRowComplete(int b) {
-    const size_t n = static_cast<size_t>(b);
-    return BoardExists(b) && n < AllowOutput.size() && n < OutDevice.size() && n < sendall.size() &&
-           n < LedPortSend.size() && n < LedPortData.size() && n < LEDCommon.size() &&
-           n < UdpIP.size() && n < SerialIndex.size() && n < OutputActive.size() &&
-           n < Drefread.size() && n < Type.size() && n < Arraynum.size() && n < Precision.size() &&
-           n < Previous.size() && n < OutRange1.size() && n < OutRange2.size();
+    if (!BoardExists(b)) return false;
+    const size_t rows =
+        std::min({AllowOutput.size(), OutDevice.size(), sendall.size(), LedPortSend.size(),
+                  LedPortData.size(), LEDCommon.size(), UdpIP.size(), SerialIndex.size(),
+                  OutputActive.size(), Drefread.size(), Type.size(), Arraynum.size(),
+                  Precision.size(), Previous.size(), OutRange1.size(), OutRange2.size()});
+    return static_cast<size_t>(b) < rows;
 }
 
 // The outputs of board b that every per-output table holds.

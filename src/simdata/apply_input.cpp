@@ -70,11 +70,9 @@ float Wrap(float value, float step, float lower, float upper) {
 namespace {
 
 // True when every per-input table this file reads has the entry (the tables are parallel; a row
-// built inconsistently must not be read past its end).
+// built inconsistently must not be read past its end): InputExists looks at each of them.
 bool EntryComplete(int b, int i) {
-    const size_t n = static_cast<size_t>(i);
-    return InputExists(b, i) && n < InputDataPointer[b].size() && n < InputDataRange[b].size() &&
-           n < InputDefault[b].size() && n < InputIncrementDir[b].size();
+    return InputExists(b, i);
 }
 
 // Whether analog input i answers by the square of its reading (a Q entry names its tag).
