@@ -142,9 +142,10 @@ void IndexLive(NameIndex& x) {
     const int total = std::min(x.countRefs(), kMaxListedDatarefs);
     const int end = std::min(total, x.liveRead + kLiveRefsPerLookup);
     std::vector<SimulatorName> added;
+    std::vector<XPLMDataRef> page;  // one page at a time, its room made once
     for (int offset = x.liveRead; offset < end; offset += kPage) {
         const int n = std::min(kPage, end - offset);
-        std::vector<XPLMDataRef> page(n);
+        page.assign(static_cast<size_t>(n), nullptr);
         x.refsByIndex(offset, n, page.data());
         for (const XPLMDataRef ref : page) {
             if (!ref) continue;

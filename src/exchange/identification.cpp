@@ -51,7 +51,7 @@ size_t panelLinesLeft = kPanelLinesPerCall;
 
 // Panel texts being read, in the order they came; config.text is the text as identified.
 struct PanelRead {
-    int board;
+    int board = -1;
     ConfigRead config;
 };
 std::vector<PanelRead> panelReads;

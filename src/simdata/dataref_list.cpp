@@ -59,9 +59,10 @@ bool LiveDatarefList(std::string& text, int& count) {
     const int total = std::min(countRefs(), kMaxListedDatarefs);
     std::string list = HeaderLine();
     int listed = 0;
+    std::vector<XPLMDataRef> page;  // one page at a time, its room made once
     for (int offset = 0; offset < total; offset += kPage) {
         const int n = std::min(total - offset, kPage);
-        std::vector<XPLMDataRef> page(n);
+        page.assign(static_cast<size_t>(n), nullptr);
         refsByIndex(offset, n, page.data());
         for (const XPLMDataRef ref : page) {
             if (!ref || !XPLMIsDataRefGood(ref)) continue;
